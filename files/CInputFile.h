@@ -1,0 +1,47 @@
+// A firmware file opened for reading, block by block: the upload workers send what they read
+// into its block buffer, and the file checks use it to probe and measure files. Only regular
+// files open (a folder, FIFO or device is refused without blocking). A path that does not fit
+// the 260-character field is refused by SetPath, never cut short.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace quillon {
+
+class CInputFile {
+  public:
+    static constexpr size_t kPathField = 260;  // including the terminating NUL
+    static constexpr size_t kBufferSize = 4096;
+
+    CInputFile() = default;
+    ~CInputFile();  // closes the file when it is still open
+    CInputFile(const CInputFile&) = delete;
+    CInputFile& operator=(const CInputFile&) = delete;
+
+    // Stores the path for OpenInputFile; false (path left empty) when it needs 260 or more.
+    bool SetPath(const std::string& path);
+    const std::string& Path() const { return path_; }
+
+    // Clears the open flag, opens the stored path read-only, returns the new open flag.
+    bool OpenInputFile();
+    bool IsOpen() const { return open_; }
+    // Reads up to count bytes (at most kBufferSize) into the block buffer; 0 at the end or on
+    // error.
+    size_t Read(size_t count);
+    bool Seek(uint64_t offset);
+    uint64_t Length() const;
+    void Close();  // clears the open flag too
+
+    uint8_t markerFlag = 0;
+    int32_t blockSize = 1024;
+    std::array<uint8_t, kBufferSize> blockBuffer{};
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    bool open_ = false;
+};
+
+}  // namespace quillon

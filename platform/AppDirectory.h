@@ -1,0 +1,18 @@
+// Where Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/ live: the folder given with
+// --app-dir; else the executable's folder when it is writable (a portable install); else the
+// user's data folder ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/). The result
+// ends with '/'. Creating the folders is best-effort: failures show up later as open errors.
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+// overrideDir: the --app-dir value, or empty.
+std::string ResolveAppDirectory(const std::string& overrideDir);
+// Creates dir and its Logs and Temp folders where missing; false if any is missing afterwards.
+bool CreateAppFolders(const std::string& appDir);
+// The folder of the running executable with a trailing '/', or empty when unknown.
+std::string ExecutableDirectory();
+
+}  // namespace quillon

@@ -1,0 +1,59 @@
+// The SerialLibrary on POSIX termios: real serial devices (USB adapters, on-board ports) and
+// pseudo-terminals. A port index names a device path: one given with SetDevice, else the
+// platform default for that index (index 0 is /dev/ttyS0). Ports are opened non-blocking and
+// locked (flock + TIOCEXCL), raw 8N1 without flow control. A vanished device makes every call
+// fail with kSerialIoError; nothing blocks longer than its own time-out.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "serial/SerialLibrary.h"
+
+namespace quillon {
+
+class PosixSerialLibrary final : public SerialLibrary {
+  public:
+    static constexpr int kMaxPorts = 256;
+
+    PosixSerialLibrary() = default;
+    ~PosixSerialLibrary() override;  // closes every port still open
+    PosixSerialLibrary(const PosixSerialLibrary&) = delete;
+    PosixSerialLibrary& operator=(const PosixSerialLibrary&) = delete;
+
+    // The device an index stands for from now on; an empty path restores the default.
+    void SetDevice(int port, const std::string& devicePath);
+    std::string DevicePath(int port) const;
+    static std::string DefaultDevicePath(int port);
+
+    int ResetPort(int port, int rxQueue, int txQueue) override;
+    int SetBaud(int port, int baudCode) override;
+    int SetDtr(int port, char command) override;
+    int SetRts(int port, char command) override;
+    int ClearFirst(int port) override;
+    int ClearSecond(int port) override;
+    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
+    int WriteByte(int port, uint8_t byte) override;
+    int ReadByte(int port) override;
+    int ReadBlock(int port, uint8_t* buffer, int max) override;
+    int ClosePort(int port) override;
+    bool WaitForData(int port, uint32_t timeoutMs) override;
+    std::string LastErrorText(int port) const override;
+
+  private:
+    struct Slot {
+        int fd = -1;
+        std::string device;     // explicit device, empty for the default
+        std::string lastError;  // sentence for the technician
+    };
+    // Only open/close/configure take the mutex; reads and writes use the fd they find.
+    int Fd(int port) const;
+    bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
+
+    mutable std::mutex mutex_;
+    std::array<Slot, kMaxPorts> slots_{};
+};
+
+}  // namespace quillon

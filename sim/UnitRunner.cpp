@@ -1,0 +1,87 @@
+#include "sim/UnitRunner.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace quillon::sim {
+
+namespace {
+constexpr int kIdleMs = 5;  // how often a unit gets OnIdle while the host is quiet
+}
+
+UnitRunner::UnitRunner(SimulatedUnit& unit) : unit_(unit) {}
+
+UnitRunner::~UnitRunner() {
+    Stop();
+}
+
+void UnitRunner::Start() {
+    if (!thread_.joinable()) {
+        stop_ = false;
+        thread_ = std::thread([this] { Run(); });
+    }
+}
+
+void UnitRunner::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void UnitRunner::Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) {
+    if (delayMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    }
+    WriteAll(bytes);
+}
+
+void UnitRunner::Hangup() {
+    hungUp_ = true;
+    pty_.CloseMaster();
+}
+
+void UnitRunner::WriteAll(const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size() && !hungUp_ && !stop_) {
+        ssize_t n = ::write(pty_.MasterFd(), bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            struct pollfd p {
+                pty_.MasterFd(), POLLOUT, 0
+            };
+            ::poll(&p, 1, 10);
+        } else {
+            return;  // the host side is gone
+        }
+    }
+}
+
+void UnitRunner::Run() {
+    uint8_t buffer[4096];
+    while (!stop_ && !hungUp_) {
+        struct pollfd p {
+            pty_.MasterFd(), POLLIN, 0
+        };
+        int ready = ::poll(&p, 1, kIdleMs);
+        if (ready > 0 && (p.revents & POLLIN)) {
+            ssize_t n = ::read(pty_.MasterFd(), buffer, sizeof buffer);
+            if (n > 0) {
+                received_ += static_cast<uint64_t>(n);
+                unit_.OnReceived(buffer, static_cast<size_t>(n), *this);
+                continue;
+            }
+        }
+        if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
+            // Nobody has the device end open at the moment; wait for the host to come.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
+        }
+        unit_.OnIdle(*this);
+    }
+}
+
+}  // namespace quillon::sim

@@ -1,0 +1,46 @@
+// Runs a SimulatedUnit on a pseudo-terminal in a thread of its own: reads what the host writes
+// to the device end, hands it to the unit and writes the unit's answers back. Stop (or the
+// destructor) ends the thread; a hangup closes the controlling end so the host sees the line go.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/PtyPair.h"
+#include "sim/SimulatedUnit.h"
+
+namespace quillon::sim {
+
+class UnitRunner final : private UnitLine {
+  public:
+    explicit UnitRunner(SimulatedUnit& unit);
+    ~UnitRunner() override;
+    UnitRunner(const UnitRunner&) = delete;
+    UnitRunner& operator=(const UnitRunner&) = delete;
+
+    // The path the uploader opens.
+    const std::string& DevicePath() const { return pty_.DevicePath(); }
+    void Start();
+    void Stop();
+    bool HungUp() const { return hungUp_; }
+    // Bytes received from the host so far.
+    uint64_t BytesReceived() const { return received_; }
+
+  private:
+    void Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) override;
+    void Hangup() override;
+    void Run();
+    void WriteAll(const std::vector<uint8_t>& bytes);
+
+    SimulatedUnit& unit_;
+    PtyPair pty_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> hungUp_{false};
+    std::atomic<uint64_t> received_{0};
+};
+
+}  // namespace quillon::sim

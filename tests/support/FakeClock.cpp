@@ -1,0 +1,47 @@
+#include "tests/support/FakeClock.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
+namespace quillon::test {
+
+bool FakeClock::WaitFor(Waitable& source, uint32_t ms) {
+    auto begin = std::chrono::steady_clock::now();
+    bool ready = source.WaitReadable(scale_ == 0 ? 0 : ms / scale_);
+    if (!ready) {
+        elapsedMs_ += ms;
+    } else {
+        auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - begin)
+                        .count();
+        elapsedMs_ += std::min<uint64_t>(ms, static_cast<uint64_t>(real) * scale_);
+    }
+    return ready;
+}
+
+LocalTime FakeClock::Now() {
+    std::lock_guard lock(mutex_);
+    std::tm parts{};
+    parts.tm_year = start_.year - 1900;
+    parts.tm_mon = start_.month - 1;
+    parts.tm_mday = start_.day;
+    parts.tm_hour = start_.hour;
+    parts.tm_min = start_.minute;
+    parts.tm_sec = start_.second + static_cast<int>(elapsedMs_.load() / 1000);
+    std::time_t t = timegm(&parts);
+    std::tm out{};
+    gmtime_r(&t, &out);
+    LocalTime now;
+    now.valid = start_.valid;
+    now.year = out.tm_year + 1900;
+    now.month = out.tm_mon + 1;
+    now.day = out.tm_mday;
+    now.hour = out.tm_hour;
+    now.minute = out.tm_min;
+    now.second = out.tm_sec;
+    now.weekday = out.tm_wday;
+    return now;
+}
+
+}  // namespace quillon::test

@@ -1,0 +1,48 @@
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes away. Every test that touches files works inside one.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include <stdlib.h>
+
+namespace quillon::test {
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quillon7-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder with a trailing '/', as the application folder is kept.
+    std::string Dir() const { return path_ + "/"; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+    std::string Write(const std::string& name, const std::string& content) const {
+        std::ofstream(File(name), std::ios::binary) << content;
+        return File(name);
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(File(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace quillon::test

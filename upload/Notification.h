@@ -1,0 +1,61 @@
+// What an upload worker reports to whoever shows the run (the progress window, the CLI, a test).
+// Codes keep their window-message numbers. The worker calls Send and waits until it returns, so
+// every pointer in a Notification is valid only during that call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "upload/UploadProgress.h"
+
+namespace quillon {
+
+enum NotificationCode : int {
+    UM_LOG_LINE = 1324,
+    UM_TX_BYTES = 1334,
+    UM_RX_BYTES = 1335,
+    UM_INTERNAL_ERROR = 1339,
+    UM_FILE_START = 1344,
+    UM_PROGRESS = 1347,
+    UM_DELAY_TICK = 1349,
+    UM_FILE_DONE = 1355,
+    UM_FILE_FAILED = 1356,
+    UM_WORKER_DONE = 1358,
+    UM_PORT_OPEN_FAILED = 1364,
+    UM_START_UPLOAD = 1374,
+    UM_SERIAL_TEXT = 1534,
+};
+
+// "UM_LOG_LINE" and so on; "UM_UNKNOWN" for any other number.
+const char* NotificationName(int code);
+
+// Log levels of UM_LOG_LINE.
+enum LogLevel : int {
+    kLevelError = 0,
+    kLevelHost = 1,
+    kLevelAck = 2,
+    kLevelPrep = 3,
+    kLevelBegin = 4,
+    kLevelTiming = 6,
+};
+
+struct Notification {
+    explicit Notification(NotificationCode c = UM_LOG_LINE, int64_t w = 0) : code(c), wParam(w) {}
+
+    NotificationCode code;
+    int64_t wParam;
+    std::string_view text;                     // UM_LOG_LINE, UM_SERIAL_TEXT
+    std::span<const uint8_t> bytes;            // UM_TX_BYTES, UM_RX_BYTES
+    const UploadProgress* progress = nullptr;  // UM_FILE_*, UM_PROGRESS, UM_DELAY_TICK
+};
+
+class NotificationSink {
+  public:
+    virtual ~NotificationSink() = default;
+    // Handles one notification before returning; called on the worker's thread.
+    virtual void Send(const Notification& n) = 0;
+};
+
+}  // namespace quillon

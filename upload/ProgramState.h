@@ -1,0 +1,56 @@
+// The program-wide values that the windows and the upload workers share: mode flags, the
+// show-serial-data flag, the internal error code and the texts built at start-up. One object is
+// made by the program's entry point and handed to whoever needs it; there is no global copy.
+// Flags written by one thread and read by another are atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace quillon {
+
+struct InternalErrorCode {
+    int major = 0;
+    int minor = 0;
+    int support = 0;
+};
+
+class ProgramState {
+  public:
+    // Folder of Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/, with a trailing '/'.
+    std::string appDir;
+    // Operating system text for the About box; "ERR! UNKWN" until it is built.
+    std::string osVersionText = "ERR! UNKWN";
+
+    std::atomic<uint8_t> isKx2{1};
+    std::atomic<uint8_t> tamarackLine{0};
+    std::atomic<uint8_t> showSerialData{0};
+
+    void SetInternalError(int major, int minor, int support) {
+        errorMajor_ = major;
+        errorMinor_ = minor;
+        errorSupport_ = support;
+    }
+    void ResetInternalError() { SetInternalError(0, 0, 0); }
+    InternalErrorCode InternalError() const {
+        return {errorMajor_.load(), errorMinor_.load(), errorSupport_.load()};
+    }
+
+    std::string IniPath() const { return appDir + "Quillon.ini"; }
+    std::string HistoryPath() const { return appDir + "History.txt"; }
+    std::string LogsDir() const { return appDir + "Logs"; }
+    std::string TempDir() const { return appDir + "Temp"; }
+    std::string FontInfoPath() const { return appDir + "FontInfo.qn7"; }
+
+  private:
+    std::atomic<int> errorMajor_{0};
+    std::atomic<int> errorMinor_{0};
+    std::atomic<int> errorSupport_{0};
+};
+
+// Program version shown as "v%d.%d".
+inline constexpr int kVersionMajor = 0;
+inline constexpr int kVersionMinor = 5;
+
+}  // namespace quillon
