@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/AppDirectory.h"
+#include "platform/OsVersionText.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+using test::TempDir;
+
+TEST(OsVersionText, NamesTheSystemKernelAndWordSize) {
+    TempDir dir;
+    std::string release =
+        dir.Write("os-release", "NAME=X\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+    std::string text = BuildOsVersionText(release);
+    EXPECT_EQ(text.rfind("Debian GNU/Linux 12 (bookworm) (kernel ", 0), 0u) << text;
+    EXPECT_NE(text.find(sizeof(void*) == 8 ? ", 64-bit" : ", 32-bit"), std::string::npos);
+    EXPECT_LE(text.size(), 259u);
+
+    // Without os-release the kernel's own name stands in.
+    std::string fallback = BuildOsVersionText(dir.File("missing"));
+    EXPECT_EQ(fallback.rfind("Linux (kernel ", 0), 0u) << fallback;
+}
+
+TEST(AppDirectory, OverrideWinsAndFoldersAreMade) {
+    TempDir dir;
+    std::string app = ResolveAppDirectory(dir.File("deep/er/app"));
+    EXPECT_EQ(app, dir.File("deep/er/app") + "/");
+    ASSERT_TRUE(CreateAppFolders(app));
+    struct stat st {};
+    EXPECT_EQ(stat((app + "Logs").c_str(), &st), 0);
+    EXPECT_EQ(stat((app + "Temp").c_str(), &st), 0);
+    EXPECT_TRUE(CreateAppFolders(app));  // existing folders are fine
+
+    std::string blocked = dir.Write("file", "x") + "/app/";
+    EXPECT_FALSE(CreateAppFolders(blocked));
+}
+
+TEST(FakeClock, WaitsAdvanceVirtualTimeAndDatesFollow) {
+    struct Never : Waitable {
+        bool WaitReadable(uint32_t) override { return false; }
+    } never;
+    test::FakeClock clock;
+    EXPECT_FALSE(clock.WaitFor(never, 6000));
+    clock.Sleep(60000);
+    EXPECT_EQ(clock.TickCount(), 66000u);
+    LocalTime t = clock.Now();
+    EXPECT_EQ(t.hour, 14);
+    EXPECT_EQ(t.minute, 31);
+    EXPECT_EQ(t.second, 11);
+}
+
+}  // namespace
+}  // namespace quillon
