@@ -2,19 +2,6 @@
 
 namespace quillon {
 
-const char* FileKindName(int kind) {
-    switch (kind) {
-        case kKindComm:
-            return "COMM";
-        case kKindReader:
-            return "READER";
-        case kKindSpeech:
-            return "SPEECH";
-        default:
-            return "?????";
-    }
-}
-
 const char* NotificationName(int code) {
     switch (code) {
         case UM_LOG_LINE:

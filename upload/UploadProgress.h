@@ -5,12 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "files/FileKind.h"
+
 namespace quillon {
-
-enum FileKind : int32_t { kKindComm = 1, kKindReader = 2, kKindSpeech = 3 };
-
-// "COMM", "READER", "SPEECH"; any other number gives "?????".
-const char* FileKindName(int kind);
 
 struct UploadProgress {
     int32_t commPackets = 0;         // 1
