@@ -28,17 +28,26 @@ class CInputFile {
     bool OpenInputFile();
     bool IsOpen() const { return open_; }
     // Reads up to count bytes (at most kBufferSize) into the block buffer; 0 at the end or on
-    // error.
+    // error. Fewer bytes than asked only at the end of the file.
     size_t Read(size_t count);
+    // The same into the caller's memory, for reads larger than the block buffer.
+    size_t ReadInto(uint8_t* dest, size_t count);
     bool Seek(uint64_t offset);
     uint64_t Length() const;
     void Close();  // clears the open flag too
+
+    // Opens path the way OpenInputFile does and closes it again at once: true for an existing,
+    // readable regular file whose path fits the field. *size (when given) gets its length.
+    static bool Probe(const std::string& path, uint64_t* size = nullptr);
 
     uint8_t markerFlag = 0;
     int32_t blockSize = 1024;
     std::array<uint8_t, kBufferSize> blockBuffer{};
 
   private:
+    // A read-only descriptor for a regular file, or -1; never blocks on a FIFO or device.
+    static int OpenRegularFile(const std::string& path, uint64_t* size);
+
     std::string path_;
     int fd_ = -1;
     bool open_ = false;
