@@ -8,6 +8,7 @@
 
 #include "files/ErrorReporter.h"
 #include "files/FileKind.h"
+#include "files/FileKind.h"
 #include "settings/IniFile.h"
 
 namespace quillon {
