@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -38,19 +39,34 @@ class PosixSerialLibrary final : public SerialLibrary {
     int WriteByte(int port, uint8_t byte) override;
     int ReadByte(int port) override;
     int ReadBlock(int port, uint8_t* buffer, int max) override;
+    // Idempotent. The owner closes a port once its own reads and writes have ended.
     int ClosePort(int port) override;
+    // False at once on a closed or dead port, so a caller's wait loop must keep its own time
+    // budget rather than count on this call to pass the time.
     bool WaitForData(int port, uint32_t timeoutMs) override;
     std::string LastErrorText(int port) const override;
 
   private:
     struct Slot {
-        int fd = -1;
-        std::string device;     // explicit device, empty for the default
-        std::string lastError;  // sentence for the technician
+        // Atomic because the serial text view reads on its thread while the UI thread writes
+        // keystrokes through the same port.
+        std::atomic<int> fd{-1};
+        std::atomic<bool> dead{false};      // the device vanished; only a new open revives it
+        std::atomic<int> bitsPerSecond{0};  // current rate, for the write deadline
+        std::mutex writeMutex;              // a keystroke never lands inside a block
+        std::string device;                 // explicit device, empty for the default
+        std::string lastError;              // sentence for the technician
     };
     // Only open/close/configure take the mutex; reads and writes use the fd they find.
     int Fd(int port) const;
     bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
+    std::string DevicePathLocked(int port) const;
+    void CloseLocked(int port);
+    int FailLocked(int port, int code, std::string text);
+    int MarkDead(int port);
+    int ReadSome(int port, uint8_t* buffer, int max);
+    int ControlLine(int port, char command, int line);
+    int Flush(int port, int queue);
 
     mutable std::mutex mutex_;
     std::array<Slot, kMaxPorts> slots_{};

@@ -1,0 +1,29 @@
+// What a technician types to name a serial port: a port number ("3", or "COM3" as on the old
+// system) or a device ("/dev/ttyUSB0", or just "ttyUSB0"). Text that names no port gives no
+// result and a sentence saying what to type instead.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+struct PortName {
+    static constexpr int kMinPortNumber = 1;
+    static constexpr int kMaxPortNumber = 255;
+    static constexpr size_t kMaxDeviceLength = 255;
+
+    // 1..255 when a number was typed (device then empty: the default device of that number);
+    // 0 when a device was typed.
+    int portNumber = 0;
+    std::string device;  // full path, "/dev/ttyUSB0"
+
+    bool HasDevice() const { return !device.empty(); }
+
+    // Surrounding blanks are ignored. On failure *errorText (when given) says what was wrong.
+    static std::optional<PortName> Parse(std::string_view text, std::string* errorText = nullptr,
+                                         std::string_view devRoot = "/dev");
+};
+
+}  // namespace quillon

@@ -1,0 +1,69 @@
+#include "serial/PortName.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillon {
+namespace {
+
+struct GoodName {
+    std::string typed;
+    int portNumber;
+    std::string device;
+};
+
+class PortNameGoodTest : public ::testing::TestWithParam<GoodName> {};
+
+TEST_P(PortNameGoodTest, NamesThePort) {
+    std::string error = "untouched";
+    auto name = PortName::Parse(GetParam().typed, &error);
+    ASSERT_TRUE(name.has_value()) << error;
+    EXPECT_EQ(name->portNumber, GetParam().portNumber);
+    EXPECT_EQ(name->device, GetParam().device);
+    EXPECT_EQ(name->HasDevice(), !GetParam().device.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PortNameGoodTest,
+    ::testing::Values(GoodName{"3", 3, ""}, GoodName{"1", 1, ""}, GoodName{"255", 255, ""},
+                      GoodName{" 12\n", 12, ""}, GoodName{"007", 7, ""}, GoodName{"COM7", 7, ""},
+                      GoodName{"com1", 1, ""}, GoodName{"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
+                      GoodName{"ttyUSB0", 0, "/dev/ttyUSB0"}, GoodName{"pts/4", 0, "/dev/pts/4"},
+                      GoodName{"  /dev/ttyACM1  ", 0, "/dev/ttyACM1"},
+                      GoodName{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", 0,
+                               "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"},
+                      GoodName{std::string(255, '/'), 0, std::string(255, '/')}));
+
+struct BadName {
+    std::string typed;
+    std::string errorPart;  // what the sentence must mention
+};
+
+class PortNameBadTest : public ::testing::TestWithParam<BadName> {};
+
+TEST_P(PortNameBadTest, IsRefusedWithAReason) {
+    std::string error;
+    EXPECT_FALSE(PortName::Parse(GetParam().typed, &error).has_value());
+    EXPECT_NE(error.find(GetParam().errorPart), std::string::npos) << error;
+    EXPECT_NE(error.find("/dev/ttyUSB0"), std::string::npos) << "says what to type: " << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PortNameBadTest,
+    ::testing::Values(BadName{"", "No serial port given"}, BadName{"  \t", "No serial port given"},
+                      BadName{"0", "Port number 0 is out of range"},
+                      BadName{"-3", "Port number -3 is out of range"},
+                      BadName{"256", "Port number 256 is out of range"},
+                      BadName{"99999999999999999999", "out of range"},
+                      BadName{"COM0", "out of range"}, BadName{"3x", "\"3x\" is not a port"},
+                      BadName{"tty\x01USB0", "control characters"},
+                      BadName{"/dev/" + std::string(251, 'x'), "longer than 255"},
+                      BadName{std::string(251, 'x'), "longer than 255"}));
+
+TEST(PortNameTest, NoErrorTextIsNeededToRefuse) {
+    EXPECT_FALSE(PortName::Parse("0").has_value());
+}
+
+}  // namespace
+}  // namespace quillon
