@@ -1,0 +1,181 @@
+#include "controls/CExtendedStatic.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstdarg>
+#include <cstdlib>
+
+#include "controls/FormatLimited.h"
+
+namespace quillon {
+
+CExtendedStatic::CExtendedStatic(QWidget* parent)
+    : QLabel(parent),
+      textColor_(palette().color(QPalette::ButtonText)),
+      backgroundColor_(palette().color(QPalette::Button)),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      failureReporter_([this](const QString& text) {
+          QApplication::beep();
+          QMessageBox::information(this, QString(), text);
+      }) {
+    connect(&blinkTimer_, &QTimer::timeout, this, &CExtendedStatic::OnBlinkTick);
+}
+
+void CExtendedStatic::SetTextColor(const QColor& color) {
+    textColor_ = color;
+    update();
+}
+
+void CExtendedStatic::SetBackgroundColor(const QColor& color) {
+    backgroundColor_ = color;
+    update();
+}
+
+void CExtendedStatic::SetVisitedColor(const QColor& color) {
+    visitedColor_ = color;
+    update();
+}
+
+void CExtendedStatic::SetStaticFont(int height, int weight, const QString& face) {
+    QFont font(face);
+    if (height != 0) {
+        font.setPixelSize(std::abs(height));
+    }
+    font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
+    setFont(font);
+}
+
+void CExtendedStatic::SetText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const auto text = FormatLimitedV(kTextLimit, format, args);
+    va_end(args);
+    if (text) {
+        setText(*text);
+    }
+}
+
+void CExtendedStatic::SetLinkUrl(const QString& url) {
+    url_ = url;
+    visited_ = false;
+    update();
+}
+
+void CExtendedStatic::SetLinkCursor(const QCursor& cursor) {
+    setCursor(cursor);
+}
+
+void CExtendedStatic::SetClickMessage(int message, int parameter) {
+    hasClickMessage_ = true;
+    clickMessage_ = message;
+    clickParameter_ = parameter;
+}
+
+void CExtendedStatic::UpdateTimer(int intervalMs) {
+    if (!IsBlinking()) {
+        blinkTimer_.stop();
+        return;
+    }
+    if (intervalMs > 0) {
+        blinkTimer_.start(intervalMs);
+    } else if (!blinkTimer_.isActive()) {
+        blinkTimer_.start();
+    }
+}
+
+void CExtendedStatic::StartTextBlink(const QColor& first, const QColor& second, int intervalMs) {
+    textBlinkColors_ = {first, second};
+    textBlinkIndex_ = 0;
+    textBlink_ = true;
+    UpdateTimer(intervalMs);
+    update();
+}
+
+void CExtendedStatic::StopTextBlink() {
+    textBlink_ = false;
+    UpdateTimer(0);
+    update();
+}
+
+void CExtendedStatic::StartBackgroundBlink(const QColor& first, const QColor& second,
+                                           int intervalMs) {
+    backgroundBlinkColors_ = {first, second};
+    backgroundBlinkIndex_ = 0;
+    backgroundBlink_ = true;
+    UpdateTimer(intervalMs);
+    update();
+}
+
+void CExtendedStatic::StopBackgroundBlink() {
+    backgroundBlink_ = false;
+    UpdateTimer(0);
+    update();
+}
+
+void CExtendedStatic::OnBlinkTick() {
+    if (textBlink_) {
+        textBlinkIndex_ = 1 - textBlinkIndex_;
+    }
+    if (backgroundBlink_) {
+        backgroundBlinkIndex_ = 1 - backgroundBlinkIndex_;
+    }
+    update();
+}
+
+QColor CExtendedStatic::CurrentTextColor() const {
+    if (textBlink_) {
+        return textBlinkColors_[textBlinkIndex_];
+    }
+    return (!url_.isEmpty() && visited_) ? visitedColor_ : textColor_;
+}
+
+QColor CExtendedStatic::CurrentBackgroundColor() const {
+    return backgroundBlink_ ? backgroundBlinkColors_[backgroundBlinkIndex_] : backgroundColor_;
+}
+
+void CExtendedStatic::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), CurrentBackgroundColor());
+    painter.setPen(CurrentTextColor());
+    painter.setFont(font());
+    int flags = static_cast<int>(alignment());
+    flags |= wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+    painter.drawText(contentsRect(), flags, text());
+}
+
+void CExtendedStatic::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        Click();
+    }
+}
+
+void CExtendedStatic::OpenLink() {
+    if (urlOpener_ && urlOpener_(QUrl::fromUserInput(url_))) {
+        visited_ = true;
+        update();
+        return;
+    }
+    if (failureReporter_) {
+        failureReporter_(QString::fromLatin1(kOpenFailedText) + url_ + QStringLiteral("."));
+    }
+}
+
+void CExtendedStatic::Click() {
+    if (companion_) {
+        companion_->setVisible(companion_->isHidden());
+    }
+    emit companionNotified();
+    if (!url_.isEmpty()) {
+        OpenLink();
+    }
+    if (hasClickMessage_) {
+        emit clickMessage(clickMessage_, clickParameter_);
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,295 @@
+#include "controls/CStaticCounter.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdarg>
+
+#include "controls/FormatLimited.h"
+#include "controls/PaintHelpers.h"
+
+namespace quillon {
+
+namespace {
+constexpr double kThicknessRatio = 0.06;
+constexpr double kDigitWidthRatio = 0.35;
+constexpr int kUnlitDivisor = 3;
+constexpr double kIntegerStep = 1.0;
+constexpr double kFixedPointStep = 0.01;
+constexpr double kFixedPointDragDivisor = 100.0;
+constexpr int kBarDivisor = 5;
+constexpr int kMinBarHeight = 6;
+constexpr float kPercentScale = 100.0f;
+
+constexpr std::array<std::uint8_t, 10> kDigitPatterns = {0xFC, 0x60, 0xDA, 0xF2, 0x66,
+                                                         0xB6, 0xBE, 0xE0, 0xFE, 0xF6};
+constexpr std::uint8_t kMinusPattern = 0x02;
+constexpr std::uint8_t kAllSegments = 0xFE;
+
+constexpr std::array<CStaticCounter::SegmentBit, 7> kSegments = {
+    CStaticCounter::kSegTop,    CStaticCounter::kSegUpperRight, CStaticCounter::kSegLowerRight,
+    CStaticCounter::kSegBottom, CStaticCounter::kSegLowerLeft,  CStaticCounter::kSegUpperLeft,
+    CStaticCounter::kSegMiddle};
+
+bool IsColon(QChar c) {
+    return c == QLatin1Char(':');
+}
+}  // namespace
+
+CStaticCounter::CStaticCounter(QWidget* parent) : QWidget(parent), bar_(Qt::green, palette()) {}
+
+void CStaticCounter::SetRange(float minimum, float maximum) {
+    minimum_ = std::min(minimum, maximum);
+    maximum_ = std::max(minimum, maximum);
+    value_ = std::clamp(value_, minimum_, maximum_);
+    update();
+}
+
+void CStaticCounter::SetMode(Mode mode) {
+    mode_ = mode;
+    Redisplay();
+}
+
+void CStaticCounter::SetValue(float value) {
+    value_ = std::isnan(value) ? minimum_ : std::clamp(value, minimum_, maximum_);
+    Redisplay();
+}
+
+void CStaticCounter::ChangeValue(double delta) {
+    const double next = static_cast<double>(value_) + delta;
+    value_ = static_cast<float>(
+        std::clamp(next, static_cast<double>(minimum_), static_cast<double>(maximum_)));
+    Redisplay();
+}
+
+void CStaticCounter::Increase() {
+    ChangeValue(mode_ == Mode::kInteger ? kIntegerStep : kFixedPointStep);
+}
+
+void CStaticCounter::Decrease() {
+    ChangeValue(mode_ == Mode::kInteger ? -kIntegerStep : -kFixedPointStep);
+}
+
+void CStaticCounter::Redisplay() {
+    const auto text = mode_ == Mode::kInteger
+                          ? FormatLimited(kTextLimit, "%.3d", static_cast<int>(value_))
+                          : FormatLimited(kTextLimit, "%.2f", static_cast<double>(value_));
+    SetDisplayText(text.value_or(QString()));
+}
+
+void CStaticCounter::SetText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const auto text = FormatLimitedV(kTextLimit, format, args);
+    va_end(args);
+    if (text) {
+        SetDisplayText(*text);
+    }
+}
+
+void CStaticCounter::SetDisplayText(const QString& text) {
+    text_ = text;
+    update();
+}
+
+void CStaticCounter::SetColors(const QColor& foreground, const QColor& background) {
+    foreground_ = foreground;
+    background_ = background;
+    bar_.SetColor(foreground, palette());
+    update();
+}
+
+void CStaticCounter::SetOffColor(const QColor& off) {
+    off_ = off;
+    update();
+}
+
+void CStaticCounter::SetDrawUnlit(bool on) {
+    drawUnlit_ = on;
+    update();
+}
+
+void CStaticCounter::SetShowBar(bool on) {
+    showBar_ = on;
+    geometry_.reset();
+    update();
+}
+
+void CStaticCounter::SetFixedWidth(int characters) {
+    fixedWidth_ = std::max(0, characters);
+    update();
+}
+
+QColor CStaticCounter::UnlitColor() const {
+    if (off_) {
+        return *off_;
+    }
+    return QColor(foreground_.red() / kUnlitDivisor, foreground_.green() / kUnlitDivisor,
+                  foreground_.blue() / kUnlitDivisor);
+}
+
+QString CStaticCounter::PaddedText() const {
+    if (fixedWidth_ > text_.size()) {
+        return QString(fixedWidth_ - text_.size(), QLatin1Char(' ')) + text_;
+    }
+    return text_;
+}
+
+std::uint8_t CStaticCounter::SegmentPattern(QChar character) {
+    if (character >= QLatin1Char('0') && character <= QLatin1Char('9')) {
+        return kDigitPatterns[character.unicode() - '0'];
+    }
+    return character == QLatin1Char('-') ? kMinusPattern : 0;
+}
+
+int CStaticCounter::BarHeight() const {
+    return showBar_ ? std::max(kMinBarHeight, height() / kBarDivisor) : 0;
+}
+
+CStaticCounter::Geometry CStaticCounter::CurrentGeometry() const {
+    // Thickness and width are fixed on first paint, so digits keep their shape while the value
+    // bar is toggled; a new size measures again.
+    if (!geometry_) {
+        const int drawable = std::max(1, height() - BarHeight());
+        Geometry g;
+        g.thickness = std::max(1, static_cast<int>(std::floor(drawable * kThicknessRatio)));
+        g.digitWidth = std::max(1, static_cast<int>(std::floor(drawable * kDigitWidthRatio)));
+        g.top = g.thickness;
+        g.digitHeight = std::max(1, drawable - 2 * g.thickness);
+        g.firstX = 2 * g.thickness;
+        geometry_ = g;
+    }
+    return *geometry_;
+}
+
+QList<int> CStaticCounter::CharacterPositions() const {
+    const Geometry g = CurrentGeometry();
+    const QString text = PaddedText();
+    QList<int> positions;
+    int x = g.firstX;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (i > 0) {
+            x += IsColon(text[i]) ? g.thickness + g.digitWidth : g.digitWidth + 4 * g.thickness;
+            if (IsColon(text[i - 1])) {
+                x += g.digitWidth + 1;
+            }
+        }
+        positions.append(x);
+    }
+    return positions;
+}
+
+QRect CStaticCounter::SegmentRect(SegmentBit segment, int x, const Geometry& g) {
+    const int t = g.thickness;
+    const int w = g.digitWidth;
+    const int top = g.top;
+    const int bottom = g.top + g.digitHeight;  // exclusive
+    const int middleTop = top + (g.digitHeight - t) / 2;
+    const int upperLength = std::max(1, middleTop - (top + t));
+    const int lowerLength = std::max(1, bottom - t - (middleTop + t));
+    switch (segment) {
+        case kSegTop:
+            return QRect(x + t, top, w, t);
+        case kSegUpperRight:
+            return QRect(x + t + w, top + t, t, upperLength);
+        case kSegLowerRight:
+            return QRect(x + t + w, middleTop + t, t, lowerLength);
+        case kSegBottom:
+            return QRect(x + t, bottom - t, w, t);
+        case kSegLowerLeft:
+            return QRect(x, middleTop + t, t, lowerLength);
+        case kSegUpperLeft:
+            return QRect(x, top + t, t, upperLength);
+        case kSegMiddle:
+            return QRect(x + t, middleTop, w, t);
+    }
+    return QRect();
+}
+
+void CStaticCounter::PaintCharacter(QPainter& painter, QChar character, int x, const Geometry& g,
+                                    const QColor& color) const {
+    const int t = g.thickness;
+    if (IsColon(character)) {
+        // The colon sits in the middle of the wide gap the spacing rules leave around it.
+        const int dotX = x + g.digitWidth + 2 * t;
+        painter.fillRect(QRect(dotX, g.top + g.digitHeight / 3 - t / 2, t, t), color);
+        painter.fillRect(QRect(dotX, g.top + 2 * g.digitHeight / 3 - t / 2, t, t), color);
+        return;
+    }
+    if (character == QLatin1Char('.')) {
+        painter.fillRect(QRect(x + t + (g.digitWidth - t) / 2, g.top + g.digitHeight - t, t, t),
+                         color);
+        return;
+    }
+    const std::uint8_t pattern = SegmentPattern(character);
+    for (SegmentBit segment : kSegments) {
+        if ((pattern & segment) != 0) {
+            painter.fillRect(SegmentRect(segment, x, g), color);
+        }
+    }
+}
+
+void CStaticCounter::PaintDigits(QPainter& painter, const Geometry& g) const {
+    const QString text = PaddedText();
+    const QList<int> positions = CharacterPositions();
+    if (drawUnlit_) {
+        const QColor unlit = UnlitColor();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!IsColon(text[i])) {
+                PaintCharacter(painter, QLatin1Char('8'), positions[i], g, unlit);
+            }
+        }
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        PaintCharacter(painter, text[i], positions[i], g, foreground_);
+    }
+}
+
+void CStaticCounter::PaintBar(QPainter& painter, const QRect& strip) const {
+    painter.fillRect(strip, palette().color(QPalette::Button));
+    DrawEdge(painter, strip, palette().color(QPalette::Dark), palette().color(QPalette::Light));
+    const QRect inner = strip.adjusted(1, 1, -1, -1);
+    const float span = std::fabs(maximum_ * kPercentScale - minimum_ * kPercentScale);
+    int length = 0;
+    if (span > 0.0f) {
+        length = static_cast<int>((value_ * kPercentScale - minimum_ * kPercentScale) *
+                                  static_cast<float>(inner.width()) / span);
+    }
+    bar_.DrawHorizontal(painter, inner, length);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(inner, Qt::TextSingleLine | Qt::AlignCenter, text_);
+}
+
+void CStaticCounter::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), background_);
+    PaintDigits(painter, CurrentGeometry());
+    if (showBar_) {
+        const int barHeight = BarHeight();
+        PaintBar(painter, QRect(0, height() - barHeight, width(), barHeight));
+    }
+}
+
+void CStaticCounter::resizeEvent(QResizeEvent* event) {
+    geometry_.reset();
+    QWidget::resizeEvent(event);
+}
+
+void CStaticCounter::mousePressEvent(QMouseEvent* event) {
+    lastDragX_ = static_cast<int>(event->position().x());
+    QWidget::mousePressEvent(event);
+}
+
+void CStaticCounter::mouseMoveEvent(QMouseEvent* event) {
+    const int x = static_cast<int>(event->position().x());
+    if (draggable_ && (event->buttons() & Qt::LeftButton)) {
+        const double moved = x - lastDragX_;
+        ChangeValue(mode_ == Mode::kInteger ? moved : moved / kFixedPointDragDivisor);
+    }
+    lastDragX_ = x;
+    QWidget::mouseMoveEvent(event);
+}
+
+}  // namespace quillon
