@@ -8,7 +8,6 @@
 
 #include "files/ErrorReporter.h"
 #include "files/FileKind.h"
-#include "files/FileKind.h"
 #include "settings/IniFile.h"
 
 namespace quillon {

@@ -40,6 +40,9 @@ class CMessageLog {
     const std::string& FilePath() const { return filePath_; }
 
   private:
+    // An empty line, a rule, the title line, a rule, an empty line.
+    void WriteBanner(const std::string& title);
+
     NotificationSink& window_;
     Clock& clock_;
     std::string appDir_;
