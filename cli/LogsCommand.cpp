@@ -1,0 +1,113 @@
+// quillon7-cli logs: the message and serial-data logs of past runs, as the desktop's log browser
+// lists them; view one in the user's pager or delete one.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include "cli/ArgParser.h"
+#include "cli/CliContext.h"
+#include "files/LogFolderScan.h"
+#include "platform/AppDirectory.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr char kLogsHelp[] =
+    "Usage: quillon7-cli logs [--app-dir DIR] [--view NAME | --delete NAME [--yes]]\n"
+    "\n"
+    "Lists the logs of the Logs folder: count, type (Status or Serial), name, date, time and\n"
+    "size. --view NAME shows one in $PAGER (or prints it when there is none or output is not\n"
+    "a terminal). --delete NAME deletes one after asking; --yes does not ask.\n";
+
+// Shows a file in the user's pager, started with an argument vector (never through a shell),
+// or copies it to out.
+int ShowFile(const std::string& path, std::FILE* out) {
+    const char* pager = std::getenv("PAGER");
+    if (pager != nullptr && *pager != '\0' && ::isatty(::fileno(out))) {
+        std::fflush(out);
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::execlp(pager, pager, path.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+            WEXITSTATUS(status) != 127) {
+            return kExitOk;
+        }
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return kExitUploadFailed;
+    }
+    char buffer[8192];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), out);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunLogs(const CliContext& context) {
+    ArgParser parser({"app-dir", "view", "delete"}, {"yes", "help"});
+    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
+        std::fprintf(context.err, "quillon7-cli logs: %s\n",
+                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        std::fputs(kLogsHelp, context.out);
+        return kExitOk;
+    }
+    const std::string logsDir = ResolveAppDirectory(parser.Value("app-dir").value_or("")) + "Logs";
+
+    if (auto name = parser.Value("view")) {
+        std::string path = LogFilePath(logsDir, *name);
+        if (path.empty() || ShowFile(path, context.out) != kExitOk) {
+            std::fprintf(context.err, "quillon7-cli logs: no log named '%s' in %s\n", name->c_str(),
+                         logsDir.c_str());
+            return kExitUploadFailed;
+        }
+        return kExitOk;
+    }
+    if (auto name = parser.Value("delete")) {
+        if (!IsPlainLogName(*name)) {
+            std::fprintf(context.err, "quillon7-cli logs: '%s' is not a log name\n", name->c_str());
+            return kExitUsage;
+        }
+        if (!parser.Has("yes")) {
+            std::fprintf(context.out, "Are you sure?\n\nDelete log file?\n%s\n[y/N] ",
+                         name->c_str());
+            std::fflush(context.out);
+            std::string answer;
+            std::getline(std::cin, answer);
+            if (answer != "y" && answer != "Y" && answer != "yes") {
+                return kExitOk;
+            }
+        }
+        if (!DeleteLogFile(logsDir, *name)) {
+            std::fprintf(context.err, "quillon7-cli logs: could not delete %s\n",
+                         LogFilePath(logsDir, *name).c_str());
+            return kExitUploadFailed;
+        }
+        return kExitOk;
+    }
+
+    std::vector<LogFileRow> rows = ScanLogFiles(logsDir);
+    std::fprintf(context.out, "%-6s %-7s %-40s %-13s %-9s %s\n", "Count", "Type", "File Name",
+                 "Date", "Time", "Size");
+    int count = 0;
+    for (const LogFileRow& row : rows) {
+        std::fprintf(context.out, "%-6d %-7s %-40s %-13s %-9s %s\n", ++count,
+                     row.serial ? "Serial" : "Status", row.name.c_str(), FormatLogDate(row).c_str(),
+                     FormatLogTime(row).c_str(), FormatLogSize(row).c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,160 @@
+// quillon7-cli history, samples, settings and ports: the records and set-up a technician looks
+// at without a screen.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include "cli/ArgParser.h"
+#include "cli/CliContext.h"
+#include "files/SampleFirmware.h"
+#include "platform/AppDirectory.h"
+#include "serial/SerialPortList.h"
+#include "settings/SettingsKeys.h"
+
+namespace quillon::cli {
+
+namespace {
+
+// Parses options common to the small commands; false after printing the usage problem.
+bool ParseSimple(const CliContext& context, const char* command, ArgParser& parser,
+                 const char* help) {
+    if (!parser.Parse(context.args)) {
+        std::fprintf(context.err, "quillon7-cli %s: %s\n", command, parser.Error().c_str());
+        return false;
+    }
+    if (parser.Has("help")) {
+        std::fputs(help, context.out);
+    }
+    return true;
+}
+
+std::string AppDir(const ArgParser& parser) {
+    return ResolveAppDirectory(parser.Value("app-dir").value_or(""));
+}
+
+}  // namespace
+
+int RunHistory(const CliContext& context) {
+    static constexpr char kHelp[] =
+        "Usage: quillon7-cli history [--app-dir DIR]\n"
+        "Prints the upload history (History.txt): every upload's begin, result and duration.\n";
+    ArgParser parser({"app-dir"}, {"help"});
+    if (!ParseSimple(context, "history", parser, kHelp)) {
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        return kExitOk;
+    }
+    std::string path = AppDir(parser) + "History.txt";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(context.err,
+                     "Error ID: 103\nFile: %s\nFailed to locate the \"History\" file.\n\n"
+                     "Possibly no previous uploads!\n",
+                     path.c_str());
+        return kExitUploadFailed;
+    }
+    char buffer[8192];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), context.out);
+    }
+    return kExitOk;
+}
+
+int RunSamples(const CliContext& context) {
+    static constexpr char kHelp[] =
+        "Usage: quillon7-cli samples DIR\n"
+        "Writes sample COMM, READER and SPEECH .bin files and a .kx file into DIR. They pass\n"
+        "the file checks and upload to the simulated units; they are not firmware for any\n"
+        "real unit.\n";
+    ArgParser parser({}, {"help"});
+    if (!ParseSimple(context, "samples", parser, kHelp)) {
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        return kExitOk;
+    }
+    if (parser.Positional().size() != 1) {
+        std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
+        return kExitUsage;
+    }
+    std::vector<std::string> written;
+    std::string error;
+    if (!WriteSampleFiles(parser.Positional()[0], &written, &error)) {
+        std::fprintf(context.err, "quillon7-cli samples: %s\n", error.c_str());
+        return kExitUploadFailed;
+    }
+    for (const std::string& path : written) {
+        std::fprintf(context.out, "%s\n", path.c_str());
+    }
+    return kExitOk;
+}
+
+int RunSettings(const CliContext& context) {
+    static constexpr char kHelp[] =
+        "Usage: quillon7-cli settings [--app-dir DIR] [--reset]\n"
+        "Shows every setting in effect and where it comes from (the file or the default).\n"
+        "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
+        "keys are removed, as by the desktop's \"Use Defaults\").\n";
+    ArgParser parser({"app-dir"}, {"help", "reset"});
+    if (!ParseSimple(context, "settings", parser, kHelp)) {
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        return kExitOk;
+    }
+    std::string dir = AppDir(parser);
+    CreateAppFolders(dir);
+    IniFile ini(dir + "Quillon.ini");
+    if (parser.Has("reset") && !settings::FactoryReset(ini)) {
+        std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
+        return kExitUploadFailed;
+    }
+    std::fprintf(context.out, "Settings file: %s%s\n", ini.Path().c_str(),
+                 ini.Exists() ? "" : " (missing: every value is a default)");
+    using namespace settings;
+    const IntKey* ints[] = {&kRetransmitControl, &kRetransmitData,     &kWaitForResponse,
+                            &kDelayAfterFile,    &kLogMessages,        &kLogSerialData,
+                            &kShowUploadTiming,  &kTamarackLine,       &kLoadCommFirst,
+                            &kAllowAbort,        &kValidateFiles,      &kShowSerialView,
+                            &kPortNumber,        &kBaudRate,           &kIsKx2,
+                            &kMaxPacketSize,     &kDelayBetweenPackets};
+    for (const IntKey* k : ints) {
+        bool inFile = ini.Find(k->section, k->key).has_value();
+        std::fprintf(context.out, "  [%s] %-28s %-8d %s\n", k->section, k->key, Read(ini, *k),
+                     inFile ? "file" : "default");
+    }
+    const StringKey* strings[] = {&kPortDevice, &kSoundCompleted, &kSoundPostSuccess, &kSoundFailed,
+                                  &kFileComm,   &kFileReader,     &kFileSpeech};
+    for (const StringKey* k : strings) {
+        bool inFile = ini.Find(k->section, k->key).has_value();
+        std::fprintf(context.out, "  [%s] %-28s \"%s\" %s\n", k->section, k->key,
+                     Read(ini, *k).c_str(), inFile ? "file" : "default");
+    }
+    return kExitOk;
+}
+
+int RunPorts(const CliContext& context) {
+    static constexpr char kHelp[] =
+        "Usage: quillon7-cli ports\n"
+        "Lists the serial devices of this system with what their adapters say of themselves.\n"
+        "Pseudo-terminals are not listed; --port takes any device path all the same.\n";
+    ArgParser parser({}, {"help"});
+    if (!ParseSimple(context, "ports", parser, kHelp)) {
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        return kExitOk;
+    }
+    std::vector<SerialPortInfo> ports = ListSerialPorts();
+    if (ports.empty()) {
+        std::fprintf(context.out, "No serial devices found.\n");
+    }
+    for (const SerialPortInfo& p : ports) {
+        std::fprintf(context.out, "%s\n", p.Description().c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace quillon::cli

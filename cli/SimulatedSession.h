@@ -1,0 +1,21 @@
+// The built-in simulated unit of `upload --simulate`: an HBD or KX2 unit on a pseudo-terminal,
+// run in this process for the length of one upload, so a complete run needs no hardware.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace quillon::cli {
+
+class SimulatedSession {
+  public:
+    virtual ~SimulatedSession() = default;
+    virtual std::string DevicePath() const = 0;
+    // One line per board the unit received, for the summary ("COMM: 98304 bytes, matches").
+    virtual std::string Report() const = 0;
+};
+
+// nullptr with a sentence in *error when no pseudo-terminal could be had.
+std::unique_ptr<SimulatedSession> StartSimulatedUnit(bool kx2, std::string* error);
+
+}  // namespace quillon::cli

@@ -1,0 +1,162 @@
+// quillon7-cli terminal: talk to the unit directly. What the unit sends is shown as it arrives;
+// every key typed goes out as one byte (Esc included) and is echoed; Ctrl-] leaves and puts the
+// terminal back as it was.
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "cli/ArgParser.h"
+#include "cli/CliContext.h"
+#include "cli/ConsoleErrorReporter.h"
+#include "platform/AppDirectory.h"
+#include "serial/CSerialPortInterface.h"
+#include "serial/PortName.h"
+#include "serial/PosixSerialLibrary.h"
+#include "settings/SettingsKeys.h"
+#include "upload/StartChecks.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr uint8_t kLeaveKey = 0x1D;  // Ctrl-]
+constexpr int kReadChunk = 4094;     // what the reader asks the line for at most
+
+constexpr char kTerminalHelp[] =
+    "Usage: quillon7-cli terminal [--port DEVICE] [--baud N] [--app-dir DIR]\n"
+    "\n"
+    "A serial terminal to the unit: received text is shown as it arrives, every key typed\n"
+    "is sent as one byte (Esc sends 0x1B) and echoed. Leave with Ctrl-] ; the terminal is\n"
+    "put back as it was. Port and baud rate default to the settings file.\n"
+    "\n"
+    "Exit status: 0 left by the user or end of input; 1 the line was lost; 2 usage error;\n"
+    "3 the serial port could not be opened.\n";
+
+// Puts the controlling terminal into raw mode for the life of the object.
+class RawKeyboard {
+  public:
+    explicit RawKeyboard(int fd) : fd_(fd) {
+        if (::isatty(fd_) && ::tcgetattr(fd_, &saved_) == 0) {
+            struct termios raw = saved_;
+            cfmakeraw(&raw);
+            raw.c_oflag |= OPOST | ONLCR;  // keep the screen's own line handling
+            active_ = ::tcsetattr(fd_, TCSANOW, &raw) == 0;
+        }
+    }
+    ~RawKeyboard() {
+        if (active_) {
+            ::tcsetattr(fd_, TCSANOW, &saved_);
+        }
+    }
+
+  private:
+    int fd_;
+    struct termios saved_ {};
+    bool active_ = false;
+};
+
+}  // namespace
+
+int RunTerminal(const CliContext& context) {
+    ArgParser parser({"port", "baud", "app-dir"}, {"help"});
+    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
+        std::fprintf(context.err, "quillon7-cli terminal: %s\n",
+                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        std::fputs(kTerminalHelp, context.out);
+        return kExitOk;
+    }
+    IniFile ini(ResolveAppDirectory(parser.Value("app-dir").value_or("")) + "Quillon.ini");
+    PortName port;
+    port.portNumber = settings::Read(ini, settings::kPortNumber);
+    port.device = settings::Read(ini, settings::kPortDevice);
+    if (auto text = parser.Value("port")) {
+        std::string error;
+        auto parsed = PortName::Parse(*text, &error);
+        if (!parsed) {
+            std::fprintf(context.err, "quillon7-cli terminal: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        port = *parsed;
+    }
+    if (port.portNumber < PortName::kMinPortNumber || port.portNumber > PortName::kMaxPortNumber) {
+        port.portNumber = 1;
+    }
+    int baud = settings::Read(ini, settings::kBaudRate);
+    if (auto text = parser.Value("baud")) {
+        auto number = ParseNumber(*text, 1, 4000000);
+        if (!number) {
+            std::fprintf(context.err, "quillon7-cli terminal: bad --baud '%s'\n", text->c_str());
+            return kExitUsage;
+        }
+        baud = static_cast<int>(*number);
+    }
+
+    PosixSerialLibrary library;
+    const uint8_t index = static_cast<uint8_t>((port.portNumber & 0xFF) - 1);
+    library.SetDevice(index, port.device);
+    CSerialPortInterface line(library);
+    if (line.OpenPort(index, CSerialPortInterface::BaudCode(baud)) != 0) {
+        ConsoleErrorReporter errors(context.err);
+        CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
+        return kExitPortFailed;
+    }
+    std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
+                 library.DevicePath(index).c_str(), baud);
+
+    std::atomic<bool> stop{false};
+    std::atomic<bool> lineLost{false};
+    std::thread reader([&] {
+        while (!stop) {
+            int n = line.ReadBlock(reinterpret_cast<uint8_t*>(line.receiveText.data()), kReadChunk);
+            if (n > 0) {
+                std::fwrite(line.receiveText.data(), 1, static_cast<size_t>(n), context.out);
+                std::fflush(context.out);
+                continue;
+            }
+            if (n < 0 && n != kSerialNothingWaiting) {
+                lineLost = true;
+                stop = true;
+                break;
+            }
+            line.WaitReadable(100);
+        }
+    });
+
+    {
+        RawKeyboard keyboard(STDIN_FILENO);
+        while (!stop) {
+            struct pollfd p {
+                STDIN_FILENO, POLLIN, 0
+            };
+            if (::poll(&p, 1, 100) <= 0) {
+                continue;
+            }
+            uint8_t key = 0;
+            if (::read(STDIN_FILENO, &key, 1) != 1 || key == kLeaveKey) {
+                break;
+            }
+            line.WriteByte(key);
+            if (key >= 0x20 || key == '\r' || key == '\n') {
+                std::fputc(key == '\r' ? '\n' : key, context.out);  // echo
+                std::fflush(context.out);
+            }
+        }
+        stop = true;
+        reader.join();
+    }
+    line.ClosePort();
+    if (lineLost) {
+        std::fprintf(context.err, "\nThe serial line was lost (cable or adapter unplugged?).\n");
+        return kExitUploadFailed;
+    }
+    std::fprintf(context.err, "\nDisconnected.\n");
+    return kExitOk;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,302 @@
+// quillon7-cli upload: the same checks, settings, worker and records as the desktop's Start.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "cli/ArgParser.h"
+#include "cli/CliContext.h"
+#include "cli/ConsoleErrorReporter.h"
+#include "cli/ConsoleReporter.h"
+#include "cli/SimulatedSession.h"
+#include "files/FileChecks.h"
+#include "platform/AppDirectory.h"
+#include "serial/PortName.h"
+#include "serial/PosixSerialLibrary.h"
+#include "settings/SettingsKeys.h"
+#include "upload/StartChecks.h"
+#include "upload/UploadThreads.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr char kUploadHelp[] =
+    "Usage: quillon7-cli upload [FILES] [--port DEVICE | --simulate] [options]\n"
+    "\n"
+    "Uploads firmware to an HBD unit (COMM, READER and SPEECH boards, in the configured order)\n"
+    "or to a KX2 unit (one .kx image), with the settings, message log and history of the\n"
+    "desktop program.\n"
+    "\n"
+    "Files:\n"
+    "  --comm FILE       COMM board image (.bin)\n"
+    "  --reader FILE     READER board image (.bin)\n"
+    "  --speech FILE     SPEECH board image (.bin)\n"
+    "  --kx FILE         KX2 image (.kx); not together with the three above\n"
+    "\n"
+    "Line:\n"
+    "  --port DEVICE     a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings\n"
+    "                    (default: the settings file)\n"
+    "  --simulate        upload to a simulated unit started in this process (HBD or KX2,\n"
+    "                    as the files call for); no hardware needed\n"
+    "  --baud N          bits per second (default: the settings file)\n"
+    "\n"
+    "Options:\n"
+    "  --app-dir DIR     folder of Quillon.ini, History.txt and Logs/ (default: beside the\n"
+    "                    program when writable, else ~/.local/share/quillon7)\n"
+    "  --no-validate     skip the size and content checks (a file must still exist)\n"
+    "  --show-bytes      show every byte sent and received as hex lines\n"
+    "  --json            one JSON object per worker notification on stdout\n"
+    "  --quiet           only errors and the summary\n"
+    "  --help            this text\n"
+    "\n"
+    "Exit status: 0 every selected file uploaded; 1 an upload failed (also a KX2 unit that\n"
+    "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
+    "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
+    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n";
+
+// Ctrl-C is taken by a thread of its own with sigwait, so no handler touches program state:
+// the first asks the worker to stop, a second within 2 seconds ends the process at once.
+class InterruptWatcher {
+  public:
+    explicit InterruptWatcher(UploadJob& job) : job_(job) {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &set_, &old_);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~InterruptWatcher() {
+        stop_ = true;
+        thread_.join();
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+    }
+    bool Interrupted() const { return interrupted_; }
+
+  private:
+    void Run() {
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point first{};
+        struct timespec tick {
+            0, 100 * 1000 * 1000
+        };
+        while (!stop_) {
+            if (sigtimedwait(&set_, nullptr, &tick) < 0) {
+                continue;
+            }
+            if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
+                // The kernel closes the port (and drops its lock) as the process ends.
+                static constexpr char kBye[] = "\nInterrupted.\n";
+                (void)!::write(STDERR_FILENO, kBye, sizeof kBye - 1);
+                _exit(kExitInterrupted);
+            }
+            interrupted_ = true;
+            first = Clock::now();
+            job_.abortRequest = 1;
+            static constexpr char kAsk[] =
+                "\nStopping at the next check (Ctrl-C again to quit at once)...\n";
+            (void)!::write(STDERR_FILENO, kAsk, sizeof kAsk - 1);
+        }
+    }
+
+    UploadJob& job_;
+    sigset_t set_{};
+    sigset_t old_{};
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> interrupted_{false};
+};
+
+int ExitFor(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::kCompleted:
+            return kExitOk;
+        case RunOutcome::kAborted:
+            return kExitInterrupted;
+        case RunOutcome::kPortOpenFailed:
+            return kExitPortFailed;
+        default:
+            return kExitUploadFailed;
+    }
+}
+
+// The pick checks of the desktop: extension rule, then the file checks with the validate flag.
+bool CheckPicks(const FileSelection& files, bool kx2, bool validate, IniFile& ini,
+                ErrorReporter& errors) {
+    struct Pick {
+        const std::optional<std::string>& path;
+        int kind;
+        int32_t (*validateFile)(const std::string&, bool, ErrorReporter&);
+    };
+    const Pick picks[] = {{files.comm, kKindComm, ValidateCommFile},
+                          {files.reader, kKindReader, ValidateReaderFile},
+                          {files.speech, kKindSpeech, ValidateSpeechFile}};
+    for (const Pick& pick : picks) {
+        if (!pick.path) {
+            continue;
+        }
+        if (!CheckProgramFileExtension(*pick.path, kx2, errors)) {
+            return false;
+        }
+        if (kx2) {
+            continue;  // the .kx file is checked at start only
+        }
+        if (pick.validateFile(*pick.path, validate, errors) == kFileRejected) {
+            return false;
+        }
+        if (pick.kind != kKindSpeech) {
+            UpdateTamarackSetting(SearchTamarackMarker(*pick.path, pick.kind), ini);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunUpload(const CliContext& context) {
+    ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
+                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "help"});
+    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
+        std::fprintf(context.err, "quillon7-cli upload: %s\nTry 'quillon7-cli upload --help'.\n",
+                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
+        return kExitUsage;
+    }
+    if (parser.Has("help")) {
+        std::fputs(kUploadHelp, context.out);
+        return kExitOk;
+    }
+    const bool kx2 = parser.Has("kx");
+    if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
+        std::fprintf(context.err, "quillon7-cli upload: --kx cannot be combined with HBD files\n");
+        return kExitUsage;
+    }
+    if (parser.Has("port") && parser.Has("simulate")) {
+        std::fprintf(context.err, "quillon7-cli upload: give --port or --simulate, not both\n");
+        return kExitUsage;
+    }
+
+    ProgramState state;
+    state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
+    CreateAppFolders(state.appDir);
+    IniFile ini(state.IniPath());
+    settings::CreateDefaultFile(ini);
+    state.isKx2 = kx2 ? 1 : 0;
+    state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
+
+    FileSelection files;
+    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
+    files.reader = parser.Value("reader");
+    files.speech = parser.Value("speech");
+
+    ConsoleErrorReporter errors(context.err);
+    const bool validate = !parser.Has("no-validate");
+    if (!CheckPicks(files, kx2, validate, ini, errors) ||
+        !CheckStartSelection(files, kx2, validate, errors)) {
+        return kExitUsage;
+    }
+    if (files.speech) {
+        settings::Write(ini, settings::kFileSpeech, *files.speech);
+    }
+    if (files.reader) {
+        settings::Write(ini, settings::kFileReader, *files.reader);
+    }
+    if (files.comm && !kx2) {
+        settings::Write(ini, settings::kFileComm, *files.comm);
+    }
+
+    int baud = settings::Read(ini, settings::kBaudRate);
+    if (auto text = parser.Value("baud")) {
+        auto number = ParseNumber(*text, 1, 4000000);
+        if (!number) {
+            std::fprintf(
+                context.err,
+                "quillon7-cli upload: --baud wants a number of bits per second, not '%s'\n",
+                text->c_str());
+            return kExitUsage;
+        }
+        baud = static_cast<int>(*number);
+    }
+
+    std::unique_ptr<SimulatedSession> simulated;
+    PortName port;
+    port.portNumber = settings::Read(ini, settings::kPortNumber);
+    port.device = settings::Read(ini, settings::kPortDevice);
+    if (parser.Has("simulate")) {
+        std::string error;
+        simulated = StartSimulatedUnit(kx2, &error);
+        if (!simulated) {
+            std::fprintf(context.err, "quillon7-cli upload: %s\n", error.c_str());
+            return kExitPortFailed;
+        }
+        port.device = simulated->DevicePath();
+    } else if (auto text = parser.Value("port")) {
+        std::string error;
+        auto parsed = PortName::Parse(*text, &error);
+        if (!parsed) {
+            std::fprintf(context.err, "quillon7-cli upload: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        // A typed device keeps the port number of the settings as its slot.
+        int number = parsed->portNumber != 0 ? parsed->portNumber : port.portNumber;
+        port = *parsed;
+        port.portNumber = number;
+    }
+    if (port.portNumber < PortName::kMinPortNumber || port.portNumber > PortName::kMaxPortNumber) {
+        port.portNumber = 1;
+    }
+
+    PosixSerialLibrary library;
+    const int index = (port.portNumber & 0xFF) - 1;
+    library.SetDevice(index, port.device);
+    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors)) {
+        return kExitPortFailed;
+    }
+
+    const bool terminal = ::isatty(::fileno(context.out)) != 0;
+    OutputMode mode = parser.Has("json")    ? OutputMode::kJson
+                      : parser.Has("quiet") ? OutputMode::kQuiet
+                                            : OutputMode::kNormal;
+    ConsoleReporter reporter(context.out, mode, terminal,
+                             terminal && std::getenv("NO_COLOR") == nullptr);
+
+    UploadJob job;
+    job.commFirst = settings::ReadBool(ini, settings::kLoadCommFirst) ? 1 : 0;
+    job.commFile = files.comm;
+    job.readerFile = files.reader;
+    job.speechFile = files.speech;
+    job.portNumber = port.portNumber;
+    job.portDevice = port.device;
+    job.baudRate = baud;
+    job.window = &reporter;
+    if (kx2) {
+        reporter.Expect(kKindComm, *files.comm);
+    } else {
+        if (files.comm)
+            reporter.Expect(kKindComm, *files.comm);
+        if (files.reader)
+            reporter.Expect(kKindReader, *files.reader);
+        if (files.speech)
+            reporter.Expect(kKindSpeech, *files.speech);
+    }
+
+    SystemClock clock;
+    WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
+                             library.SetDevice(i, device);
+                         }};
+    {
+        InterruptWatcher interrupts(job);
+        std::thread thread(
+            [&] { kx2 ? Kx2UploadThread(job, worker) : HbdUploadThread(job, worker); });
+        thread.join();
+    }
+    RunOutcome outcome = job.outcome.load();
+    reporter.PrintSummary(outcome, kx2, reporter.MessageLogPath(), state.HistoryPath());
+    if (simulated && mode != OutputMode::kJson) {
+        std::fprintf(context.out, "%s", simulated->Report().c_str());
+    }
+    return ExitFor(outcome);
+}
+
+}  // namespace quillon::cli
