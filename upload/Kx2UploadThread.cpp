@@ -1,15 +1,33 @@
+#include "upload/CUploadFileKX2.h"
 #include "upload/UploadThreads.h"
 
 namespace quillon {
 
 namespace {
 
-// Steps 4 to 8 of the KX2 run: the "Prep 2" line, settings, message log and the .kx file.
+// Between port open and port close of the KX2 run: the "Prep 2" line, settings, message log and
+// the .kx file.
 RunOutcome UploadKx2File(UploadJob& job, WorkerContext& context, CSerialPortInterface& port) {
-    (void)job;
-    (void)context;
-    (void)port;
-    return RunOutcome::kCompleted;  // the protocol engine arrives separately
+    CUploadFileKX2 kx2(port, job, context.clock, context.state);
+    kx2.MessageLog().PostLogLine(kLevelPrep,
+                                 "Prep 2: Success; open serial port %d, baud-rate %d= \n",
+                                 job.portNumber, job.baudRate);
+    kx2.LoadUploadSettings();
+    kx2.MessageLog().OpenMessageLog();
+    CSerialDataLog serialLog(context.clock, context.state.appDir);
+    if (kx2.CurrentSettings().logSerialData && serialLog.Open()) {
+        kx2.SetSerialDataLog(&serialLog);
+    }
+
+    RunOutcome outcome = RunOutcome::kCompleted;  // nothing selected: nothing to do
+    if (job.commFile) {
+        kx2.UploadFile(*job.commFile);
+        outcome = kx2.Outcome();
+    }
+    kx2.SetSerialDataLog(nullptr);
+    serialLog.Close();
+    kx2.MessageLog().Close();
+    return outcome;
 }
 
 }  // namespace
