@@ -42,6 +42,10 @@ void HbdUnit::OnReceived(const uint8_t* data, size_t count, UnitLine& line) {
     {
         std::lock_guard lock(mutex_);
         boardsBefore = boards_.size();
+        if (hangupPending_) {
+            line.Hangup();
+            return;
+        }
         lastByte_ = std::chrono::steady_clock::now();
         for (size_t i = 0; i < count; ++i) {
             if (expect_ == Expect::kControl) {
@@ -89,7 +93,9 @@ void HbdUnit::OnIdle(UnitLine& line) {
 
 void HbdUnit::Answer(UnitLine& line, std::vector<uint8_t> codes) {
     for (uint8_t code : codes) {
-        std::vector<uint8_t> bytes(faults_.noiseBytes, kNoiseByte);
+        // A flooding unit buries every answer deeper than any response wait reads.
+        std::vector<uint8_t> bytes(faults_.noiseBytes + (faults_.flood ? kFloodBurst : 0),
+                                   kNoiseByte);
         bytes.insert(bytes.end(), hbd::kHeader.begin(), hbd::kHeader.end());
         bytes.push_back(code);
         line.Send(bytes, faults_.latencyMs);
@@ -178,9 +184,8 @@ void HbdUnit::OnDataPacket(UnitLine& line) {
         ++packetsInBlock_;
         Answer(line, {hbd::kReplyGoodPacket});
     }
-    if (packetNumber == faults_.hangupAfterPacket) {
-        line.Hangup();
-    }
+    // The line goes when the host next speaks, so the answer above still reaches it.
+    hangupPending_ = packetNumber == faults_.hangupAfterPacket;
 }
 
 void HbdUnit::FinishBoard() {

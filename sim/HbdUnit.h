@@ -44,7 +44,8 @@ class HbdUnit final : public SimulatedUnit {
     static constexpr int kDefaultBlockPackets = 8;
     static constexpr uint8_t kNoiseByte = 0xA5;
     static constexpr uint8_t kUnknownCode = 0x41;
-    static constexpr size_t kFloodChunk = 64;
+    static constexpr size_t kFloodChunk = 64;   // every idle moment
+    static constexpr size_t kFloodBurst = 512;  // before every answer
     // A control packet followed by this much silence while a data packet was expected is taken
     // as a control packet (the host gave up on the packet and started over).
     static constexpr std::chrono::milliseconds kResyncAfter{300};
@@ -88,6 +89,7 @@ class HbdUnit final : public SimulatedUnit {
     int badCrc_ = 0;
     int badRepliesGiven_ = 0;
     bool flashSilenceGiven_ = false;
+    bool hangupPending_ = false;
     std::vector<ReceivedBoard> boards_;
 };
 

@@ -1,5 +1,6 @@
 #include "sim/UnitRunner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -20,6 +21,9 @@ UnitRunner::~UnitRunner() {
 
 void UnitRunner::Start() {
     if (!thread_.joinable()) {
+        // Writes must not block on a full line (a unit that floods a host that stopped
+        // reading), or Stop could never end the thread; WriteAll waits with poll instead.
+        ::fcntl(pty_.MasterFd(), F_SETFL, ::fcntl(pty_.MasterFd(), F_GETFL) | O_NONBLOCK);
         stop_ = false;
         thread_ = std::thread([this] { Run(); });
     }
