@@ -1,0 +1,236 @@
+// The KX2 worker end to end: Kx2UploadThread with the POSIX serial library on a real
+// pseudo-terminal, the simulated KX2 unit on the other end, and a fake clock.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "serial/PosixSerialLibrary.h"
+#include "sim/Kx2Unit.h"
+#include "sim/UnitRunner.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TempDir.h"
+#include "tests/upload/Kx2TestSupport.h"
+#include "upload/UploadThreads.h"
+
+namespace quillon {
+namespace {
+
+constexpr size_t kDefaultPayload = 1014;
+
+class Kx2PtyUploadTest : public ::testing::Test {
+  protected:
+    // Runs one whole worker against a unit with the scenario; scale is the fake clock's.
+    void Run(const sim::Kx2Scenario& scenario, size_t fileSize, uint32_t clockScale = 20) {
+        state.appDir = dir.Dir();
+        dir.Write("Quillon.ini", "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
+        content = test::Kx2FileContent(fileSize);
+        unit = std::make_unique<sim::Kx2Unit>(scenario);
+        runner = std::make_unique<sim::UnitRunner>(*unit);
+        runner->Start();
+        clock = std::make_unique<test::FakeClock>(test::FakeClock::DefaultStart(), clockScale);
+
+        job.commFile = dir.Write("FIRMWARE.kx", content);
+        job.portNumber = 4;
+        job.baudRate = 115200;
+        job.portDevice = runner->DevicePath();
+        job.window = &sink;
+        WorkerContext context{serial, *clock, state, [&](int index, const std::string& device) {
+                                  serial.SetDevice(index, device);
+                              }};
+        exitCode = Kx2UploadThread(job, context);
+        runner->Stop();
+        report = unit->GetReport();
+    }
+    bool Logged(const std::string& text) const {
+        for (const std::string& line : sink.LogLines()) {
+            if (line == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::string History() const { return dir.Read("History.txt"); }
+
+    test::TempDir dir;
+    ProgramState state;
+    PosixSerialLibrary serial;
+    test::RecordingSink sink;
+    UploadJob job;
+    std::string content;
+    std::unique_ptr<sim::Kx2Unit> unit;
+    std::unique_ptr<sim::UnitRunner> runner;
+    std::unique_ptr<test::FakeClock> clock;
+    int exitCode = -1;
+    sim::Kx2Unit::Report report;
+};
+
+std::vector<uint8_t> AsBytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+TEST_F(Kx2PtyUploadTest, CleanUploadDeliversTheFileByteExact) {
+    Run({}, 300000);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_EQ(job.finished.load(), 1);
+    ASSERT_TRUE(report.start);
+    EXPECT_EQ(report.start->packetCount, 296);
+    EXPECT_EQ(report.start->name, "FIRMWARE.kx");
+    EXPECT_EQ(report.start->baudRate, 115200u);
+    EXPECT_TRUE(report.complete);
+    EXPECT_TRUE(report.imageMatchesLength);
+    EXPECT_EQ(report.image, AsBytes(content));
+    EXPECT_EQ(report.badFrames, 0u);
+    EXPECT_EQ(report.badStartRequests, 0u);
+    EXPECT_EQ(report.badDataFrames, 0u);
+    EXPECT_EQ(report.dataFrames.size(), 296u);
+
+    const auto codes = sink.Codes();
+    EXPECT_EQ(codes.back(), UM_WORKER_DONE);
+    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
+    EXPECT_EQ(sink.Count(UM_FILE_DONE), 0u);
+    EXPECT_EQ(sink.Count(UM_TX_BYTES), 0u);
+    EXPECT_EQ(sink.Count(UM_RX_BYTES), 0u);
+    const auto lines = sink.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Prep 2: Success; open serial port 4, baud-rate 115200= \n");
+}
+
+TEST_F(Kx2PtyUploadTest, LostPacketsAreListedAndSentAgain) {
+    sim::Kx2Scenario scenario;
+    scenario.losePackets = {3, 7, 12};
+    Run(scenario, 12 * kDefaultPayload + 100);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_EQ(report.image, AsBytes(content));
+    // First pass 1..13, then exactly the lost ones, 12 as the last of the list.
+    ASSERT_EQ(report.dataFrames.size(), 16u);
+    EXPECT_EQ(std::vector<int>(report.dataFrames.begin() + 13, report.dataFrames.end()),
+              (std::vector<int>{3, 7, 12}));
+    EXPECT_EQ(report.lastFrames, (std::vector<int>{13, 12}));
+    EXPECT_NE(std::find(report.answers.begin(), report.answers.end(), kKx2ResendList),
+              report.answers.end());
+}
+
+TEST_F(Kx2PtyUploadTest, UnitCancellingAfterAPacketFailsTheUpload) {
+    sim::Kx2Scenario scenario;
+    scenario.cancelAfterPacket = 4;
+    Run(scenario, 10 * kDefaultPayload);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kFailed);
+    EXPECT_TRUE(Logged("CAUTION: KX2 canceled the session. Will Abort\n"));
+    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 1u);
+    EXPECT_NE(History().find("ERROR = KX2 canceled"), std::string::npos);
+    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
+}
+
+TEST_F(Kx2PtyUploadTest, SilentUnitGetsThreeStartRequests) {
+    sim::Kx2Scenario scenario;
+    scenario.silentStartRequests = 3;
+    Run(scenario, 2 * kDefaultPayload, 100);
+    EXPECT_EQ(report.startRequests, 3u);
+    EXPECT_TRUE(Logged("Giving Up! Did not get proper response from KX2 after 3 tries\n"));
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kFailed);
+    EXPECT_NE(History().find("ERROR = No/Bad Response from KX2, Step: Begin Upload"),
+              std::string::npos);
+    EXPECT_TRUE(report.dataFrames.empty());
+}
+
+TEST_F(Kx2PtyUploadTest, UnknownAnswerToTheStartRequestCostsATry) {
+    sim::Kx2Scenario scenario;
+    scenario.unknownAnswers = 1;
+    Run(scenario, 3 * kDefaultPayload);
+    EXPECT_EQ(report.startRequests, 2u);
+    EXPECT_TRUE(Logged("ERROR: Unknown response (0) from KX2\n"));
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_EQ(report.image, AsBytes(content));
+}
+
+TEST_F(Kx2PtyUploadTest, FrameThatNeverCompletesCostsATry) {
+    sim::Kx2Scenario scenario;
+    scenario.incompleteFrameFirst = true;
+    Run(scenario, 3 * kDefaultPayload);
+    EXPECT_EQ(report.startRequests, 2u);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_EQ(report.image, AsBytes(content));
+}
+
+TEST_F(Kx2PtyUploadTest, ShortFloodBeforeTheAnswerIsReadThrough) {
+    sim::Kx2Scenario scenario;
+    scenario.floodBeforeBegin = 1000;
+    Run(scenario, 3 * kDefaultPayload);
+    EXPECT_EQ(report.startRequests, 1u);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_EQ(report.image, AsBytes(content));
+}
+
+TEST_F(Kx2PtyUploadTest, EndlessFloodEndsInGivingUp) {
+    sim::Kx2Scenario scenario;
+    scenario.floodForever = true;
+    scenario.silentStartRequests = 3;
+    Run(scenario, 3 * kDefaultPayload);
+    EXPECT_EQ(report.startRequests, 3u);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kFailed);
+    EXPECT_TRUE(Logged("Giving Up! Did not get proper response from KX2 after 3 tries\n"));
+    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
+}
+
+TEST_F(Kx2PtyUploadTest, UnitSilentAtTheEndIsAskedForItsStatus) {
+    sim::Kx2Scenario scenario;
+    scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
+    scenario.losePackets = {2};
+    Run(scenario, 4 * kDefaultPayload);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_GE(report.statusRequests, 1u);
+    EXPECT_EQ(report.image, AsBytes(content));
+}
+
+TEST_F(Kx2PtyUploadTest, FinalPhaseRunningOutEndsWithoutAFailure) {
+    sim::Kx2Scenario scenario;
+    scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
+    scenario.silentOnStatus = true;
+    Run(scenario, 2 * kDefaultPayload, 100);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kNoFinalAnswer);
+    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
+    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
+    EXPECT_EQ(report.statusRequests, 12u);
+    EXPECT_EQ(History().find("FAILED"), std::string::npos);
+    EXPECT_TRUE(report.complete) << "the unit has the image; it only never said so";
+}
+
+TEST_F(Kx2PtyUploadTest, SerialDataIsShownAndLoggedWhenAskedFor) {
+    state.showSerialData = 1;
+    Run({}, 2 * kDefaultPayload);
+    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
+    EXPECT_GE(sink.Count(UM_TX_BYTES), 3u);
+    EXPECT_GE(sink.Count(UM_RX_BYTES), 2u);
+    bool serialLog = false;
+    bool messageLog = false;
+    for (const auto& entry : std::filesystem::directory_iterator(state.LogsDir())) {
+        const std::string name = entry.path().filename().string();
+        serialLog = serialLog || name.rfind("Quillon_LogSerial_", 0) == 0;
+        messageLog = messageLog || name.rfind("Quillon_LogMsg_", 0) == 0;
+    }
+    EXPECT_TRUE(serialLog);
+    EXPECT_TRUE(messageLog);
+}
+
+TEST_F(Kx2PtyUploadTest, NoFileSelectedOpensAndClosesThePortOnly) {
+    state.appDir = dir.Dir();
+    sim::Kx2Unit idle;
+    sim::UnitRunner idleRunner(idle);
+    idleRunner.Start();
+    test::FakeClock fakeClock;
+    job.portDevice = idleRunner.DevicePath();
+    job.window = &sink;
+    WorkerContext context{serial, fakeClock, state, [&](int index, const std::string& device) {
+                              serial.SetDevice(index, device);
+                          }};
+    EXPECT_EQ(Kx2UploadThread(job, context), 0);
+    idleRunner.Stop();
+    EXPECT_EQ(idle.GetReport().startRequests, 0u);
+    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
+}
+
+}  // namespace
+}  // namespace quillon
