@@ -38,6 +38,7 @@ CUploadOneFile::CUploadOneFile(UploadJob& job, CSerialPortInterface& port, Clock
       state_(state),
       window_(*job.window),
       log_(*job.window, clock, state.appDir),
+      serialLog_(clock, state.appDir),
       history_(state.appDir, clock) {
     input_.blockSize = static_cast<int32_t>(hbd::kPayloadSize);
     state_.ResetInternalError();
@@ -68,7 +69,15 @@ void CUploadOneFile::ApplySettings(const HbdUploadSettings& s) {
 }
 
 bool CUploadOneFile::OpenMessageLog() {
+    if (settings_.logSerialData) {
+        serialLog_.Open();  // best effort, like the message log
+    }
     return log_.OpenMessageLog();
+}
+
+void CUploadOneFile::CloseMessageLog() {
+    log_.Close();
+    serialLog_.Close();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -96,7 +105,7 @@ void CUploadOneFile::NotifyBytes(NotificationCode code, std::span<const uint8_t>
 void CUploadOneFile::SendControlPacket(uint8_t command) {
     controlPacket_ = hbd::MakeControlPacket(command);
     port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
-    RecordSerialData(true, controlPacket_);
+    RecordSent(controlPacket_);
 }
 
 void CUploadOneFile::SendDataPacket() {
@@ -104,15 +113,18 @@ void CUploadOneFile::SendDataPacket() {
     const auto crc = hbd::CrcWireBytes(packetChecksum_);
     port_.WriteBlock(payload.data(), static_cast<uint16_t>(payload.size()));
     port_.WriteBlock(crc.data(), static_cast<uint16_t>(crc.size()));
-    RecordSerialData(true, payload);
-    RecordSerialData(true, crc);
+    RecordSent(payload);
+    RecordSent(crc);
 }
 
-void CUploadOneFile::RecordSerialData(bool sent, std::span<const uint8_t> bytes) {
-    // SERIAL-DATA-LOG CALL SITE: every byte sent and received passes here. With "Log Serial
-    // Data" on, the run's serial-data log (CSerialDataLog) takes them once it is available.
-    (void)sent;
-    (void)bytes;
+void CUploadOneFile::RecordSent(std::span<const uint8_t> bytes) {
+    serialLog_.Sent(bytes);
+}
+
+// A wait's bytes go into the serial-data log as one entry, not one line per byte.
+void CUploadOneFile::FlushReceived() {
+    serialLog_.Received(waitBytes_);
+    waitBytes_.clear();
 }
 
 // One byte when one is waiting or arrives within a poll interval; negative otherwise. A dead
@@ -422,7 +434,7 @@ void CUploadOneFile::FinishFile(uint32_t startTick) {
     log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
     NotifyBytes(UM_TX_BYTES, controlPacket_);
     port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
-    RecordSerialData(true, controlPacket_);
+    RecordSent(controlPacket_);
 
     const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
     switch (progress_.currentKind) {
@@ -476,6 +488,7 @@ int CUploadOneFile::WaitForResponse(int tryNumber) {
     const int32_t budget = kPollsPerSecond * settings_.responseWaitSeconds;
     for (int32_t pass = 0; pass < budget && !code; ++pass) {
         if (Aborted()) {
+            FlushReceived();
             LogUserAbort();
             return kUserAbort;
         }
@@ -484,13 +497,14 @@ int CUploadOneFile::WaitForResponse(int tryNumber) {
             continue;
         }
         const auto value = static_cast<uint8_t>(byte);
-        RecordSerialData(false, std::span<const uint8_t>(&value, 1));
+        waitBytes_.push_back(value);
         ++receivedCount_;
         if (capturedCount_ < kCaptureSize) {
             capture_[capturedCount_++] = value;
         }
         code = matcher_.Feed(value);
     }
+    FlushReceived();
     if (code) {
         NotifyBytes(UM_RX_BYTES, Captured());
         return hbd::IsDigitCode(*code) ? *code : kUnknownResponse;

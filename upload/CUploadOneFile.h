@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "files/CHistoryClass.h"
 #include "files/CInputFile.h"
@@ -16,6 +17,7 @@
 #include "serial/CSerialPortInterface.h"
 #include "settings/IniFile.h"
 #include "upload/CMessageLog.h"
+#include "upload/CSerialDataLog.h"
 #include "upload/HbdControlPacket.h"
 #include "upload/HbdResponseMatcher.h"
 #include "upload/ProgramState.h"
@@ -59,8 +61,10 @@ class CUploadOneFile {
     void ApplySettings(const HbdUploadSettings& settings);
     const HbdUploadSettings& Settings() const { return settings_; }
 
+    // Opens the run's message log and, with "Log Serial Data" on, its serial-data log.
     bool OpenMessageLog();
-    void CloseMessageLog() { log_.Close(); }
+    void CloseMessageLog();
+    const CSerialDataLog& SerialDataLog() const { return serialLog_; }
     CMessageLog& MessageLog() { return log_; }
 
     // Total estimate in seconds of every selected file, or -1 when one will not open.
@@ -85,7 +89,8 @@ class CUploadOneFile {
     void NotifyBytes(NotificationCode code, std::span<const uint8_t> bytes);
     void SendControlPacket(uint8_t command);
     void SendDataPacket();
-    void RecordSerialData(bool sent, std::span<const uint8_t> bytes);
+    void RecordSent(std::span<const uint8_t> bytes);
+    void FlushReceived();
     int ReadOneByte();
     void LogUserAbort();
     void FailFile(const char* historyText);
@@ -106,6 +111,7 @@ class CUploadOneFile {
     ProgramState& state_;
     NotificationSink& window_;
     CMessageLog log_;
+    CSerialDataLog serialLog_;
     CHistoryClass history_;
     CInputFile input_;
     UploadProgress progress_;
@@ -115,6 +121,7 @@ class CUploadOneFile {
     std::array<uint8_t, kCaptureSize> capture_{};
     size_t capturedCount_ = 0;
     int receivedCount_ = 0;
+    std::vector<uint8_t> waitBytes_;  // everything one wait received, for the serial-data log
     uint16_t packetChecksum_ = 0;
     int32_t packetNumber_ = 0;
     hbd::ControlPacket controlPacket_{};

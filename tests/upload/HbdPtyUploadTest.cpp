@@ -346,3 +346,37 @@ TEST_F(HbdOverPty, FileThatCannotBeCountedEndsTheRunBeforeSending) {
 
 }  // namespace
 }  // namespace quillon
+
+namespace quillon {
+namespace {
+
+TEST_F(HbdOverPty, SerialDataLogHoldsEveryByteBothWays) {
+    ASSERT_TRUE(IniFile(state.IniPath()).WriteInt("Logs", "Log Serial Data", 1));
+    job.commFile = File("c.bin", 32768 + 1024, 1);
+    StartUnit();
+    ASSERT_EQ(Run(), RunOutcome::kCompleted);
+    std::string log;
+    for (const auto& entry : std::filesystem::directory_iterator(state.LogsDir())) {
+        if (entry.path().filename().string().rfind("Quillon_LogSerial_", 0) == 0) {
+            log = dir.Read("Logs/" + entry.path().filename().string());
+        }
+    }
+    ASSERT_FALSE(log.empty());
+    for (const char* entry : {"TX  05 05 01 31", "RX  05 05 01 31", "TX  05 05 01 32",
+                              "RX  05 05 01 33", "TX  05 05 01 03"}) {
+        EXPECT_NE(log.find(entry), std::string::npos) << entry;
+    }
+}
+
+TEST_F(HbdOverPty, NoSerialDataLogUnlessAskedFor) {
+    job.commFile = File("c.bin", 32768 + 1024, 1);
+    StartUnit();
+    ASSERT_EQ(Run(), RunOutcome::kCompleted);
+    for (const auto& entry : std::filesystem::directory_iterator(state.LogsDir())) {
+        EXPECT_EQ(entry.path().filename().string().rfind("Quillon_LogSerial_", 0),
+                  std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace quillon
