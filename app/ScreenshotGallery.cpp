@@ -1,0 +1,352 @@
+#include "app/ScreenshotGallery.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <functional>
+
+#include "controls/C3DBar.h"
+#include "controls/CExtendedButton.h"
+#include "controls/CExtendedCheckBox.h"
+#include "controls/CExtendedRichEditCtrl.h"
+#include "controls/CExtendedStatic.h"
+#include "controls/CStaticCounter.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/ColorRef.h"
+#include "ui/CDlgAboutQuillon.h"
+#include "ui/CDlgConfirm.h"
+#include "ui/CDlgErrorMessage.h"
+#include "ui/DialogPictures.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr QSize kButtonSize(160, 44);
+constexpr QSize kPictureButtonSize(170, 64);
+constexpr QSize kProgressSize(60, 120);
+constexpr QSize kLabelSize(220, 40);
+constexpr QSize kCounterSize(240, 70);
+constexpr int kSmallPicture = 32;
+constexpr ColorRef kGalleryGradientFirst = 0x0039DDFD;
+constexpr ColorRef kGalleryGradientSecond = 0x003FBFFE;
+constexpr ColorRef kCounterGreen = 0x0000FF00;
+
+class Gallery {
+  public:
+    explicit Gallery(QString folder) : folder_(std::move(folder)) {}
+
+    bool Save(QWidget& widget, const char* name) {
+        const QString path = QDir(folder_).filePath(QString::fromLatin1(name) + ".png");
+        if (!widget.grab().save(path, "PNG")) {
+            std::fprintf(stderr, "quillon7: cannot write %s\n", qPrintable(path));
+            ok_ = false;
+        }
+        return ok_;
+    }
+    bool Ok() const { return ok_; }
+
+  private:
+    QString folder_;
+    bool ok_ = true;
+};
+
+void Hover(QWidget& widget) {
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&widget, &enter);
+}
+
+QImage SmallPicture() {
+    return DrawErrorPicture().scaled(kSmallPicture, kSmallPicture, Qt::IgnoreAspectRatio,
+                                     Qt::FastTransformation);
+}
+
+// A plain command button as the windows dress them: navy text on a light face.
+void DressCommand(CExtendedButton& button, const char* caption) {
+    button.resize(kButtonSize);
+    button.setText(QString::fromLatin1(caption));
+    button.SetButtonFont(14, QFont::Bold);
+    button.SetBackgroundColors(QColor(255, 250, 205), QColor(230, 230, 230), QColor(230, 230, 230));
+    button.SetTextColors(FromColorRef(0x00800000), FromColorRef(0x008B0000),
+                         FromColorRef(0x008B0000));
+}
+
+void RenderButtonStates(Gallery& gallery) {
+    CExtendedButton out;
+    DressCommand(out, "Start");
+    gallery.Save(out, "button_flat_out");
+    CExtendedButton hover;
+    DressCommand(hover, "Start");
+    Hover(hover);
+    gallery.Save(hover, "button_flat_hover");
+    CExtendedButton pressed;
+    DressCommand(pressed, "Start");
+    pressed.setDown(true);
+    gallery.Save(pressed, "button_flat_pressed");
+    CExtendedButton disabled;
+    DressCommand(disabled, "Start");
+    disabled.setEnabled(false);
+    gallery.Save(disabled, "button_disabled");
+    CExtendedButton raised;
+    DressCommand(raised, "Start");
+    raised.SetFlat(false);
+    raised.SetDefaultButton(true);
+    gallery.Save(raised, "button_3d_default");
+    CExtendedButton sunk;
+    DressCommand(sunk, "Start");
+    sunk.SetFlat(false);
+    sunk.setDown(true);
+    gallery.Save(sunk, "button_3d_pressed");
+    CExtendedButton toggle;
+    DressCommand(toggle, "Show Data");
+    toggle.SetCheckBoxBehaviour(true);
+    toggle.SetCheck(true);
+    gallery.Save(toggle, "button_checkbox_checked");
+}
+
+void RenderButtonAlignments(Gallery& gallery) {
+    static const char* const kNames[] = {"button_text_single_left", "button_text_single_centred",
+                                         "button_text_single_right", "button_text_multi_left",
+                                         "button_text_multi_centred"};
+    for (int mode = CExtendedButton::kSingleLeft; mode <= CExtendedButton::kMultiCentered; ++mode) {
+        CExtendedButton button;
+        DressCommand(button, mode >= CExtendedButton::kMultiLeft
+                                 ? "Estimated time to complete the upload"
+                                 : "Aligned");
+        button.resize(kButtonSize.width(), kButtonSize.height() + 16);
+        button.SetTextAlignment(mode);
+        gallery.Save(button, kNames[mode]);
+    }
+}
+
+void RenderButtonImages(Gallery& gallery) {
+    const struct {
+        CExtendedButton::ImagePlacement placement;
+        const char* name;
+    } placements[] = {{CExtendedButton::ImagePlacement::kLeftOfText, "button_image_left"},
+                      {CExtendedButton::ImagePlacement::kAboveText, "button_image_above"},
+                      {CExtendedButton::ImagePlacement::kRightOfText, "button_image_right"}};
+    for (const auto& entry : placements) {
+        CExtendedButton button;
+        DressCommand(button, "COMM");
+        button.resize(entry.placement == CExtendedButton::ImagePlacement::kAboveText
+                          ? QSize(kPictureButtonSize.width(), 80)
+                          : kPictureButtonSize);
+        button.SetImagePlacement(entry.placement);
+        button.SetBitmaps(SmallPicture(), Qt::white, ButtonImage::kOutGrey);
+        Hover(button);
+        gallery.Save(button, entry.name);
+    }
+    const struct {
+        int sentinel;
+        const char* name;
+    } outs[] = {{ButtonImage::kOutGrey, "button_image_out_grey"},
+                {ButtonImage::kOutDarker, "button_image_out_darker"}};
+    for (const auto& entry : outs) {
+        CExtendedButton button;
+        DressCommand(button, "READER");
+        button.resize(kPictureButtonSize);
+        button.SetBitmaps(SmallPicture(), Qt::white, entry.sentinel);
+        gallery.Save(button, entry.name);
+    }
+    CExtendedButton disabled;
+    DressCommand(disabled, "SPEECH");
+    disabled.resize(kPictureButtonSize);
+    disabled.SetBitmaps(SmallPicture(), Qt::white, ButtonImage::kOutGrey);
+    disabled.setEnabled(false);
+    gallery.Save(disabled, "button_image_disabled_embossed");
+}
+
+void RenderButtonModes(Gallery& gallery) {
+    CExtendedButton gradient;
+    DressCommand(gradient, "YES");
+    gradient.SetGradientMode(FromColorRef(kGalleryGradientFirst),
+                             FromColorRef(kGalleryGradientSecond), true);
+    gradient.SetGradientBorder(1);
+    gradient.SetTextColors(Qt::black, Qt::black, Qt::black);
+    gallery.Save(gradient, "button_gradient");
+    Hover(gradient);
+    gallery.Save(gradient, "button_gradient_hover_flipped");
+
+    const struct {
+        int maximum;
+        int position;
+        const char* name;
+    } bars[] = {{100, 40, "button_progress_40_percent"},
+                {0, 0, "button_progress_maximum_zero"},
+                {100, 100, "button_progress_full"},
+                {100, 0, "button_progress_empty"}};
+    for (const auto& bar : bars) {
+        CExtendedButton progress;
+        progress.resize(kProgressSize);
+        progress.setText(QStringLiteral("0:42"));
+        progress.SetTextColors(Qt::black, Qt::black, Qt::black);
+        progress.SetProgressMode(bar.maximum, bar.position);
+        gallery.Save(progress, bar.name);
+    }
+    CExtendedButton blink;
+    blink.resize(kProgressSize);
+    blink.SetProgressMode(100, 40);
+    gallery.Save(blink, "button_progress_blink_off");
+    gallery.Save(blink, "button_progress_blink_frame");
+}
+
+void RenderStatics(Gallery& gallery) {
+    CExtendedStatic label;
+    label.resize(kLabelSize);
+    label.SetStaticFont(14, 700, QStringLiteral("Verdana"));
+    label.SetTextColor(FromColorRef(0x008B0000));
+    label.SetBackgroundColor(Qt::white);
+    label.setText(QStringLiteral("Job Done!"));
+    label.setAlignment(Qt::AlignCenter);
+    gallery.Save(label, "static_colours");
+    label.StartTextBlink(Qt::red, Qt::blue, 0);
+    gallery.Save(label, "static_blink_text_first");
+    label.OnBlinkTick();
+    gallery.Save(label, "static_blink_text_second");
+    label.StopTextBlink();
+    label.StartBackgroundBlink(Qt::yellow, QColor(144, 238, 144), 0);
+    label.OnBlinkTick();
+    gallery.Save(label, "static_blink_background_second");
+    label.StopBackgroundBlink();
+
+    CExtendedStatic link;
+    link.resize(kLabelSize);
+    link.SetBackgroundColor(Qt::white);
+    link.SetTextColor(Qt::blue);
+    link.setText(QStringLiteral("support@corvane-signal.example"));
+    link.SetLinkUrl(QStringLiteral("mailto:support@corvane-signal.example"));
+    gallery.Save(link, "static_link");
+    link.SetUrlOpener([](const QUrl&) { return true; });
+    link.Click();
+    gallery.Save(link, "static_link_visited");
+
+    QWidget stage;
+    stage.resize(kLabelSize);
+    stage.setAutoFillBackground(true);
+    QPalette pal = stage.palette();
+    pal.setColor(QPalette::Window, QColor(253, 221, 57));
+    stage.setPalette(pal);
+    auto* transparent = new CTransparentStatic(&stage);
+    transparent->setGeometry(stage.rect());
+    transparent->setText(QStringLiteral("Transparent label over the ground"));
+    transparent->setAlignment(Qt::AlignCenter);
+    gallery.Save(stage, "static_transparent");
+}
+
+void RenderCounters(Gallery& gallery) {
+    CStaticCounter clock;
+    clock.resize(kCounterSize);
+    clock.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    gallery.Save(clock, "counter_default_12_34");
+
+    CStaticCounter digits;
+    digits.resize(kCounterSize.width() + 60, kCounterSize.height());
+    digits.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    digits.SetDisplayText(QStringLiteral("-0123456789"));
+    gallery.Save(digits, "counter_all_digits");
+
+    CStaticCounter padded;
+    padded.resize(kCounterSize);
+    padded.SetColors(Qt::red, Qt::black);
+    padded.SetFixedWidth(6);
+    padded.SetDisplayText(QStringLiteral("42"));
+    gallery.Save(padded, "counter_padded_width_6");
+
+    CStaticCounter bar;
+    bar.resize(kCounterSize.width(), kCounterSize.height() + 20);
+    bar.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    bar.SetShowBar(true);
+    bar.SetRange(0, 200);
+    bar.SetMode(CStaticCounter::Mode::kInteger);
+    bar.SetValue(150);
+    gallery.Save(bar, "counter_value_bar_150_of_200");
+
+    CStaticCounter fixed;
+    fixed.resize(kCounterSize);
+    fixed.SetColors(Qt::yellow, QColor(0, 0, 64));
+    fixed.SetDrawUnlit(false);
+    fixed.SetMode(CStaticCounter::Mode::kFixedPoint);
+    fixed.SetRange(0.0f, 9.99f);
+    fixed.SetValue(3.14f);
+    gallery.Save(fixed, "counter_fixed_point_no_unlit");
+}
+
+void RenderOthers(Gallery& gallery) {
+    QImage bars(220, 90, QImage::Format_ARGB32);
+    bars.fill(Qt::white);
+    {
+        QPainter painter(&bars);
+        const QColor bases[] = {QColor(0, 0, 255), QColor(220, 40, 30), QColor(60, 210, 60)};
+        int y = 6;
+        for (const QColor& base : bases) {
+            C3DBar(base).DrawHorizontal(painter, QRect(6, y, 208, 22), 150);
+            y += 28;
+        }
+    }
+    QLabel barLabel;
+    barLabel.setPixmap(QPixmap::fromImage(bars));
+    barLabel.resize(bars.size());
+    gallery.Save(barLabel, "bar3d_shades");
+
+    CExtendedCheckBox check;
+    check.resize(kLabelSize);
+    check.setText(QStringLiteral("Validate files before upload"));
+    check.SetTextColor(FromColorRef(0x008B0000));
+    check.SetBackgroundColor(Qt::white);
+    check.setChecked(true);
+    gallery.Save(check, "checkbox_checked_coloured");
+
+    CExtendedRichEditCtrl pane;
+    pane.resize(360, 120);
+    pane.AppendText(QStringLiteral("10:42:07.120 Port /dev/ttyUSB0 opened at 115200\n"),
+                    QColor(0, 0, 139));
+    pane.AppendText(QStringLiteral("10:42:07.350 COMM: packet 12 of 480 acknowledged\n"),
+                    QColor(0, 128, 0));
+    pane.AppendText(QStringLiteral("10:42:09.004 READER: no answer, retry 1\n"), QColor(200, 0, 0));
+    gallery.Save(pane, "richedit_coloured_lines");
+}
+
+void RenderDialogs(Gallery& gallery, const ProgramState& state) {
+    CDlgConfirm confirm;
+    confirm.SetText("Upload the selected files to the unit on %s now?", "/dev/ttyUSB0");
+    gallery.Save(confirm, "dialog_confirm_yes_no");
+    CDlgConfirm notice;
+    notice.SetSingleButton(true);
+    notice.SetText("The history file was cleared.");
+    gallery.Save(notice, "dialog_confirm_single_ok");
+
+    CDlgErrorMessage error;
+    error.Set(105, "/home/tech/firmware/COMM_v7.bin", "The file size test failed for %s.", "COMM");
+    gallery.Save(error, "dialog_error_file_and_message");
+    CDlgErrorMessage bare;
+    bare.SetErrorNumber(200);
+    gallery.Save(bare, "dialog_error_number_only");
+
+    CDlgAboutQuillon about(state);
+    gallery.Save(about, "dialog_about");
+}
+
+}  // namespace
+
+bool RenderScreenshots(const QString& folder, const ProgramState& state) {
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "quillon7: cannot create the folder %s\n", qPrintable(folder));
+        return false;
+    }
+    Gallery gallery(folder);
+    RenderButtonStates(gallery);
+    RenderButtonAlignments(gallery);
+    RenderButtonImages(gallery);
+    RenderButtonModes(gallery);
+    RenderStatics(gallery);
+    RenderCounters(gallery);
+    RenderOthers(gallery);
+    RenderDialogs(gallery, state);
+    return gallery.Ok();
+}
+
+}  // namespace quillon
