@@ -64,6 +64,11 @@ Kx2Unit::Report Kx2Unit::GetReport() const {
     return report;
 }
 
+bool Kx2Unit::ImageComplete() const {
+    std::lock_guard lock(mutex_);
+    return Complete();
+}
+
 void Kx2Unit::HandleFrame(const Kx2ParsedFrame& frame, Outbox& out) {
     switch (frame.type) {
         case kKx2StartRequest:

@@ -73,6 +73,8 @@ class Kx2Unit final : public SimulatedUnit {
         bool imageMatchesLength = false;
     };
     Report GetReport() const;
+    // Every announced packet is in (cheaper than a whole report).
+    bool ImageComplete() const;
 
   private:
     using Outbox = std::vector<std::vector<uint8_t>>;

@@ -16,6 +16,7 @@
 
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
+#include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
 
 namespace {
@@ -192,6 +193,99 @@ int RunHbd(int argc, char** argv) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// KX2
+
+const char kKx2Help[] =
+    "usage: quillon7-sim kx2 [options]\n"
+    "  --device PATH              answer on this serial device instead of a new pty\n"
+    "  --latency MS               turnaround before every answer\n"
+    "  --exit-after-boards N      end once the image is complete (N is 1)\n"
+    "faults:\n"
+    "  --lose-packet N            drop packet N the first time it comes (repeatable)\n"
+    "  --cancel-after-packet N    cancel the session when packet N arrives\n"
+    "  --end-of-pass MODE         normal (complete or resend list), cancel or silent\n"
+    "  --silent-start N           ignore the first N start requests\n"
+    "  --unknown-answers N        answer the first N start requests with an unknown type\n"
+    "  --incomplete-frame         answer the first start request with a frame that never ends\n"
+    "  --silent-status            never answer a status request\n"
+    "  --noise N                  N noise bytes before the first Begin Upload\n"
+    "  --flood                    send noise continuously\n";
+
+int RunKx2(int argc, char** argv) {
+    Options options(argc, argv);
+    CommonOptions common;
+    Kx2Scenario scenario;
+    std::string name;
+    while (options.Next(&name)) {
+        long n = 0;
+        bool ok = true;
+        auto number = [&](long low, long high) { return ok = options.Number(&n, low, high), n; };
+        if (name == "--help" || name == "-h") {
+            std::fputs(kKx2Help, stdout);
+            return 0;
+        } else if (name == "--device") {
+            ok = options.Value(&common.device);
+        } else if (name == "--latency") {
+            scenario.answerDelayMs = static_cast<uint32_t>(number(0, 60000));
+        } else if (name == "--exit-after-boards") {
+            common.exitAfterBoards = static_cast<int>(number(1, 1));
+        } else if (name == "--lose-packet") {
+            scenario.losePackets.insert(static_cast<int>(number(1, 0xFFFF)));
+        } else if (name == "--cancel-after-packet") {
+            scenario.cancelAfterPacket = static_cast<int>(number(1, 0xFFFF));
+        } else if (name == "--end-of-pass") {
+            std::string mode;
+            ok = options.Value(&mode);
+            if (mode == "normal") {
+                scenario.endOfPass = Kx2Scenario::EndOfPass::kNormal;
+            } else if (mode == "cancel") {
+                scenario.endOfPass = Kx2Scenario::EndOfPass::kCancel;
+            } else if (mode == "silent") {
+                scenario.endOfPass = Kx2Scenario::EndOfPass::kSilent;
+            } else {
+                ok = false;
+            }
+        } else if (name == "--silent-start") {
+            scenario.silentStartRequests = static_cast<int>(number(0, 1 << 30));
+        } else if (name == "--unknown-answers") {
+            scenario.unknownAnswers = static_cast<int>(number(0, 1 << 30));
+        } else if (name == "--incomplete-frame") {
+            scenario.incompleteFrameFirst = true;
+        } else if (name == "--silent-status") {
+            scenario.silentOnStatus = true;
+        } else if (name == "--noise") {
+            scenario.floodBeforeBegin = static_cast<size_t>(number(0, 1 << 20));
+        } else if (name == "--flood") {
+            scenario.floodForever = true;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "quillon7-sim kx2: bad option or value: %s\n%s", name.c_str(),
+                         kKx2Help);
+            return 2;
+        }
+    }
+    Kx2Unit unit(scenario);
+    bool reported = false;
+    return Serve(unit, common, "KX2", [&unit, &reported]() -> size_t {
+        if (!unit.ImageComplete()) {
+            return 0;
+        }
+        if (!reported) {
+            reported = true;
+            const Kx2Unit::Report report = unit.GetReport();
+            std::printf("Image %s: %zu bytes in %u packets, %s the announced length\n",
+                        report.start->name.c_str(), report.image.size(),
+                        static_cast<unsigned>(report.start->packetCount),
+                        report.imageMatchesLength ? "matches" : "DOES NOT MATCH");
+            std::fflush(stdout);
+        }
+        return 1;
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
 
 struct UnitKind {
     const char* name;
@@ -201,6 +295,7 @@ struct UnitKind {
 
 const UnitKind kUnitKinds[] = {
     {"hbd", "an HBD unit (COMM, READER and SPEECH boards)", RunHbd},
+    {"kx2", "a KX2 unit (one .kx image, frames with resend lists)", RunKx2},
 };
 
 void PrintUsage(std::FILE* out) {
