@@ -26,6 +26,7 @@ constexpr char kLineClear = 'C';
 // A write may take its time on the wire plus this much before it is given up.
 constexpr int kWriteSlackMs = 2000;
 constexpr int kBitsPerByteOnWire = 10;  // start bit, 8 data bits, stop bit
+constexpr int64_t kMsPerSecond = 1000;
 // Rate assumed for the write deadline while the device runs at a rate not in the table.
 constexpr int kSlowestKnownBitsPerSecond = 1200;
 
@@ -218,7 +219,7 @@ PollOutcome WaitForEvent(int fd, short events, SteadyClock::time_point deadline)
 
 SteadyClock::time_point WriteDeadline(int count, int bitsPerSecond) {
     int rate = bitsPerSecond > 0 ? bitsPerSecond : kSlowestKnownBitsPerSecond;
-    int64_t wireMs = int64_t{count} * kBitsPerByteOnWire * 1000 / rate;
+    int64_t wireMs = int64_t{count} * kBitsPerByteOnWire * kMsPerSecond / rate;
     return SteadyClock::now() + std::chrono::milliseconds(wireMs + kWriteSlackMs);
 }
 

@@ -209,13 +209,10 @@ TEST_F(PosixSerialLibraryTest, ABlockLargerThanTheQueuesArrivesComplete) {
 }
 
 TEST_F(PosixSerialLibraryTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
-    // Fill the line until it takes no more, through a second handle that nobody drains.
-    int filler = ::open(pty_.DevicePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(filler, 0);
-    const std::vector<uint8_t> chunk = Pattern(4096);
-    while (::write(filler, chunk.data(), chunk.size()) > 0) {
-    }
-    ::close(filler);
+    // Suspend the device's output (as a received XOFF would) through a handle of our own.
+    int handle = ::open(pty_.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(handle, 0) << "a second handle on the pty is needed to stop its output";
+    ASSERT_EQ(::tcflow(handle, TCOOFF), 0);
 
     const std::vector<uint8_t> block = Pattern(16);
     int written = library_.WriteBlock(kPort, block.data(), static_cast<uint16_t>(block.size()));
@@ -224,6 +221,8 @@ TEST_F(PosixSerialLibraryTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
     EXPECT_LT(written, static_cast<int>(block.size()));
     EXPECT_NE(library_.LastErrorText(kPort).find("does not take any more bytes"),
               std::string::npos);
+    ::tcflow(handle, TCOON);
+    ::close(handle);
 }
 
 TEST_F(PosixSerialLibraryTest, AVanishedLineFailsEveryCallWithoutHanging) {
