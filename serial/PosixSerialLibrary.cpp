@@ -373,7 +373,41 @@ int PosixSerialLibrary::ControlLine(int port, char command, int line) {
 // stale byte in either direction. Pending output goes first so that the input flush is the last
 // thing before the new exchange begins.
 int PosixSerialLibrary::ClearFirst(int port) {
+    // What was already written was meant for the unit (the previous file's end of transfer among
+    // it): let it reach the line, and drop only what a stuck line still holds after the time it
+    // needs. Flushing at once would throw that end of transfer away before the unit saw it (on
+    // a pseudo-terminal even from the other side's queue).
+    if (DrainOutput(port)) {
+        return 0;
+    }
     return Flush(port, TCOFLUSH);
+}
+
+bool PosixSerialLibrary::DrainOutput(int port) {
+    if (!ValidIndex(port)) {
+        return false;
+    }
+    const int fd = Fd(port);
+    if (fd < 0) {
+        return false;
+    }
+    const int bitsPerSecond = std::max(slots_[port].bitsPerSecond.load(), 300);
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+        return true;
+    }
+    constexpr int kBitsPerByte = 10;
+    constexpr auto kSlack = std::chrono::milliseconds(200);
+    const auto deadline = std::chrono::steady_clock::now() + kSlack +
+                          std::chrono::milliseconds(static_cast<int64_t>(queued) * kBitsPerByte *
+                                                    1000 / bitsPerSecond);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            return true;
+        }
+        ::poll(nullptr, 0, 1);
+    }
+    return false;
 }
 
 int PosixSerialLibrary::ClearSecond(int port) {

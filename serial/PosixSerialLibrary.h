@@ -59,6 +59,9 @@ class PosixSerialLibrary final : public SerialLibrary {
     };
     // Only open/close/configure take the mutex; reads and writes use the fd they find.
     int Fd(int port) const;
+    // Waits until the output queue is empty, as long as the line needs for it; false when it
+    // is still not empty then.
+    bool DrainOutput(int port);
     bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
     std::string DevicePathLocked(int port) const;
     void CloseLocked(int port);

@@ -174,6 +174,16 @@ TEST_F(PosixSerialLibraryTest, TheTwoClearsLeaveNoStaleInput) {
     EXPECT_EQ(NextByte(), 0x42);
 }
 
+TEST_F(PosixSerialLibraryTest, TheClearsNeverDropWhatWasAlreadySent) {
+    // The end of transfer of one file is written just before the next file's clears; the unit
+    // must still get it.
+    const std::vector<uint8_t> endOfTransfer{0x05, 0x05, 0x01, 0x03};
+    ASSERT_EQ(library_.WriteBlock(kPort, endOfTransfer.data(), 4), 4);
+    EXPECT_EQ(library_.ClearFirst(kPort), 0);
+    EXPECT_EQ(library_.ClearSecond(kPort), 0);
+    EXPECT_EQ(ReadFromMaster(pty_.MasterFd(), endOfTransfer.size()), endOfTransfer);
+}
+
 TEST_F(PosixSerialLibraryTest, WaitForDataWakesWhenAByteArrivesFromAnotherThread) {
     constexpr uint32_t kLongWaitMs = 20000;
     std::thread unit([this] {
