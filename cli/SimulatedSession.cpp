@@ -5,6 +5,7 @@
 
 #include "files/FileKind.h"
 #include "sim/HbdUnit.h"
+#include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
 
 namespace quillon::cli {
@@ -34,13 +35,37 @@ class HbdSession final : public SimulatedSession {
     sim::UnitRunner runner_;
 };
 
+class Kx2Session final : public SimulatedSession {
+  public:
+    Kx2Session() : runner_(unit_) { runner_.Start(); }
+    ~Kx2Session() override { runner_.Stop(); }
+
+    std::string DevicePath() const override { return runner_.DevicePath(); }
+    std::string Report() const override {
+        sim::Kx2Unit::Report report = unit_.GetReport();
+        if (!report.start) {
+            return "Simulated KX2 received no start request\n";
+        }
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "Simulated KX2 received %zu data frames; image %s (%zu bytes)\n",
+                      report.dataFrames.size(),
+                      report.complete && report.imageMatchesLength ? "complete" : "INCOMPLETE",
+                      report.image.size());
+        return line;
+    }
+
+  private:
+    sim::Kx2Unit unit_;
+    sim::UnitRunner runner_;
+};
+
 }  // namespace
 
 std::unique_ptr<SimulatedSession> StartSimulatedUnit(bool kx2, std::string* error) {
     try {
         if (kx2) {
-            *error = "no simulated KX2 unit in this build";
-            return nullptr;
+            return std::make_unique<Kx2Session>();
         }
         return std::make_unique<HbdSession>();
     } catch (const std::exception& e) {

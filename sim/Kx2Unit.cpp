@@ -1,5 +1,7 @@
 #include "sim/Kx2Unit.h"
 
+#include <utility>
+
 namespace quillon::sim {
 
 namespace {
@@ -22,14 +24,16 @@ std::vector<uint8_t> Noise(size_t count, size_t offset) {
 
 void Kx2Unit::OnReceived(const uint8_t* data, size_t count, UnitLine& line) {
     Outbox out;
+    uint32_t checkMs = 0;
     {
         std::lock_guard lock(mutex_);
         for (const Kx2ParsedFrame& frame : parser_.Feed(data, count)) {
             HandleFrame(frame, out);
         }
         report_.badFrames = parser_.BadFrames();
+        checkMs = std::exchange(pendingCheckMs_, 0);
     }
-    Deliver(out, line);
+    Deliver(out, line, checkMs);
 }
 
 void Kx2Unit::OnIdle(UnitLine& line) {
@@ -45,9 +49,10 @@ void Kx2Unit::OnIdle(UnitLine& line) {
     line.Send(noise);
 }
 
-void Kx2Unit::Deliver(const Outbox& out, UnitLine& line) const {
+void Kx2Unit::Deliver(const Outbox& out, UnitLine& line, uint32_t extraDelayMs) const {
     for (const std::vector<uint8_t>& bytes : out) {
-        line.Send(bytes, scenario_.answerDelayMs);
+        line.Send(bytes, scenario_.answerDelayMs + extraDelayMs);
+        extraDelayMs = 0;
     }
 }
 
@@ -172,6 +177,7 @@ void Kx2Unit::HandleData(const Kx2ParsedFrame& frame, Outbox& out) {
     switch (scenario_.endOfPass) {
         case Kx2Scenario::EndOfPass::kNormal:
             AnswerCurrentState(out);
+            pendingCheckMs_ = scenario_.checkTimeMs;
             break;
         case Kx2Scenario::EndOfPass::kCancel:
             Answer(BuildUnitFrame(kKx2Cancel), out);

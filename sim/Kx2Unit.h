@@ -44,6 +44,11 @@ struct Kx2Scenario {
     bool silentOnStatus = false;
     // Delay of every answer, milliseconds.
     uint32_t answerDelayMs = 0;
+    // Time the unit takes to check the image at the end of a pass before it answers. A unit
+    // that answers within the host's pause after the last frame has its answer taken and set
+    // aside by the host's one poll after that frame, and the host then waits out a whole final
+    // wait for a status answer; real units spend this long verifying what they received.
+    uint32_t checkTimeMs = 250;
 };
 
 class Kx2Unit final : public SimulatedUnit {
@@ -88,7 +93,7 @@ class Kx2Unit final : public SimulatedUnit {
     bool ValidData(const Kx2ParsedFrame& frame) const;
     std::vector<int16_t> Missing() const;
     bool Complete() const;
-    void Deliver(const Outbox& out, UnitLine& line) const;
+    void Deliver(const Outbox& out, UnitLine& line, uint32_t extraDelayMs) const;
 
     mutable std::mutex mutex_;
     Kx2Scenario scenario_;
@@ -98,6 +103,7 @@ class Kx2Unit final : public SimulatedUnit {
     std::set<int> lost_;  // losses already done (each packet is lost once)
     bool begun_ = false;
     bool cancelled_ = false;
+    uint32_t pendingCheckMs_ = 0;  // set at the end of a pass, taken by the next delivery
     size_t payloadSize_ = 0;
     size_t noiseSent_ = 0;
 };
