@@ -250,7 +250,7 @@ void RenderCounters(Gallery& gallery) {
     gallery.Save(digits, "counter_all_digits");
 
     CStaticCounter padded;
-    padded.resize(kCounterSize);
+    padded.resize(kCounterSize.width() + 60, kCounterSize.height());
     padded.SetColors(Qt::red, Qt::black);
     padded.SetFixedWidth(6);
     padded.SetDisplayText(QStringLiteral("42"));
