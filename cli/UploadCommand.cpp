@@ -65,6 +65,10 @@ class InterruptWatcher {
         sigemptyset(&set_);
         sigaddset(&set_, SIGINT);
         sigaddset(&set_, SIGTERM);
+        // An ignored signal is dropped even while blocked (a shell's background job starts
+        // with SIGINT ignored), so take them back to their default before waiting for them.
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
         pthread_sigmask(SIG_BLOCK, &set_, &old_);
         thread_ = std::thread([this] { Run(); });
     }
@@ -177,6 +181,11 @@ int RunUpload(const CliContext& context) {
         return kExitUsage;
     }
 
+    // Every thread started from here on (the simulated unit, the worker) inherits the blocked
+    // signals, so Ctrl-C reaches only the watcher.
+    UploadJob job;
+    InterruptWatcher interrupts(job);
+
     ProgramState state;
     state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     CreateAppFolders(state.appDir);
@@ -261,7 +270,6 @@ int RunUpload(const CliContext& context) {
     ConsoleReporter reporter(context.out, mode, terminal,
                              terminal && std::getenv("NO_COLOR") == nullptr);
 
-    UploadJob job;
     job.commFirst = settings::ReadBool(ini, settings::kLoadCommFirst) ? 1 : 0;
     job.commFile = files.comm;
     job.readerFile = files.reader;
@@ -285,12 +293,8 @@ int RunUpload(const CliContext& context) {
     WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
                              library.SetDevice(i, device);
                          }};
-    {
-        InterruptWatcher interrupts(job);
-        std::thread thread(
-            [&] { kx2 ? Kx2UploadThread(job, worker) : HbdUploadThread(job, worker); });
-        thread.join();
-    }
+    std::thread thread([&] { kx2 ? Kx2UploadThread(job, worker) : HbdUploadThread(job, worker); });
+    thread.join();
     RunOutcome outcome = job.outcome.load();
     reporter.PrintSummary(outcome, kx2, reporter.MessageLogPath(), state.HistoryPath());
     if (simulated && mode != OutputMode::kJson) {

@@ -74,6 +74,7 @@ bool CInputFile::SetPath(const std::string& path) {
 bool CInputFile::OpenInputFile() {
     // Reopening must not leak the descriptor of an earlier open.
     Close();
+    readFailed_ = false;
     fd_ = OpenRegularFile(path_, nullptr);
     open_ = fd_ >= 0;
     return open_;
@@ -90,7 +91,11 @@ size_t CInputFile::ReadInto(uint8_t* dest, size_t count) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            readFailed_ = true;
+            break;
+        }
+        if (n == 0) {
             break;
         }
         done += static_cast<size_t>(n);

@@ -32,6 +32,8 @@ class CInputFile {
     size_t Read(size_t count);
     // The same into the caller's memory, for reads larger than the block buffer.
     size_t ReadInto(uint8_t* dest, size_t count);
+    // Whether a read since the last open failed (as opposed to reaching the end of the file).
+    bool ReadFailed() const { return readFailed_; }
     bool Seek(uint64_t offset);
     uint64_t Length() const;
     void Close();  // clears the open flag too
@@ -51,6 +53,7 @@ class CInputFile {
     std::string path_;
     int fd_ = -1;
     bool open_ = false;
+    bool readFailed_ = false;
 };
 
 }  // namespace quillon

@@ -250,6 +250,13 @@ bool CUploadFileKX2::FillPacketTable() {
                       failedPacket);
         return Refuse(Refusal{line, "Out of memory for the packet table"});
     }
+    if (input_.ReadFailed()) {
+        std::vector<Packet>().swap(packets_);
+        char line[CMessageLog::kMaxText + 1];
+        std::snprintf(line, sizeof line, "ERROR: Failed to read Input File\"%s\"!\n",
+                      path_.c_str());
+        return Refuse(Refusal{line, "Failed to read input file"});
+    }
     if (changed || total != fileLength_ || packets_.empty()) {
         std::vector<Packet>().swap(packets_);
         char line[CMessageLog::kMaxText + 1];

@@ -18,6 +18,9 @@ constexpr const char* kHistoryOpenFailed = "Failed to open input file";
 constexpr const char* kHistoryBeginFailed = "No/Bad Response from KX, Step: Begin Upload";
 constexpr const char* kHistoryPrepareFailed = "No/Bad Response from KX, Step: Next Packet";
 constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get Ack from HBD";
+// A read error in the middle of the file must not pass for its end: the unit would be told the
+// transfer is complete with part of the image missing.
+constexpr const char* kHistoryReadFailed = "Failed to read input file";
 
 // Internal error codes: an unknown file kind seen as a file starts, or in the begin step.
 constexpr int kInternalErrorMajorStart = 2;
@@ -352,6 +355,13 @@ bool CUploadOneFile::SendPackets() {
             log_.PostLogLine(kLevelTiming, "(%d ms)\n",
                              static_cast<int>(clock_.TickCount() - packetStartTick_));
         }
+    }
+    if (input_.ReadFailed()) {
+        log_.PostLogLine(kLevelError, "ERROR: Failed to read Input File\"%s\"!\n",
+                         progress_.currentPath.c_str());
+        input_.Close();
+        FailFile(kHistoryReadFailed);
+        return false;
     }
     return true;
 }

@@ -548,6 +548,20 @@ TEST_F(HbdEngine, FileThatWillNotOpenFailsBeforeAnythingIsSent) {
     EXPECT_TRUE(serial.Written().empty());
 }
 
+TEST_F(HbdEngine, ReadErrorIsAFailureNotTheEndOfTheFile) {
+    // A regular file whose reads fail: the kernel's view of this process's own memory gives EIO
+    // at offset 0. Told apart from the end of the file, it must never reach end of transfer.
+    const std::string path = "/proc/self/mem";
+    Select(3, path);
+    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
+    engine->CountPackets();
+    EXPECT_FALSE(engine->UploadFile(path, 3));
+    EXPECT_TRUE(sink.HasLine("ERROR: Failed to read Input File\"/proc/self/mem\"!\n"));
+    EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
+    EXPECT_NE(History().find("ERROR = Failed to read input file"), std::string::npos);
+    EXPECT_EQ(serial.Written(), Control(0x39));  // begin only: no end of transfer
+}
+
 TEST_F(HbdEngine, UnknownKindIsAnInternalError) {
     state.SetInternalError(9, 9, 9);
     MakeEngine();  // a new worker starts clean
