@@ -60,6 +60,7 @@ void ConsoleReporter::Send(const Notification& n) {
     switch (n.code) {
         case UM_LOG_LINE:
             NoteMessageLog(n.text);
+            NoteSilence(n.text);
             if (mode_ != OutputMode::kJson) {
                 LogLine(static_cast<int>(n.wParam), n.text);
             }
@@ -99,6 +100,20 @@ void ConsoleReporter::Send(const Notification& n) {
             break;
     }
     std::fflush(out_);
+}
+
+void ConsoleReporter::NoteSilence(std::string_view text) {
+    // The lines a unit that says nothing (or nothing sensible) leaves behind.
+    constexpr std::string_view kSilent[] = {"ERROR: No response from HBD",
+                                            "Giving Up! Did not get proper response from KX2"};
+    constexpr std::string_view kGarbled[] = {"ERROR: Did not get expected response from HBD",
+                                             "ERROR: Unknown response from HBD"};
+    for (std::string_view line : kSilent) {
+        silentUnit_ = silentUnit_ || text.substr(0, line.size()) == line;
+    }
+    for (std::string_view line : kGarbled) {
+        garbledUnit_ = garbledUnit_ || text.substr(0, line.size()) == line;
+    }
 }
 
 void ConsoleReporter::NoteMessageLog(std::string_view text) {
@@ -238,6 +253,15 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
                 std::fprintf(out, "  %-7s not attempted  %s\n", name, board.path.c_str());
                 break;
         }
+    }
+    if (outcome == RunOutcome::kFailed && silentUnit_) {
+        std::fprintf(out,
+                     "  The unit did not answer: check the cable, that the unit is powered and in "
+                     "its loading mode, the baud rate and the port.\n");
+    } else if (outcome == RunOutcome::kFailed && garbledUnit_) {
+        std::fprintf(out,
+                     "  The unit's answers were garbled: check the baud rate matches the unit's "
+                     "and the cable.\n");
     }
     if (kx2 && outcome == RunOutcome::kNoFinalAnswer) {
         std::fprintf(out,

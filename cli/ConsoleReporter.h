@@ -45,6 +45,7 @@ class ConsoleReporter final : public NotificationSink {
 
     void Json(const Notification& n);
     void NoteMessageLog(std::string_view text);
+    void NoteSilence(std::string_view text);
     void LogLine(int level, std::string_view text);
     void HexLine(bool sent, std::span<const uint8_t> bytes);
     void Live(const std::string& text);  // the line redrawn in place
@@ -58,6 +59,8 @@ class ConsoleReporter final : public NotificationSink {
     bool liveShown_ = false;
     std::map<int, Board> boards_;
     std::string messageLog_;
+    bool silentUnit_ = false;   // a wait ran out with nothing received
+    bool garbledUnit_ = false;  // bytes came, but no answer could be made of them
 };
 
 }  // namespace quillon::cli

@@ -166,6 +166,47 @@ TEST_F(CliTest, FailedBoardExitsWithOneAndStopsTheRun) {
         std::string::npos);
 }
 
+TEST_F(CliTest, SilentUnitFailsWithAHintAndAFailureEvent) {
+    sim::FaultPlan faults;
+    faults.silentExchange = 1;  // never answers the begin-upload packet
+    sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, faults);
+    sim::UnitRunner runner(unit);
+    runner.Start();
+    std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
+    ProcessResult r = Run(Upload({"--port", runner.DevicePath(), "--json", "--comm", comm}));
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.out.find("{\"event\":\"UM_LOG_LINE\",\"code\":1324,\"wParam\":0,\"text\":"
+                         "\"ERROR: No response from HBD (try # 1).\\n\\n\"}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("{\"event\":\"UM_FILE_FAILED\""), std::string::npos);
+    EXPECT_EQ(r.out.find("UM_FILE_DONE"), std::string::npos);
+    // The summary goes to stderr in JSON mode, so stdout stays one object per line.
+    EXPECT_NE(r.err.find("The unit did not answer: check the cable"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
+    std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
+    ASSERT_EQ(Run(Upload({"--simulate", "--quiet", "--comm", comm})).exitCode, 0);
+    ProcessResult list = Run({"logs", "--app-dir", dir_.Dir()});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    size_t at = list.out.find("Quillon_LogMsg_");
+    ASSERT_NE(at, std::string::npos) << list.out;
+    std::string name = list.out.substr(at, list.out.find(' ', at) - at);
+    EXPECT_NE(list.out.find("1      Status  " + name), std::string::npos) << list.out;
+
+    ProcessResult view = Run({"logs", "--app-dir", dir_.Dir(), "--view", name});
+    EXPECT_EQ(view.exitCode, 0);
+    EXPECT_EQ(view.out.rfind("=-=-=-=-=  Log File Quillon7 version 0.5\n", 0), 0u) << view.out;
+
+    EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", "../History", "--yes"}).exitCode,
+              2);
+    EXPECT_FALSE(dir_.Read("History.txt").empty());
+    EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", name, "--yes"}).exitCode, 0);
+    list = Run({"logs", "--app-dir", dir_.Dir()});
+    EXPECT_EQ(list.out.find(name), std::string::npos) << list.out;
+}
+
 TEST_F(CliTest, CtrlCDuringThePauseCancelsWithOneThirty) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     std::string reader = Sample(SampleKind::kReader, 65536, "reader.bin");
