@@ -168,16 +168,26 @@ class SearchWindow {
         return packed.find(upperText) != std::string::npos;
     }
 
-    // Carries the last bytes of this window into the next one; after a window of nothing but
-    // NUL bytes the next one starts from blanks, as the first one does.
+    // Carries the window's last `carry` bytes that are not NUL into the next one. A marker
+    // stored as 16-bit text spans twice its length in the file, so carrying the raw bytes would
+    // lose the front of one that straddles two reads. A window of nothing but NUL bytes carries
+    // blanks, as the first one starts with.
     void CarryOver() {
-        bool allNul = std::all_of(bytes_.begin(), bytes_.end(), [](uint8_t b) { return b == 0; });
-        if (allNul) {
-            std::fill(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(carry_), ' ');
-        } else {
-            std::copy(bytes_.end() - static_cast<std::ptrdiff_t>(carry_), bytes_.end(),
-                      bytes_.begin());
+        std::vector<uint8_t> tail;
+        tail.reserve(carry_);
+        for (auto it = bytes_.rbegin(); it != bytes_.rend() && tail.size() < carry_; ++it) {
+            if (*it != 0) {
+                tail.push_back(*it);
+            }
         }
+        if (tail.empty()) {
+            std::fill(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(carry_), ' ');
+            return;
+        }
+        // Fewer than `carry` bytes: the front stays NUL, which the search drops.
+        std::fill(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(carry_), 0);
+        std::copy(tail.rbegin(), tail.rend(),
+                  bytes_.begin() + static_cast<std::ptrdiff_t>(carry_ - tail.size()));
     }
 
   private:

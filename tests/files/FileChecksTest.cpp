@@ -166,6 +166,32 @@ TEST(FileChecksTest, MarkerStraddlingTwoReadsIsFound) {
     }
 }
 
+// A 16-bit marker spans 2L bytes, more than the L carried into the next window: the search must
+// carry the last L characters (NULs dropped), or a COMM file whose wide marker happens to cross
+// a read boundary is rejected as "not a valid COMM file".
+TEST(FileChecksTest, WideMarkerStraddlingTwoReadsIsFound) {
+    const std::string texts[] = {"Comm is in Bank0", "Tamarack Line Railroad",
+                                 "EESegFlags != AMD_ALL_BANKS_VALID"};
+    test::TempDir dir;
+    for (const std::string& text : texts) {
+        const uint64_t l = text.size();
+        const uint64_t fresh = std::max<uint64_t>(2 * l, 128) - l;
+        const std::string wide = test::Wide(text);
+        for (uint64_t offset = fresh - wide.size(); offset <= fresh; ++offset) {
+            SCOPED_TRACE(text + " at " + std::to_string(offset));
+            const std::string path = dir.Write("w.bin", std::string(4 * fresh, 'x'));
+            test::PutBytes(path, offset, wide);
+            EXPECT_TRUE(FileContainsText(path, text));
+        }
+    }
+    // The same through the content test of a whole COMM file.
+    const std::string path = dir.Write("c.bin", std::string(65536, 'x'));
+    test::PutBytes(path, 90, test::Wide(kCommMarker));
+    RecordingReporter errors;
+    EXPECT_EQ(ValidateCommFile(path, true, errors), 32);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
 TEST(FileChecksTest, FileContainsTextEdges) {
     test::TempDir dir;
     std::string path = dir.Write("t.bin", std::string("abc\0def", 7));
