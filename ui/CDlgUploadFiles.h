@@ -23,6 +23,7 @@ namespace quillon {
 class CExtendedButton;
 class CExtendedRichEditCtrl;
 class CExtendedStatic;
+class CProgressBarCounter;
 class CStaticCounter;
 class DialogRunner;
 class PaneMenu;
@@ -93,7 +94,7 @@ class CDlgUploadFiles : public QDialog {
     CExtendedButton* ScrollMsgsButton() const { return scrollMsgs_; }
     CExtendedButton* ShowSerViewButton() const { return showSerView_; }
     CStaticCounter* Counter() const { return counter_; }
-    CStaticCounter* ProgressBar() const { return bar_; }
+    CProgressBarCounter* ProgressBar() const { return bar_; }
     CExtendedRichEditCtrl* MessagePane() const;
     CExtendedRichEditCtrl* SerialPane() const;
     CExtendedStatic* TimeToComplete() const { return timeToComplete_; }
@@ -173,7 +174,7 @@ class CDlgUploadFiles : public QDialog {
     CExtendedButton* showSerView_ = nullptr;
     CExtendedButton* cancel_ = nullptr;
     CStaticCounter* counter_ = nullptr;
-    CStaticCounter* bar_ = nullptr;
+    CProgressBarCounter* bar_ = nullptr;
     CExtendedStatic* timeToComplete_ = nullptr;
     std::unique_ptr<ProgressPanes> panes_;
     std::unique_ptr<PaneMenu> menu_;

@@ -1,0 +1,54 @@
+#include "ui/CProgressBarCounter.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "controls/C3DBar.h"
+
+namespace quillon {
+
+namespace {
+constexpr int kEdge = 1;
+}  // namespace
+
+CProgressBarCounter::CProgressBarCounter(QWidget* parent) : CStaticCounter(parent) {
+    SetDrawUnlit(false);
+}
+
+void CProgressBarCounter::SetBarRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+    SetRange(static_cast<float>(minimum), static_cast<float>(maximum));
+    update();
+}
+
+void CProgressBarCounter::SetBarColor(const QColor& color) {
+    barColor_ = color;
+    update();
+}
+
+int CProgressBarCounter::FilledWidth() const {
+    const int inner = std::max(0, width() - 2 * kEdge);
+    const long long span = static_cast<long long>(maximum_) - minimum_;
+    if (span <= 0) {
+        return 0;
+    }
+    const long long done =
+        std::clamp<long long>(static_cast<long long>(Value()) - minimum_, 0, span);
+    return static_cast<int>(done * inner / span);
+}
+
+void CProgressBarCounter::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect whole = rect();
+    painter.fillRect(whole, palette().color(QPalette::Button));
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(whole.adjusted(0, 0, -1, -1));
+    const QRect inner = whole.adjusted(kEdge, kEdge, -kEdge, -kEdge);
+    C3DBar bar(barColor_, palette());
+    bar.DrawHorizontal(painter, inner, FilledWidth());
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(inner, Qt::TextSingleLine | Qt::AlignCenter, Text());
+}
+
+}  // namespace quillon
