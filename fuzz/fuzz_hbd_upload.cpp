@@ -1,0 +1,84 @@
+// A whole HBD file upload against a unit whose every answer comes from the fuzzer: each packet
+// the host sends is answered with the next chunk of the input (silence when it runs out). The
+// upload must end, with success only when the unit acknowledged every step, and report its end
+// exactly once.
+#include <cstdint>
+
+#include "fuzz/FuzzInput.h"
+#include "fuzz/NullSink.h"
+#include "serial/CSerialPortInterface.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeSerialLibrary.h"
+#include "upload/CUploadOneFile.h"
+#include "upload/HbdControlPacket.h"
+
+namespace {
+
+using namespace quillon;
+
+constexpr uint8_t kBaudCode19200 = 6;
+// Two data packets after the boot area: enough for every step, small enough to be quick.
+constexpr size_t kFileSize = hbd::kBoardImageOffset + 2 * hbd::kPayloadSize - 100;
+
+class CountingSink final : public NotificationSink {
+  public:
+    void Send(const Notification& n) override {
+        done += n.code == UM_FILE_DONE ? 1 : 0;
+        failed += n.code == UM_FILE_FAILED ? 1 : 0;
+        inner.Send(n);
+    }
+    int done = 0;
+    int failed = 0;
+    fuzz::NullSink inner;
+};
+
+const std::string& FirmwareFile() {
+    static const std::string path = [] {
+        std::string p = fuzz::ScratchDir() + "COMM.bin";
+        std::vector<uint8_t> bytes(kFileSize);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+        }
+        fuzz::WriteFile(p, bytes);
+        return p;
+    }();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::FuzzInput in(data, size);
+    const uint8_t retries = in.Byte();
+
+    test::FakeSerialLibrary line;
+    test::FakeClock clock;
+    ProgramState state;
+    state.appDir = fuzz::ScratchDir() + "no-such-app-dir/";
+    CountingSink sink;
+    UploadJob job;
+    job.window = &sink;
+    CSerialPortInterface port(line);
+    QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode19200) == 0);
+    CUploadOneFile engine(job, port, clock, state);
+    HbdUploadSettings settings;
+    settings.retransmitControl = 1 + retries % 3;
+    settings.retransmitData = 1 + (retries >> 2) % 3;
+    settings.responseWaitSeconds = 4;
+    settings.logMessages = false;
+    engine.ApplySettings(settings);
+
+    size_t writes = 0;
+    line.onWrite = [&](const std::vector<uint8_t>& block) {
+        ++writes;
+        QUILLON_FUZZ_CHECK(writes < 10000);  // a loop that never ends would show up here
+        if (block.size() != hbd::kPayloadSize) {
+            line.Receive(in.Chunk());
+        }
+    };
+    const bool ok = engine.UploadFile(FirmwareFile(), kKindComm);
+    QUILLON_FUZZ_CHECK(sink.done + sink.failed <= 1);
+    QUILLON_FUZZ_CHECK(!ok || sink.done == 1);
+    QUILLON_FUZZ_CHECK(ok || sink.failed == 1);
+    return 0;
+}
