@@ -75,7 +75,8 @@ TEST(Kx2FrameTest, StartRequestPayloadThatDoesNotAddUpIsRejected) {
     ASSERT_TRUE(ParseStartRequest(payload.data(), payload.size()));
 
     Bytes noNul = payload;
-    noNul.back() = 'X';
+    noNul.pop_back();  // the name's NUL becomes a letter
+    noNul.push_back('X');
     Bytes longerName = payload;
     longerName[14] = 5;
     Bytes truncated(payload.begin(), payload.begin() + 10);
