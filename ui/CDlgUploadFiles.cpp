@@ -110,7 +110,7 @@ CDlgUploadFiles::CDlgUploadFiles(Selection selection, ProgramState& state,
     setWindowState(Qt::WindowMaximized);
 
     bar_->SetBarRange(0, kBarStartMaximum);
-    bar_->SetValue(0);
+    bar_->SetBarValue(0);
     bar_->SetBarColor(FromColorRef(kBarBlue));
     bar_->SetDisplayText(QStringLiteral("5 out of 260 Packets"));
     counter_->SetDisplayText(QStringLiteral(" 0:0"));
@@ -127,7 +127,9 @@ CDlgUploadFiles::CDlgUploadFiles(Selection selection, ProgramState& state,
     controlsBuilt_ = true;
     Arrange();
     // Queued: the worker starts once the window is up and its event loop runs.
-    QMetaObject::invokeMethod(this, &CDlgUploadFiles::StartUpload, Qt::QueuedConnection);
+    if (selection_.startWorker) {
+        QMetaObject::invokeMethod(this, &CDlgUploadFiles::StartUpload, Qt::QueuedConnection);
+    }
 }
 
 CDlgUploadFiles::~CDlgUploadFiles() {
@@ -372,7 +374,7 @@ void CDlgUploadFiles::OnEstimates(const UploadProgress& p) {
 
 void CDlgUploadFiles::OnProgress(const UploadProgress& p) {
     bar_->SetDisplayText(QString::fromStdString(ProgressBarText(p)));
-    bar_->SetValue(static_cast<float>(p.currentPacketsSent));
+    bar_->SetBarValue(p.currentPacketsSent);
     bar_->update();
     if (Board* board = CurrentBoard(p)) {
         board->button->SetProgressMode(p.currentPackets, p.currentPacketsSent);
@@ -387,7 +389,7 @@ void CDlgUploadFiles::OnFileStart(const UploadProgress& p) {
     bar_->SetBarColor(FromColorRef(kBarBlue));
     bar_->SetDisplayText(QString::fromStdString(FileStartBarText(p)));
     bar_->SetBarRange(0, p.currentPackets);
-    bar_->SetValue(0);
+    bar_->SetBarValue(0);
 }
 
 void CDlgUploadFiles::OnDelayTick(const UploadProgress& p) {
@@ -395,10 +397,10 @@ void CDlgUploadFiles::OnDelayTick(const UploadProgress& p) {
     bar_->SetDisplayText(QString::fromStdString(DelayBarText(p)));
     if (p.delayRemaining == p.delayLength) {
         bar_->SetBarRange(0, p.delayLength);
-        bar_->SetValue(0);
+        bar_->SetBarValue(0);
         bar_->SetBarColor(FromColorRef(kBarPurple));
     } else {
-        bar_->SetValue(static_cast<float>(p.delayLength - p.delayRemaining));
+        bar_->SetBarValue(p.delayLength - p.delayRemaining);
     }
 }
 

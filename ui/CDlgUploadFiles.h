@@ -50,6 +50,9 @@ class CDlgUploadFiles : public QDialog {
         std::string portDevice;  // device for that number; empty = the default name
         int baudRate = 19200;
         bool kx2 = false;
+        // False: no worker is started and the window only shows the notifications handed to
+        // HandleNotification (screenshots, the pane benchmark).
+        bool startWorker = true;
     };
     // Makes the serial library a run uses. The worker thread keeps it for as long as it runs,
     // so it may outlive this window. Production: a new PosixSerialLibrary.

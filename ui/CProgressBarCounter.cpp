@@ -22,6 +22,12 @@ void CProgressBarCounter::SetBarRange(int minimum, int maximum) {
     update();
 }
 
+void CProgressBarCounter::SetBarValue(int value) {
+    const QString text = Text();
+    SetValue(static_cast<float>(value));
+    SetDisplayText(text);
+}
+
 void CProgressBarCounter::SetBarColor(const QColor& color) {
     barColor_ = color;
     update();

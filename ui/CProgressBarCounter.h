@@ -14,6 +14,8 @@ class CProgressBarCounter : public CStaticCounter {
     explicit CProgressBarCounter(QWidget* parent = nullptr);
 
     void SetBarRange(int minimum, int maximum);
+    // The bar's value; unlike SetValue it keeps the bar text.
+    void SetBarValue(int value);
     void SetBarColor(const QColor& color);
     QColor BarColor() const { return barColor_; }
     int BarMinimum() const { return minimum_; }

@@ -1,0 +1,232 @@
+#include "ui/CDlgTextHBD.h"
+
+#include <QCloseEvent>
+#include <QTextCursor>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "controls/CExtendedButton.h"
+#include "controls/CExtendedRichEditCtrl.h"
+#include "serial/CSerialPortInterface.h"
+#include "serial/PosixSerialLibrary.h"
+#include "ui/CFontInfo.h"
+#include "ui/PaneMenu.h"
+#include "ui/QtNotificationSink.h"
+#include "upload/UploadJob.h"
+
+namespace quillon {
+
+// The reader's record: the line, the port object and the flags. Shared by the view and the
+// reader thread, so the port stays valid for keystrokes as long as the view exists and for the
+// reader as long as it runs, whichever ends first. Reads happen on the reader thread, writes on
+// the UI thread; the library serialises writes and tolerates a read beside them.
+struct TextReader {
+    explicit TextReader(QtNotificationSink::Handler handler)
+        : port(library), sink(std::move(handler)) {}
+
+    UploadJob job;  // abortRequest = stop request, finished, port number, baud rate, baud code
+    PosixSerialLibrary library;
+    CSerialPortInterface port;
+    QtNotificationSink sink;
+    std::atomic<bool> portOpen{false};
+    std::string openError;  // written before UM_PORT_OPEN_FAILED, read in its handler
+};
+
+namespace {
+
+constexpr int kMargin = 5;
+constexpr int kPaneBottomReserve = 40;
+constexpr int kExitWidth = 100;
+constexpr int kExitHeight = 30;
+constexpr int kExitRight = 105;
+constexpr int kExitBottom = 35;
+
+void ReadLoop(TextReader& r, Clock& clock) {
+    const uint8_t index = static_cast<uint8_t>((r.job.portNumber & 0xFF) - 1);
+    r.library.SetDevice(index, r.job.portDevice);
+    r.job.baudCode = CSerialPortInterface::BaudCode(r.job.baudRate);
+    if (r.port.OpenPort(index, r.job.baudCode) != 0) {
+        r.openError = r.library.LastErrorText(index);
+        r.port.ClosePort();
+        r.job.finished = 1;
+        r.job.window->Send(Notification(UM_PORT_OPEN_FAILED, r.job.portNumber));
+        return;
+    }
+    r.portOpen = true;
+    while (r.job.abortRequest.load() == 0) {
+        const int got = r.port.ReadBlock(reinterpret_cast<uint8_t*>(r.port.receiveText.data()),
+                                         CDlgTextHBD::kReadLimit);
+        if (got < 1) {
+            if (!clock.WaitFor(r.port, CDlgTextHBD::kPollMs)) {
+                clock.Sleep(CDlgTextHBD::kPollMs);
+            }
+            continue;
+        }
+        r.port.receiveText[static_cast<std::size_t>(got)] = '\0';
+        Notification n(UM_SERIAL_TEXT, 0);
+        // A zero byte ends what is shown of this read.
+        n.text = std::string_view(r.port.receiveText.data());
+        r.job.window->Send(n);
+    }
+    r.portOpen = false;
+    r.port.ClosePort();
+    r.job.finished = 1;
+}
+
+}  // namespace
+
+CDlgTextHBD::CDlgTextHBD(Line line, ProgramState& state, Clock& clock, QWidget* parent)
+    : QDialog(parent), line_(std::move(line)), state_(state), clock_(clock) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+
+    pane_ = new CExtendedRichEditCtrl(this);
+    pane_->SetForwardCharacters(true);
+    pane_->document()->setUndoRedoEnabled(false);
+    exit_ = new CExtendedButton(this);
+    exit_->SetText("EXIT");
+    menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
+
+    FontRecord font;
+    CFontInfo(state_.FontInfoPath()).LoadFonts(nullptr, nullptr, &font);
+    pane_->setFont(font.ToQFont());
+
+    connect(exit_, &QAbstractButton::clicked, this, &CDlgTextHBD::OnExit);
+    connect(pane_, &CExtendedRichEditCtrl::characterTyped, this,
+            [this](QChar c, int) { SendCharacter(c); });
+    connect(pane_, &CExtendedRichEditCtrl::rightButtonPressed, this,
+            [this](CExtendedRichEditCtrl* pane) {
+                const int item = menu_->Track(this, QCursor::pos());
+                if (auto chosen = menu_->Execute(item, *pane, this)) {
+                    const FontRecord record = FontRecord::FromQFont(*chosen);
+                    CFontInfo(state_.FontInfoPath()).SaveFonts(nullptr, nullptr, &record);
+                }
+            });
+
+    AppendText(QStringLiteral("\n\n"));
+    setWindowState(Qt::WindowMaximized);
+    Arrange();
+    StartReader();
+}
+
+CDlgTextHBD::~CDlgTextHBD() {
+    // A reader that did not stop in time ends on its own; it reaches nobody from now on.
+    reader_->job.abortRequest = 1;
+    reader_->sink.Detach();
+}
+
+void CDlgTextHBD::StartReader() {
+    reader_ =
+        std::make_shared<TextReader>([this](const Notification& n) { HandleNotification(n); });
+    reader_->job.portNumber = line_.portNumber;
+    reader_->job.portDevice = line_.portDevice;
+    reader_->job.baudRate = line_.baudRate;
+    reader_->job.window = &reader_->sink;
+    std::thread([reader = reader_, &clock = clock_]() mutable {
+        ReadLoop(*reader, clock);
+        reader.reset();
+    }).detach();
+}
+
+bool CDlgTextHBD::ReaderFinished() const {
+    return reader_->job.finished.load() != 0;
+}
+
+bool CDlgTextHBD::PortOpen() const {
+    return reader_->portOpen.load();
+}
+
+void CDlgTextHBD::HandleNotification(const Notification& n) {
+    if (n.code == UM_SERIAL_TEXT) {
+        AppendText(QString::fromLatin1(n.text.data(), static_cast<qsizetype>(n.text.size())));
+    } else if (n.code == UM_PORT_OPEN_FAILED) {
+        const std::string device = line_.portDevice.empty()
+                                       ? PosixSerialLibrary::DefaultDevicePath(line_.portNumber - 1)
+                                       : line_.portDevice;
+        char text[1024];
+        std::snprintf(text, sizeof text, kPortFailedFormat, device.c_str(), line_.baudRate,
+                      reader_->openError.c_str());
+        AppendText(QString::fromLatin1(text));
+    }
+}
+
+void CDlgTextHBD::AppendText(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    pane_->setFocus();
+    pane_->AppendText(text);
+    QTextCursor caret(pane_->document());
+    caret.movePosition(QTextCursor::End);
+    pane_->setTextCursor(caret);
+    pane_->ensureCursorVisible();
+}
+
+void CDlgTextHBD::WriteByte(uint8_t byte) {
+    if (reader_->portOpen.load()) {
+        reader_->port.WriteByte(byte);
+    }
+}
+
+void CDlgTextHBD::SendCharacter(QChar character) {
+    const auto byte = static_cast<uint8_t>(character.unicode() & 0xFF);
+    if (byte == kEscapeByte) {
+        reject();  // Esc typed in the pane is the same command as Esc on the window
+        return;
+    }
+    WriteByte(byte);
+    if (echo_) {
+        AppendText(QString(character));
+    }
+}
+
+void CDlgTextHBD::reject() {
+    WriteByte(kEscapeByte);
+}
+
+void CDlgTextHBD::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (!Stopping()) {
+        reject();
+    }
+}
+
+void CDlgTextHBD::OnExit() {
+    if (Stopping()) {
+        return;
+    }
+    reader_->job.abortRequest = 1;
+    if (ReaderFinished()) {
+        done(QDialog::Accepted);
+        return;
+    }
+    // Checked from the event loop: the UI thread never sleeps for the reader.
+    stopChecks_ = 0;
+    stopTimer_ = new QTimer(this);
+    connect(stopTimer_, &QTimer::timeout, this, [this] {
+        if (ReaderFinished() || ++stopChecks_ >= kStopChecks) {
+            stopTimer_->stop();
+            done(QDialog::Accepted);
+        }
+    });
+    stopTimer_->start(static_cast<int>(kPollMs));
+}
+
+void CDlgTextHBD::Arrange() {
+    const int w = width();
+    const int h = height();
+    pane_->setGeometry(kMargin, kMargin, std::max(0, w - 2 * kMargin),
+                       std::max(0, h - kPaneBottomReserve));
+    exit_->setGeometry(w - kExitRight, h - kExitBottom, kExitWidth, kExitHeight);
+}
+
+void CDlgTextHBD::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (pane_ != nullptr) {
+        Arrange();
+    }
+}
+
+}  // namespace quillon
