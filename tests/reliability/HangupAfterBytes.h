@@ -1,0 +1,46 @@
+// A simulated unit that drops the line once it has received a given number of bytes from the
+// host (a pulled cable at an arbitrary moment, even inside a frame); until then it is the unit
+// it wraps.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "sim/SimulatedUnit.h"
+
+namespace quillon::test {
+
+class HangupAfterBytes final : public sim::SimulatedUnit {
+  public:
+    // limit 0: never.
+    HangupAfterBytes(sim::SimulatedUnit& inner, uint64_t limit) : inner_(inner), limit_(limit) {}
+
+    void OnReceived(const uint8_t* data, size_t count, sim::UnitLine& line) override {
+        if (hungUp_) {
+            return;
+        }
+        if (limit_ != 0 && received_ + count >= limit_) {
+            const size_t before = static_cast<size_t>(limit_ - received_);
+            inner_.OnReceived(data, before, line);
+            hungUp_ = true;
+            line.Hangup();
+            return;
+        }
+        received_ += count;
+        inner_.OnReceived(data, count, line);
+    }
+    void OnIdle(sim::UnitLine& line) override {
+        if (!hungUp_) {
+            inner_.OnIdle(line);
+        }
+    }
+    bool HungUp() const { return hungUp_; }
+
+  private:
+    sim::SimulatedUnit& inner_;
+    const uint64_t limit_;
+    uint64_t received_ = 0;
+    std::atomic<bool> hungUp_{false};
+};
+
+}  // namespace quillon::test
