@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/WindowGallery.h"
 #include "controls/C3DBar.h"
 #include "controls/CExtendedButton.h"
 #include "controls/CExtendedCheckBox.h"
@@ -346,7 +347,8 @@ bool RenderScreenshots(const QString& folder, const ProgramState& state) {
     RenderCounters(gallery);
     RenderOthers(gallery);
     RenderDialogs(gallery, state);
-    return gallery.Ok();
+    const bool windows = RenderWindowScreenshots(folder);
+    return gallery.Ok() && windows;
 }
 
 }  // namespace quillon

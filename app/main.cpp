@@ -1,15 +1,16 @@
 // Entry point of the desktop program: builds the program state (application folder, operating
-// system text) and hands it to the windows. "--screenshots DIR" renders the controls and dialogs
-// to PNG files and exits; "--app-dir DIR" overrides the application folder.
+// system text) and runs the main window. "--screenshots DIR" renders the controls and windows
+// to PNG files and exits; "--app-dir DIR" overrides the application folder; "--simulate" puts a
+// simulated unit on a pseudo-terminal behind the serial port, for a first try without hardware.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
 
+#include "app/CQuillon7App.h"
+#include "app/MainPictures.h"
 #include "app/ScreenshotGallery.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
-#include "ui/CDlgAboutQuillon.h"
-#include "ui/DialogRunner.h"
 #include "upload/ProgramState.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr int kExitFailure = 1;
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillon7"));
+    QApplication::setWindowIcon(quillon::ProgramIcon());
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -29,8 +31,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption appDir(QStringLiteral("app-dir"),
                                     QStringLiteral("Use <dir> for settings, logs and history."),
                                     QStringLiteral("dir"));
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Talk to a simulated HBD or KX2 unit (by the "
+                                                     "mode at start) instead of the serial port."));
     parser.addOption(screenshots);
     parser.addOption(appDir);
+    parser.addOption(simulate);
     parser.process(application);
 
     quillon::ProgramState state;
@@ -45,9 +51,9 @@ int main(int argc, char* argv[]) {
         return quillon::RenderScreenshots(parser.value(screenshots), state) ? 0 : kExitFailure;
     }
 
-    // The main window comes later; until then the program introduces itself.
-    quillon::DialogRunner runner;
-    quillon::CDlgAboutQuillon about(state);
-    runner.Run(about);
-    return 0;
+    quillon::CQuillon7App app(state);
+    if (parser.isSet(simulate)) {
+        app.EnableSimulation();
+    }
+    return app.Run();
 }

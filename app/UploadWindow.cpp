@@ -1,0 +1,28 @@
+#include "app/UploadWindow.h"
+
+#include "ui/DialogRunner.h"
+
+namespace quillon {
+
+CDlgUploadFiles::Selection ToSelection(const CMainDlg::UploadRequest& request) {
+    CDlgUploadFiles::Selection selection;
+    selection.commPath = request.files.comm;
+    selection.readerPath = request.files.reader;
+    selection.speechPath = request.files.speech;
+    selection.portNumber = request.portNumber;
+    selection.portDevice = request.device;
+    selection.baudRate = request.baudRate;
+    selection.kx2 = request.kx2;
+    return selection;
+}
+
+CMainDlg::UploadWindow MakeUploadWindow(UploadWindowServices services, QWidget* parent) {
+    QPointer<QWidget> owner(parent);
+    return [services, owner](const CMainDlg::UploadRequest& request) {
+        CDlgUploadFiles window(ToSelection(request), services.state, services.serial,
+                               services.clock, services.runner, services.sounds, owner.data());
+        services.runner.Run(window);
+    };
+}
+
+}  // namespace quillon
