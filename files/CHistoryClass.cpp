@@ -100,6 +100,7 @@ void CHistoryClass::Append(const std::string& text) {
     if (fd < 0) {
         return;
     }
+    const off_t start = ::lseek(fd, 0, SEEK_END);
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -110,6 +111,11 @@ void CHistoryClass::Append(const std::string& text) {
             break;
         }
         done += static_cast<size_t>(n);
+    }
+    // A full disk can cut an entry short; take the part back so that the entry is dropped
+    // whole and the next one cannot run into it.
+    if (done > 0 && done < text.size() && start >= 0) {
+        (void)::ftruncate(fd, start);
     }
     ::close(fd);
 }
