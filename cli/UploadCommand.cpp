@@ -65,6 +65,7 @@ class InterruptWatcher {
         sigemptyset(&set_);
         sigaddset(&set_, SIGINT);
         sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, kWakeSignal);
         // An ignored signal is dropped even while blocked (a shell's background job starts
         // with SIGINT ignored), so take them back to their default before waiting for them.
         ::signal(SIGINT, SIG_DFL);
@@ -74,12 +75,17 @@ class InterruptWatcher {
     }
     ~InterruptWatcher() {
         stop_ = true;
+        // Sent to the watcher alone, where it is blocked: the wait returns at once instead of at
+        // its next tick, so the program ends as soon as the upload has.
+        pthread_kill(thread_.native_handle(), kWakeSignal);
         thread_.join();
         pthread_sigmask(SIG_SETMASK, &old_, nullptr);
     }
     bool Interrupted() const { return interrupted_; }
 
   private:
+    static constexpr int kWakeSignal = SIGUSR1;
+
     void Run() {
         using Clock = std::chrono::steady_clock;
         Clock::time_point first{};
@@ -87,7 +93,8 @@ class InterruptWatcher {
             0, 100 * 1000 * 1000
         };
         while (!stop_) {
-            if (sigtimedwait(&set_, nullptr, &tick) < 0) {
+            const int signal = sigtimedwait(&set_, nullptr, &tick);
+            if (signal < 0 || signal == kWakeSignal) {
                 continue;
             }
             if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
