@@ -174,6 +174,30 @@ bool WriteLogScanSeeds(SeedWriter& w) {
                    Join({{0, 4}, Text("a.txt"), {1, 5}, Text("b.txt"), Text("b")}));
 }
 
+// Three 60-byte font records: height, width, escapement, orientation, weight (32-bit little
+// endian), eight flag bytes, a 32-byte face name.
+bool WriteFontSeeds(SeedWriter& w) {
+    auto record = [](int32_t height, int32_t weight, const std::string& face) {
+        Bytes r;
+        for (int32_t v : {height, int32_t{0}, int32_t{0}, int32_t{0}, weight}) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                r.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> shift));
+            }
+        }
+        const Bytes flags = {0, 0, 0, 0, 0, 0, 0, 0x20};
+        r.insert(r.end(), flags.begin(), flags.end());
+        Bytes name(32, 0);
+        std::copy(face.begin(), face.end(), name.begin());
+        r.insert(r.end(), name.begin(), name.end());
+        return r;
+    };
+    const Bytes file =
+        Join({record(14, 700, "Arial"), record(14, 700, "Arial"), record(13, 400, "Courier New")});
+    return w.Write("fuzz_font_info", file) &&
+           w.Write("fuzz_font_info", Bytes(file.begin(), file.begin() + 100)) &&
+           w.Write("fuzz_font_info", Join({record(-9999, 99999, std::string(31, 'Z')), file}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,7 +207,7 @@ int main(int argc, char** argv) {
     }
     SeedWriter w(argv[1]);
     const bool ok = WriteIniSeeds(w) && WriteHbdSeeds(w) && WriteKx2Seeds(w) && WriteFileSeeds(w) &&
-                    WriteLogScanSeeds(w);
+                    WriteLogScanSeeds(w) && WriteFontSeeds(w);
     if (!ok) {
         std::fprintf(stderr, "make_seeds: cannot write under %s\n", argv[1]);
         return 1;

@@ -1,0 +1,56 @@
+// The font settings file FontInfo.qn7 on arbitrary bytes: any length, any record contents. A
+// damaged file must load as records that make usable fonts (face printable and at most 31
+// characters, a size in range), a record must encode back to exactly the bytes it came from,
+// and what is saved must load back unchanged.
+#include <QGuiApplication>
+#include <cstdint>
+#include <cstdlib>
+
+#include "fuzz/FuzzInput.h"
+#include "ui/CFontInfo.h"
+#include "ui/FontRecord.h"
+
+namespace {
+
+using quillon::CFontInfo;
+using quillon::FontRecord;
+
+void CheckUsable(const FontRecord& record) {
+    const std::string face = record.Face();
+    QUILLON_FUZZ_CHECK(face.size() < FontRecord::kFaceSize);
+    for (char c : face) {
+        QUILLON_FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    }
+    const QFont font = record.ToQFont();
+    QUILLON_FUZZ_CHECK(font.pixelSize() >= FontRecord::kMinPixelHeight &&
+                       font.pixelSize() <= FontRecord::kMaxPixelHeight);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> bytes(data, data + size);
+    if (bytes.size() >= FontRecord::kSize) {
+        const FontRecord decoded = FontRecord::Decode(bytes.data());
+        const auto encoded = decoded.Encode();
+        QUILLON_FUZZ_CHECK(std::equal(encoded.begin(), encoded.end(), bytes.begin()));
+    }
+    const std::string path = quillon::fuzz::ScratchDir() + "FontInfo.qn7";
+    quillon::fuzz::WriteFile(path, bytes);
+    FontRecord message, serial, view;
+    CFontInfo(path).LoadFonts(&message, &serial, &view);
+    CheckUsable(message);
+    CheckUsable(serial);
+    CheckUsable(view);
+    CFontInfo(path).SaveFonts(&message, &serial, &view);
+    FontRecord message2, serial2, view2;
+    CFontInfo(path).LoadFonts(&message2, &serial2, &view2);
+    QUILLON_FUZZ_CHECK(message2 == message && serial2 == serial && view2 == view);
+    return 0;
+}
