@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <vector>
 
 #include "app/WindowGallery.h"
 #include "controls/C3DBar.h"
@@ -17,10 +21,15 @@
 #include "controls/CStaticCounter.h"
 #include "controls/CTransparentStatic.h"
 #include "controls/ColorRef.h"
+#include "platform/Clock.h"
 #include "ui/CDlgAboutQuillon.h"
 #include "ui/CDlgConfirm.h"
 #include "ui/CDlgErrorMessage.h"
+#include "ui/CDlgTextHBD.h"
+#include "ui/CDlgUploadFiles.h"
 #include "ui/DialogPictures.h"
+#include "ui/DialogRunner.h"
+#include "ui/SoundPlayer.h"
 
 namespace quillon {
 
@@ -32,6 +41,9 @@ constexpr QSize kProgressSize(60, 120);
 constexpr QSize kLabelSize(220, 40);
 constexpr QSize kCounterSize(240, 70);
 constexpr int kSmallPicture = 32;
+constexpr QSize kProgressWindowSize(1100, 720);
+constexpr QSize kSmallProgressWindowSize(420, 180);
+constexpr QSize kTextViewSize(760, 420);
 constexpr ColorRef kGalleryGradientFirst = 0x0039DDFD;
 constexpr ColorRef kGalleryGradientSecond = 0x003FBFFE;
 constexpr ColorRef kCounterGreen = 0x0000FF00;
@@ -331,6 +343,181 @@ void RenderDialogs(Gallery& gallery, const ProgramState& state) {
     gallery.Save(about, "dialog_about");
 }
 
+// The upload progress window in the states a technician sees, fed the notifications a run sends.
+class ProgressFeeder {
+  public:
+    explicit ProgressFeeder(CDlgUploadFiles& dlg) : dlg_(dlg) {
+        p_.commPackets = 480;
+        p_.readerPackets = 224;
+        p_.speechPackets = 1536;
+        p_.commEstimate = 480;
+        p_.readerEstimate = 448;
+        p_.speechEstimate = 1536;
+        p_.filesRemaining = 3;
+        p_.totalRemaining = 480 + 448 + 1536 + 2 * 60;
+        Send(UM_PROGRESS, 1);
+    }
+    void Log(int level, const char* text) {
+        Notification n(UM_LOG_LINE, level);
+        n.text = text;
+        dlg_.HandleNotification(n);
+    }
+    void Bytes(NotificationCode code, std::size_t count) {
+        std::vector<uint8_t> bytes(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            bytes[i] = static_cast<uint8_t>(i * 37 + 5);
+        }
+        Notification n(code, static_cast<int64_t>(count));
+        n.bytes = bytes;
+        dlg_.HandleNotification(n);
+    }
+    void StartFile(int kind, const char* name, int packets, int secondsPerPacket) {
+        p_.currentKind = kind;
+        p_.currentKindName = name;
+        p_.currentPackets = packets;
+        p_.currentPacketsSent = 0;
+        p_.secondsPerPacket = secondsPerPacket;
+        p_.currentRemaining = packets * secondsPerPacket;
+        Send(UM_FILE_START, 0);
+        Log(4, "Prep 5: Notify HBD, starting file upload\n");
+    }
+    void Packets(int count) {
+        for (int i = 0; i < count; ++i) {
+            ++p_.currentPacketsSent;
+            p_.currentRemaining -= p_.secondsPerPacket;
+            p_.totalRemaining -= p_.secondsPerPacket;
+            Send(UM_PROGRESS, 0);
+        }
+        Log(1, "Send Data Packet\n");
+        Bytes(UM_TX_BYTES, 48);
+        Log(2, "HBD ACK: Data Packet OK\n");
+        Bytes(UM_RX_BYTES, 4);
+        Log(6, "    Packet time: 0.094 s\n");
+    }
+    void Done(int elapsed) {
+        (p_.currentKind == 1   ? p_.commElapsed
+         : p_.currentKind == 2 ? p_.readerElapsed
+                               : p_.speechElapsed) = elapsed;
+        --p_.filesRemaining;
+        Send(UM_FILE_DONE, 0);
+    }
+    void Failed() {
+        Log(0, "HBD did not answer the data packet; giving up\n");
+        Send(UM_FILE_FAILED, 0);
+    }
+    void Pause(int length, int left) {
+        p_.delayLength = length;
+        for (int s = length; s >= left; --s) {
+            p_.delayRemaining = s;
+            Send(UM_DELAY_TICK, 0);
+        }
+    }
+    void End() { dlg_.HandleNotification(Notification(UM_WORKER_DONE)); }
+
+  private:
+    void Send(NotificationCode code, int64_t w) {
+        Notification n(code, w);
+        n.progress = &p_;
+        dlg_.HandleNotification(n);
+    }
+    CDlgUploadFiles& dlg_;
+    UploadProgress p_;
+};
+
+void RenderProgressWindows(Gallery& gallery) {
+    QTemporaryDir home;
+    ProgramState state;
+    state.appDir = home.path().toStdString() + "/";
+    std::ofstream(state.IniPath()) << "[Views]\nShow Serial View=1\n[Load Files]\nAllow Abort=1\n";
+    SystemClock clock;
+    DialogRunner runner;
+    NullSoundPlayer sounds;
+    CDlgUploadFiles::Selection sel;
+    sel.commPath = "/firmware/COMM_V4_12.bin";
+    sel.readerPath = "/firmware/READER_V2_03.bin";
+    sel.speechPath = "/firmware/SPEECH_EN_1_7.bin";
+    sel.startWorker = false;
+    auto show = [](QWidget& w, QSize size) {
+        w.setWindowState(Qt::WindowNoState);
+        w.resize(size);
+        w.show();
+        QApplication::processEvents();
+    };
+    {
+        CDlgUploadFiles dlg(sel, state, {}, clock, runner, sounds);
+        show(dlg, kProgressWindowSize);
+        ProgressFeeder feed(dlg);
+        feed.Log(3, "Prep 1: Success; open COMM file\n");
+        feed.Log(3, "Prep 2: Success; open/configure serial port\n");
+        feed.StartFile(1, "COMM", 480, 1);
+        feed.Packets(190);
+        gallery.Save(dlg, "progress_running");
+        dlg.SetViewMode(1);
+        gallery.Save(dlg, "progress_max_msgs");
+        dlg.SetViewMode(2);
+        gallery.Save(dlg, "progress_max_bytes");
+        dlg.SetViewMode(0);
+        feed.Packets(290);
+        feed.Done(482);
+        feed.Log(1, "Delay 60 seconds\n");
+        feed.Pause(60, 38);
+        gallery.Save(dlg, "progress_pause");
+        feed.StartFile(2, "READER", 224, 2);
+        feed.Packets(224);
+        feed.Done(451);
+        feed.Pause(60, 0);
+        feed.StartFile(3, "SPEECH", 1536, 1);
+        feed.Packets(1536);
+        feed.Done(1540);
+        feed.End();
+        gallery.Save(dlg, "progress_done");
+    }
+    {
+        CDlgUploadFiles dlg(sel, state, {}, clock, runner, sounds);
+        show(dlg, kProgressWindowSize);
+        ProgressFeeder feed(dlg);
+        feed.StartFile(1, "COMM", 480, 1);
+        feed.Packets(480);
+        feed.Done(481);
+        feed.Pause(60, 0);
+        feed.StartFile(2, "READER", 224, 2);
+        feed.Packets(37);
+        feed.Failed();
+        feed.End();
+        gallery.Save(dlg, "progress_failed");
+        dlg.resize(kSmallProgressWindowSize);
+        QApplication::processEvents();
+        gallery.Save(dlg, "progress_small");
+    }
+}
+
+void RenderTextView(Gallery& gallery) {
+    QTemporaryDir home;
+    ProgramState state;
+    state.appDir = home.path().toStdString() + "/";
+    SystemClock clock;
+    CDlgTextHBD view({1, home.filePath("no-such-port").toStdString(), 19200}, state, clock);
+    view.setWindowState(Qt::WindowNoState);
+    view.resize(kTextViewSize);
+    view.show();
+    for (int i = 0; i < 200 && !view.ReaderFinished(); ++i) {
+        QThread::msleep(10);
+    }
+    for (int i = 0; i < 100 && !view.Pane()->toPlainText().contains("Failed"); ++i) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    gallery.Save(view, "textview_port_failed");
+    view.Pane()->clear();
+    view.AppendText(QStringLiteral(
+        "\n\nHBD COMM V4.12  (C) Tamarack\r\nSelf test ........ OK\r\nAxle counter ..... OK\r\n"
+        "Temperature ...... 21 C\r\n> "));
+    view.SendCharacter(QLatin1Char('s'));
+    view.SendCharacter(QLatin1Char('t'));
+    gallery.Save(view, "textview_session");
+    view.ExitButton()->click();
+}
+
 }  // namespace
 
 bool RenderScreenshots(const QString& folder, const ProgramState& state) {
@@ -347,6 +534,8 @@ bool RenderScreenshots(const QString& folder, const ProgramState& state) {
     RenderCounters(gallery);
     RenderOthers(gallery);
     RenderDialogs(gallery, state);
+    RenderProgressWindows(gallery);
+    RenderTextView(gallery);
     const bool windows = RenderWindowScreenshots(folder);
     return gallery.Ok() && windows;
 }

@@ -52,9 +52,18 @@ void CProgressBarCounter::paintEvent(QPaintEvent* /*event*/) {
     painter.drawRect(whole.adjusted(0, 0, -1, -1));
     const QRect inner = whole.adjusted(kEdge, kEdge, -kEdge, -kEdge);
     C3DBar bar(barColor_, palette());
-    bar.DrawHorizontal(painter, inner, FilledWidth());
+    const int filled = FilledWidth();
+    bar.DrawHorizontal(painter, inner, filled);
+    // Dark text on the empty part, light text on the bar, so the whole line stays readable.
+    const QRect done(inner.left(), inner.top(), filled, inner.height());
+    painter.save();
+    painter.setClipRect(done);
+    painter.setPen(Qt::white);
+    painter.drawText(inner, Qt::TextSingleLine | Qt::AlignCenter, Text());
+    painter.setClipRegion(QRegion(inner).subtracted(QRegion(done)));
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.drawText(inner, Qt::TextSingleLine | Qt::AlignCenter, Text());
+    painter.restore();
 }
 
 }  // namespace quillon
