@@ -60,6 +60,7 @@ class CMainDlg : public CFramedDialog {
     using PortLister = std::function<std::vector<SerialPortInfo>()>;
     using DeviceAssigner = std::function<void(int portIndex, const std::string& device)>;
     using UploadWindow = std::function<void(const UploadRequest& request)>;
+    using TextView = std::function<void(int portNumber, const std::string& device, int baudRate)>;
 
     // Runs the start-up (folders, settings, remembered files, layout) at once.
     CMainDlg(ProgramState& state, DialogRunner& runner, FilePicker& picker, SoundPreview& sounds,
@@ -68,13 +69,14 @@ class CMainDlg : public CFramedDialog {
 
     // Seams: the desktop viewer, popup tracking, the system's serial devices, the line used by
     // the port check (and how a device is named for it), the simulated unit of --simulate and
-    // the upload window.
+    // the upload window and the serial text view.
     void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
     void SetSerialLibrary(SerialLibrary& library, DeviceAssigner assign);
     void SetSimulatedPort(SimulatedPort* simulated);
     void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
+    void SetTextView(TextView view) { textView_ = std::move(view); }
 
     const SlotState& SlotAt(Slot slot) const { return slots_.at(slot); }
     int PortNumber() const { return portNumber_; }
@@ -154,6 +156,7 @@ class CMainDlg : public CFramedDialog {
     DeviceAssigner assignDevice_;
     SimulatedPort* simulated_ = nullptr;
     UploadWindow uploadWindow_;
+    TextView textView_;
 
     std::array<SlotControls, kSlotCount> slotControls_{};
     CExtendedStatic* tamarackNotice_ = nullptr;

@@ -251,8 +251,9 @@ void CMainDlg::TextHbd() {
 }
 
 void CMainDlg::ShowSerialTextView() {
-    // The serial text view is not part of this program yet; the port check above already
-    // tells the technician whether the line can be opened.
+    if (textView_) {
+        textView_(portNumber_, CurrentDevice(), baudRate_);
+    }
 }
 
 void CMainDlg::Start() {

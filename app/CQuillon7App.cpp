@@ -20,10 +20,11 @@ void CQuillon7App::EnableSimulation() {
 
 int CQuillon7App::Run() {
     CMainDlg main(state_, runner_, picker_, preview_);
-    main.SetUploadWindow(MakeUploadWindow(
-        {state_, clock_, runner_, alerts_,
-         []() -> std::shared_ptr<SerialLibrary> { return std::make_shared<PosixSerialLibrary>(); }},
-        &main));
+    const UploadWindowServices services{
+        state_, clock_, runner_, alerts_,
+        []() -> std::shared_ptr<SerialLibrary> { return std::make_shared<PosixSerialLibrary>(); }};
+    main.SetUploadWindow(MakeUploadWindow(services, &main));
+    main.SetTextView(MakeTextView(services, &main));
     if (simulated_) {
         std::string error;
         if (simulated_->Renew(state_.isKx2 != 0, &error).empty()) {

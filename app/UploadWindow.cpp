@@ -1,5 +1,6 @@
 #include "app/UploadWindow.h"
 
+#include "ui/CDlgTextHBD.h"
 #include "ui/DialogRunner.h"
 
 namespace quillon {
@@ -22,6 +23,16 @@ CMainDlg::UploadWindow MakeUploadWindow(UploadWindowServices services, QWidget* 
         CDlgUploadFiles window(ToSelection(request), services.state, services.serial,
                                services.clock, services.runner, services.sounds, owner.data());
         services.runner.Run(window);
+    };
+}
+
+CMainDlg::TextView MakeTextView(UploadWindowServices services, QWidget* parent) {
+    QPointer<QWidget> owner(parent);
+    return [services, owner](int portNumber, const std::string& device, int baudRate) {
+        CDlgTextHBD view(CDlgTextHBD::Line{portNumber, device, baudRate}, services.state,
+                         services.clock, owner.data());
+        view.SetEcho(true);
+        services.runner.Run(view);
     };
 }
 

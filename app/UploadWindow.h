@@ -1,5 +1,6 @@
-// Step 5 of Start: the upload progress window, shown modally with what Start chose. The services
-// belong to the program and outlive every window.
+// The windows the main window opens on a serial line: the upload progress window (step 5 of
+// Start) and the serial text view (Text HBD), each shown modally. The services belong to the
+// program and outlive every window.
 #pragma once
 
 #include <QPointer>
@@ -20,6 +21,9 @@ struct UploadWindowServices {
 
 // What the main window calls for step 5 of Start.
 CMainDlg::UploadWindow MakeUploadWindow(UploadWindowServices services, QWidget* parent);
+
+// What the main window calls for Text HBD, once the port has opened: the view with echo on.
+CMainDlg::TextView MakeTextView(UploadWindowServices services, QWidget* parent);
 
 // The progress window's selection for a Start request.
 CDlgUploadFiles::Selection ToSelection(const CMainDlg::UploadRequest& request);
