@@ -16,7 +16,7 @@ floor: the same for HBD and XMODEM (stop-and-wait: nothing overlaps). For KX2 th
 do not wait for the line, so a frame's wire time overlaps the pause after the one before; the
 floor counts that overlap and the simulated unit's 250 ms image check before its final answer.
 CPU and peak RSS are the CLI's (rx's for XMODEM), from os.wait4 and GNU time.
-""""""
+"""
 
 import argparse
 import datetime
@@ -346,7 +346,7 @@ def main():
     parser.add_argument("--runs", type=int, help="runs per row (default 3, --quick 1)")
     parser.add_argument("--speech6m", action="store_true",
                         help="add a 6 MiB SPEECH upload at 115200 (about 9.5 minutes)")
-    parser.add_argument("--only", default="hbd,kx2,xmodem", help="comma list of hbd, kx2, xmodem")
+    parser.add_argument("--only", default="hbd,kx2,xmodem", help="comma list of hbd, kx2, xmodem (none: only the --speech6m row)")
     parser.add_argument("--json", help="also write the rows to this file")
     args = parser.parse_args()
     tools = Tools(os.path.abspath(args.build))
