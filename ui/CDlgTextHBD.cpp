@@ -13,6 +13,7 @@
 #include "serial/PosixSerialLibrary.h"
 #include "ui/CFontInfo.h"
 #include "ui/PaneMenu.h"
+#include "ui/ProgressLooks.h"
 #include "ui/QtNotificationSink.h"
 #include "upload/UploadJob.h"
 
@@ -87,6 +88,7 @@ CDlgTextHBD::CDlgTextHBD(Line line, ProgramState& state, Clock& clock, QWidget* 
     pane_->document()->setUndoRedoEnabled(false);
     exit_ = new CExtendedButton(this);
     exit_->SetText("EXIT");
+    ProgressLooks::AbortOrCancel(*exit_);  // readable on any face: yellow on red
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
 
     FontRecord font;
