@@ -93,12 +93,19 @@ void DeviceRunner::Run() {
         struct pollfd p {
             fd_, POLLIN, 0
         };
-        if (::poll(&p, 1, kIdleMs) > 0 && (p.revents & POLLIN)) {
+        const int ready = ::poll(&p, 1, kIdleMs);
+        if (ready > 0 && (p.revents & POLLIN)) {
             ssize_t n = ::read(fd_, buffer, sizeof buffer);
             if (n > 0) {
                 unit_.OnReceived(buffer, static_cast<size_t>(n), *this);
                 continue;
             }
+        }
+        if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            // The device's other end is gone (a pty whose master closed, an adapter pulled):
+            // poll reports it, readable but with nothing to read, at once on every pass, so pace
+            // the loop instead of spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
         }
         unit_.OnIdle(*this);
     }
