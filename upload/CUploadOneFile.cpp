@@ -21,6 +21,9 @@ constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get A
 // A read error in the middle of the file must not pass for its end: the unit would be told the
 // transfer is complete with part of the image missing.
 constexpr const char* kHistoryReadFailed = "Failed to read input file";
+// The end of transfer is the one packet the unit never answers: a write that fails is the only
+// sign that it did not arrive, and a board the unit never closed is no success.
+constexpr const char* kHistoryEndLost = "Line lost, Step: End of Transfer";
 
 // Internal error codes: an unknown file kind seen as a file starts, or in the begin step.
 constexpr int kInternalErrorMajorStart = 2;
@@ -231,7 +234,9 @@ bool CUploadOneFile::UploadFile(const std::string& path, int kind) {
     if (!SendPackets()) {
         return false;
     }
-    FinishFile(startTick);
+    if (!FinishFile(startTick)) {
+        return false;
+    }
     DelayAfterFile();
     return !Aborted();
 }
@@ -437,14 +442,21 @@ bool CUploadOneFile::DataTry(int tryNumber) {
     return code == hbd::kReplyFlashWritten;
 }
 
-void CUploadOneFile::FinishFile(uint32_t startTick) {
+bool CUploadOneFile::FinishFile(uint32_t startTick) {
     log_.PostLogLine(kLevelHost, "END of FILE Reached!\n\n");
     input_.Close();
     controlPacket_ = hbd::MakeControlPacket(hbd::kCmdEndOfTransfer);
     log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
     NotifyBytes(UM_TX_BYTES, controlPacket_);
-    port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
+    const int written =
+        port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
     RecordSent(controlPacket_);
+    if (written != static_cast<int>(controlPacket_.size())) {
+        log_.PostLogLine(kLevelError,
+                         "ERROR: End of Transfer did not reach the HBD; the line was lost\n");
+        FailFile(kHistoryEndLost);
+        return false;
+    }
 
     const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
     switch (progress_.currentKind) {
@@ -462,6 +474,7 @@ void CUploadOneFile::FinishFile(uint32_t startTick) {
     --progress_.filesRemaining;
     history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed);
     NotifyProgress(UM_FILE_DONE);
+    return true;
 }
 
 void CUploadOneFile::DelayAfterFile() {

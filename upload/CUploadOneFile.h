@@ -102,7 +102,7 @@ class CUploadOneFile {
     bool PrepareExchange();
     bool DataExchange();
     bool DataTry(int tryNumber);
-    void FinishFile(uint32_t startTick);
+    bool FinishFile(uint32_t startTick);
     void DelayAfterFile();
 
     UploadJob& job_;

@@ -3,6 +3,7 @@
 // unit's reply). No real time passes: WaitForData only says whether bytes are queued.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -20,6 +21,8 @@ class FakeSerialLibrary : public SerialLibrary {
     int baudResult = 0;
     // Called with every block or byte written; push replies with Receive().
     std::function<void(const std::vector<uint8_t>&)> onWrite;
+    // Set (by a test or its onWrite) when the line is gone: writes from then on fail.
+    std::atomic<bool> lineLost{false};
 
     void Receive(const std::vector<uint8_t>& bytes) {
         std::lock_guard lock(mutex_);
@@ -70,7 +73,7 @@ class FakeSerialLibrary : public SerialLibrary {
         if (onWrite) {
             onWrite(block);
         }
-        return count;
+        return lineLost ? kSerialIoError : count;
     }
     int WriteByte(int port, uint8_t byte) override {
         return WriteBlock(port, &byte, 1) > 0 ? 0 : -1;
