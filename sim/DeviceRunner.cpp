@@ -61,12 +61,18 @@ void DeviceRunner::Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) {
     if (delayMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     }
+    // An answer the unit has decided on still goes out while the runner stops (a KX2 unit's
+    // final answer follows its image check, and the program may be ending because the image is
+    // complete); only a line that will not take the bytes is given up on.
     size_t done = 0;
-    while (done < bytes.size() && !hungUp_ && !stop_) {
+    while (done < bytes.size() && !hungUp_) {
         ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (stop_) {
+                return;
+            }
             struct pollfd p {
                 fd_, POLLOUT, 0
             };
