@@ -137,8 +137,8 @@ def cli_upload(tools, work, baud, unit_args, upload_args, expect, timeout):
     """One upload by the CLI to a simulated unit through a fresh emulator. With `expect` the unit
     must end by itself and report that text; without, the CLI's exit status alone decides."""
     emu = Emulator(tools, baud)
-    # The simulated KX2 unit ends on --exit-after-boards while its final answer still waits out
-    # the unit's check time, so it is only stopped once the CLI is done.
+    # The simulated KX2 unit's final answer follows its image check; it is stopped only once the
+    # CLI is done, so no build of it can end before that answer is out.
     until = ["--exit-after-boards", "1"] if expect else []
     sim = subprocess.Popen([tools.sim] + unit_args + ["--device", emu.b] + until,
                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
