@@ -73,7 +73,7 @@ class FakeSerialLibrary : public SerialLibrary {
         if (onWrite) {
             onWrite(block);
         }
-        return lineLost ? kSerialIoError : count;
+        return lineLost ? static_cast<int>(kSerialIoError) : count;
     }
     int WriteByte(int port, uint8_t byte) override {
         return WriteBlock(port, &byte, 1) > 0 ? 0 : -1;
