@@ -357,10 +357,20 @@ class ProgressFeeder {
         p_.totalRemaining = 480 + 448 + 1536 + 2 * 60;
         Send(UM_PROGRESS, 1);
     }
-    void Log(int level, const char* text) {
+    void Log(int level, const std::string& text) {
         Notification n(UM_LOG_LINE, level);
         n.text = text;
         dlg_.HandleNotification(n);
+    }
+    static const char* FileNameOf(int kind) {
+        return kind == 1 ? "COMM_V4_12.bin" : kind == 2 ? "READER_V2_03.bin" : "SPEECH_EN_1_7.bin";
+    }
+    // The lines a worker logs, with printf arguments.
+    template <typename... Args>
+    void Logf(int level, const char* format, Args... args) {
+        char text[512];
+        std::snprintf(text, sizeof text, format, args...);
+        Log(level, text);
     }
     void Bytes(NotificationCode code, std::size_t count) {
         std::vector<uint8_t> bytes(count);
@@ -378,8 +388,12 @@ class ProgressFeeder {
         p_.currentPacketsSent = 0;
         p_.secondsPerPacket = secondsPerPacket;
         p_.currentRemaining = packets * secondsPerPacket;
+        Logf(3, "Prep 3: Success; open %s file: /firmware/%s\n", name, FileNameOf(kind));
+        Logf(3, "Prep 4: Scan file; will send %d data packets to HBD\n\n", packets);
         Send(UM_FILE_START, 0);
-        Log(4, "Prep 5: Notify HBD, starting file upload\n");
+        Logf(4, "Prep 5: Notify HBD to Begin Upload %s\n", name);
+        Logf(1, "Sending to HBD \"Begin Upload, %s file\"\n", name);
+        Logf(2, "Ack from HBD; ready to receive %s file\n", name);
     }
     void Packets(int count) {
         for (int i = 0; i < count; ++i) {
@@ -388,11 +402,16 @@ class ProgressFeeder {
             p_.totalRemaining -= p_.secondsPerPacket;
             Send(UM_PROGRESS, 0);
         }
-        Log(1, "Send Data Packet\n");
+        const int n = p_.currentPacketsSent;
+        Log(1, "\n");
+        Logf(1, "%d.1: Sending to HBD; Prepare for packet %d of %d\n", n, n, p_.currentPackets);
+        Logf(2, "%d.2: Ack from HBD; ready to receive next packet\n", n);
+        Logf(1, "%d.3: Sending to HBD; Packet %d, %d bytes\n", n, n, 1026);
         Bytes(UM_TX_BYTES, 48);
-        Log(2, "HBD ACK: Data Packet OK\n");
+        Logf(1, "%d.4: Wait for response from HBD\n", n);
         Bytes(UM_RX_BYTES, 4);
-        Log(6, "    Packet time: 0.094 s\n");
+        Logf(2, "%d.5: Ack from HBD; received good packet\n", n);
+        Log(6, "(94 ms)\n");
     }
     void Done(int elapsed) {
         (p_.currentKind == 1   ? p_.commElapsed
@@ -402,7 +421,7 @@ class ProgressFeeder {
         Send(UM_FILE_DONE, 0);
     }
     void Failed() {
-        Log(0, "HBD did not answer the data packet; giving up\n");
+        Log(0, "ERROR: No response from HBD (try # 1).\n\n");
         Send(UM_FILE_FAILED, 0);
     }
     void Pause(int length, int left) {
@@ -447,7 +466,9 @@ void RenderProgressWindows(Gallery& gallery) {
         CDlgUploadFiles dlg(sel, state, {}, clock, runner, sounds);
         show(dlg, kProgressWindowSize);
         ProgressFeeder feed(dlg);
-        feed.Log(3, "Prep 1: Success; open COMM file\n");
+        feed.Log(3,
+                 "Prep 1: Success; Open log file "
+                 "(/home/tech/.local/share/quillon7/Logs/Quillon_LogMsg_143005_07152024.txt)\n\n");
         feed.Log(3, "Prep 2: Success; open/configure serial port\n");
         feed.StartFile(1, "COMM", 480, 1);
         feed.Packets(190);
@@ -459,7 +480,7 @@ void RenderProgressWindows(Gallery& gallery) {
         dlg.SetViewMode(0);
         feed.Packets(290);
         feed.Done(482);
-        feed.Log(1, "Delay 60 seconds\n");
+        feed.Log(1, "Delay 60 seconds before next upload.\n");
         feed.Pause(60, 38);
         gallery.Save(dlg, "progress_pause");
         feed.StartFile(2, "READER", 224, 2);

@@ -148,17 +148,47 @@ int CStaticCounter::BarHeight() const {
     return showBar_ ? std::max(kMinBarHeight, height() / kBarDivisor) : 0;
 }
 
+namespace {
+
+// Right edge of the last character of text drawn with the given segment sizes.
+int TextRight(const QString& text, int thickness, int digitWidth) {
+    int x = 2 * thickness;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        x += text[i] == QLatin1Char(':') ? thickness + digitWidth : digitWidth + 4 * thickness;
+        if (text[i - 1] == QLatin1Char(':')) {
+            x += digitWidth + 1;
+        }
+    }
+    return x + digitWidth + thickness;
+}
+
+}  // namespace
+
 CStaticCounter::Geometry CStaticCounter::CurrentGeometry() const {
     // Thickness and width are fixed on first paint, so digits keep their shape while the value
-    // bar is toggled; a new size measures again.
-    if (!geometry_) {
+    // bar is toggled; a new size, or a text longer than the one measured, measures again.
+    const QString text = PaddedText();
+    if (!geometry_ || text.size() > geometry_->measuredLength) {
         const int drawable = std::max(1, height() - BarHeight());
+        // Segment sizes follow the height, but digits never run past the right edge: a control
+        // too narrow for its text at full height draws narrower digits of the same height.
+        int sizing = drawable;
+        auto thicknessFor = [](int h) {
+            return std::max(1, static_cast<int>(std::floor(h * kThicknessRatio)));
+        };
+        auto widthFor = [](int h) {
+            return std::max(1, static_cast<int>(std::floor(h * kDigitWidthRatio)));
+        };
+        while (sizing > 1 && TextRight(text, thicknessFor(sizing), widthFor(sizing)) > width()) {
+            --sizing;
+        }
         Geometry g;
-        g.thickness = std::max(1, static_cast<int>(std::floor(drawable * kThicknessRatio)));
-        g.digitWidth = std::max(1, static_cast<int>(std::floor(drawable * kDigitWidthRatio)));
+        g.thickness = thicknessFor(sizing);
+        g.digitWidth = widthFor(sizing);
         g.top = g.thickness;
         g.digitHeight = std::max(1, drawable - 2 * g.thickness);
         g.firstX = 2 * g.thickness;
+        g.measuredLength = text.size();
         geometry_ = g;
     }
     return *geometry_;

@@ -33,9 +33,10 @@ class CStaticCounter : public QWidget {
     struct Geometry {
         int thickness = 1;
         int digitWidth = 1;
-        int top = 0;          // top of the digit cells
-        int digitHeight = 1;  // height of the digit cells
-        int firstX = 0;       // left of the first character
+        int top = 0;                   // top of the digit cells
+        int digitHeight = 1;           // height of the digit cells
+        int firstX = 0;                // left of the first character
+        qsizetype measuredLength = 0;  // characters the geometry was fitted to
     };
 
     explicit CStaticCounter(QWidget* parent = nullptr);
