@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev
-    qt6-base-dev qt6-multimedia-dev libqt6svg6-dev
+    qt6-base-dev qt6-multimedia-dev
     fonts-dejavu-core
     clang libclang-rt-14-dev lrzsz
 )
