@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "files/FileKind.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
@@ -127,10 +128,6 @@ const char kHbdHelp[] =
     "  --noise N                  N noise bytes before every answer\n"
     "  --flood                    send noise continuously\n";
 
-const char* KindName(int kind) {
-    return kind == 1 ? "COMM" : kind == 2 ? "READER" : kind == 3 ? "SPEECH" : "?????";
-}
-
 int RunHbd(int argc, char** argv) {
     Options options(argc, argv);
     CommonOptions common;
@@ -186,7 +183,7 @@ int RunHbd(int argc, char** argv) {
     size_t received = 0;
     unit.SetOnBoard([&received](const ReceivedBoard& board) {
         std::printf("Board %zu: %s, %zu bytes in %d packets, CRC 0x%04X\n", ++received,
-                    KindName(board.kind), board.image.size(), board.packets, board.crc);
+                    FileKindName(board.kind), board.image.size(), board.packets, board.crc);
         std::fflush(stdout);
     });
     return Serve(unit, common, "HBD", [&unit] { return unit.Boards().size(); });
