@@ -183,7 +183,8 @@ int RunHbd(int argc, char** argv) {
     size_t received = 0;
     unit.SetOnBoard([&received](const ReceivedBoard& board) {
         std::printf("Board %zu: %s, %zu bytes in %d packets, CRC 0x%04X\n", ++received,
-                    FileKindName(board.kind), board.image.size(), board.packets, board.crc);
+                    quillon::FileKindName(board.kind), board.image.size(), board.packets,
+                    board.crc);
         std::fflush(stdout);
     });
     return Serve(unit, common, "HBD", [&unit] { return unit.Boards().size(); });
