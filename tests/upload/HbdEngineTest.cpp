@@ -358,45 +358,51 @@ void AnswerLikeAUnit(test::FakeSerialLibrary& serial, const Bytes& packet) {
     }
 }
 
-TEST_F(HbdEngine, CommFileSendsItsImageFrom32KiBThenEndOfTransfer) {
-    const std::string path = WriteFile("c.bin", 32768 + 2048);
-    Select(1, path);
+// The wire bytes of whole files at the size edges: COMM and READER send their image from
+// 32 KiB on, SPEECH all of it; a short last packet is padded with 0xFF.
+TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
+    struct Row {
+        int kind;
+        size_t size;
+        size_t packets;
+        const char* scanLine;
+    };
+    const Row rows[] = {
+        {1, 32768 + 2048, 2, "Prep 4: Scan file; will send 2 data packets to HBD\n\n"},
+        {1, 32768, 0, "Prep 4: Scan file; will send 0 data packets to HBD\n\n"},
+        {3, 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
+    };
     onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
-    ASSERT_GT(engine->CountPackets(), 0);
-    ASSERT_TRUE(engine->UploadFile(path, 1));
-    const auto image = test::ExpectedImage(content["c.bin"], 1);
-    EXPECT_EQ(serial.Written(), Join({Control(0x31), Control(0x32), DataPacket(Slice(image, 0)),
-                                      Control(0x32), DataPacket(Slice(image, 1)), Control(0x03)}));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        const size_t before = serial.Written().size();
+        job.commFile.reset();
+        job.speechFile.reset();
+        const std::string path = WriteFile("f.bin", row.size);
+        Select(row.kind, path);
+        MakeEngine();
+        engine->CountPackets();
+        ASSERT_TRUE(engine->UploadFile(path, row.kind));
+        const auto image = test::ExpectedImage(content["f.bin"], row.kind);
+        Bytes expected = Control(row.kind == 1 ? 0x31 : 0x39);
+        for (size_t i = 0; i < row.packets; ++i) {
+            expected = Join({expected, Control(0x32), DataPacket(Slice(image, i))});
+        }
+        const Bytes written = serial.Written();
+        EXPECT_EQ(Bytes(written.begin() + static_cast<std::ptrdiff_t>(before), written.end()),
+                  Join({expected, Control(0x03)}));
+        EXPECT_TRUE(sink.HasLine(row.scanLine));
+        EXPECT_EQ(engine->Progress().currentPacketsSent, static_cast<int>(row.packets));
+        if (row.kind == 3) {
+            ASSERT_EQ(image.size(), 2048u);
+            EXPECT_EQ(std::count(image.begin() + 1500, image.end(), 0xFF), 548);
+        }
+    }
     // The payload and its CRC go out as two writes.
     auto calls = serial.Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "WriteBlock(0,1024)"), calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), "WriteBlock(0,2)"), calls.end());
     EXPECT_EQ(std::find(calls.begin(), calls.end(), "WriteBlock(0,1026)"), calls.end());
-}
-
-TEST_F(HbdEngine, FileOfExactly32KiBGoesStraightToEndOfTransfer) {
-    const std::string path = WriteFile("c.bin", 32768);
-    Select(1, path);
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
-    engine->CountPackets();
-    ASSERT_TRUE(engine->UploadFile(path, 1));
-    EXPECT_EQ(serial.Written(), Join({Control(0x31), Control(0x03)}));
-    EXPECT_TRUE(sink.HasLine("Prep 4: Scan file; will send 0 data packets to HBD\n\n"));
-}
-
-TEST_F(HbdEngine, ShortSpeechFileIsPaddedWith0xFF) {
-    const std::string path = WriteFile("s.bin", 1500);
-    Select(3, path);
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
-    engine->CountPackets();
-    ASSERT_TRUE(engine->UploadFile(path, 3));
-    const auto image = test::ExpectedImage(content["s.bin"], 3);
-    ASSERT_EQ(image.size(), 2048u);
-    EXPECT_EQ(std::count(image.begin() + 1500, image.end(), 0xFF), 548);
-    EXPECT_EQ(serial.Written(), Join({Control(0x39), Control(0x32), DataPacket(Slice(image, 0)),
-                                      Control(0x32), DataPacket(Slice(image, 1)), Control(0x03)}));
-    EXPECT_TRUE(sink.HasLine("2.1: Sending to HBD; Prepare for packet 2 of 1\n"));
-    EXPECT_EQ(engine->Progress().currentPacketsSent, 2);
 }
 
 TEST_F(HbdEngine, CleanFileLogsEveryStepInOrder) {

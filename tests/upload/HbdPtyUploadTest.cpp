@@ -123,78 +123,6 @@ TEST_F(HbdOverPty, AllThreeBoardsArriveByteExactInTheConfiguredOrder) {
     }
 }
 
-TEST_F(HbdOverPty, PacketCountsAtTheEdges) {
-    struct Row {
-        size_t size;
-        int kind;
-        size_t packetsSent;
-    };
-    const Row rows[] = {{32768 + 2048, 1, 2}, {32768, 1, 0}, {1500, 3, 2}, {32768 + 1, 2, 1}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.size);
-        job.commFile.reset();
-        job.readerFile.reset();
-        job.speechFile.reset();
-        const std::string path = File("f.bin", row.size, 9);
-        (row.kind == 1 ? job.commFile : row.kind == 2 ? job.readerFile : job.speechFile) = path;
-        StartUnit();
-        ASSERT_EQ(Run(), RunOutcome::kCompleted);
-        const auto boards = BoardsWhenThereAre(1);
-        ASSERT_EQ(boards.size(), 1u);
-        EXPECT_EQ(boards[0].packets, static_cast<int>(row.packetsSent));
-        EXPECT_EQ(boards[0].image, test::ExpectedImage(content["f.bin"], row.kind));
-        runner->Stop();
-    }
-}
-
-TEST_F(HbdOverPty, UnitThatMisbehavesButRecoversStillGetsTheExactImage) {
-    struct Row {
-        const char* name;
-        sim::FaultPlan faults;
-        int blockPackets;
-        const char* expectedLine;
-    };
-    auto plan = [](auto set) {
-        sim::FaultPlan f;
-        set(f);
-        return f;
-    };
-    const Row rows[] = {
-        {"unknown code to begin", plan([](auto& f) { f.unknownCodeExchange = 1; }), 8,
-         "ERROR: Unknown response from HBD (4 bytes)\n"},
-        {"half an answer to a prepare", plan([](auto& f) { f.partialExchange = 2; }), 8,
-         "ERROR: Did not get expected response from HBD.\n"},
-        {"silent once", plan([](auto& f) { f.silentExchange = 4; }), 8,
-         "ERROR: No response from HBD (try # 1).\n\n"},
-        {"bad packet twice", plan([](auto& f) {
-             f.badReplyPacket = 2;
-             f.badReplyTimes = 2;
-         }),
-         8, "ERROR from HBD; received Bad Packet\n"},
-        {"flash write never confirmed once", plan([](auto& f) { f.flashSilentPacket = 2; }), 2,
-         "2.5: Ack from HBD; received good packet, End of Block\n"},
-        {"noise and latency", plan([](auto& f) {
-             f.noiseBytes = 7;
-             f.latencyMs = 15;
-         }),
-         3, "3.6: Ack from HBD; wrote packets to Flash\n"},
-    };
-    Settings(4, 3, 4, 45);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        HookSink fresh;
-        job.window = &fresh;
-        job.commFile = File("c.bin", 32768 + 4 * 1024 + 10, 4);
-        StartUnit(row.faults, row.blockPackets);
-        ASSERT_EQ(Run(), RunOutcome::kCompleted);
-        EXPECT_TRUE(fresh.HasLine(row.expectedLine));
-        const auto boards = BoardsWhenThereAre(1);
-        ASSERT_EQ(boards.size(), 1u);
-        EXPECT_EQ(boards[0].image, test::ExpectedImage(content["c.bin"], 1));
-        runner->Stop();
-    }
-}
-
 TEST_F(HbdOverPty, UnitThatFailsEndsTheRunWithAFailure) {
     struct Row {
         const char* name;
@@ -318,19 +246,6 @@ TEST_F(HbdOverPty, PortThatWillNotOpenSendsOneNotificationOnly) {
     EXPECT_FALSE(std::filesystem::exists(state.LogsDir()));
 }
 
-TEST_F(HbdOverPty, RunWithNothingSelectedOpensTheLogAndEnds) {
-    StartUnit();
-    EXPECT_EQ(Run(), RunOutcome::kCompleted);
-    EXPECT_EQ(sink.Codes(),
-              (std::vector<int>{UM_LOG_LINE, UM_PROGRESS, UM_LOG_LINE, UM_WORKER_DONE}));
-    const auto lines = sink.LogLines();
-    EXPECT_EQ(lines[0].rfind("Prep 1: Success; Open log file (", 0), 0u);
-    EXPECT_EQ(lines[1], "Prep 2: Success; open/configure serial port\n");
-    EXPECT_EQ(sink.All()[1].progress.totalRemaining, 0);
-    EXPECT_EQ(job.finished.load(), 1);
-    EXPECT_EQ(unit->Exchanges(), 0);
-}
-
 TEST_F(HbdOverPty, FileThatCannotBeCountedEndsTheRunBeforeSending) {
     job.commFile = File("c.bin", 32768 + 1024, 1);
     job.readerFile = dir.File("missing.bin");
@@ -343,12 +258,6 @@ TEST_F(HbdOverPty, FileThatCannotBeCountedEndsTheRunBeforeSending) {
     EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
     EXPECT_EQ(runner->BytesReceived(), 0u);
 }
-
-}  // namespace
-}  // namespace quillon
-
-namespace quillon {
-namespace {
 
 TEST_F(HbdOverPty, SerialDataLogHoldsEveryByteBothWays) {
     ASSERT_TRUE(IniFile(state.IniPath()).WriteInt("Logs", "Log Serial Data", 1));
@@ -365,16 +274,6 @@ TEST_F(HbdOverPty, SerialDataLogHoldsEveryByteBothWays) {
     for (const char* entry : {"TX  05 05 01 31", "RX  05 05 01 31", "TX  05 05 01 32",
                               "RX  05 05 01 33", "TX  05 05 01 03"}) {
         EXPECT_NE(log.find(entry), std::string::npos) << entry;
-    }
-}
-
-TEST_F(HbdOverPty, NoSerialDataLogUnlessAskedFor) {
-    job.commFile = File("c.bin", 32768 + 1024, 1);
-    StartUnit();
-    ASSERT_EQ(Run(), RunOutcome::kCompleted);
-    for (const auto& entry : std::filesystem::directory_iterator(state.LogsDir())) {
-        EXPECT_EQ(entry.path().filename().string().rfind("Quillon_LogSerial_", 0),
-                  std::string::npos);
     }
 }
 

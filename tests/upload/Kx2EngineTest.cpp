@@ -468,23 +468,6 @@ TEST_F(Kx2EngineTest, UnknownAnswersInTheFinalPhaseCountAsFailedWaits) {
     EXPECT_EQ(unit.CountType(kKx2StatusRequest), 2u);
 }
 
-TEST_F(Kx2EngineTest, StatusRequestIsTheKnownTenBytes) {
-    const std::string path = MakeFile(1014);
-    unit.answer = [](const Kx2ParsedFrame& f, ScriptedKx2Line& l) {
-        if (f.type == kKx2StartRequest) {
-            l.Reply(kKx2BeginUpload);
-        } else if (f.type == kKx2StatusRequest) {
-            l.Reply(kKx2Complete);
-        }
-    };
-    CUploadFileKX2 kx2(port, job, clock, state);
-    ASSERT_TRUE(kx2.UploadFile(path));
-    const std::vector<uint8_t> written = line.Written();
-    const std::vector<uint8_t> status{0x01, 0x50, 0x0A, 0x00, 0x00, 0x00, 0x04, 0xDF, 0xCE, 0x17};
-    ASSERT_GE(written.size(), status.size());
-    EXPECT_TRUE(std::equal(status.begin(), status.end(), written.end() - 10));
-}
-
 TEST_F(Kx2EngineTest, UnopenableFileFailsQuietlyInPreparation) {
     CUploadFileKX2 kx2(port, job, clock, state);
     const std::string missing = dir.File("missing.kx");

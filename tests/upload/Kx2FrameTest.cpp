@@ -36,14 +36,6 @@ TEST(Kx2FrameTest, CloseFrameCoversTheLengthAndPutsTheLowCrcByteFirst) {
     EXPECT_EQ(b[12], kKx2FrameEnd);
 }
 
-TEST(Kx2FrameTest, LastDataFrameIsTypeThree) {
-    Kx2FrameBuilder frame;
-    const uint8_t one = 0xAB;
-    BuildDataFrame(frame, 7, true, &one, 1);
-    EXPECT_EQ(frame.Bytes()[kKx2TypeOffset], kKx2LastData);
-    EXPECT_EQ(frame.Length(), 11u);
-}
-
 TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
     Kx2StartRequest request{300000, 115200, 1024, 296, 150, "ABC.kx2"};
     ASSERT_EQ(request.name.size(), 7u);

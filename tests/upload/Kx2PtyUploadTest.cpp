@@ -123,46 +123,6 @@ TEST_F(Kx2PtyUploadTest, UnitCancellingAfterAPacketFailsTheUpload) {
     EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
 }
 
-TEST_F(Kx2PtyUploadTest, SilentUnitGetsThreeStartRequests) {
-    sim::Kx2Scenario scenario;
-    scenario.silentStartRequests = 3;
-    Run(scenario, 2 * kDefaultPayload, 100);
-    EXPECT_EQ(report.startRequests, 3u);
-    EXPECT_TRUE(Logged("Giving Up! Did not get proper response from KX2 after 3 tries\n"));
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kFailed);
-    EXPECT_NE(History().find("ERROR = No/Bad Response from KX2, Step: Begin Upload"),
-              std::string::npos);
-    EXPECT_TRUE(report.dataFrames.empty());
-}
-
-TEST_F(Kx2PtyUploadTest, UnknownAnswerToTheStartRequestCostsATry) {
-    sim::Kx2Scenario scenario;
-    scenario.unknownAnswers = 1;
-    Run(scenario, 3 * kDefaultPayload);
-    EXPECT_EQ(report.startRequests, 2u);
-    EXPECT_TRUE(Logged("ERROR: Unknown response (0) from KX2\n"));
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
-    EXPECT_EQ(report.image, AsBytes(content));
-}
-
-TEST_F(Kx2PtyUploadTest, FrameThatNeverCompletesCostsATry) {
-    sim::Kx2Scenario scenario;
-    scenario.incompleteFrameFirst = true;
-    Run(scenario, 3 * kDefaultPayload);
-    EXPECT_EQ(report.startRequests, 2u);
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
-    EXPECT_EQ(report.image, AsBytes(content));
-}
-
-TEST_F(Kx2PtyUploadTest, ShortFloodBeforeTheAnswerIsReadThrough) {
-    sim::Kx2Scenario scenario;
-    scenario.floodBeforeBegin = 1000;
-    Run(scenario, 3 * kDefaultPayload);
-    EXPECT_EQ(report.startRequests, 1u);
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
-    EXPECT_EQ(report.image, AsBytes(content));
-}
-
 TEST_F(Kx2PtyUploadTest, EndlessFloodEndsInGivingUp) {
     sim::Kx2Scenario scenario;
     scenario.floodForever = true;
@@ -171,64 +131,6 @@ TEST_F(Kx2PtyUploadTest, EndlessFloodEndsInGivingUp) {
     EXPECT_EQ(report.startRequests, 3u);
     EXPECT_EQ(job.outcome.load(), RunOutcome::kFailed);
     EXPECT_TRUE(Logged("Giving Up! Did not get proper response from KX2 after 3 tries\n"));
-    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
-}
-
-TEST_F(Kx2PtyUploadTest, UnitSilentAtTheEndIsAskedForItsStatus) {
-    sim::Kx2Scenario scenario;
-    scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
-    scenario.losePackets = {2};
-    Run(scenario, 4 * kDefaultPayload);
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
-    EXPECT_GE(report.statusRequests, 1u);
-    EXPECT_EQ(report.image, AsBytes(content));
-}
-
-TEST_F(Kx2PtyUploadTest, FinalPhaseRunningOutEndsWithoutAFailure) {
-    sim::Kx2Scenario scenario;
-    scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
-    scenario.silentOnStatus = true;
-    Run(scenario, 2 * kDefaultPayload, 100);
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kNoFinalAnswer);
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
-    EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
-    EXPECT_EQ(report.statusRequests, 12u);
-    EXPECT_EQ(History().find("FAILED"), std::string::npos);
-    EXPECT_TRUE(report.complete) << "the unit has the image; it only never said so";
-}
-
-TEST_F(Kx2PtyUploadTest, SerialDataIsShownAndLoggedWhenAskedFor) {
-    state.showSerialData = 1;
-    Run({}, 2 * kDefaultPayload);
-    EXPECT_EQ(job.outcome.load(), RunOutcome::kCompleted);
-    EXPECT_GE(sink.Count(UM_TX_BYTES), 3u);
-    EXPECT_GE(sink.Count(UM_RX_BYTES), 2u);
-    bool serialLog = false;
-    bool messageLog = false;
-    for (const auto& entry : std::filesystem::directory_iterator(state.LogsDir())) {
-        const std::string name = entry.path().filename().string();
-        serialLog = serialLog || name.rfind("Quillon_LogSerial_", 0) == 0;
-        messageLog = messageLog || name.rfind("Quillon_LogMsg_", 0) == 0;
-    }
-    EXPECT_TRUE(serialLog);
-    EXPECT_TRUE(messageLog);
-}
-
-TEST_F(Kx2PtyUploadTest, NoFileSelectedOpensAndClosesThePortOnly) {
-    state.appDir = dir.Dir();
-    sim::Kx2Unit idle;
-    sim::UnitRunner idleRunner(idle);
-    idleRunner.Start();
-    test::FakeClock fakeClock;
-    job.portDevice = idleRunner.DevicePath();
-    job.window = &sink;
-    WorkerContext context{serial, fakeClock, state, [&](int index, const std::string& device) {
-                              serial.SetDevice(index, device);
-                          }};
-    EXPECT_EQ(Kx2UploadThread(job, context), 0);
-    idleRunner.Stop();
-    EXPECT_EQ(idle.GetReport().startRequests, 0u);
     EXPECT_EQ(sink.Codes().back(), UM_WORKER_DONE);
 }
 
