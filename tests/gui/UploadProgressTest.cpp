@@ -316,9 +316,12 @@ class UploadProgressTest : public QObject {
         p.commEstimate = 61;
         p.readerEstimate = 120;
         p.totalRemaining = 3725;
-        Notification n(UM_PROGRESS, 1);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        const auto send = [&](NotificationCode code, int64_t wParam = 0) {
+            Notification n(code, wParam);
+            n.progress = &p;
+            dlg->HandleNotification(n);
+        };
+        send(UM_PROGRESS, 1);
         QCOMPARE(Caption(dlg->BoardButton(1)),
                  QString(" 1:\n Load COMM\n c.bin\n 1000 Packets\n Estimate to Complete:\n  "
                          "1 min  1 sec"));
@@ -331,17 +334,13 @@ class UploadProgressTest : public QObject {
         p.currentKindName = "COMM";
         p.currentPackets = 1000;
         p.secondsPerPacket = 1;
-        n = Notification(UM_FILE_START);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_FILE_START);
         QCOMPARE(dlg->ProgressBar()->Text(), QString("COMM Board: 1000 packets"));
         QCOMPARE(dlg->ProgressBar()->BarMaximum(), 1000);
 
         p.currentPacketsSent = 1;
         p.currentRemaining = 59;
-        n = Notification(UM_PROGRESS, 0);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_PROGRESS);
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));
         QCOMPARE(Caption(dlg->BoardButton(1)),
@@ -350,36 +349,28 @@ class UploadProgressTest : public QObject {
 
         p.commElapsed = 60;
         p.filesRemaining = 1;
-        n = Notification(UM_FILE_DONE);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_FILE_DONE);
         QCOMPARE(Caption(dlg->BoardButton(1)),
                  QString(" 1:\n Load COMM\n c.bin\n\n COMPLETED in:\n  1 minutes"));
 
         // The pause: the first tick turns the bar purple and empties it, later ticks fill it.
         p.delayLength = 45;
         p.delayRemaining = 45;
-        n = Notification(UM_DELAY_TICK);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_DELAY_TICK);
         QCOMPARE(dlg->ProgressBar()->BarColor(), QColor(0x80, 0x00, 0x80));
         QCOMPARE(dlg->ProgressBar()->Value(), 0.0f);
         QCOMPARE(dlg->ProgressBar()->Text(), QString("Delay 45 seconds - before next upload"));
         p.delayRemaining = 40;
-        dlg->HandleNotification(n);
+        send(UM_DELAY_TICK);
         QCOMPARE(dlg->ProgressBar()->Value(), 5.0f);
 
         p.currentKind = 2;
         p.currentKindName = "READER";
         p.filesRemaining = 0;
-        n = Notification(UM_FILE_START);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_FILE_START);
         QCOMPARE(dlg->ProgressBar()->BarColor(), QColor(0x00, 0x00, 0x8B));
         p.readerElapsed = 6;
-        n = Notification(UM_FILE_DONE);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_FILE_DONE);
         // "Uploads Completed" of 4 characters is not configured: the last success plays nothing.
         QCOMPARE(sounds->played, (std::vector<std::string>{"/snd/next.wav"}));
 
@@ -388,9 +379,7 @@ class UploadProgressTest : public QObject {
         dlg->HandleNotification(Notification(UM_FILE_FAILED));
         dlg->HandleNotification(Notification(UM_INTERNAL_ERROR));
         p.currentKind = 7;
-        n = Notification(UM_FILE_FAILED);
-        n.progress = &p;
-        dlg->HandleNotification(n);
+        send(UM_FILE_FAILED);
         QCOMPARE(Caption(dlg->BoardButton(2)), before);
     }
 
