@@ -1,5 +1,7 @@
 #include "controls/CExtendedButton.h"
 
+#include "controls/LogicalFont.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEnterEvent>
@@ -125,12 +127,8 @@ void CExtendedButton::SetTextAlignment(int mode) {
 }
 
 void CExtendedButton::SetButtonFont(int height, int weight) {
-    QFont font(QString::fromLatin1(kFontFace));
-    if (height != 0) {
-        font.setPixelSize(std::abs(height));
-    }
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, kMinWeight, kMaxWeight)));
-    setFont(font);
+    setFont(LogicalFont(QString::fromLatin1(kFontFace), height,
+                        std::clamp(weight, kMinWeight, kMaxWeight)));
     update();
 }
 

@@ -1,5 +1,7 @@
 #include "controls/CExtendedStatic.h"
 
+#include "controls/LogicalFont.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -41,12 +43,7 @@ void CExtendedStatic::SetVisitedColor(const QColor& color) {
 }
 
 void CExtendedStatic::SetStaticFont(int height, int weight, const QString& face) {
-    QFont font(face);
-    if (height != 0) {
-        font.setPixelSize(std::abs(height));
-    }
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
-    setFont(font);
+    setFont(LogicalFont(face, height, weight));
 }
 
 void CExtendedStatic::SetText(const char* format, ...) {
