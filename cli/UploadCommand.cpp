@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "cli/ArgParser.h"
@@ -164,6 +165,80 @@ bool CheckPicks(const FileSelection& files, bool kx2, bool validate, IniFile& in
     return true;
 }
 
+// Start step 3: the files of this run become the remembered ones, as the desktop does.
+void RememberFiles(const FileSelection& files, bool kx2, IniFile& ini) {
+    if (files.speech) {
+        settings::Write(ini, settings::kFileSpeech, *files.speech);
+    }
+    if (files.reader) {
+        settings::Write(ini, settings::kFileReader, *files.reader);
+    }
+    if (files.comm && !kx2) {
+        settings::Write(ini, settings::kFileComm, *files.comm);
+    }
+}
+
+// --baud, else the settings file; nullopt after saying what is wrong.
+std::optional<int> ChooseBaud(const ArgParser& parser, const IniFile& ini, std::FILE* err) {
+    auto text = parser.Value("baud");
+    if (!text) {
+        return settings::Read(ini, settings::kBaudRate);
+    }
+    auto number = ParseNumber(*text, 1, 4000000);
+    if (!number) {
+        std::fprintf(err,
+                     "quillon7-cli upload: --baud wants a number of bits per second, not '%s'\n",
+                     text->c_str());
+        return std::nullopt;
+    }
+    return static_cast<int>(*number);
+}
+
+// The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
+// status when it cannot be had, else kExitOk.
+int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
+               std::unique_ptr<SimulatedSession>* simulated, std::FILE* err) {
+    port->portNumber = settings::Read(ini, settings::kPortNumber);
+    port->device = settings::Read(ini, settings::kPortDevice);
+    if (parser.Has("simulate")) {
+        std::string error;
+        *simulated = StartSimulatedUnit(kx2, &error);
+        if (!*simulated) {
+            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            return kExitPortFailed;
+        }
+        port->device = (*simulated)->DevicePath();
+    } else if (auto text = parser.Value("port")) {
+        std::string error;
+        auto parsed = PortName::Parse(*text, &error);
+        if (!parsed) {
+            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        // A typed device keeps the port number of the settings as its slot.
+        int number = parsed->portNumber != 0 ? parsed->portNumber : port->portNumber;
+        *port = *parsed;
+        port->portNumber = number;
+    }
+    if (port->portNumber < PortName::kMinPortNumber ||
+        port->portNumber > PortName::kMaxPortNumber) {
+        port->portNumber = 1;
+    }
+    return kExitOk;
+}
+
+void ExpectBoards(ConsoleReporter& reporter, const FileSelection& files) {
+    if (files.comm) {
+        reporter.Expect(kKindComm, *files.comm);
+    }
+    if (files.reader) {
+        reporter.Expect(kKindReader, *files.reader);
+    }
+    if (files.speech) {
+        reporter.Expect(kKindSpeech, *files.speech);
+    }
+}
+
 }  // namespace
 
 int RunUpload(const CliContext& context) {
@@ -212,61 +287,23 @@ int RunUpload(const CliContext& context) {
         !CheckStartSelection(files, kx2, validate, errors)) {
         return kExitUsage;
     }
-    if (files.speech) {
-        settings::Write(ini, settings::kFileSpeech, *files.speech);
-    }
-    if (files.reader) {
-        settings::Write(ini, settings::kFileReader, *files.reader);
-    }
-    if (files.comm && !kx2) {
-        settings::Write(ini, settings::kFileComm, *files.comm);
-    }
+    RememberFiles(files, kx2, ini);
 
-    int baud = settings::Read(ini, settings::kBaudRate);
-    if (auto text = parser.Value("baud")) {
-        auto number = ParseNumber(*text, 1, 4000000);
-        if (!number) {
-            std::fprintf(
-                context.err,
-                "quillon7-cli upload: --baud wants a number of bits per second, not '%s'\n",
-                text->c_str());
-            return kExitUsage;
-        }
-        baud = static_cast<int>(*number);
+    const std::optional<int> baud = ChooseBaud(parser, ini, context.err);
+    if (!baud) {
+        return kExitUsage;
     }
-
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
-    port.portNumber = settings::Read(ini, settings::kPortNumber);
-    port.device = settings::Read(ini, settings::kPortDevice);
-    if (parser.Has("simulate")) {
-        std::string error;
-        simulated = StartSimulatedUnit(kx2, &error);
-        if (!simulated) {
-            std::fprintf(context.err, "quillon7-cli upload: %s\n", error.c_str());
-            return kExitPortFailed;
-        }
-        port.device = simulated->DevicePath();
-    } else if (auto text = parser.Value("port")) {
-        std::string error;
-        auto parsed = PortName::Parse(*text, &error);
-        if (!parsed) {
-            std::fprintf(context.err, "quillon7-cli upload: %s\n", error.c_str());
-            return kExitUsage;
-        }
-        // A typed device keeps the port number of the settings as its slot.
-        int number = parsed->portNumber != 0 ? parsed->portNumber : port.portNumber;
-        port = *parsed;
-        port.portNumber = number;
-    }
-    if (port.portNumber < PortName::kMinPortNumber || port.portNumber > PortName::kMaxPortNumber) {
-        port.portNumber = 1;
+    if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, context.err);
+        status != kExitOk) {
+        return status;
     }
 
     PosixSerialLibrary library;
     const int index = (port.portNumber & 0xFF) - 1;
     library.SetDevice(index, port.device);
-    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors)) {
+    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
         return kExitPortFailed;
     }
 
@@ -283,18 +320,9 @@ int RunUpload(const CliContext& context) {
     job.speechFile = files.speech;
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
-    job.baudRate = baud;
+    job.baudRate = *baud;
     job.window = &reporter;
-    if (kx2) {
-        reporter.Expect(kKindComm, *files.comm);
-    } else {
-        if (files.comm)
-            reporter.Expect(kKindComm, *files.comm);
-        if (files.reader)
-            reporter.Expect(kKindReader, *files.reader);
-        if (files.speech)
-            reporter.Expect(kKindSpeech, *files.speech);
-    }
+    ExpectBoards(reporter, files);
 
     SystemClock clock;
     WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
