@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "serial/PosixSerialLibrary.h"
+#include "serial/PosixSerialBackend.h"
 #include "sim/HbdUnit.h"
 #include "sim/UnitRunner.h"
-#include "upload/UploadThreads.h"
+#include "upload/UploadWorkers.h"
 
 namespace {
 
@@ -59,20 +59,20 @@ int main(int argc, char** argv) {
         device = runner->DevicePath();
     }
 
-    quillon::PosixSerialLibrary serial;
+    quillon::PosixSerialBackend serial;
     quillon::SystemClock clock;
     quillon::ProgramState state;
     state.appDir = dir.string() + "/";
     TimingSink sink;
     quillon::UploadJob job;
-    job.window = &sink;
+    job.notifications = &sink;
     job.commFile = file.string();
     quillon::WorkerContext context{serial, clock, state, [&](int index, const std::string&) {
                                        serial.SetDevice(index, device);
                                    }};
 
     const auto begin = std::chrono::steady_clock::now();
-    quillon::HbdUploadThread(job, context);
+    quillon::RunHbdUploadWorker(job, context);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 

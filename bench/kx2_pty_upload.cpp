@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "serial/PosixSerialLibrary.h"
+#include "serial/PosixSerialBackend.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
-#include "upload/UploadThreads.h"
+#include "upload/UploadWorkers.h"
 
 namespace {
 
@@ -45,20 +45,20 @@ int main() {
 
     quillon::ProgramState state;
     state.appDir = dir.string() + "/";
-    quillon::PosixSerialLibrary serial;
+    quillon::PosixSerialBackend serial;
     quillon::SystemClock clock;
     CountingSink sink;
     quillon::UploadJob job;
     job.commFile = file.string();
     job.baudRate = 115200;
     job.portDevice = runner.DevicePath();
-    job.window = &sink;
+    job.notifications = &sink;
     quillon::WorkerContext context{serial, clock, state, [&](int index, const std::string& device) {
                                        serial.SetDevice(index, device);
                                    }};
 
     const auto begin = std::chrono::steady_clock::now();
-    quillon::Kx2UploadThread(job, context);
+    quillon::RunKx2UploadWorker(job, context);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     runner.Stop();

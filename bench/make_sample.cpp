@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "files/SampleFirmware.h"
+#include "firmware/SampleFirmware.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "controls/CExtendedRichEditCtrl.h"
+#include "controls/LogTextPane.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/SoundPlayer.h"
+#include "dialogs/UploadProgressWindow.h"
 #include "platform/Clock.h"
-#include "ui/CDlgUploadFiles.h"
-#include "ui/DialogRunner.h"
-#include "ui/SoundPlayer.h"
 
 using namespace quillon;
 using Steady = std::chrono::steady_clock;
@@ -110,10 +110,10 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     DialogRunner runner;
     NullSoundPlayer sounds;
-    CDlgUploadFiles::Selection sel;
+    UploadProgressWindow::Selection sel;
     sel.speechPath = "/bench/SPEECH.bin";
     sel.startWorker = false;
-    CDlgUploadFiles dlg(sel, state, {}, clock, runner, sounds);
+    UploadProgressWindow dlg(sel, state, {}, clock, runner, sounds);
     dlg.resize(1280, 800);
     dlg.show();
     if (scroll) {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "files/ErrorReporter.h"
+#include "platform/ErrorReporter.h"
 
 namespace quillon::cli {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "files/CHistoryClass.h"
+#include "records/UploadHistory.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon::cli {
@@ -239,7 +239,7 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
                     std::fprintf(out, "  %-7s completed  %s\n", name, board.path.c_str());
                 } else {
                     std::fprintf(out, "  %-7s completed in %s  %s\n", name,
-                                 CHistoryClass::DurationText(board.seconds).c_str(),
+                                 UploadHistory::DurationText(board.seconds).c_str(),
                                  board.path.c_str());
                 }
                 break;

@@ -9,8 +9,8 @@
 
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
-#include "files/LogFolderScan.h"
 #include "platform/AppDirectory.h"
+#include "records/LogFolderScan.h"
 
 namespace quillon::cli {
 

@@ -7,7 +7,7 @@
 
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
-#include "files/SampleFirmware.h"
+#include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"

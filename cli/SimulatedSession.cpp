@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "files/FileKind.h"
+#include "firmware/FileKind.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
@@ -12,13 +12,18 @@ namespace quillon::cli {
 
 namespace {
 
+// How long the summary waits for the unit to take the upload's last bytes once the port is
+// closed; they are normally there at once.
+constexpr int kFinishLimitMs = 5000;
+
 class HbdSession final : public SimulatedSession {
   public:
     HbdSession() : runner_(unit_) { runner_.Start(); }
     ~HbdSession() override { runner_.Stop(); }
 
     std::string DevicePath() const override { return runner_.DevicePath(); }
-    std::string Report() const override {
+    std::string FinishAndReport() override {
+        runner_.StopAfterHostCloses(kFinishLimitMs);
         std::string report;
         for (const sim::ReceivedBoard& board : unit_.Boards()) {
             char line[160];
@@ -41,7 +46,8 @@ class Kx2Session final : public SimulatedSession {
     ~Kx2Session() override { runner_.Stop(); }
 
     std::string DevicePath() const override { return runner_.DevicePath(); }
-    std::string Report() const override {
+    std::string FinishAndReport() override {
+        runner_.StopAfterHostCloses(kFinishLimitMs);
         sim::Kx2Unit::Report report = unit_.GetReport();
         if (!report.start) {
             return "Simulated KX2 received no start request\n";

@@ -11,8 +11,9 @@ class SimulatedSession {
   public:
     virtual ~SimulatedSession() = default;
     virtual std::string DevicePath() const = 0;
-    // One line per board the unit received, for the summary ("COMM: 98304 bytes, matches").
-    virtual std::string Report() const = 0;
+    // One line per board the unit received, for the summary. Call it once the upload has
+    // closed the port: it stops the unit after it has taken every byte the upload wrote.
+    virtual std::string FinishAndReport() = 0;
 };
 
 // nullptr with a sentence in *error when no pseudo-terminal could be had.

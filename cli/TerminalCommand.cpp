@@ -12,9 +12,9 @@
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"
-#include "serial/CSerialPortInterface.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialLibrary.h"
+#include "serial/PosixSerialBackend.h"
+#include "serial/SerialPort.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 
@@ -97,11 +97,11 @@ int RunTerminal(const CliContext& context) {
         baud = static_cast<int>(*number);
     }
 
-    PosixSerialLibrary library;
+    PosixSerialBackend library;
     const uint8_t index = static_cast<uint8_t>((port.portNumber & 0xFF) - 1);
     library.SetDevice(index, port.device);
-    CSerialPortInterface line(library);
-    if (line.OpenPort(index, CSerialPortInterface::BaudCode(baud)) != 0) {
+    SerialPort line(library);
+    if (line.OpenPort(index, SerialPort::BaudCode(baud)) != 0) {
         ConsoleErrorReporter errors(context.err);
         CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
         return kExitPortFailed;

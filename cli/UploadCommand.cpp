@@ -12,13 +12,13 @@
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/SimulatedSession.h"
-#include "files/FileChecks.h"
+#include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialLibrary.h"
+#include "serial/PosixSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
-#include "upload/UploadThreads.h"
+#include "upload/UploadWorkers.h"
 
 namespace quillon::cli {
 
@@ -300,7 +300,7 @@ int RunUpload(const CliContext& context) {
         return status;
     }
 
-    PosixSerialLibrary library;
+    PosixSerialBackend library;
     const int index = (port.portNumber & 0xFF) - 1;
     library.SetDevice(index, port.device);
     if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
@@ -321,19 +321,20 @@ int RunUpload(const CliContext& context) {
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
     job.baudRate = *baud;
-    job.window = &reporter;
+    job.notifications = &reporter;
     ExpectBoards(reporter, files);
 
     SystemClock clock;
     WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
                              library.SetDevice(i, device);
                          }};
-    std::thread thread([&] { kx2 ? Kx2UploadThread(job, worker) : HbdUploadThread(job, worker); });
+    std::thread thread(
+        [&] { kx2 ? RunKx2UploadWorker(job, worker) : RunHbdUploadWorker(job, worker); });
     thread.join();
     RunOutcome outcome = job.outcome.load();
     reporter.PrintSummary(outcome, kx2, reporter.MessageLogPath(), state.HistoryPath());
     if (simulated && mode != OutputMode::kJson) {
-        std::fprintf(context.out, "%s", simulated->Report().c_str());
+        std::fprintf(context.out, "%s", simulated->FinishAndReport().c_str());
     }
     return ExitFor(outcome);
 }

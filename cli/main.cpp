@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/CliContext.h"
-#include "upload/ProgramState.h"
+#include "platform/ProgramState.h"
 
 namespace {
 

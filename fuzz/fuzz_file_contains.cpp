@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/FileChecks.h"
+#include "firmware/FileChecks.h"
 #include "fuzz/FuzzInput.h"
 
 namespace {

@@ -2,17 +2,16 @@
 // damaged file must load as records that make usable fonts (face printable and at most 31
 // characters, a size in range), a record must encode back to exactly the bytes it came from,
 // and what is saved must load back unchanged.
-#include <QGuiApplication>
 #include <cstdint>
 #include <cstdlib>
 
 #include "fuzz/FuzzInput.h"
-#include "ui/CFontInfo.h"
-#include "ui/FontRecord.h"
+#include "records/FontInfoFile.h"
+#include "records/FontRecord.h"
 
 namespace {
 
-using quillon::CFontInfo;
+using quillon::FontInfoFile;
 using quillon::FontRecord;
 
 void CheckUsable(const FontRecord& record) {
@@ -21,18 +20,13 @@ void CheckUsable(const FontRecord& record) {
     for (char c : face) {
         QUILLON_FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
     }
-    const QFont font = record.ToQFont();
-    QUILLON_FUZZ_CHECK(font.pixelSize() >= FontRecord::kMinPixelHeight &&
-                       font.pixelSize() <= FontRecord::kMaxPixelHeight);
+    QUILLON_FUZZ_CHECK(record.PixelHeight() >= FontRecord::kMinPixelHeight &&
+                       record.PixelHeight() <= FontRecord::kMaxPixelHeight);
+    QUILLON_FUZZ_CHECK(record.DrawWeight() >= FontRecord::kMinWeight &&
+                       record.DrawWeight() <= FontRecord::kMaxWeight);
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes(data, data + size);
@@ -44,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = quillon::fuzz::ScratchDir() + "FontInfo.qn7";
     quillon::fuzz::WriteFile(path, bytes);
     FontRecord message, serial, view;
-    CFontInfo(path).LoadFonts(&message, &serial, &view);
+    FontInfoFile(path).LoadFonts(&message, &serial, &view);
     CheckUsable(message);
     CheckUsable(serial);
     CheckUsable(view);
-    CFontInfo(path).SaveFonts(&message, &serial, &view);
+    FontInfoFile(path).SaveFonts(&message, &serial, &view);
     FontRecord message2, serial2, view2;
-    CFontInfo(path).LoadFonts(&message2, &serial2, &view2);
+    FontInfoFile(path).LoadFonts(&message2, &serial2, &view2);
     QUILLON_FUZZ_CHECK(message2 == message && serial2 == serial && view2 == view);
     return 0;
 }

@@ -7,12 +7,12 @@
 
 #include "fuzz/FuzzInput.h"
 #include "fuzz/NullSink.h"
-#include "serial/CSerialPortInterface.h"
+#include "protocol/HbdControlPacket.h"
+#include "protocol/HbdResponseMatcher.h"
+#include "serial/SerialPort.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/FakeSerialLibrary.h"
-#include "upload/CUploadOneFile.h"
-#include "upload/HbdControlPacket.h"
-#include "upload/HbdResponseMatcher.h"
+#include "tests/support/FakeSerialBackend.h"
+#include "upload/HbdUploader.h"
 
 namespace {
 
@@ -49,30 +49,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes = in.Rest();
     CheckMatcher(bytes);
 
-    test::FakeSerialLibrary line;
+    test::FakeSerialBackend line;
     test::FakeClock clock;
     ProgramState state;
     state.appDir = fuzz::ScratchDir() + "no-such-app-dir/";
     fuzz::NullSink sink;
     UploadJob job;
-    job.window = &sink;
-    CSerialPortInterface port(line);
+    job.notifications = &sink;
+    SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode19200) == 0);
-    CUploadOneFile engine(job, port, clock, state);
+    HbdUploader engine(job, port, clock, state);
     HbdUploadSettings settings;
     settings.responseWaitSeconds = waitSeconds;  // clamped to 4..12
     engine.ApplySettings(settings);
     line.Receive(bytes);
 
     const int result = engine.WaitForResponse(1);
-    const bool known = result == CUploadOneFile::kNoResponse ||
-                       result == CUploadOneFile::kUnknownResponse ||
-                       result == CUploadOneFile::kUnexpectedBytes || hbd::IsDigitCode(result);
+    const bool known = result == HbdUploader::kNoResponse ||
+                       result == HbdUploader::kUnknownResponse ||
+                       result == HbdUploader::kUnexpectedBytes || hbd::IsDigitCode(result);
     QUILLON_FUZZ_CHECK(known);
-    QUILLON_FUZZ_CHECK(engine.Captured().size() <= CUploadOneFile::kCaptureSize);
-    const int budget = CUploadOneFile::kPollsPerSecond * engine.Settings().responseWaitSeconds;
+    QUILLON_FUZZ_CHECK(engine.Captured().size() <= HbdUploader::kCaptureSize);
+    const int budget = HbdUploader::kPollsPerSecond * engine.Settings().responseWaitSeconds;
     QUILLON_FUZZ_CHECK(engine.ReceivedCount() <= budget);
     QUILLON_FUZZ_CHECK(engine.ReceivedCount() <= static_cast<int>(bytes.size()));
-    QUILLON_FUZZ_CHECK((result == CUploadOneFile::kNoResponse) == bytes.empty());
+    QUILLON_FUZZ_CHECK((result == HbdUploader::kNoResponse) == bytes.empty());
     return 0;
 }

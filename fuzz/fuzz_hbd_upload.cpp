@@ -6,11 +6,11 @@
 
 #include "fuzz/FuzzInput.h"
 #include "fuzz/NullSink.h"
-#include "serial/CSerialPortInterface.h"
+#include "protocol/HbdControlPacket.h"
+#include "serial/SerialPort.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/FakeSerialLibrary.h"
-#include "upload/CUploadOneFile.h"
-#include "upload/HbdControlPacket.h"
+#include "tests/support/FakeSerialBackend.h"
+#include "upload/HbdUploader.h"
 
 namespace {
 
@@ -51,16 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FuzzInput in(data, size);
     const uint8_t retries = in.Byte();
 
-    test::FakeSerialLibrary line;
+    test::FakeSerialBackend line;
     test::FakeClock clock;
     ProgramState state;
     state.appDir = fuzz::ScratchDir() + "no-such-app-dir/";
     CountingSink sink;
     UploadJob job;
-    job.window = &sink;
-    CSerialPortInterface port(line);
+    job.notifications = &sink;
+    SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode19200) == 0);
-    CUploadOneFile engine(job, port, clock, state);
+    HbdUploader engine(job, port, clock, state);
     HbdUploadSettings settings;
     settings.retransmitControl = 1 + retries % 3;
     settings.retransmitData = 1 + (retries >> 2) % 3;

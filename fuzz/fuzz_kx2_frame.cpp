@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fuzz/FuzzInput.h"
-#include "upload/Kx2Frame.h"
+#include "protocol/Kx2Frame.h"
 
 namespace {
 

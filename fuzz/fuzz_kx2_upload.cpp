@@ -7,11 +7,11 @@
 
 #include "fuzz/FuzzInput.h"
 #include "fuzz/NullSink.h"
-#include "serial/CSerialPortInterface.h"
+#include "protocol/Kx2Frame.h"
+#include "serial/SerialPort.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/FakeSerialLibrary.h"
-#include "upload/CUploadFileKX2.h"
-#include "upload/Kx2Frame.h"
+#include "tests/support/FakeSerialBackend.h"
+#include "upload/Kx2Uploader.h"
 
 namespace {
 
@@ -57,14 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FuzzInput in(data, size);
     std::error_code ec;
     std::filesystem::remove(AppDir() + "History.txt", ec);  // one upload's entries at a time
-    test::FakeSerialLibrary line;
+    test::FakeSerialBackend line;
     test::FakeClock clock;
     ProgramState state;
     state.appDir = AppDir();
     OutcomeSink sink;
     UploadJob job;
-    job.window = &sink;
-    CSerialPortInterface port(line);
+    job.notifications = &sink;
+    SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode115200) == 0);
 
     Kx2StreamParser sent;
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         line.Receive(in.Chunk());
     };
-    CUploadFileKX2 engine(port, job, clock, state);
+    Kx2Uploader engine(port, job, clock, state);
     const bool ok = engine.UploadFile(AppDir() + "FIRMWARE.kx");
     const RunOutcome outcome = engine.Outcome();
     QUILLON_FUZZ_CHECK(sent.BadFrames() == 0);

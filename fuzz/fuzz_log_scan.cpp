@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "files/LogFolderScan.h"
 #include "fuzz/FuzzInput.h"
+#include "records/LogFolderScan.h"
 
 namespace {
 

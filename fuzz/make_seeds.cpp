@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "upload/HbdControlPacket.h"
-#include "upload/Kx2Frame.h"
+#include "protocol/HbdControlPacket.h"
+#include "protocol/Kx2Frame.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "upload/Crc16.h"
-#include "upload/HbdControlPacket.h"
+#include "protocol/Crc16.h"
+#include "protocol/HbdControlPacket.h"
 
 namespace quillon::sim {
 

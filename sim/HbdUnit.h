@@ -11,8 +11,8 @@
 #include <mutex>
 #include <vector>
 
+#include "protocol/HbdResponseMatcher.h"
 #include "sim/SimulatedUnit.h"
-#include "upload/HbdResponseMatcher.h"
 
 namespace quillon::sim {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Kx2Frame.h"
 #include "sim/SimulatedUnit.h"
-#include "upload/Kx2Frame.h"
 
 namespace quillon::sim {
 

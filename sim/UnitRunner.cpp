@@ -25,6 +25,8 @@ void UnitRunner::Start() {
         // reading), or Stop could never end the thread; WriteAll waits with poll instead.
         ::fcntl(pty_.MasterFd(), F_SETFL, ::fcntl(pty_.MasterFd(), F_GETFL) | O_NONBLOCK);
         stop_ = false;
+        stopOnHostClose_ = false;
+        finished_ = false;
         thread_ = std::thread([this] { Run(); });
     }
 }
@@ -34,6 +36,16 @@ void UnitRunner::Stop() {
     if (thread_.joinable()) {
         thread_.join();
     }
+}
+
+void UnitRunner::StopAfterHostCloses(int limitMs) {
+    stopOnHostClose_ = true;
+    if (thread_.joinable()) {
+        std::unique_lock lock(finishedMutex_);
+        finishedChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
+                                  [this] { return finished_; });
+    }
+    Stop();
 }
 
 void UnitRunner::Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) {
@@ -66,6 +78,13 @@ void UnitRunner::WriteAll(const std::vector<uint8_t>& bytes) {
 }
 
 void UnitRunner::Run() {
+    RunLoop();
+    std::lock_guard lock(finishedMutex_);
+    finished_ = true;
+    finishedChanged_.notify_all();
+}
+
+void UnitRunner::RunLoop() {
     uint8_t buffer[4096];
     while (!stop_ && !hungUp_) {
         struct pollfd p {
@@ -81,7 +100,12 @@ void UnitRunner::Run() {
             }
         }
         if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
-            // Nobody has the device end open at the moment; wait for the host to come.
+            // Nobody has the device end open and nothing is left to read: the kernel reports
+            // the hang-up only after the host's last bytes are readable here.
+            if (stopOnHostClose_) {
+                break;
+            }
+            // Otherwise wait for the host to come.
             std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
         }
         unit_.OnIdle(*this);

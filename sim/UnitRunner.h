@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,6 +26,10 @@ class UnitRunner final : private UnitLine {
     const std::string& DevicePath() const { return pty_.DevicePath(); }
     void Start();
     void Stop();
+    // Ends the thread once the host has closed its end of the line and every byte it wrote has
+    // reached the unit, so the unit's state is final (or after `limitMs` at most, should the host
+    // keep the line open). Used for a summary read after an upload.
+    void StopAfterHostCloses(int limitMs);
     bool HungUp() const { return hungUp_; }
     // Bytes received from the host so far.
     uint64_t BytesReceived() const { return received_; }
@@ -33,12 +38,17 @@ class UnitRunner final : private UnitLine {
     void Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) override;
     void Hangup() override;
     void Run();
+    void RunLoop();
     void WriteAll(const std::vector<uint8_t>& bytes);
 
     SimulatedUnit& unit_;
     PtyPair pty_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> stopOnHostClose_{false};
+    std::mutex finishedMutex_;
+    std::condition_variable finishedChanged_;
+    bool finished_ = false;  // under finishedMutex_
     std::atomic<bool> hungUp_{false};
     std::atomic<uint64_t> received_{0};
 };

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "files/FileKind.h"
+#include "firmware/FileKind.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "files/SampleFirmware.h"
+#include "firmware/SampleFirmware.h"
 #include "sim/HbdUnit.h"
 #include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"

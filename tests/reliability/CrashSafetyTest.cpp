@@ -11,17 +11,18 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <thread>
 
-#include "files/CHistoryClass.h"
-#include "serial/PosixSerialLibrary.h"
+#include "records/UploadHistory.h"
+#include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
 #include "sim/UnitRunner.h"
+#include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
-#include "tests/upload/HbdTestSupport.h"
-#include "upload/UploadThreads.h"
+#include "upload/UploadWorkers.h"
 
 namespace quillon {
 namespace {
@@ -129,24 +130,11 @@ TEST(CrashSafety, SettingsKeyWrittenInALoopAndKilledStaysReadable) {
     EXPECT_GE(last, 0);
 }
 
-std::vector<std::string> Entries(const std::string& text) {
-    std::vector<std::string> entries;
-    size_t begin = 0;
-    for (size_t end = text.find("\n\n", begin); end != std::string::npos;
-         end = text.find("\n\n", begin)) {
-        entries.push_back(text.substr(begin, end + 2 - begin));
-        begin = end + 2;
-    }
-    if (begin < text.size()) {
-        entries.push_back(text.substr(begin));  // a torn last entry
-    }
-    return entries;
-}
-
 TEST(CrashSafety, HistoryAppendKilledMidwayNeverDamagesEarlierEntries) {
+    const std::string kError = "No/Bad Response from KX, Step: Next Packet";
     test::TempDir dir;
     test::FakeClock clock;
-    CHistoryClass history(dir.Dir(), clock);
+    UploadHistory history(dir.Dir(), clock);
     for (int i = 0; i < 10; ++i) {
         history.WriteUploadSuccess("/fw/COMM_" + std::to_string(i) + ".bin", 1, 200 + i);
     }
@@ -157,18 +145,27 @@ TEST(CrashSafety, HistoryAppendKilledMidwayNeverDamagesEarlierEntries) {
         RunAndKill(
             [&] {
                 for (;;) {
-                    history.WriteUploadFailed(entry, 2,
-                                              "No/Bad Response from KX, Step: Next Packet");
+                    history.WriteUploadFailed(entry, 2, kError);
                 }
             },
             static_cast<int>(rng() % kMaxKillDelayUs));
     }
+    // Only the entry being written when the kill came can be cut short, and the next entry never
+    // runs into it: every line is a line of a whole entry or the start of one.
+    history.WriteUploadSuccess("/fw/LAST.bin", 1, 61);
+    test::TempDir fresh;
+    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/LAST.bin", 1, 61);
+    test::TempDir whole;
+    UploadHistory(whole.Dir(), clock).WriteUploadFailed(entry, 2, kError);
+    const std::string wholeEntry = whole.Read("History.txt");
     const std::string after = dir.Read("History.txt");
     ASSERT_EQ(after.substr(0, before.size()), before);
-    // Every entry after them is whole: an append is one write of the whole entry.
-    for (const std::string& e : Entries(after.substr(before.size()))) {
-        ASSERT_EQ(e.substr(e.size() - 2), "\n\n");
-        ASSERT_NE(e.find("ERROR = No/Bad Response from KX, Step: Next Packet"), std::string::npos);
+    const std::string last = fresh.Read("History.txt");
+    ASSERT_EQ(after.substr(after.size() - last.size()), last);
+    std::istringstream lines(
+        after.substr(before.size(), after.size() - before.size() - last.size()));
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_NE(wholeEntry.find(line), std::string::npos) << "a line no entry has: " << line;
     }
 }
 
@@ -177,7 +174,7 @@ TEST(CrashSafety, HistoryAppendKilledMidwayNeverDamagesEarlierEntries) {
 TEST(CrashSafety, HistoryEntryCutOffByAFullDiskIsDroppedWhole) {
     test::TempDir dir;
     test::FakeClock clock;
-    CHistoryClass history(dir.Dir(), clock);
+    UploadHistory history(dir.Dir(), clock);
     history.WriteBeginUpload("/fw/COMM.bin", 1);
     const std::string before = dir.Read("History.txt");
     for (rlim_t room : {rlim_t{0}, rlim_t{1}, rlim_t{30}, rlim_t{100}}) {
@@ -193,7 +190,7 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskIsDroppedWhole) {
     // Once there is room again the next entry follows the earlier ones as if nothing happened.
     history.WriteUploadSuccess("/fw/COMM.bin", 1, 61);
     test::TempDir fresh;
-    CHistoryClass(fresh.Dir(), clock).WriteUploadSuccess("/fw/COMM.bin", 1, 61);
+    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/COMM.bin", 1, 61);
     EXPECT_EQ(dir.Read("History.txt"), before + fresh.Read("History.txt"));
 }
 
@@ -218,17 +215,17 @@ UploadResult UploadOneComm(const std::string& appDir, const Firmware& firmware) 
     state.appDir = appDir;
     test::HookSink sink;
     UploadJob job;
-    job.window = &sink;
+    job.notifications = &sink;
     job.commFile = path;
     test::FakeClock clock;
-    PosixSerialLibrary serial;
+    PosixSerialBackend serial;
     sim::HbdUnit unit;
     sim::UnitRunner runner(unit);
     runner.Start();
     WorkerContext context{serial, clock, state, [&](int index, const std::string&) {
                               serial.SetDevice(index, runner.DevicePath());
                           }};
-    HbdUploadThread(job, context);
+    RunHbdUploadWorker(job, context);
     for (int i = 0; i < 500 && unit.Boards().empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

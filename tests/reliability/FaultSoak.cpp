@@ -9,19 +9,19 @@
 #include <sstream>
 #include <thread>
 
-#include "files/FileKind.h"
-#include "serial/PosixSerialLibrary.h"
+#include "firmware/FileKind.h"
+#include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
+#include "tests/core/upload/HbdTestSupport.h"
+#include "tests/core/upload/Kx2TestSupport.h"
 #include "tests/reliability/HangupAfterBytes.h"
 #include "tests/reliability/ProcessCounters.h"
 #include "tests/support/FakeClock.h"
-#include "tests/upload/HbdTestSupport.h"
-#include "tests/upload/Kx2TestSupport.h"
-#include "upload/CUploadFileKX2.h"
-#include "upload/UploadThreads.h"
+#include "upload/Kx2Uploader.h"
+#include "upload/UploadWorkers.h"
 
 namespace quillon::test {
 
@@ -67,7 +67,7 @@ class Harness {
           threadsBefore_(ThreadCount()),
           rssBefore_(ResidentKb()) {
         state.appDir = dir.Dir();
-        job.window = &sink;
+        job.notifications = &sink;
     }
 
     void Violation(const std::string& text) { run_.violations.push_back(text); }
@@ -155,7 +155,7 @@ class Harness {
     TempDir dir;
     ProgramState state;
     FakeClock clock{FakeClock::DefaultStart(), kClockScale};
-    PosixSerialLibrary serial;
+    PosixSerialBackend serial;
     HookSink sink;
     UploadJob job;
     std::function<void(const Notification&)> onNotification;
@@ -463,14 +463,14 @@ Kx2Schedule DrawKx2(uint32_t seed) {
 uint64_t Kx2BoundMs(const Kx2Schedule& s) {
     const uint64_t payload = static_cast<uint64_t>(s.maxPacketSize) - kKx2Overhead;
     const uint64_t packets = (s.fileSize + payload - 1) / payload;
-    const uint64_t wait = CUploadFileKX2::kPollsPerWait * CUploadFileKX2::kPollWaitMs;
+    const uint64_t wait = Kx2Uploader::kPollsPerWait * Kx2Uploader::kPollWaitMs;
     // The start tries, every packet in the first pass and in each final cycle's resend pass,
     // and every wait of the final phase, each with room for its frame reads.
     const uint64_t perPacket = static_cast<uint64_t>(s.delayMs) +
-                               2 * CUploadFileKX2::kByteWaitMs * CUploadFileKX2::kMaxFrameReads;
-    return 10000 + CUploadFileKX2::kStartTries * 2 * wait +
-           packets * perPacket * (1 + CUploadFileKX2::kFinalCycles) +
-           CUploadFileKX2::kFinalCycles * CUploadFileKX2::kWaitsPerCycle * 2 * wait;
+                               2 * Kx2Uploader::kByteWaitMs * Kx2Uploader::kMaxFrameReads;
+    return 10000 + Kx2Uploader::kStartTries * 2 * wait +
+           packets * perPacket * (1 + Kx2Uploader::kFinalCycles) +
+           Kx2Uploader::kFinalCycles * Kx2Uploader::kWaitsPerCycle * 2 * wait;
 }
 
 void CheckKx2(const Kx2Schedule& s, Harness& h, const sim::Kx2Unit::Report& report,
@@ -568,7 +568,7 @@ SoakRun RunHbdSchedule(uint32_t seed) {
                     }
                 }
             };
-            h.Run(runner, &HbdUploadThread);
+            h.Run(runner, &RunHbdUploadWorker);
             CheckHbd(s, h, unit, run);
         }
         h.CheckLeftovers();
@@ -601,7 +601,7 @@ SoakRun RunKx2Schedule(uint32_t seed) {
             if (s.cancelAfterLines > 0) {
                 h.CancelAfterLines(s.cancelAfterLines);
             }
-            h.Run(runner, &Kx2UploadThread);
+            h.Run(runner, &RunKx2UploadWorker);
             CheckKx2(s, h, unit.GetReport(), content, run);
         }
         h.CheckLeftovers();

@@ -1,0 +1,93 @@
+#include "records/LogFileHeader.h"
+
+#include <locale.h>
+#include <time.h>
+
+#include <array>
+#include <ctime>
+
+#include "platform/ProgramState.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr size_t kMaxWeekdayBytes = 15;
+constexpr int kDaysPerWeek = 7;
+constexpr unsigned char kUtf8ContinuationMask = 0xC0;
+constexpr unsigned char kUtf8Continuation = 0x80;
+
+std::string WeekdayIn(locale_t locale, int weekday) {
+    std::tm parts{};
+    parts.tm_wday = weekday;
+    std::array<char, 128> text{};
+    if (strftime_l(text.data(), text.size(), "%A", &parts, locale) == 0) {
+        return {};
+    }
+    return text.data();
+}
+
+// Cuts to at most maxBytes without leaving half of a multi-byte character behind.
+std::string CutUtf8(std::string text, size_t maxBytes) {
+    if (text.size() <= maxBytes) {
+        return text;
+    }
+    size_t end = maxBytes;
+    while (end > 0 &&
+           (static_cast<unsigned char>(text[end]) & kUtf8ContinuationMask) == kUtf8Continuation) {
+        --end;
+    }
+    text.resize(end);
+    return text;
+}
+
+}  // namespace
+
+std::string LogsFolder(const std::string& appDir) {
+    if (appDir.empty() || appDir.back() == '/') {
+        return appDir + "Logs";
+    }
+    return appDir + "/Logs";
+}
+
+std::string DatedLogFileName(const std::string& logsFolder, const char* prefix,
+                             const LocalTime& now) {
+    std::array<char, 64> name{};
+    std::snprintf(name.data(), name.size(), "%s%02d%02d%02d_%02d%02d%4d.txt", prefix, now.hour,
+                  now.minute, now.second, now.month, now.day, now.year);
+    return logsFolder + "/" + name.data();
+}
+
+std::string LocalizedWeekdayName(int weekday) {
+    if (weekday < 0 || weekday >= kDaysPerWeek) {
+        return {};
+    }
+    // A locale object of our own: setlocale would change the whole program's behaviour.
+    locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    std::string name;
+    if (user != static_cast<locale_t>(0)) {
+        name = WeekdayIn(user, weekday);
+        freelocale(user);
+    }
+    if (name.empty()) {
+        locale_t plain = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+        if (plain != static_cast<locale_t>(0)) {
+            name = WeekdayIn(plain, weekday);
+            freelocale(plain);
+        }
+    }
+    return CutUtf8(name, kMaxWeekdayBytes);
+}
+
+void WriteLogFileHeader(std::FILE* file, const LocalTime& now) {
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "=-=-=-=-=  Log File Quillon7 version %d.%d\n", kVersionMajor,
+                 kVersionMinor);
+    std::fprintf(file, "=-=-=-=-=  Created %s %02d:%02d:%02d  %d/%d/%d\n",
+                 LocalizedWeekdayName(now.weekday).c_str(), now.hour, now.minute, now.second,
+                 now.month, now.day, now.year);
+}
+
+}  // namespace quillon

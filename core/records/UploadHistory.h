@@ -1,0 +1,38 @@
+// The upload history, History.txt in the application folder: an append-only record of every
+// upload's begin, success or failure and of critical errors. Each entry is one
+// open-append-close; an entry that cannot be written is dropped silently and the upload goes on.
+// Earlier entries are never changed. A process killed while writing can leave only the entry it
+// was writing cut short; the next entry then starts on a new line.
+#pragma once
+
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/ProgramState.h"
+
+namespace quillon {
+
+class UploadHistory {
+  public:
+    UploadHistory(std::string appDir, Clock& clock) : appDir_(std::move(appDir)), clock_(clock) {}
+
+    void WriteBeginUpload(const std::string& path, int kind);
+    void WriteUploadSuccess(const std::string& path, int kind, int seconds);
+    void WriteUploadFailed(const std::string& path, int kind, const std::string& errorText);
+    void WriteCriticalError(const InternalErrorCode& code);
+
+    std::string Path() const { return appDir_ + "History.txt"; }
+
+    // "45 seconds", "4 min  21 sec", "2 minutes".
+    static std::string DurationText(int seconds);
+    // "Mar  5, 2024  09:07:03: " from a local time ("???  0,    0  -1:-1:-1: " when invalid).
+    static std::string TimeStamp(const LocalTime& t);
+
+  private:
+    void Append(const std::string& entry);
+
+    std::string appDir_;
+    Clock& clock_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,78 @@
+// The SerialBackend on POSIX termios: real serial devices (USB adapters, on-board ports) and
+// pseudo-terminals. A port index names a device path: one given with SetDevice, else the
+// platform default for that index (index 0 is /dev/ttyS0). Ports are opened non-blocking and
+// locked (flock + TIOCEXCL), raw 8N1 without flow control. A vanished device makes every call
+// fail with kSerialIoError; nothing blocks longer than its own time-out.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "serial/SerialBackend.h"
+
+namespace quillon {
+
+class PosixSerialBackend final : public SerialBackend {
+  public:
+    static constexpr int kMaxPorts = 256;
+
+    PosixSerialBackend() = default;
+    ~PosixSerialBackend() override;  // closes every port still open
+    PosixSerialBackend(const PosixSerialBackend&) = delete;
+    PosixSerialBackend& operator=(const PosixSerialBackend&) = delete;
+
+    // The device an index stands for from now on; an empty path restores the default.
+    void SetDevice(int port, const std::string& devicePath);
+    std::string DevicePath(int port) const;
+    static std::string DefaultDevicePath(int port);
+
+    int ResetPort(int port, int rxQueue, int txQueue) override;
+    int SetBaud(int port, int baudCode) override;
+    int SetDtr(int port, char command) override;
+    int SetRts(int port, char command) override;
+    int ClearTransmitQueue(int port) override;
+    int ClearReceiveQueue(int port) override;
+    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
+    int WriteByte(int port, uint8_t byte) override;
+    int ReadByte(int port) override;
+    int ReadBlock(int port, uint8_t* buffer, int max) override;
+    // Idempotent. The owner closes a port once its own reads and writes have ended.
+    int ClosePort(int port) override;
+    // False at once on a closed or dead port, so a caller's wait loop must keep its own time
+    // budget rather than count on this call to pass the time.
+    bool WaitForData(int port, uint32_t timeoutMs) override;
+    std::string LastErrorText(int port) const override;
+
+  private:
+    struct Slot {
+        // Atomic because the serial text view reads on its thread while the UI thread writes
+        // keystrokes through the same port.
+        std::atomic<int> fd{-1};
+        std::atomic<bool> dead{false};      // the device vanished; only a new open revives it
+        std::atomic<int> bitsPerSecond{0};  // current rate, for the write deadline
+        std::mutex writeMutex;              // a keystroke never lands inside a block
+        std::string device;                 // explicit device, empty for the default
+        std::string lastError;              // sentence for the technician
+    };
+    // Only open/close/configure take the mutex; reads and writes use the fd they find.
+    int Fd(int port) const;
+    // Waits until the output queue is empty, as long as the line needs for it; false when it
+    // is still not empty then.
+    bool DrainOutput(int port);
+    bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
+    std::string DevicePathLocked(int port) const;
+    void CloseLocked(int port);
+    int FailLocked(int port, int code, std::string text);
+    int MarkDead(int port);
+    int ReadSome(int port, uint8_t* buffer, int max);
+    int ControlLine(int port, char command, int line);
+    int Flush(int port, int queue);
+
+    mutable std::mutex mutex_;
+    std::array<Slot, kMaxPorts> slots_{};
+};
+
+}  // namespace quillon

@@ -1,0 +1,51 @@
+// Opens and configures one serial port over a SerialBackend and then stands for it: the workers
+// and the serial text view read and write through this object with its port index. OpenPort
+// returns the library's negative error code unchanged and does nothing more after a refusal.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/Clock.h"
+#include "serial/SerialBackend.h"
+
+namespace quillon {
+
+class SerialPort : public Waitable {
+  public:
+    static constexpr int kRxQueueSize = 2048;
+    static constexpr int kTxQueueSize = 1024;
+    static constexpr char kModemLineSet = 'S';
+
+    explicit SerialPort(SerialBackend& library) : library_(library) {}
+    ~SerialPort() override = default;
+
+    // 1200->2, 2400->3, 4800->4, 9600->5, 19200->6, 38400->7, 57600->8, 115200->9, else 6.
+    static uint8_t BaudCode(int rate);
+
+    // 0 on success, else the library's negative code.
+    int OpenPort(uint8_t portIndex, uint8_t baudCode);
+
+    uint8_t PortIndex() const { return portIndex_; }
+    SerialBackend& Library() { return library_; }
+
+    // Thin pass-throughs with the stored index.
+    void ClearPending();  // both clearing calls, in their order
+    int WriteBlock(const uint8_t* bytes, uint16_t count) {
+        return library_.WriteBlock(portIndex_, bytes, count);
+    }
+    int WriteByte(uint8_t byte) { return library_.WriteByte(portIndex_, byte); }
+    int ReadByte() { return library_.ReadByte(portIndex_); }
+    int ReadBlock(uint8_t* buffer, int max) { return library_.ReadBlock(portIndex_, buffer, max); }
+    int ClosePort() { return library_.ClosePort(portIndex_); }
+    bool WaitReadable(uint32_t realMs) override { return library_.WaitForData(portIndex_, realMs); }
+
+    // The serial text view's receive area (the reader asks for at most 4094 bytes).
+    std::array<char, 4095> receiveText{};
+
+  private:
+    SerialBackend& library_;
+    uint8_t portIndex_ = 0;
+};
+
+}  // namespace quillon

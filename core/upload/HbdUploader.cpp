@@ -1,0 +1,610 @@
+#include "upload/HbdUploader.h"
+
+#include <algorithm>
+
+#include "protocol/Crc16.h"
+#include "settings/SettingsKeys.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int32_t kSecondsPerCommPacket = 1;
+constexpr int32_t kSecondsPerReaderPacket = 2;
+constexpr int32_t kSecondsPerSpeechPacket = 1;
+
+constexpr const char* kHistoryUserAbort = "*** USER ABORTED UPLOAD ***";
+constexpr const char* kHistoryOpenFailed = "Failed to open input file";
+constexpr const char* kHistoryBeginFailed = "No/Bad Response from KX, Step: Begin Upload";
+constexpr const char* kHistoryPrepareFailed = "No/Bad Response from KX, Step: Next Packet";
+constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get Ack from HBD";
+// A read error in the middle of the file must not pass for its end: the unit would be told the
+// transfer is complete with part of the image missing.
+constexpr const char* kHistoryReadFailed = "Failed to read input file";
+// The end of transfer is the one packet the unit never answers: a write that fails is the only
+// sign that it did not arrive, and a board the unit never closed is no success.
+constexpr const char* kHistoryEndLost = "Line lost, Step: End of Transfer";
+
+// Internal error codes: an unknown file kind seen as a file starts, or in the begin step.
+constexpr int kInternalErrorMajorStart = 2;
+constexpr int kInternalErrorMajorBegin = 3;
+constexpr int kInternalErrorMinor = 1;
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high, int32_t fallback) {
+    return value < low || value > high ? fallback : value;
+}
+
+}  // namespace
+
+HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state)
+    : job_(job),
+      port_(port),
+      clock_(clock),
+      state_(state),
+      window_(*job.notifications),
+      log_(*job.notifications, clock, state.appDir),
+      serialLog_(clock, state.appDir),
+      history_(state.appDir, clock) {
+    input_.blockSize = static_cast<int32_t>(hbd::kPayloadSize);
+    state_.ResetInternalError();
+}
+
+void HbdUploader::LoadUploadSettings(const IniFile& ini) {
+    HbdUploadSettings s;
+    s.retransmitControl = settings::Read(ini, settings::kRetransmitControl);
+    s.retransmitData = settings::Read(ini, settings::kRetransmitData);
+    s.responseWaitSeconds = settings::Read(ini, settings::kWaitForResponse);
+    s.delayAfterFileSeconds = settings::Read(ini, settings::kDelayAfterFile);
+    s.logMessages = settings::ReadBool(ini, settings::kLogMessages);
+    s.logSerialData = settings::ReadBool(ini, settings::kLogSerialData);
+    s.showTiming = settings::ReadBool(ini, settings::kShowUploadTiming);
+    ApplySettings(s);
+}
+
+void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
+    const HbdUploadSettings defaults;
+    settings_ = s;
+    settings_.retransmitControl = Clamp(s.retransmitControl, 1, 10, defaults.retransmitControl);
+    settings_.retransmitData = Clamp(s.retransmitData, 1, 6, defaults.retransmitData);
+    settings_.responseWaitSeconds =
+        Clamp(s.responseWaitSeconds, 4, 12, defaults.responseWaitSeconds);
+    settings_.delayAfterFileSeconds =
+        Clamp(s.delayAfterFileSeconds, 45, 300, defaults.delayAfterFileSeconds);
+    log_.SetLogMessages(settings_.logMessages);
+}
+
+bool HbdUploader::OpenMessageLog() {
+    if (settings_.logSerialData) {
+        serialLog_.Open();  // best effort, like the message log
+    }
+    return log_.OpenMessageLog();
+}
+
+void HbdUploader::CloseMessageLog() {
+    log_.Close();
+    serialLog_.Close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Notifications and the line
+
+void HbdUploader::Notify(NotificationCode code, int64_t wParam) {
+    window_.Send(Notification(code, wParam));
+}
+
+void HbdUploader::NotifyProgress(NotificationCode code, int64_t wParam) {
+    Notification n(code, wParam);
+    n.progress = &progress_;
+    window_.Send(n);
+}
+
+void HbdUploader::NotifyBytes(NotificationCode code, std::span<const uint8_t> bytes) {
+    if (state_.showSerialData.load(std::memory_order_relaxed) != 1) {
+        return;
+    }
+    Notification n(code, static_cast<int64_t>(bytes.size()));
+    n.bytes = bytes;
+    window_.Send(n);
+}
+
+void HbdUploader::SendControlPacket(uint8_t command) {
+    controlPacket_ = hbd::MakeControlPacket(command);
+    port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
+    RecordSent(controlPacket_);
+}
+
+void HbdUploader::SendDataPacket() {
+    const std::span<const uint8_t> payload(input_.blockBuffer.data(), hbd::kPayloadSize);
+    const auto crc = hbd::CrcWireBytes(packetChecksum_);
+    port_.WriteBlock(payload.data(), static_cast<uint16_t>(payload.size()));
+    port_.WriteBlock(crc.data(), static_cast<uint16_t>(crc.size()));
+    RecordSent(payload);
+    RecordSent(crc);
+}
+
+void HbdUploader::RecordSent(std::span<const uint8_t> bytes) {
+    serialLog_.Sent(bytes);
+}
+
+// A wait's bytes go into the serial-data log as one entry, not one line per byte.
+void HbdUploader::FlushReceived() {
+    serialLog_.Received(waitBytes_);
+    waitBytes_.clear();
+}
+
+// One byte when one is waiting or arrives within a poll interval; negative otherwise. A dead
+// line makes the wait return at once, so the caller's poll budget still bounds the passes.
+int HbdUploader::ReadOneByte() {
+    int byte = port_.ReadByte();
+    if (byte >= 0) {
+        return byte;
+    }
+    if (!clock_.WaitFor(port_, kPollMs)) {
+        return kSerialNothingWaiting;
+    }
+    return port_.ReadByte();
+}
+
+void HbdUploader::LogUserAbort() {
+    log_.PostLogLine(kLevelAck, " ");
+    log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
+    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, kHistoryUserAbort);
+}
+
+void HbdUploader::FailFile(const char* historyText) {
+    NotifyProgress(UM_FILE_FAILED);
+    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Packet counting
+
+int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, int kind) {
+    // Unsigned arithmetic on purpose: the unit's count of a too-short file wraps the same way.
+    const uint64_t sent = kind == kKindSpeech ? fileLength : fileLength - hbd::kBoardImageOffset;
+    return static_cast<int32_t>(static_cast<uint32_t>(sent / hbd::kPayloadSize));
+}
+
+int32_t HbdUploader::CountPackets() {
+    struct Slot {
+        const std::optional<std::string>& path;
+        int kind;
+        int32_t& packets;
+        int32_t& estimate;
+        int32_t secondsPerPacket;
+    };
+    const Slot slots[] = {
+        {job_.commFile, kKindComm, progress_.commPackets, progress_.commEstimate,
+         kSecondsPerCommPacket},
+        {job_.readerFile, kKindReader, progress_.readerPackets, progress_.readerEstimate,
+         kSecondsPerReaderPacket},
+        {job_.speechFile, kKindSpeech, progress_.speechPackets, progress_.speechEstimate,
+         kSecondsPerSpeechPacket},
+    };
+    int32_t files = 0;
+    for (const Slot& slot : slots) {
+        if (!slot.path) {
+            continue;
+        }
+        FirmwareFile file;
+        if (!file.SetPath(*slot.path) || !file.OpenInputFile()) {
+            log_.PostLogLine(kLevelError, "ERROR: Failed to open %s File\"%s\"!\n",
+                             FileKindName(slot.kind), slot.path->c_str());
+            return -1;
+        }
+        const uint64_t length = file.Length();
+        file.Close();
+        slot.packets = AnnouncedPackets(length, slot.kind);
+        slot.estimate = slot.packets * slot.secondsPerPacket;
+        ++files;
+    }
+    progress_.filesRemaining = files;
+    // With nothing selected there is no delay to count (rather than a negative estimate).
+    const int32_t delays = std::max(files - 1, 0);
+    progress_.totalRemaining = progress_.commEstimate + progress_.readerEstimate +
+                               progress_.speechEstimate + delays * settings_.delayAfterFileSeconds;
+    NotifyProgress(UM_PROGRESS, 1);
+    return progress_.totalRemaining;
+}
+
+// ---------------------------------------------------------------------------------------------
+// One file
+
+bool HbdUploader::UploadFile(const std::string& path, int kind) {
+    const uint32_t startTick = clock_.TickCount();
+    history_.WriteBeginUpload(path, kind);
+    port_.ClearPending();
+    if (!StartFile(path, kind)) {
+        return false;
+    }
+    if (log_.IsOpen()) {
+        log_.WriteFileBanner(kindName_, path);
+    }
+    if (!OpenAndPosition(path, kind)) {
+        return false;
+    }
+    if (!NotifyBeginUpload()) {
+        input_.Close();
+        if (!Aborted()) {
+            FailFile(kHistoryBeginFailed);
+        }
+        return false;
+    }
+    if (!SendPackets()) {
+        return false;
+    }
+    if (!FinishFile(startTick)) {
+        return false;
+    }
+    DelayAfterFile();
+    return !Aborted();
+}
+
+bool HbdUploader::StartFile(const std::string& path, int kind) {
+    progress_.currentPath = path;
+    progress_.currentKind = kind;
+    progress_.currentPacketsSent = 0;
+    switch (kind) {
+        case kKindComm:
+            progress_.secondsPerPacket = kSecondsPerCommPacket;
+            progress_.currentPackets = progress_.commPackets;
+            progress_.currentRemaining = progress_.commEstimate;
+            break;
+        case kKindReader:
+            progress_.secondsPerPacket = kSecondsPerReaderPacket;
+            progress_.currentPackets = progress_.readerPackets;
+            progress_.currentRemaining = progress_.readerEstimate;
+            break;
+        case kKindSpeech:
+            progress_.secondsPerPacket = kSecondsPerSpeechPacket;
+            progress_.currentPackets = progress_.speechPackets;
+            progress_.currentRemaining = progress_.speechEstimate;
+            break;
+        default:
+            state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, kind);
+            Notify(UM_INTERNAL_ERROR);
+            history_.WriteCriticalError(state_.InternalError());
+            return false;
+    }
+    kindName_ = FileKindName(kind);
+    progress_.currentKindName = kindName_;
+    return true;
+}
+
+bool HbdUploader::OpenAndPosition(const std::string& path, int kind) {
+    bool opened = input_.SetPath(path) && input_.OpenInputFile();
+    if (opened) {
+        log_.PostLogLine(kLevelPrep, "Prep 3: Success; open %s file: %s\n", kindName_.c_str(),
+                         path.c_str());
+        // Sending a board image from the wrong place would flash garbage: a failed seek is
+        // treated like a file that will not open.
+        if (kind != kKindSpeech && !input_.Seek(hbd::kBoardImageOffset)) {
+            input_.Close();
+            opened = false;
+        }
+    }
+    if (!opened) {
+        log_.PostLogLine(kLevelError, "ERROR: Failed to open Input File\"%s\"!\n", path.c_str());
+        FailFile(kHistoryOpenFailed);
+        return false;
+    }
+    log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
+                     progress_.currentPackets);
+    NotifyProgress(UM_FILE_START);
+    return true;
+}
+
+bool HbdUploader::NotifyBeginUpload() {
+    log_.PostLogLine(kLevelBegin, "Prep 5: Notify HBD to Begin Upload %s\n", kindName_.c_str());
+    const int kind = progress_.currentKind;
+    const int expected = kind == kKindSpeech   ? hbd::kReplyReadySpeech
+                         : kind == kKindReader ? hbd::kReplyReadyReader
+                                               : hbd::kReplyReadyComm;
+    for (int tryNumber = 1; tryNumber <= settings_.retransmitControl; ++tryNumber) {
+        uint8_t command = 0;
+        switch (kind) {
+            case kKindComm:
+                command = hbd::kCmdBeginComm;
+                break;
+            case kKindReader:
+                command = hbd::kCmdBeginReader;
+                break;
+            case kKindSpeech:
+                command = hbd::kCmdBeginSpeech;
+                break;
+            default:
+                state_.SetInternalError(kInternalErrorMajorBegin, kInternalErrorMinor, kind);
+                Notify(UM_INTERNAL_ERROR);
+                return false;
+        }
+        SendControlPacket(command);
+        log_.PostLogLine(kLevelHost, "Sending to HBD \"Begin Upload, %s file\"\n",
+                         kindName_.c_str());
+        NotifyBytes(UM_TX_BYTES, controlPacket_);
+        const int code = WaitForResponse(tryNumber);
+        if (Aborted()) {
+            return false;
+        }
+        LogAck(code);
+        if (code == expected) {
+            return true;
+        }
+        LogBadResponse(code);
+    }
+    log_.PostLogLine(kLevelError, "Giving Up! No/Bad Response from HBD after %d tries\n",
+                     settings_.retransmitControl);
+    return false;
+}
+
+bool HbdUploader::ReadPacket() {
+    const size_t got = input_.Read(hbd::kPayloadSize);
+    if (got == 0) {
+        return false;
+    }
+    std::fill(input_.blockBuffer.begin() + static_cast<std::ptrdiff_t>(got),
+              input_.blockBuffer.begin() + static_cast<std::ptrdiff_t>(hbd::kPayloadSize),
+              hbd::kPadByte);
+    return true;
+}
+
+bool HbdUploader::SendPackets() {
+    for (packetNumber_ = 1; ReadPacket(); ++packetNumber_) {
+        packetChecksum_ = Crc16(input_.blockBuffer.data(), hbd::kPayloadSize);
+        packetStartTick_ = clock_.TickCount();
+        log_.PostLogLine(kLevelHost, "\n");
+        if (!PrepareExchange() || !DataExchange()) {
+            return false;
+        }
+        if (settings_.showTiming) {
+            log_.PostLogLine(kLevelTiming, "(%d ms)\n",
+                             static_cast<int>(clock_.TickCount() - packetStartTick_));
+        }
+    }
+    if (input_.ReadFailed()) {
+        log_.PostLogLine(kLevelError, "ERROR: Failed to read Input File\"%s\"!\n",
+                         progress_.currentPath.c_str());
+        input_.Close();
+        FailFile(kHistoryReadFailed);
+        return false;
+    }
+    return true;
+}
+
+bool HbdUploader::PrepareExchange() {
+    // The prepare packet is retried as often as data packets are, not as control packets.
+    for (int tryNumber = 1; tryNumber <= settings_.retransmitData; ++tryNumber) {
+        SendControlPacket(hbd::kCmdPrepare);
+        log_.PostLogLine(kLevelHost, "%d.1: Sending to HBD; Prepare for packet %d of %d\n",
+                         packetNumber_, packetNumber_, progress_.currentPackets);
+        NotifyBytes(UM_TX_BYTES, controlPacket_);
+        const int code = WaitForResponse(tryNumber);
+        if (Aborted()) {
+            input_.Close();
+            return false;
+        }
+        LogAck(code);
+        if (code == hbd::kReplyReadyNext) {
+            return true;
+        }
+        LogBadResponse(code);
+    }
+    log_.PostLogLine(kLevelError, "Giving Up! No/Bad Response from HBD after %d tries\n",
+                     settings_.retransmitData);
+    input_.Close();
+    if (!Aborted()) {
+        FailFile(kHistoryPrepareFailed);
+    }
+    return false;
+}
+
+bool HbdUploader::DataExchange() {
+    for (int tryNumber = 1; tryNumber <= settings_.retransmitData; ++tryNumber) {
+        if (DataTry(tryNumber)) {
+            return true;
+        }
+    }
+    input_.Close();
+    if (!Aborted()) {
+        FailFile(kHistoryDataFailed);
+    }
+    return false;
+}
+
+bool HbdUploader::DataTry(int tryNumber) {
+    ++progress_.currentPacketsSent;
+    progress_.totalRemaining -= progress_.secondsPerPacket;
+    progress_.currentRemaining -= progress_.secondsPerPacket;
+    NotifyProgress(UM_PROGRESS, 0);
+    log_.PostLogLine(kLevelHost, "%d.3: Sending to HBD; Packet %d, %d bytes\n", packetNumber_,
+                     packetNumber_, static_cast<int>(hbd::kDataPacketSize));
+    NotifyBytes(UM_TX_BYTES,
+                std::span<const uint8_t>(input_.blockBuffer.data(), hbd::kPayloadSize));
+    SendDataPacket();
+    log_.PostLogLine(kLevelHost, "%d.4: Wait for response from HBD\n", packetNumber_);
+    int code = WaitForResponse(tryNumber);
+    if (Aborted()) {
+        return false;
+    }
+    LogAck(code);
+    if (code == hbd::kReplyGoodPacket) {
+        return true;
+    }
+    if (code != hbd::kReplyEndOfBlock) {
+        return false;
+    }
+    // The unit is writing the block to flash; its second answer says how that went.
+    code = WaitForResponse(tryNumber);
+    if (Aborted()) {
+        return false;
+    }
+    LogAck(code);
+    return code == hbd::kReplyFlashWritten;
+}
+
+bool HbdUploader::FinishFile(uint32_t startTick) {
+    log_.PostLogLine(kLevelHost, "END of FILE Reached!\n\n");
+    input_.Close();
+    controlPacket_ = hbd::MakeControlPacket(hbd::kCmdEndOfTransfer);
+    log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
+    NotifyBytes(UM_TX_BYTES, controlPacket_);
+    const int written =
+        port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
+    RecordSent(controlPacket_);
+    if (written != static_cast<int>(controlPacket_.size())) {
+        log_.PostLogLine(kLevelError,
+                         "ERROR: End of Transfer did not reach the HBD; the line was lost\n");
+        FailFile(kHistoryEndLost);
+        return false;
+    }
+
+    const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
+    switch (progress_.currentKind) {
+        case kKindComm:
+            progress_.commElapsed = elapsed;
+            break;
+        case kKindReader:
+            progress_.readerElapsed = elapsed;
+            break;
+        default:
+            progress_.speechElapsed = elapsed;
+            break;
+    }
+    progress_.lastFileElapsed = elapsed;
+    --progress_.filesRemaining;
+    history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed);
+    NotifyProgress(UM_FILE_DONE);
+    return true;
+}
+
+void HbdUploader::DelayAfterFile() {
+    const int32_t delay = settings_.delayAfterFileSeconds;
+    if (progress_.filesRemaining == 0 || delay == 0) {
+        return;
+    }
+    progress_.delayLength = delay;
+    progress_.delayRemaining = delay;
+    for (int32_t second = 0; second < delay; ++second) {
+        NotifyProgress(UM_DELAY_TICK);
+        if (second % kDelayLogEvery == 0) {
+            log_.PostLogLine(kLevelHost, "Delay %2d seconds before next upload.\n", delay - second);
+        }
+        clock_.Sleep(kDelayTickMs);
+        --progress_.totalRemaining;
+        --progress_.delayRemaining;
+        if (Aborted()) {
+            LogUserAbort();
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Responses
+
+int HbdUploader::WaitForResponse(int tryNumber) {
+    capture_.fill(0);
+    capturedCount_ = 0;
+    receivedCount_ = 0;
+    matcher_.Reset();
+    std::optional<uint8_t> code;
+    const int32_t budget = kPollsPerSecond * settings_.responseWaitSeconds;
+    for (int32_t pass = 0; pass < budget && !code; ++pass) {
+        if (Aborted()) {
+            FlushReceived();
+            LogUserAbort();
+            return kUserAbort;
+        }
+        const int byte = ReadOneByte();
+        if (byte < 0) {
+            continue;
+        }
+        const auto value = static_cast<uint8_t>(byte);
+        waitBytes_.push_back(value);
+        ++receivedCount_;
+        if (capturedCount_ < kCaptureSize) {
+            capture_[capturedCount_++] = value;
+        }
+        code = matcher_.Feed(value);
+    }
+    FlushReceived();
+    if (code) {
+        NotifyBytes(UM_RX_BYTES, Captured());
+        return hbd::IsDigitCode(*code) ? *code : kUnknownResponse;
+    }
+    if (receivedCount_ == 0) {
+        log_.PostLogLine(kLevelError, "ERROR: No response from HBD (try # %d).\n\n", tryNumber);
+        return kNoResponse;
+    }
+    NotifyBytes(UM_RX_BYTES, Captured());
+    log_.PostLogLine(kLevelError, "ERROR: Did not get expected response from HBD.\n");
+    log_.PostLogLine(kLevelError,
+                     "       %3d bytes; %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X\n\n",
+                     receivedCount_, capture_[0], capture_[1], capture_[2], capture_[3],
+                     capture_[4], capture_[5], capture_[6], capture_[7], capture_[8], capture_[9]);
+    return kUnexpectedBytes;
+}
+
+void HbdUploader::LogAck(int code) {
+    switch (code) {
+        case hbd::kReplyReadyComm:
+            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive COMM file\n");
+            break;
+        case hbd::kReplyReadyReader:
+            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive READER file\n");
+            break;
+        case hbd::kReplyReadySpeech:
+            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive SPEECH file\n");
+            break;
+        case hbd::kReplyReadyNext:
+            log_.PostLogLine(kLevelAck, "%d.2: Ack from HBD; ready to receive next packet\n",
+                             packetNumber_);
+            break;
+        case hbd::kReplyGoodPacket:
+            log_.PostLogLine(kLevelAck, "%d.5: Ack from HBD; received good packet\n",
+                             packetNumber_);
+            break;
+        case hbd::kReplyEndOfBlock:
+            log_.PostLogLine(kLevelAck, "%d.5: Ack from HBD; received good packet, End of Block\n",
+                             packetNumber_);
+            break;
+        case hbd::kReplyFlashWritten:
+            log_.PostLogLine(kLevelAck, "%d.6: Ack from HBD; wrote packets to Flash\n",
+                             packetNumber_);
+            break;
+        case hbd::kReplyBadPacket:
+            log_.PostLogLine(kLevelError, "ERROR from HBD; received Bad Packet\n");
+            break;
+        case hbd::kReplyWriteFailed:
+            log_.PostLogLine(kLevelError, "ERROR from HBD; Write Block Failed\n");
+            break;
+        case hbd::kReplyAbortTransfer:
+            log_.PostLogLine(kLevelError, "ERROR from HBD; *** ABORT TRANSFER ***\n");
+            break;
+        case kUserAbort:
+            log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD (P1) ***\n");
+            break;
+        default:
+            break;
+    }
+}
+
+void HbdUploader::LogBadResponse(int code) {
+    if (code == kNoResponse) {
+        return;
+    }
+    if (code == kUnknownResponse) {
+        log_.PostLogLine(kLevelError, "ERROR: Unknown response from HBD (%d bytes)\n",
+                         receivedCount_);
+    } else {
+        log_.PostLogLine(kLevelError, "ERROR: Out of Order response from HBD (ID = %d)\n", code);
+    }
+    std::string hex;
+    char cell[4];
+    for (uint8_t byte : Captured()) {
+        std::snprintf(cell, sizeof cell, "%02X ", byte);
+        hex += cell;
+    }
+    log_.PostLogLine(kLevelError, "  HBD: %s\n", hex.c_str());
+}
+
+}  // namespace quillon

@@ -1,0 +1,116 @@
+#include "upload/MessageLog.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdarg>
+#include <cstring>
+
+#include "records/LogFileHeader.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kLogFilePrefix = "Quillon_LogMsg_";
+constexpr size_t kTextArea = 4096;
+static_assert(MessageLog::kMaxText < kTextArea);
+// Texts of one character ("\n", " ") are layout, not messages, and carry no time stamp.
+constexpr size_t kShortestStampedText = 2;
+constexpr size_t kRuleLength = 78;
+constexpr mode_t kLogsFolderMode = 0755;
+
+const std::string& Rule() {
+    static const std::string rule = std::string(kRuleLength, '-') + "\n";
+    return rule;
+}
+
+}  // namespace
+
+MessageLog::~MessageLog() {
+    Close();
+}
+
+void MessageLog::PostLogLine(int level, const char* format, ...) {
+    if (format == nullptr) {
+        return;
+    }
+    std::array<char, kTextArea> text{};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text.data(), kMaxText + 1, format, args);
+    va_end(args);
+
+    Notification line(UM_LOG_LINE, level);
+    line.text = text.data();
+    window_.Send(line);
+    WriteLogLine(text.data());
+}
+
+void MessageLog::WriteLogLine(const char* text) {
+    if (!logMessages_ || file_ == nullptr || text == nullptr) {
+        return;
+    }
+    if (std::strlen(text) >= kShortestStampedText) {
+        LocalTime now = clock_.Now();
+        std::fprintf(file_, "%02d:%02d:%02d %s", now.hour, now.minute, now.second, text);
+    } else {
+        std::fputs(text, file_);
+    }
+    // Flushed line by line so the file can be read while the run goes on, and a crash keeps
+    // everything up to the last line.
+    std::fflush(file_);
+}
+
+bool MessageLog::OpenMessageLog() {
+    Close();
+    if (!logMessages_) {
+        PostLogLine(kLevelPrep, "Prep 1: Log Messages Disabled!  Won't create log file\n");
+        return true;
+    }
+    const LocalTime now = clock_.Now();
+    const std::string folder = LogsFolder(appDir_);
+    // An existing folder is fine; any other failure shows up as the open failure below.
+    ::mkdir(folder.c_str(), kLogsFolderMode);
+    filePath_ = DatedLogFileName(folder, kLogFilePrefix, now);
+    file_ = std::fopen(filePath_.c_str(), "ae");
+    if (file_ == nullptr) {
+        PostLogLine(kLevelError, "Prep 1: FAILED; to open log file (%s)\n\n", filePath_.c_str());
+        return false;
+    }
+    WriteLogFileHeader(file_, now);
+    std::fputs(Rule().c_str(), file_);
+    std::fputs("\n", file_);
+    std::fflush(file_);
+    PostLogLine(kLevelPrep, "Prep 1: Success; Open log file (%s)\n\n", filePath_.c_str());
+    return true;
+}
+
+void MessageLog::WriteBanner(const std::string& title) {
+    if (!logMessages_ || file_ == nullptr) {
+        return;
+    }
+    std::fputs("\n", file_);
+    std::fputs(Rule().c_str(), file_);
+    std::fputs(title.c_str(), file_);
+    std::fputs(Rule().c_str(), file_);
+    std::fputs("\n", file_);
+    std::fflush(file_);
+}
+
+void MessageLog::WriteFileBanner(const std::string& kindName, const std::string& path) {
+    WriteBanner("+-+-+-+-+  Begin Upload; " + kindName + " File " + path + "\n");
+}
+
+void MessageLog::WriteKx2Banner(const std::string& path) {
+    WriteBanner("+-+-+-+-+  Begin Upload File " + path + "\n");
+}
+
+void MessageLog::Close() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,54 @@
+// Every log line of an upload run goes two ways: to the window as UM_LOG_LINE and, with
+// "Log Messages" on, into the run's dated message log Logs/Quillon_LogMsg_HHMMSS_MMDDYYYY.txt.
+// A log file that cannot be made does not stop the run; lines still reach the window.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/Clock.h"
+#include "upload/Notification.h"
+
+namespace quillon {
+
+class MessageLog {
+  public:
+    static constexpr size_t kMaxText = 4093;
+
+    MessageLog(NotificationSink& window, Clock& clock, std::string appDir)
+        : window_(window), clock_(clock), appDir_(std::move(appDir)) {}
+    ~MessageLog();  // closes the file when still open
+    MessageLog(const MessageLog&) = delete;
+    MessageLog& operator=(const MessageLog&) = delete;
+
+    void SetLogMessages(bool on) { logMessages_ = on; }
+    bool LogMessages() const { return logMessages_; }
+
+    // Formats (printf rules, at most kMaxText characters), sends UM_LOG_LINE, then WriteLogLine.
+    void PostLogLine(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // Appends to the file: "HH:MM:SS text" for texts of two or more characters, else as is.
+    void WriteLogLine(const char* text);
+    // Creates the run's log file and its header; false when it could not be opened.
+    bool OpenMessageLog();
+    // The banner before each file: kind name and path ("Begin Upload; COMM File ...").
+    void WriteFileBanner(const std::string& kindName, const std::string& path);
+    // The KX2 banner ("Begin Upload File ...").
+    void WriteKx2Banner(const std::string& path);
+    void Close();
+
+    bool IsOpen() const { return file_ != nullptr; }
+    const std::string& FilePath() const { return filePath_; }
+
+  private:
+    // An empty line, a rule, the title line, a rule, an empty line.
+    void WriteBanner(const std::string& title);
+
+    NotificationSink& window_;
+    Clock& clock_;
+    std::string appDir_;
+    bool logMessages_ = true;
+    std::FILE* file_ = nullptr;
+    std::string filePath_;
+};
+
+}  // namespace quillon

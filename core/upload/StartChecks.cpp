@@ -1,0 +1,61 @@
+#include "upload/StartChecks.h"
+
+#include <cstdio>
+
+#include "firmware/FileChecks.h"
+#include "serial/SerialPort.h"
+
+namespace quillon {
+
+namespace {
+constexpr int kErrorNothingSelected = 200;
+constexpr int kErrorPortFailed = 201;
+}  // namespace
+
+bool CheckStartSelection(const FileSelection& files, bool kx2Mode, bool validate,
+                         ErrorReporter& errors) {
+    if (files.Empty()) {
+        errors.ShowError(kErrorNothingSelected, std::nullopt,
+                         "\n\nNo file has been selected to upload!");
+        return false;
+    }
+    if (!validate) {
+        return true;
+    }
+    if (kx2Mode) {
+        return CheckKx2File(files.comm.value_or(""), errors);
+    }
+    if (files.speech && ValidateSpeechFile(*files.speech, true, errors) == kFileRejected) {
+        return false;
+    }
+    if (files.reader && ValidateReaderFile(*files.reader, true, errors) == kFileRejected) {
+        return false;
+    }
+    if (files.comm && ValidateCommFile(*files.comm, true, errors) == kFileRejected) {
+        return false;
+    }
+    return true;
+}
+
+bool CheckSerialPort(SerialBackend& library, int portNumber, const std::string& deviceName,
+                     int baudRate, ErrorReporter& errors) {
+    const int index = (portNumber & 0xFF) - 1;
+    SerialPort port(library);
+    int result = port.OpenPort(static_cast<uint8_t>(index), SerialPort::BaudCode(baudRate));
+    std::string hint = library.LastErrorText(index);
+    port.ClosePort();
+    if (result == 0) {
+        return true;
+    }
+    char text[600];
+    std::snprintf(text, sizeof text, "Failed to open serial port!\n\nPort: %s\nBaud Rate: %d",
+                  deviceName.c_str(), baudRate);
+    std::string message = text;
+    if (!hint.empty()) {
+        message += "\n\n" + hint;
+    }
+    errors.ShowError(kErrorPortFailed, std::nullopt, message);
+    return false;
+}
+
+}  // namespace quillon

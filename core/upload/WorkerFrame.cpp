@@ -1,0 +1,33 @@
+#include "upload/UploadWorkers.h"
+
+namespace quillon {
+
+int RunWorkerFrame(UploadJob& job, WorkerContext& context,
+                   const std::function<RunOutcome(SerialPort& port)>& middle) {
+    SerialPort port(context.serial);
+    job.baudCode = SerialPort::BaudCode(job.baudRate);
+
+    const uint8_t portIndex = static_cast<uint8_t>((job.portNumber & 0xFF) - 1);
+    if (context.assignDevice) {
+        context.assignDevice(portIndex, job.portDevice);
+    }
+    if (port.OpenPort(portIndex, job.baudCode) != 0) {
+        port.ClosePort();  // a port refused after it opened must not stay held
+        job.outcome = RunOutcome::kPortOpenFailed;
+        job.notifications->Send(Notification(UM_PORT_OPEN_FAILED, job.portNumber));
+        return 1;
+    }
+
+    RunOutcome outcome = middle(port);
+    if (outcome == RunOutcome::kNotFinished) {
+        outcome = RunOutcome::kCompleted;
+    }
+
+    port.ClosePort();
+    job.outcome = outcome;
+    job.finished = 1;
+    job.notifications->Send(Notification(UM_WORKER_DONE));
+    return 0;
+}
+
+}  // namespace quillon

@@ -1,0 +1,440 @@
+// Construction, look and start-up of the main window; its commands are in CMainDlgCommands.cpp.
+#include "app/MainWindow.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+
+#include "app/MainPictures.h"
+#include "controls/DialogUnits.h"
+#include "controls/ExtendedButton.h"
+#include "controls/ExtendedLabel.h"
+#include "controls/PaintHelpers.h"
+#include "firmware/FileKind.h"
+#include "firmware/FirmwareFile.h"
+#include "platform/AppDirectory.h"
+#include "platform/OsVersionText.h"
+#include "serial/PosixSerialBackend.h"
+#include "settings/SettingsKeys.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr QSize kDialogSize(326, 246);
+constexpr const char* kDialogFace = "Calibri";
+constexpr int kDialogPoints = 10;
+
+// Control places in dialog units.
+constexpr QRect kLogoBox(2, 2, 186, 19);
+constexpr QRect kExitBox(276, 13, 28, 11);
+constexpr QRect kCloseBox(304, 4, 15, 14);
+constexpr QRect kIconBoxes[] = {QRect(6, 37, 31, 25), QRect(110, 37, 41, 25),
+                                QRect(223, 37, 30, 25)};
+constexpr QRect kFileNameBoxes[] = {QRect(40, 55, 63, 10), QRect(151, 55, 63, 10),
+                                    QRect(256, 55, 63, 10)};
+constexpr QRect kDescriptionBoxes[] = {QRect(13, 76, 80, 62), QRect(122, 76, 80, 62),
+                                       QRect(229, 76, 80, 62)};
+// Wider than the SPEECH description it replaces (up to the window's white body), so its longest
+// line stays on one line with today's wider fonts.
+constexpr QRect kTamarackBox(228, 76, 91, 62);
+constexpr QRect kLoadBoxes[] = {QRect(20, 144, 66, 15), QRect(130, 144, 66, 15),
+                                QRect(237, 144, 66, 15)};
+constexpr QRect kSelectPortBox(4, 195, 69, 12);
+// Three units taller than the old template, so both of its lines show at today's font sizes.
+constexpr QRect kPortLabelBox(73, 196, 41, 13);
+constexpr QRect kViewHistoryBox(122, 195, 50, 12);
+constexpr QRect kTextHbdBox(212, 195, 50, 12);
+constexpr QRect kRuntimeParamsBox(4, 209, 76, 12);
+constexpr QRect kViewLogsBox(122, 209, 50, 12);
+constexpr QRect kOpenIniBox(4, 224, 75, 12);
+constexpr QRect kUpgradesBox(122, 224, 75, 12);
+constexpr QRect kStartBox(275, 202, 45, 35);
+
+constexpr const char* kLoadCaptions[] = {"Load COMM File", "Load Reader File", "Load Speech File"};
+constexpr int kSlotKinds[] = {kKindComm, kKindReader, kKindSpeech};
+
+constexpr ColorRef kGrey = 0x00808080;
+constexpr ColorRef kDimGrey = 0x00696969;
+constexpr ColorRef kDarkBlue = 0x008B0000;
+constexpr ColorRef kMaroon = 0x00000080;
+constexpr ColorRef kYellow = 0x0000FFFF;
+constexpr ColorRef kRed = 0x000000FF;
+constexpr ColorRef kLoadFirst = 0x0039DDFD;
+constexpr ColorRef kLoadSecond = 0x003FBFFE;
+constexpr ColorRef kSilver = 0x00A9A9A9;
+constexpr ColorRef kNearWhite = 0x00F7F7F7;
+
+constexpr int kNavigationFontHeight = 13;
+constexpr int kSmallFontHeight = 12;
+constexpr int kNormalWeight = 400;
+constexpr int kBoldWeight = 700;
+constexpr int kLogoFontHeight = 18;
+constexpr int kExitFontHeight = 18;
+constexpr int kLabelFontHeight = 12;
+constexpr int kPortFontHeight = 11;
+constexpr int kFileNameFontHeight = 13;
+constexpr const char* kLabelFace = "Verdana";
+constexpr const char* kFileNameFace = "Arial";
+constexpr const char* kLogoFormat = "CVN Quillon7 v%d.%d";
+constexpr const char* kTamarackText =
+    "\n\n\n\n\nTamarack Line:\nYou must change EPROMs\nto update the Speech.";
+
+// The background: bands in nineteenths of the height, separators in thirds of the width.
+constexpr int kHeightParts = 19;
+constexpr int kBodyInset = 5;
+constexpr int kSeparatorWidth = 8;
+constexpr int kSeparatorInset = 25;
+constexpr int kWidthLoss = 16;
+constexpr double kBandFlat = 0.02;
+constexpr double kFirstSeparatorFlat = 0.20;
+constexpr double kSecondSeparatorFlat = 0.02;
+
+constexpr uint64_t kHeaderBytes = 32768;
+constexpr uint64_t kRememberedBlockSize = 1024;
+constexpr std::size_t kShortestRememberedPath = 4;  // longer than 3 characters
+
+void FillGradient(QPainter& painter, const QRect& box, ColorRef first, ColorRef second,
+                  bool horizontal, double flat) {
+    if (box.width() <= 0 || box.height() <= 0) {
+        return;
+    }
+    painter.fillRect(
+        box, MakeGradient(box, FromColorRef(first), FromColorRef(second), !horizontal, flat));
+}
+
+QRect Span(int left, int top, int right, int bottom) {
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& picker,
+                       SoundPreview& sounds, QWidget* parent)
+    : FramedDialog(FramedDialog::Look{}, parent),
+      state_(state),
+      runner_(runner),
+      picker_(picker),
+      sounds_(sounds),
+      errors_(runner, this),
+      ini_(state.IniPath()),
+      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      menuRunner_([](QMenu& menu) { return menu.exec(QCursor::pos()); }),
+      portLister_([]() { return ListSerialPorts(); }) {
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("Quillon7"));
+    setWindowIcon(ProgramIcon());
+    setFont(QFont(QString::fromLatin1(kDialogFace), kDialogPoints));
+    auto posix = std::make_unique<PosixSerialBackend>();
+    PosixSerialBackend* posixLibrary = posix.get();
+    ownLibrary_ = std::move(posix);
+    library_ = ownLibrary_.get();
+    assignDevice_ = [posixLibrary](int index, const std::string& device) {
+        posixLibrary->SetDevice(index, device);
+    };
+    BuildControls();
+    StartUp();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::SetSerialLibrary(SerialBackend& library, DeviceAssigner assign) {
+    library_ = &library;
+    assignDevice_ = std::move(assign);
+}
+
+void MainWindow::BuildControls() {
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
+    auto button = [this, &units](const QRect& box, const char* caption) {
+        auto* made = new ExtendedButton(this);
+        made->setText(QString::fromLatin1(caption));
+        made->setGeometry(units.ToPixels(box));
+        return made;
+    };
+    auto label = [this, &units](const QRect& box) {
+        auto* made = new ExtendedLabel(this);
+        made->setGeometry(units.ToPixels(box));
+        return made;
+    };
+    logo_ = button(kLogoBox, "");
+    exit_ = button(kExitBox, "Exit");
+    close_ = button(kCloseBox, "");
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        SlotControls& controls = slotControls_.at(slot);
+        controls.icon = button(kIconBoxes[slot], "");
+        controls.fileName = label(kFileNameBoxes[slot]);
+        controls.description = label(kDescriptionBoxes[slot]);
+    }
+    tamarackNotice_ = label(kTamarackBox);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slotControls_.at(slot).load = button(kLoadBoxes[slot], kLoadCaptions[slot]);
+    }
+    selectPort_ = button(kSelectPortBox, "Select Serial Port");
+    portLabel_ = label(kPortLabelBox);
+    viewHistory_ = button(kViewHistoryBox, "View History");
+    textHbd_ = button(kTextHbdBox, "Text HBD");
+    runtimeParams_ = button(kRuntimeParamsBox, "Runtime Parameters");
+    viewLogs_ = button(kViewLogsBox, "View Logs");
+    openIni_ = button(kOpenIniBox, "Open \"INI\" file");
+    upgrades_ = button(kUpgradesBox, "Check for Upgrades");
+    start_ = button(kStartBox, "");
+
+    connect(exit_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
+    connect(close_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
+    connect(logo_, &QAbstractButton::clicked, this, &MainWindow::ShowAbout);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const auto which = static_cast<Slot>(slot);
+        const SlotControls& controls = slotControls_.at(slot);
+        connect(controls.load, &QAbstractButton::clicked, this,
+                [this, which]() { PickSlot(which); });
+        connect(controls.icon, &QAbstractButton::clicked, this,
+                [this, which]() { ToggleSlot(which); });
+        for (ExtendedButton* target : {controls.load, controls.icon}) {
+            connect(target, &ExtendedButton::rightButtonPressed, this,
+                    [this](ExtendedButton* pressed) { ShowFilePopup(pressed); });
+        }
+    }
+    connect(selectPort_, &QAbstractButton::clicked, this, &MainWindow::SelectSerialPort);
+    connect(runtimeParams_, &QAbstractButton::clicked, this, &MainWindow::ShowRuntimeParams);
+    connect(viewLogs_, &QAbstractButton::clicked, this, &MainWindow::ShowLogs);
+    connect(viewHistory_, &QAbstractButton::clicked, this, &MainWindow::ViewHistory);
+    connect(openIni_, &QAbstractButton::clicked, this, &MainWindow::OpenIniFile);
+    connect(upgrades_, &QAbstractButton::clicked, this, &MainWindow::CheckForUpgrades);
+    connect(textHbd_, &QAbstractButton::clicked, this, &MainWindow::TextHbd);
+    connect(start_, &QAbstractButton::clicked, this, &MainWindow::Start);
+}
+
+void MainWindow::DressControls() {
+    close_->SetFlat(true);
+    close_->SetTextColors(FromColorRef(kGrey), FromColorRef(kGrey), FromColorRef(kGrey));
+    close_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
+    const QImage glyph = DrawCloseGlyph(close_->size() - QSize(2, 2));
+    close_->SetBitmaps(glyph, Qt::black, glyph, Qt::black);
+
+    const QColor darkBlue = FromColorRef(kDarkBlue);
+    for (ExtendedButton* navigation :
+         {selectPort_, runtimeParams_, viewLogs_, viewHistory_, textHbd_}) {
+        navigation->SetFlat(true);
+        navigation->SetTextColors(darkBlue, darkBlue, darkBlue);
+        navigation->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+        navigation->SetTransparent(true);
+        navigation->SetButtonFont(kNavigationFontHeight, kNormalWeight);
+    }
+    for (ExtendedButton* small : {upgrades_, openIni_}) {
+        small->SetFlat(true);
+        small->SetTextColors(Qt::black, Qt::black, Qt::black);
+        small->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+        small->SetTransparent(true);
+        small->SetButtonFont(kSmallFontHeight, kNormalWeight);
+    }
+    start_->SetFlat(true);
+    start_->SetTextColors(Qt::black, Qt::black, Qt::black);
+    start_->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+    start_->SetTransparent(true);
+    start_->SetButtonFont(kNavigationFontHeight, kNormalWeight);
+    start_->SetBitmaps(DrawStartPicture(start_->size() - QSize(4, 4), true), Qt::red,
+                       DrawStartPicture(start_->size() - QSize(4, 4), false), Qt::blue);
+
+    const QColor yellow = FromColorRef(kYellow);
+    logo_->SetTextColors(yellow, yellow, yellow);
+    logo_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
+    logo_->SetButtonFont(kLogoFontHeight, kBoldWeight);
+    QFont logoFont = logo_->font();
+    logoFont.setItalic(true);
+    logo_->setFont(logoFont);
+    const QSize logoPicture(logo_->height() - 4, logo_->height() - 4);
+    logo_->SetBitmaps(DrawLogoPicture(logoPicture, true), Qt::red,
+                      DrawLogoPicture(logoPicture, false), Qt::blue);
+    logo_->SetText(kLogoFormat, kVersionMajor, kVersionMinor);
+
+    const QColor red = FromColorRef(kRed);
+    exit_->SetTextColors(red, red, red);
+    exit_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
+    exit_->SetTextAlignment(ExtendedButton::kSingleCentered);
+    exit_->SetButtonFont(kExitFontHeight, kBoldWeight);
+
+    tamarackNotice_->SetStaticFont(kLabelFontHeight, kBoldWeight, QString::fromLatin1(kLabelFace));
+    tamarackNotice_->SetTextColor(FromColorRef(kMaroon));
+    tamarackNotice_->SetBackgroundColor(Qt::white);
+    tamarackNotice_->setText(QString::fromLatin1(kTamarackText));
+    tamarackNotice_->setWordWrap(true);
+    tamarackNotice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    portLabel_->SetStaticFont(kPortFontHeight, kBoldWeight, QString::fromLatin1(kLabelFace));
+    portLabel_->SetTextColor(FromColorRef(kDimGrey));
+    portLabel_->SetBackgroundColor(Qt::white);
+    portLabel_->setWordWrap(true);
+    portLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        DressSlot(static_cast<Slot>(slot));
+    }
+    for (ExtendedButton* button : findChildren<ExtendedButton*>()) {
+        button->SetHandCursor();
+    }
+}
+
+void MainWindow::DressSlot(Slot slot) {
+    SlotControls& controls = slotControls_.at(slot);
+    const QColor darkBlue = FromColorRef(kDarkBlue);
+    controls.load->SetGradientMode(FromColorRef(kLoadFirst), FromColorRef(kLoadSecond), true);
+    controls.load->SetGradientBorder(1, FromColorRef(kLoadSecond));
+    controls.load->SetTextColors(Qt::black, Qt::black, Qt::black);
+    controls.load->SetTextAlignment(ExtendedButton::kSingleCentered);
+    controls.load->SetButtonFont(kNavigationFontHeight, kNormalWeight);
+
+    controls.description->SetStaticFont(kLabelFontHeight, kBoldWeight,
+                                        QString::fromLatin1(kLabelFace));
+    controls.description->SetTextColor(darkBlue);
+    controls.description->SetBackgroundColor(Qt::white);
+    controls.description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    controls.description->setWordWrap(true);
+
+    controls.icon->setText(QString());
+    controls.icon->SetTextColors(Qt::black, Qt::black, Qt::black);
+    controls.icon->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+    controls.icon->SetFlat(true);
+    const QImage picture = DrawSlotPicture(kSlotKinds[slot], controls.icon->size() - QSize(4, 4));
+    controls.icon->SetBitmaps(picture, Qt::white, picture, Qt::white);
+
+    controls.fileName->SetStaticFont(kFileNameFontHeight, kBoldWeight,
+                                     QString::fromLatin1(kFileNameFace));
+    controls.fileName->SetTextColor(darkBlue);
+    controls.fileName->SetBackgroundColor(Qt::white);
+    controls.fileName->setText(QString());
+}
+
+void MainWindow::StartUp() {
+    // A folder that cannot be made shows up later as a log or history that cannot be written.
+    CreateAppFolders(state_.appDir);
+    state_.osVersionText = BuildOsVersionText();
+    DressControls();
+
+    portNumber_ = settings::Read(ini_, settings::kPortNumber);
+    baudRate_ = settings::Read(ini_, settings::kBaudRate);
+    portDevice_ = settings::Read(ini_, settings::kPortDevice);
+    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+    ShowPortLabel();
+
+    settings::CreateDefaultFile(ini_);
+    const bool allowAbort = settings::ReadBool(ini_, settings::kAllowAbort);
+    settings::Write(ini_, settings::kAllowAbort, allowAbort ? 1 : 0);
+    for (SlotState& slot : slots_) {
+        slot.selected = false;
+    }
+    slots_[kSlotSpeech].path = settings::Read(ini_, settings::kFileSpeech);
+    slots_[kSlotReader].path = settings::Read(ini_, settings::kFileReader);
+    slots_[kSlotComm].path = settings::Read(ini_, settings::kFileComm);
+    ReadRememberedFiles();
+    RefreshFileLabels();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ShowSlot(static_cast<Slot>(slot), kNoEstimate);
+    }
+    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
+    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+    ApplyModeLayout();
+}
+
+void MainWindow::ReadRememberedFiles() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        SlotState& state = slots_.at(slot);
+        if (state.path.size() < kShortestRememberedPath) {
+            continue;
+        }
+        FirmwareFile file;
+        if (!file.SetPath(state.path) || !file.OpenInputFile()) {
+            state.blocks = 0;
+            state.path.clear();
+            continue;
+        }
+        // Unsigned arithmetic as the count was always made: a file shorter than its header
+        // wraps to a count that reads negative and is forgotten with the short ones.
+        const uint64_t length = file.Length();
+        const uint64_t payload = kSlotKinds[slot] == kKindSpeech ? length : length - kHeaderBytes;
+        state.blocks = static_cast<int32_t>(static_cast<uint32_t>(payload / kRememberedBlockSize));
+        file.Close();
+        if (state.blocks < kMinRememberedBlocks) {
+            state.path.clear();
+        }
+    }
+}
+
+void MainWindow::ApplyModeLayout() {
+    SlotControls& reader = slotControls_[kSlotReader];
+    SlotControls& speech = slotControls_[kSlotSpeech];
+    if (state_.isKx2 != 0) {
+        reader.load->hide();
+        speech.load->hide();
+        tamarackNotice_->hide();
+        for (SlotControls* unused : {&reader, &speech}) {
+            unused->description->SetTextColor(FromColorRef(kMaroon));
+            unused->description->SetBackgroundColor(Qt::white);
+            unused->description->setText(
+                QStringLiteral("\n\n\n\n\nNot used when loading\nfiles to KX2."));
+        }
+    } else if (state_.tamarackLine != 0) {
+        speech.load->hide();
+        speech.fileName->hide();
+        speech.icon->hide();
+        speech.description->hide();
+        tamarackNotice_->show();
+        reader.load->show();
+    } else {
+        speech.load->show();
+        speech.fileName->show();
+        speech.icon->show();
+        speech.description->show();
+        reader.load->show();
+        tamarackNotice_->hide();
+    }
+    update();
+}
+
+void MainWindow::ShowPortLabel() {
+    if (baudRate_ == kNoBaud) {
+        portLabel_->setText(QString());
+        return;
+    }
+    const std::string device = CurrentDevice();
+    if (device.empty()) {
+        portLabel_->SetText("Port %d\n%d bps", portNumber_, baudRate_);
+    } else {
+        // A named device says more than its slot number.
+        const std::size_t slash = device.rfind('/');
+        const std::string shown = slash == std::string::npos ? device : device.substr(slash + 1);
+        portLabel_->SetText("%s\n%d bps", shown.c_str(), baudRate_);
+    }
+}
+
+void MainWindow::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const int w = width();
+    const int h = height();
+    const int u = h / kHeightParts;
+    const int t = (w - kWidthLoss) / 3;
+    painter.fillRect(rect(), Qt::black);
+    painter.fillRect(Span(kBodyInset, 2 * u, w - kBodyInset, 14 * u), Qt::white);
+    FillGradient(painter, Span(kBodyInset, 14 * u, w - kBodyInset, 15 * u), 0, kSilver, true,
+                 kBandFlat);
+    painter.fillRect(Span(kBodyInset, 15 * u, w - kBodyInset, 19 * u), Qt::white);
+    FillGradient(painter,
+                 Span(t, 2 * u + kSeparatorInset, t + kSeparatorWidth, 14 * u - kSeparatorInset),
+                 kSilver, kNearWhite, false, kFirstSeparatorFlat);
+    FillGradient(painter,
+                 Span(2 * t + kSeparatorWidth, 2 * u + kSeparatorInset, 2 * t + 2 * kSeparatorWidth,
+                      14 * u - kSeparatorInset),
+                 kSilver, kNearWhite, false, kSecondSeparatorFlat);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Enter is the old OK command and Esc its Cancel: both end the program.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Escape) {
+        done(event->key() == Qt::Key_Escape ? kResultCancel : kResultOk);
+        event->accept();
+        return;
+    }
+    FramedDialog::keyPressEvent(event);
+}
+
+}  // namespace quillon

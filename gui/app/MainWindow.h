@@ -1,0 +1,177 @@
+// The main window: three firmware slots (COMM, READER, SPEECH) with their pickers and estimates,
+// the serial port, the HBD / Tamarack Line / KX2 layouts, and the door to every other window.
+// Every refusal is shown in the numbered error dialog; nothing the user picks or the settings
+// file holds can stop the window from working.
+#pragma once
+
+#include <QUrl>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DialogErrorReporter.h"
+#include "dialogs/FramedDialog.h"
+#include "platform/ProgramState.h"
+#include "serial/SerialPortList.h"
+#include "settings/IniFile.h"
+#include "upload/StartChecks.h"
+
+class QMenu;
+class QAction;
+
+namespace quillon {
+
+class ExtendedButton;
+class ExtendedLabel;
+class DialogRunner;
+class FilePicker;
+class SerialBackend;
+class SimulatedPort;
+class SoundPreview;
+
+class MainWindow : public FramedDialog {
+    Q_OBJECT
+
+  public:
+    enum Slot { kSlotComm, kSlotReader, kSlotSpeech, kSlotCount };
+    static constexpr int32_t kNoEstimate = -1;
+    static constexpr int kNoBaud = -1;
+    static constexpr int kMinRememberedBlocks = 100;
+
+    struct SlotState {
+        std::string path;
+        bool selected = false;
+        int32_t blocks = 0;
+    };
+    // What Start hands the upload window.
+    struct UploadRequest {
+        FileSelection files;
+        int portNumber = 1;
+        std::string device;
+        int baudRate = 0;
+        bool kx2 = false;
+    };
+
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    using MenuRunner = std::function<QAction*(QMenu& menu)>;
+    using PortLister = std::function<std::vector<SerialPortInfo>()>;
+    using DeviceAssigner = std::function<void(int portIndex, const std::string& device)>;
+    using UploadWindow = std::function<void(const UploadRequest& request)>;
+    using TextView = std::function<void(int portNumber, const std::string& device, int baudRate)>;
+
+    // Runs the start-up (folders, settings, remembered files, layout) at once.
+    MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& picker, SoundPreview& sounds,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Seams: the desktop viewer, popup tracking, the system's serial devices, the line used by
+    // the port check (and how a device is named for it), the simulated unit of --simulate and
+    // the upload window and the serial text view.
+    void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
+    void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+    void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
+    void SetSerialLibrary(SerialBackend& library, DeviceAssigner assign);
+    void SetSimulatedPort(SimulatedPort* simulated);
+    void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
+    void SetTextView(TextView view) { textView_ = std::move(view); }
+
+    const SlotState& SlotAt(Slot slot) const { return slots_.at(slot); }
+    int PortNumber() const { return portNumber_; }
+    int BaudRate() const { return baudRate_; }
+    const std::string& PortDevice() const { return portDevice_; }
+    bool ValidateFlag() const { return validate_; }
+
+    ExtendedButton* LoadButton(Slot slot) const { return slotControls_.at(slot).load; }
+    ExtendedButton* SlotIcon(Slot slot) const { return slotControls_.at(slot).icon; }
+    ExtendedLabel* FileLabel(Slot slot) const { return slotControls_.at(slot).fileName; }
+    ExtendedLabel* Description(Slot slot) const { return slotControls_.at(slot).description; }
+    ExtendedLabel* TamarackNotice() const { return tamarackNotice_; }
+    ExtendedLabel* PortLabel() const { return portLabel_; }
+    ExtendedButton* LogoButton() const { return logo_; }
+    ExtendedButton* StartButton() const { return start_; }
+
+    // The commands, as the buttons run them.
+    void PickSlot(Slot slot);
+    void ToggleSlot(Slot slot);
+    void SelectSerialPort();
+    void ShowRuntimeParams();
+    void ShowLogs();
+    void ViewHistory();
+    void OpenIniFile();
+    void CheckForUpgrades();
+    void TextHbd();
+    void Start();
+    void ShowAbout();
+    // The right-click popup of a slot's icon or load button; other controls get none.
+    void ShowFilePopup(QWidget* control);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    struct SlotControls {
+        ExtendedButton* icon = nullptr;
+        ExtendedLabel* fileName = nullptr;
+        ExtendedLabel* description = nullptr;
+        ExtendedButton* load = nullptr;
+    };
+
+    void BuildControls();
+    void DressControls();
+    void DressSlot(Slot slot);
+    void StartUp();
+    void ReadRememberedFiles();
+    void ApplyModeLayout();
+    void ShowPortLabel();
+    void ShowSlot(Slot slot, int32_t estimate);
+    void RefreshFileLabels();
+    void ApplyTamarackMarker(Slot slot);
+    bool CheckPort();
+    std::string CurrentDevice() const;
+    void RunUploadWindow(const UploadRequest& request);
+    void ShowSerialTextView();
+
+    ProgramState& state_;
+    DialogRunner& runner_;
+    FilePicker& picker_;
+    SoundPreview& sounds_;
+    DialogErrorReporter errors_;
+    IniFile ini_;
+
+    int portNumber_ = 0;
+    int baudRate_ = 0;
+    std::string portDevice_;
+    bool validate_ = true;
+    std::array<SlotState, kSlotCount> slots_{};
+
+    UrlOpener opener_;
+    MenuRunner menuRunner_;
+    PortLister portLister_;
+    std::unique_ptr<SerialBackend> ownLibrary_;
+    SerialBackend* library_ = nullptr;
+    DeviceAssigner assignDevice_;
+    SimulatedPort* simulated_ = nullptr;
+    UploadWindow uploadWindow_;
+    TextView textView_;
+
+    std::array<SlotControls, kSlotCount> slotControls_{};
+    ExtendedLabel* tamarackNotice_ = nullptr;
+    ExtendedLabel* portLabel_ = nullptr;
+    ExtendedButton* logo_ = nullptr;
+    ExtendedButton* exit_ = nullptr;
+    ExtendedButton* close_ = nullptr;
+    ExtendedButton* selectPort_ = nullptr;
+    ExtendedButton* viewHistory_ = nullptr;
+    ExtendedButton* textHbd_ = nullptr;
+    ExtendedButton* runtimeParams_ = nullptr;
+    ExtendedButton* viewLogs_ = nullptr;
+    ExtendedButton* openIni_ = nullptr;
+    ExtendedButton* upgrades_ = nullptr;
+    ExtendedButton* start_ = nullptr;
+};
+
+}  // namespace quillon

@@ -1,0 +1,336 @@
+// The main window's commands: slot pick, toggle and display, the port, the other windows, Start.
+#include <QFile>
+#include <QMenu>
+
+#include "app/EstimateText.h"
+#include "app/MainWindow.h"
+#include "app/SimulatedPort.h"
+#include "controls/ExtendedButton.h"
+#include "controls/ExtendedLabel.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ConfirmDialog.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/FilePicker.h"
+#include "dialogs/LogBrowserDialog.h"
+#include "dialogs/RuntimeParametersDialog.h"
+#include "dialogs/SelectSerialPortDialog.h"
+#include "firmware/FileChecks.h"
+#include "serial/PosixSerialBackend.h"
+#include "serial/SerialBackend.h"
+#include "settings/SettingsKeys.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kSlotKinds[] = {kKindComm, kKindReader, kKindSpeech};
+constexpr const char* kClearCaptions[] = {"CLEAR Comm File", "CLEAR Reader File",
+                                          "CLEAR Speech File"};
+constexpr const char* kLoadCaptions[] = {"Load Comm File", "Load Reader File", "Load Speech File"};
+constexpr const char* kSelectTexts[] = {"\n\n\n\n\nClick the button to\nSELECT the COMM file.",
+                                        "\n\n\n\n\nClick the button to\nSELECT the Reader file.",
+                                        "\n\n\n\n\nClick the button to\nSELECT the Speech file."};
+constexpr const char* kEstimateFormat =
+    "Estimate To Cmplete:\n%s\n\n\n\nClick the button to\nCLEAR your selection.";
+constexpr const char* kSpeechEstimateFormat =
+    "Estimate To Cmplete:\n%s\n\n\nClick the button to\nCLEAR your selection.";
+constexpr const char* kPopupTitles[] = {"COMM File:", "READER File:", "SPEECH File:"};
+constexpr const char* kNothingSelected = "No File has been Selected Yet!";
+constexpr const char* kHbdFilter = "bin files (*.bin)|*.bin|All files (*.*)|*.*||";
+constexpr const char* kKx2Filter = "KX2 files (*.kx)|*.kx|All files (*.*)|*.*||";
+constexpr const char* kHistoryMissingText =
+    "Failed to locate the \"History\" file.\n\nPossibly no previous uploads!";
+constexpr int kErrorHistoryMissing = 103;
+constexpr int kErrorSimulatorFailed = 201;
+constexpr const char* kUpgradesText =
+    "Updates come with the package Quillon7 was\ninstalled from: update it with the "
+    "system's\npackage manager, or ask your supplier\nfor the latest version.";
+constexpr std::size_t kShortestTogglePath = 5;
+constexpr std::size_t kShortestRememberedPath = 2;  // longer than 1 character
+
+constexpr ColorRef kGrey = 0x00808080;
+constexpr ColorRef kDimGrey = 0x00696969;
+constexpr ColorRef kDarkBlue = 0x008B0000;
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void MainWindow::SetSimulatedPort(SimulatedPort* simulated) {
+    simulated_ = simulated;
+    ShowPortLabel();
+}
+
+std::string MainWindow::CurrentDevice() const {
+    if (simulated_ != nullptr) {
+        return simulated_->DevicePath();
+    }
+    return portDevice_;
+}
+
+void MainWindow::PickSlot(Slot slot) {
+    SlotState& state = slots_.at(slot);
+    if (state.selected) {
+        state.selected = false;
+        ShowSlot(slot, state.blocks);
+        return;
+    }
+    const bool kx2 = state_.isKx2 != 0;
+    const FilePicker::Request request{
+        QString(), FilePicker::ConvertFilter(QString::fromLatin1(kx2 ? kKx2Filter : kHbdFilter)),
+        QString::fromLatin1(kx2 ? "kx" : "bin")};
+    const std::optional<QString> chosen = picker_.PickOpenFile(this, request);
+    update();
+    if (!chosen) {
+        return;
+    }
+    const std::string path = chosen->toStdString();
+    if (!CheckProgramFileExtension(path, kx2, errors_)) {
+        return;
+    }
+    state.path = path;
+    state.selected = true;
+    if (!(kx2 && slot == kSlotComm)) {
+        int32_t blocks = kFileRejected;
+        switch (slot) {
+            case kSlotComm:
+                blocks = ValidateCommFile(path, validate_, errors_);
+                break;
+            case kSlotReader:
+                blocks = ValidateReaderFile(path, validate_, errors_);
+                break;
+            default:
+                blocks = ValidateSpeechFile(path, validate_, errors_);
+                break;
+        }
+        state.blocks = blocks;
+        if (blocks == kFileRejected) {
+            state.selected = false;
+            state.path.clear();
+            RefreshFileLabels();
+            return;
+        }
+        ApplyTamarackMarker(slot);
+    }
+    ShowSlot(slot, state.blocks);
+}
+
+void MainWindow::ApplyTamarackMarker(Slot slot) {
+    if (slot == kSlotSpeech) {
+        return;
+    }
+    const bool found = SearchTamarackMarker(slots_.at(slot).path, kSlotKinds[slot]);
+    if (found == (state_.tamarackLine != 0)) {
+        return;
+    }
+    state_.tamarackLine = found ? 1 : 0;
+    settings::Write(ini_, settings::kTamarackLine, found ? 1 : 0);
+    ApplyModeLayout();
+}
+
+void MainWindow::ToggleSlot(Slot slot) {
+    SlotState& state = slots_.at(slot);
+    if (state.path.size() < kShortestTogglePath) {
+        PickSlot(slot);
+        return;
+    }
+    state.selected = !state.selected;
+    ShowSlot(slot, state.blocks);
+}
+
+void MainWindow::ShowSlot(Slot slot, int32_t estimate) {
+    const SlotState& state = slots_.at(slot);
+    SlotControls& controls = slotControls_.at(slot);
+    if (estimate != kNoEstimate) {
+        controls.load->setText(
+            QString::fromLatin1(state.selected ? kClearCaptions[slot] : kLoadCaptions[slot]));
+    }
+    if (state.selected && estimate != kNoEstimate) {
+        controls.fileName->setText(QString::fromStdString(FileNamePart(state.path)));
+        controls.description->SetTextColor(FromColorRef(kDarkBlue));
+        controls.description->SetBackgroundColor(Qt::white);
+        const std::string time = FormatEstimate(EstimateSeconds(kSlotKinds[slot], estimate));
+        controls.description->SetText(slot == kSlotSpeech ? kSpeechEstimateFormat : kEstimateFormat,
+                                      time.c_str());
+    } else {
+        controls.description->SetTextColor(FromColorRef(kDimGrey));
+        controls.description->SetBackgroundColor(Qt::white);
+        controls.description->setText(QString::fromLatin1(kSelectTexts[slot]));
+    }
+    RefreshFileLabels();
+}
+
+void MainWindow::RefreshFileLabels() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const SlotState& state = slots_.at(slot);
+        ExtendedLabel* label = slotControls_.at(slot).fileName;
+        label->SetTextColor(FromColorRef(state.selected ? kDarkBlue : kGrey));
+        label->SetBackgroundColor(Qt::white);
+        label->setText(QString::fromStdString(FileNamePart(state.path)));
+    }
+}
+
+void MainWindow::SelectSerialPort() {
+    SelectSerialPortDialog dialog(portLister_ ? portLister_() : std::vector<SerialPortInfo>{},
+                                  this);
+    dialog.SetSelection(portNumber_, CurrentDevice(), SelectSerialPortDialog::BaudIndex(baudRate_));
+    if (runner_.Run(dialog) != FramedDialog::kResultOk) {
+        return;
+    }
+    portNumber_ = dialog.PortNumber();
+    baudRate_ = dialog.Baud();
+    portDevice_ = dialog.Device();
+    // A port chosen by hand replaces the simulated unit for the rest of the run.
+    simulated_ = nullptr;
+    ShowPortLabel();
+    settings::Write(ini_, settings::kBaudRate, baudRate_);
+    settings::Write(ini_, settings::kPortNumber, portNumber_);
+    settings::Write(ini_, settings::kPortDevice, portDevice_);
+}
+
+void MainWindow::ShowRuntimeParams() {
+    RuntimeParametersDialog dialog(state_, runner_, picker_, sounds_, this);
+    if (runner_.Run(dialog) != FramedDialog::kResultOk) {
+        return;
+    }
+    validate_ = dialog.ValidateFiles();
+    ApplyModeLayout();
+}
+
+void MainWindow::ShowLogs() {
+    LogBrowserDialog dialog(state_.LogsDir(), runner_, errors_);
+    dialog.SetUrlOpener(opener_);
+    runner_.Run(dialog);
+}
+
+void MainWindow::ShowAbout() {
+    AboutDialog about(state_, this);
+    runner_.Run(about);
+}
+
+void MainWindow::ViewHistory() {
+    const std::string path = state_.HistoryPath();
+    QFile history(QString::fromStdString(path));
+    if (!history.open(QIODevice::ReadOnly)) {
+        errors_.ShowError(kErrorHistoryMissing, path, kHistoryMissingText);
+        return;
+    }
+    history.close();
+    opener_(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void MainWindow::OpenIniFile() {
+    opener_(QUrl::fromLocalFile(QString::fromStdString(state_.IniPath())));
+}
+
+void MainWindow::CheckForUpgrades() {
+    ConfirmDialog notice(this);
+    notice.SetSingleButton(true);
+    notice.SetText("%s", kUpgradesText);
+    runner_.Run(notice);
+}
+
+bool MainWindow::CheckPort() {
+    const int index = (portNumber_ & 0xFF) - 1;
+    const std::string device = CurrentDevice();
+    if (assignDevice_) {
+        assignDevice_(index, device);
+    }
+    const std::string shown =
+        device.empty() ? PosixSerialBackend::DefaultDevicePath(index) : device;
+    return CheckSerialPort(*library_, portNumber_, shown, baudRate_, errors_);
+}
+
+void MainWindow::TextHbd() {
+    if (!CheckPort()) {
+        return;
+    }
+    ShowSerialTextView();
+}
+
+void MainWindow::ShowSerialTextView() {
+    if (textView_) {
+        textView_(portNumber_, CurrentDevice(), baudRate_);
+    }
+}
+
+void MainWindow::Start() {
+    const bool kx2 = state_.isKx2 != 0;
+    UploadRequest request;
+    auto selectedPath = [this](Slot slot) -> std::optional<std::string> {
+        const SlotState& state = slots_.at(slot);
+        return state.selected ? std::optional<std::string>(state.path) : std::nullopt;
+    };
+    request.files.comm = selectedPath(kSlotComm);
+    request.files.reader = selectedPath(kSlotReader);
+    request.files.speech = selectedPath(kSlotSpeech);
+    FileSelection checked = request.files;
+    if (kx2 && !checked.Empty()) {
+        // The .kx file is the COMM slot's, whichever slot was selected.
+        checked.comm = slots_[kSlotComm].path;
+    }
+    if (!CheckStartSelection(checked, kx2, validate_, errors_)) {
+        return;
+    }
+    const std::pair<Slot, const settings::StringKey*> remembered[] = {
+        {kSlotSpeech, &settings::kFileSpeech},
+        {kSlotReader, &settings::kFileReader},
+        {kSlotComm, &settings::kFileComm}};
+    for (const auto& [slot, key] : remembered) {
+        const SlotState& state = slots_.at(slot);
+        if (state.selected && state.path.size() >= kShortestRememberedPath) {
+            settings::Write(ini_, *key, state.path);
+        }
+    }
+    if (simulated_ != nullptr) {
+        std::string error;
+        if (simulated_->Renew(kx2, &error).empty()) {
+            errors_.ShowError(kErrorSimulatorFailed, std::nullopt,
+                              "The simulated unit could not be started.\n\n" + error);
+            return;
+        }
+        ShowPortLabel();
+    }
+    if (!CheckPort()) {
+        return;
+    }
+    request.portNumber = portNumber_;
+    request.device = CurrentDevice();
+    request.baudRate = baudRate_;
+    request.kx2 = kx2;
+    RunUploadWindow(request);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slots_.at(slot).selected = false;
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ShowSlot(static_cast<Slot>(slot), slots_.at(slot).blocks);
+    }
+}
+
+void MainWindow::RunUploadWindow(const UploadRequest& request) {
+    if (uploadWindow_) {
+        uploadWindow_(request);
+    }
+}
+
+void MainWindow::ShowFilePopup(QWidget* control) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const SlotControls& controls = slotControls_.at(slot);
+        if (control != controls.icon && control != controls.load) {
+            continue;
+        }
+        const SlotState& state = slots_.at(slot);
+        QMenu menu(this);
+        menu.addAction(QString::fromLatin1(kPopupTitles[slot]));
+        menu.addAction(state.selected ? QString::fromStdString(state.path)
+                                      : QString::fromLatin1(kNothingSelected));
+        // The menu only shows the path; whatever is chosen is ignored.
+        menuRunner_(menu);
+        return;
+    }
+}
+
+}  // namespace quillon

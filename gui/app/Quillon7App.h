@@ -1,0 +1,44 @@
+// The application object: owns the seams every window goes through (dialog runner, file picker,
+// sound player) and, with --simulate, the simulated unit; runs the main window until it closes.
+#pragma once
+
+#include <memory>
+
+#include "dialogs/DialogRunner.h"
+#include "dialogs/FilePicker.h"
+#include "dialogs/QtSoundPreview.h"
+#include "dialogs/ThreadedSoundPlayer.h"
+#include "platform/Clock.h"
+#include "platform/ProgramState.h"
+
+namespace quillon {
+
+class MainWindow;
+class SimulatedPort;
+
+class Quillon7App {
+  public:
+    explicit Quillon7App(ProgramState& state);
+    ~Quillon7App();
+    Quillon7App(const Quillon7App&) = delete;
+    Quillon7App& operator=(const Quillon7App&) = delete;
+
+    // A unit of the start-up mode is made on a pseudo-terminal and chosen as the port (the
+    // settings file keeps the real port). When no pseudo-terminal can be had the reason goes to
+    // stderr and the program runs on the configured port.
+    void EnableSimulation();
+
+    // Shows the main window; returns when it has closed (the program's exit code).
+    int Run();
+
+  private:
+    ProgramState& state_;
+    DialogRunner runner_;
+    FilePicker picker_;
+    QtSoundPreview preview_;
+    SystemClock clock_;
+    ThreadedSoundPlayer alerts_;
+    std::unique_ptr<SimulatedPort> simulated_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,185 @@
+// The owner-drawn push button of every window: state colours, pictures, flat/3D looks, gradient
+// and progress drawing, toggle behaviour, popup menu and URL. It reports hover, leave and click
+// (notification 1058) and right presses (1554) as signals. A picture or URL that cannot be used
+// leaves the button without it and reports false; nothing it is given can make it fail to paint.
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QUrl>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "controls/ButtonImage.h"
+#include "controls/ColorRef.h"
+
+class QMenu;
+class QAction;
+
+namespace quillon {
+
+class ExtendedButton : public QAbstractButton {
+    Q_OBJECT
+
+  public:
+    enum ColorIndex {
+        kBackgroundIn,
+        kForegroundIn,
+        kBackgroundOut,
+        kForegroundOut,
+        kBackgroundFocus,
+        kForegroundFocus,
+        kColorCount
+    };
+    enum class ImagePlacement { kLeftOfText, kAboveText, kRightOfText };
+    enum class DrawMode { kNormal, kGradient, kProgress };
+    enum TextAlignment : int {
+        kSingleLeft = 0,
+        kSingleCentered = 1,
+        kSingleRight = 2,
+        kMultiLeft = 3,
+        kMultiCentered = 4
+    };
+
+    static constexpr ColorRef kDefaultTextColor = 0x0000FFFF;
+    static constexpr ColorRef kDefaultGradientBorderColor = 0x00000080;
+    static constexpr ColorRef kProgressUpperColor = 0x0039DDFD;
+    static constexpr ColorRef kProgressLowerColor = 0x0090EE90;
+    static constexpr ColorRef kProgressFrameColor = 0x00008000;
+    static constexpr int kProgressFrameWidth = 3;
+    static constexpr int kImageMarginX = 3;
+    static constexpr int kImageMarginY = 3;
+    static constexpr int kTextMargin = 10;
+    static constexpr int kMultiLineTopOffset = 5;
+    static constexpr int kFocusInset = 3;
+    static constexpr int kMaxUrlLength = 260;
+    static constexpr std::size_t kTextLimit = 1023;
+    static constexpr const char* kFontFace = "Verdana";
+
+    explicit ExtendedButton(QWidget* parent = nullptr);
+    ~ExtendedButton() override;
+
+    void SetColor(ColorIndex index, const QColor& color);
+    QColor Color(ColorIndex index) const { return colors_.at(index); }
+    // The same colour for the in, out and focus states of background or text.
+    void SetBackgroundColors(const QColor& in, const QColor& out, const QColor& focus);
+    void SetTextColors(const QColor& in, const QColor& out, const QColor& focus);
+
+    void SetFlat(bool flat);
+    void SetHoverWhenInactive(bool on) { hoverWhenInactive_ = on; }
+    void SetDrawBorder(bool on);
+    void SetDrawFocusWhenFlat(bool on);
+    void SetTransparent(bool on);
+    void SetCheckBoxBehaviour(bool on);
+    void SetCheck(bool checked);
+    bool GetCheck() const { return isChecked(); }
+    void SetDefaultButton(bool on);
+    bool IsDefaultButton() const { return defaultButton_; }
+
+    // outSentinel is ButtonImage::kOutGrey or kOutDarker.
+    bool SetBitmaps(const QImage& in, const QColor& inTransparent, int outSentinel);
+    bool SetBitmaps(const QImage& in, const QColor& inTransparent, const QImage& out,
+                    const QColor& outTransparent);
+    void SetIcons(const QIcon& in, const QIcon& out, const QSize& size);
+    const ButtonImage& Image() const { return image_; }
+    void SetImagePlacement(ImagePlacement placement);
+
+    void SetTextAlignment(int mode);
+    void SetButtonFont(int height, int weight);
+    // The platform's pointing-hand cursor over the button.
+    bool SetHandCursor();
+    // printf-style caption (at most 1023 bytes kept); a null format keeps the current caption.
+    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // The button takes the menu; it is shown below the button on click.
+    void SetMenu(std::unique_ptr<QMenu> menu);
+    QMenu* Menu() const { return menu_.get(); }
+    // False (and no URL kept) for a text longer than 260 characters.
+    bool SetUrl(const QString& url);
+    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+
+    void SetNormalMode();
+    void SetGradientMode(const QColor& first, const QColor& second, bool vertical);
+    void SetGradientBorder(int width,
+                           const QColor& color = FromColorRef(kDefaultGradientBorderColor));
+    void SetProgressMode(int maximum, int position);
+    void SetProgressPosition(int position);
+    DrawMode Mode() const { return mode_; }
+    // Whether the next paint in progress mode frames the bar.
+    bool BlinkFrameNext() const { return blink_; }
+
+    QSize sizeHint() const override;
+
+  signals:
+    // Notification 1058: kButtonEntered, kButtonLeft or kButtonClicked.
+    void notification(int code);
+    void entered();
+    void left();
+    // Notification 1554, after the default handling of the press.
+    void rightButtonPressed(quillon::ExtendedButton* button);
+    // Lets the owner adjust the menu's entries just before it is shown.
+    void menuAboutToShow(QMenu* menu);
+    void menuCommand(QAction* action);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    struct PaintState {
+        bool pressed = false;
+        bool hovered = false;
+        bool focused = false;
+        bool disabled = false;
+    };
+
+    void OnClicked();
+    void MarkEntered();
+    void ShowMenu();
+    PaintState CurrentState() const;
+    QColor StateColor(const PaintState& state, ColorIndex in, ColorIndex focus,
+                      ColorIndex out) const;
+    void PaintProgress(QPainter& painter, const PaintState& state);
+    void PaintGradient(QPainter& painter, const PaintState& state);
+    QRect PaintNormalBackground(QPainter& painter, const PaintState& state) const;
+    QRect PaintImage(QPainter& painter, const PaintState& state, const QRect& area) const;
+    void PaintText(QPainter& painter, const PaintState& state, const QRect& area) const;
+    void PaintFocus(QPainter& painter, const PaintState& state) const;
+
+    std::array<QColor, kColorCount> colors_;
+    bool flat_ = true;
+    bool hoverWhenInactive_ = true;
+    bool drawBorder_ = true;
+    bool drawFocusWhenFlat_ = false;
+    bool transparent_ = false;
+    bool defaultButton_ = false;
+    bool entered_ = false;
+    bool hovered_ = false;
+    bool menuOpen_ = false;
+
+    ButtonImage image_;
+    ImagePlacement placement_ = ImagePlacement::kLeftOfText;
+    int textAlignment_ = kSingleCentered;
+
+    std::unique_ptr<QMenu> menu_;
+    QString url_;
+    std::function<bool(const QUrl&)> urlOpener_;
+
+    DrawMode mode_ = DrawMode::kNormal;
+    QColor gradientFirst_;
+    QColor gradientSecond_;
+    bool gradientVertical_ = true;
+    int gradientBorderWidth_ = 0;
+    QColor gradientBorderColor_ = FromColorRef(kDefaultGradientBorderColor);
+    int progressMaximum_ = 0;
+    int progressPosition_ = 0;
+    bool blink_ = false;
+};
+
+}  // namespace quillon

@@ -1,0 +1,48 @@
+// Asks the user a yes/no question, or shows a notice with a single OK. Result 1 for YES (or OK),
+// 2 for NO or Esc; Enter presses NO unless another button has the focus. Text beyond 1020
+// characters is cut.
+#pragma once
+
+#include "dialogs/FramedDialog.h"
+
+namespace quillon {
+
+class ExtendedButton;
+class ExtendedLabel;
+
+class ConfirmDialog : public FramedDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kResultYes = 1;
+    static constexpr int kResultNo = 2;
+    static constexpr std::size_t kTextLimit = 1020;
+    static constexpr const char* kTitle = "Need Confirmation!";
+
+    explicit ConfirmDialog(QWidget* parent = nullptr);
+
+    // printf-style; a null format leaves the text as it was.
+    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    QString Text() const;
+    void SetSingleButton(bool single);
+    bool IsSingleButton() const { return singleButton_; }
+
+    ExtendedButton* YesButton() const { return yes_; }
+    ExtendedButton* NoButton() const { return no_; }
+    ExtendedButton* PictureButton() const { return picture_; }
+    ExtendedLabel* TextStatic() const { return text_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void Arrange();
+
+    ExtendedButton* picture_;
+    ExtendedLabel* text_;
+    ExtendedButton* yes_;
+    ExtendedButton* no_;
+    bool singleButton_ = false;
+};
+
+}  // namespace quillon

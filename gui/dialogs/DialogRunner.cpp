@@ -1,0 +1,23 @@
+#include "dialogs/DialogRunner.h"
+
+namespace quillon {
+
+int DialogRunner::Run(QDialog& dialog) {
+    if (answers_.empty()) {
+        return dialog.exec();
+    }
+    Answer answer = std::move(answers_.front());
+    answers_.pop_front();
+    ++answered_;
+    if (answer.inspect) {
+        answer.inspect(dialog);
+    }
+    dialog.done(answer.result);
+    return answer.result;
+}
+
+void DialogRunner::AnswerNext(int result, Inspector inspect) {
+    answers_.push_back(Answer{result, std::move(inspect)});
+}
+
+}  // namespace quillon

@@ -1,0 +1,121 @@
+#include "dialogs/ErrorMessageDialog.h"
+
+#include <cstdarg>
+
+#include "controls/DialogUnits.h"
+#include "controls/ExtendedButton.h"
+#include "controls/ExtendedLabel.h"
+#include "controls/FormatLimited.h"
+#include "dialogs/DialogPictures.h"
+
+namespace quillon {
+
+namespace {
+constexpr FramedDialog::Look kErrorLook = {5, 0x00000080, 0x000000FF, 0x0000008B, 0x00FFFFFF,
+                                           5, 40,         15,         35};
+constexpr ColorRef kOkFirst = 0x000000FF;
+constexpr ColorRef kOkSecond = 0x0000008B;
+constexpr ColorRef kOkBorder = 0x00000080;
+constexpr ColorRef kOkText = 0x0000FFFF;
+constexpr ColorRef kResolveTextIn = 0x0000FFFF;
+constexpr ColorRef kResolveTextOut = 0x00000080;
+constexpr ColorRef kResolveTextFocus = 0x00000080;
+constexpr ColorRef kResolveBackIn = 0x000000FF;
+constexpr ColorRef kResolveBackOut = 0x00FFFFFF;
+constexpr ColorRef kResolveBackFocus = 0x00FFFFFF;
+constexpr ColorRef kMessageColor = 0x008B0000;
+constexpr ColorRef kFileNameColor = 0x00000080;
+constexpr int kStaticFontHeight = 14;
+constexpr int kStaticFontWeight = 400;
+constexpr int kResolveFontHeight = 14;
+
+constexpr QSize kDialogSize(250, 140);
+constexpr QRect kMessageBox(42, 26, 198, 44);
+constexpr QRect kSecondBox(42, 70, 198, 10);
+constexpr QRect kFileNameBox(42, 80, 198, 30);
+constexpr QRect kOkBox(40, 114, 70, 18);
+constexpr QRect kResolveBox(140, 114, 70, 18);
+constexpr QPoint kPicturePixels(14, 50);
+}  // namespace
+
+ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
+    : FramedDialog(kErrorLook, parent),
+      picture_(new ExtendedButton(this)),
+      message1_(new ExtendedLabel(this)),
+      message2_(new ExtendedLabel(this)),
+      fileStatic_(new ExtendedLabel(this)),
+      ok_(new ExtendedButton(this)),
+      resolve_(new ExtendedButton(this)) {
+    setObjectName(QStringLiteral("ErrorMessageDialog"));
+    DressPictureButton(*picture_, DrawErrorPicture());
+    DressStatic(*message1_, kStaticFontHeight, kStaticFontWeight, kMessageColor);
+    DressStatic(*message2_, kStaticFontHeight, kStaticFontWeight, kMessageColor);
+    DressStatic(*fileStatic_, kStaticFontHeight, kStaticFontWeight, kFileNameColor);
+    message2_->setText(QStringLiteral("Error Msg 2"));
+
+    ok_->setText(QStringLiteral("OK"));
+    DressGradientButton(*ok_, kOkFirst, kOkSecond, kOkBorder, kOkText);
+    resolve_->setText(QStringLiteral("How to Resolve"));
+    resolve_->SetTextColors(FromColorRef(kResolveTextIn), FromColorRef(kResolveTextOut),
+                            FromColorRef(kResolveTextFocus));
+    resolve_->SetBackgroundColors(FromColorRef(kResolveBackIn), FromColorRef(kResolveBackOut),
+                                  FromColorRef(kResolveBackFocus));
+    resolve_->SetTextAlignment(ExtendedButton::kSingleCentered);
+    resolve_->SetButtonFont(kResolveFontHeight, QFont::Bold);
+    resolve_->SetHandCursor();
+    connect(ok_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
+    connect(resolve_, &QAbstractButton::clicked, this, &FramedDialog::reject);
+    SetDefaultButton(ok_);
+
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
+    picture_->setGeometry(
+        QRect(kPicturePixels, QSize(kDialogPictureSize, kDialogPictureSize) + QSize(4, 4)));
+    message1_->setGeometry(units.ToPixels(kMessageBox));
+    message2_->setGeometry(units.ToPixels(kSecondBox));
+    fileStatic_->setGeometry(units.ToPixels(kFileNameBox));
+    ok_->setGeometry(units.ToPixels(kOkBox));
+    resolve_->setGeometry(units.ToPixels(kResolveBox));
+    Refresh();
+}
+
+void ErrorMessageDialog::Set(int errorNumber, const char* fileName, const char* format, ...) {
+    errorNumber_ = errorNumber;
+    if (fileName != nullptr) {
+        fileName_ = CutUtf8(QByteArray(fileName), kFileNameLimit);
+    }
+    va_list args;
+    va_start(args, format);
+    const auto message = FormatLimitedV(kMessageLimit, format, args);
+    va_end(args);
+    if (message) {
+        message_ = *message;
+    }
+    Refresh();
+}
+
+void ErrorMessageDialog::SetErrorNumber(int errorNumber) {
+    errorNumber_ = errorNumber;
+    Refresh();
+}
+
+void ErrorMessageDialog::SetFileName(const QString& fileName) {
+    fileName_ = CutUtf8(fileName.toUtf8(), kFileNameLimit);
+    Refresh();
+}
+
+void ErrorMessageDialog::SetMessage(const QString& message) {
+    message_ = CutUtf8(message.toUtf8(), kMessageLimit);
+    Refresh();
+}
+
+void ErrorMessageDialog::Refresh() {
+    SetTitleText(QString::asprintf(kTitleFormat, errorNumber_));
+    message1_->setText(message_);
+    message1_->setHidden(message_.isEmpty());
+    message2_->setHidden(true);
+    fileStatic_->setText(QString::asprintf(kFileNameFormat, fileName_.toUtf8().constData()));
+    fileStatic_->setHidden(fileName_.isEmpty());
+}
+
+}  // namespace quillon

@@ -1,0 +1,57 @@
+// Reports an error: a band "Error ID: %d", the file concerned and a message (each hidden when
+// empty). OK, "How to Resolve", Enter and Esc all end it. Over-long names and messages are cut
+// to 1023 and 1022 characters.
+#pragma once
+
+#include "dialogs/FramedDialog.h"
+
+namespace quillon {
+
+class ExtendedButton;
+class ExtendedLabel;
+
+class ErrorMessageDialog : public FramedDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr std::size_t kFileNameLimit = 1023;
+    static constexpr std::size_t kMessageLimit = 1022;
+    static constexpr const char* kTitleFormat = "Error ID: %d";
+    static constexpr const char* kFileNameFormat = "File Name: %s";
+
+    explicit ErrorMessageDialog(QWidget* parent = nullptr);
+
+    // Stores the number; copies the file name when given; formats the message when a format
+    // is given (printf-style).
+    void Set(int errorNumber, const char* fileName, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    void SetErrorNumber(int errorNumber);
+    void SetFileName(const QString& fileName);
+    void SetMessage(const QString& message);
+
+    int ErrorNumber() const { return errorNumber_; }
+    QString FileName() const { return fileName_; }
+    QString Message() const { return message_; }
+
+    ExtendedButton* OkButton() const { return ok_; }
+    ExtendedButton* ResolveButton() const { return resolve_; }
+    ExtendedButton* PictureButton() const { return picture_; }
+    ExtendedLabel* MessageStatic() const { return message1_; }
+    ExtendedLabel* SecondStatic() const { return message2_; }
+    ExtendedLabel* FileNameStatic() const { return fileStatic_; }
+
+  private:
+    void Refresh();
+
+    int errorNumber_ = 0;
+    QString fileName_;
+    QString message_;
+    ExtendedButton* picture_;
+    ExtendedLabel* message1_;
+    ExtendedLabel* message2_;
+    ExtendedLabel* fileStatic_;
+    ExtendedButton* ok_;
+    ExtendedButton* resolve_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,14 @@
+// A pane font between its file record and Qt: the record's clamped size and weight become a
+// QFont, and a font the user picked becomes a record to save.
+#pragma once
+
+#include <QFont>
+
+#include "records/FontRecord.h"
+
+namespace quillon {
+
+QFont ToQFont(const FontRecord& record);
+FontRecord FontRecordFromQFont(const QFont& font);
+
+}  // namespace quillon

@@ -1,0 +1,147 @@
+#include "dialogs/FramedDialog.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "controls/ExtendedButton.h"
+#include "controls/ExtendedLabel.h"
+#include "controls/PaintHelpers.h"
+
+namespace quillon {
+
+namespace {
+constexpr int kTitleFontHeight = 15;
+constexpr int kButtonFontHeight = 14;
+constexpr const char* kFace = "Verdana";
+}  // namespace
+
+FramedDialog::FramedDialog(const Look& look, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), look_(look) {
+    setModal(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+}
+
+void FramedDialog::SetTitleText(const QString& title) {
+    title_ = title;
+    update();
+}
+
+QRect FramedDialog::BandRect() const {
+    const int inset = look_.bandInset;
+    return QRect(QPoint(inset, inset), QPoint(width() - inset - 1, look_.bandBottom - 1));
+}
+
+QRect FramedDialog::TitleRect() const {
+    return QRect(QPoint(kTitleLeft, look_.bandInset),
+                 QPoint(width() - look_.titleRightInset - 1, look_.titleBottom - 1));
+}
+
+void FramedDialog::reject() {
+    done(kResultCancel);
+}
+
+void FramedDialog::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    FillFrame(painter, rect(), look_.frameWidth, FromColorRef(look_.frameColor));
+    const QRect band = BandRect();
+    painter.fillRect(band, MakeGradient(band, FromColorRef(look_.bandFirst),
+                                        FromColorRef(look_.bandSecond), false, kBandFlatEnds));
+    QFont titleFont(QString::fromLatin1(kFace));
+    titleFont.setPixelSize(kTitleFontHeight);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
+    painter.setPen(FromColorRef(look_.titleColor));
+    painter.drawText(TitleRect(), Qt::AlignCenter, title_);
+}
+
+void FramedDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    // Prefer the window system's own move (the only way on some compositors); else move here.
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void FramedDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void FramedDialog::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void FramedDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<ExtendedButton*>(focusWidget());
+        ExtendedButton* target =
+            (focused != nullptr && focused->isVisible() && focused->focusPolicy() != Qt::NoFocus)
+                ? focused
+                : defaultButton_.data();
+        if (target != nullptr && target->isEnabled()) {
+            target->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void FramedDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The default button starts with the focus, so Enter answers with it.
+    if (defaultButton_ != nullptr && defaultButton_->isVisible()) {
+        defaultButton_->setFocus();
+    }
+}
+
+void FramedDialog::SetDefaultButton(ExtendedButton* button) {
+    defaultButton_ = button;
+    if (button != nullptr) {
+        button->SetDefaultButton(true);
+    }
+}
+
+void FramedDialog::DressGradientButton(ExtendedButton& button, ColorRef first, ColorRef second,
+                                       ColorRef border, ColorRef text) {
+    button.SetGradientMode(FromColorRef(first), FromColorRef(second), true);
+    button.SetGradientBorder(1, FromColorRef(border));
+    const QColor textColor = FromColorRef(text);
+    button.SetTextColors(textColor, textColor, textColor);
+    button.SetTextAlignment(ExtendedButton::kSingleCentered);
+    button.SetButtonFont(kButtonFontHeight, QFont::Bold);
+    button.SetHandCursor();
+}
+
+void FramedDialog::DressPictureButton(ExtendedButton& button, const QImage& picture) {
+    button.setText(QString());
+    button.SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+    button.SetTextColors(Qt::white, Qt::white, Qt::white);
+    button.SetBitmaps(picture, Qt::white, picture, Qt::white);
+    button.SetDrawBorder(false);
+    button.setFocusPolicy(Qt::NoFocus);
+}
+
+void FramedDialog::DressStatic(ExtendedLabel& label, int height, int weight, ColorRef text) {
+    label.SetStaticFont(height, weight, QString::fromLatin1(kFace));
+    label.SetTextColor(FromColorRef(text));
+    label.SetBackgroundColor(Qt::white);
+    label.setWordWrap(true);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+}  // namespace quillon

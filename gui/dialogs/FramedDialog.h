@@ -1,0 +1,72 @@
+// The look the message dialogs share: a white body inside a thick coloured frame, a gradient
+// title band with a fixed title, no caption bar (the body drags the window), Enter pressing the
+// focused or default button and Esc ending the dialog with result 2.
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QPoint>
+#include <QPointer>
+
+#include "controls/ColorRef.h"
+
+namespace quillon {
+
+class ExtendedButton;
+class ExtendedLabel;
+
+class FramedDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kResultOk = 1;
+    static constexpr int kResultCancel = 2;
+
+    struct Look {
+        int frameWidth = 5;
+        ColorRef frameColor = 0;
+        ColorRef bandFirst = 0;
+        ColorRef bandSecond = 0;
+        ColorRef titleColor = 0;
+        int bandInset = 5;    // band starts this far from the top and left
+        int bandBottom = 40;  // band ends at this y
+        int titleRightInset = 15;
+        int titleBottom = 35;
+    };
+    static constexpr int kTitleLeft = 15;
+    static constexpr double kBandFlatEnds = 0.02;
+
+    FramedDialog(const Look& look, QWidget* parent);
+
+    void SetTitleText(const QString& title);
+    QString TitleText() const { return title_; }
+    QRect BandRect() const;
+    QRect TitleRect() const;
+
+    void reject() override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    void SetDefaultButton(ExtendedButton* button);
+    // A gradient command button with a one-pixel border, centred text and the hand cursor.
+    static void DressGradientButton(ExtendedButton& button, ColorRef first, ColorRef second,
+                                    ColorRef border, ColorRef text);
+    // The picture button at the top left: white all over, the picture with white see-through.
+    static void DressPictureButton(ExtendedButton& button, const QImage& picture);
+    static void DressStatic(ExtendedLabel& label, int height, int weight, ColorRef text);
+
+  private:
+    Look look_;
+    QString title_;
+    QPointer<ExtendedButton> defaultButton_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,119 @@
+#include "dialogs/ProgressPanes.h"
+
+#include <QTextCursor>
+#include <array>
+#include <cstdio>
+
+#include "controls/LogTextPane.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr ColorRef kDarkRed = 0x00000080;
+constexpr ColorRef kDarkBlue = 0x008B0000;
+constexpr ColorRef kBlack = 0x00000000;
+constexpr ColorRef kDarkGreen = 0x00006400;
+constexpr ColorRef kBlue = 0x00FF0000;
+constexpr ColorRef kPurple = 0x00800080;
+constexpr int kUnstampedLevel = 6;
+constexpr std::array<ColorRef, 7> kLevelColors{kDarkRed,  kDarkBlue, kBlack, kDarkGreen,
+                                               kDarkBlue, kBlue,     kPurple};
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+LogTextPane* MakePane(QWidget* parent) {
+    auto* pane = new LogTextPane(parent);
+    pane->setReadOnly(true);
+    pane->setLineWrapMode(QTextEdit::NoWrap);
+    // A run's panes hold megabytes; an undo history of every append would double that and
+    // slow each append down.
+    pane->document()->setUndoRedoEnabled(false);
+    return pane;
+}
+
+}  // namespace
+
+ProgressPanes::ProgressPanes(QWidget* parent, TimeSource now)
+    : messages_(MakePane(parent)), bytes_(MakePane(parent)), now_(std::move(now)) {}
+
+ColorRef ProgressPanes::LevelColor(int level) {
+    if (level < 0 || level >= static_cast<int>(kLevelColors.size())) {
+        return kBlack;
+    }
+    return kLevelColors[static_cast<std::size_t>(level)];
+}
+
+bool ProgressPanes::LevelStamped(int level) {
+    return level != kUnstampedLevel;
+}
+
+std::string ProgressPanes::MessageStamp(const QTime& time) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d.%03d  ", time.hour(), time.minute(),
+                  time.second(), time.msec());
+    return buffer;
+}
+
+std::string ProgressPanes::BytesHeader(const QTime& time, bool sent) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d %s HBD: ", time.hour(), time.minute(),
+                  time.second(), sent ? "  to" : "from");
+    return buffer;
+}
+
+std::string ProgressPanes::HexLine(std::span<const uint8_t> bytes) {
+    std::string line;
+    line.reserve(bytes.size() * 3 + 1);
+    for (uint8_t b : bytes) {
+        line.push_back(kHexDigits[b >> 4]);
+        line.push_back(kHexDigits[b & 0x0F]);
+        line.push_back(' ');
+    }
+    line.push_back('\n');
+    return line;
+}
+
+void ProgressPanes::SetAutoScroll(bool messages, bool bytes) {
+    scrollMessages_ = messages;
+    scrollBytes_ = bytes;
+}
+
+void ProgressPanes::Append(LogTextPane& pane, bool autoScroll, ColorRef color,
+                           std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
+    pane.AppendText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
+                    FromColorRef(color));
+    if (autoScroll) {
+        // The caret just before the last character: the pane shows its end.
+        QTextCursor caret(pane.document());
+        caret.movePosition(QTextCursor::End);
+        caret.movePosition(QTextCursor::PreviousCharacter);
+        pane.setTextCursor(caret);
+        pane.ensureCursorVisible();
+    }
+}
+
+void ProgressPanes::AppendLogLine(int level, std::string_view text) {
+    if (text.empty() || text.size() > kMaxLogText) {
+        return;
+    }
+    if (LevelStamped(level) && text.size() >= kMinStampedText) {
+        Append(*messages_, scrollMessages_, kStampColor, MessageStamp(now_()));
+    }
+    Append(*messages_, scrollMessages_, LevelColor(level), text);
+}
+
+void ProgressPanes::AppendBytes(bool sent, std::span<const uint8_t> bytes, bool paneShown) {
+    if (!paneShown || bytes.data() == nullptr || bytes.empty() || bytes.size() > kMaxBytes) {
+        return;
+    }
+    if (!sent && bytes.size() > kMaxReceivedBytes) {
+        bytes = bytes.first(kMaxReceivedBytes);
+    }
+    Append(*bytes_, scrollBytes_, kStampColor, BytesHeader(now_(), sent));
+    Append(*bytes_, scrollBytes_, sent ? kSentColor : kReceivedColor, HexLine(bytes));
+}
+
+}  // namespace quillon

@@ -1,0 +1,389 @@
+#include "dialogs/RuntimeParametersDialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <cstdlib>
+
+#include "controls/DialogUnits.h"
+#include "controls/ExtendedButton.h"
+#include "controls/ExtendedCheckBox.h"
+#include "controls/TransparentLabel.h"
+#include "dialogs/ConfirmDialog.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/FilePicker.h"
+#include "dialogs/SettingsDialogLook.h"
+#include "dialogs/SettingsPictures.h"
+#include "dialogs/SoundPreview.h"
+#include "settings/SettingsKeys.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kEndMarker = "END!!!";
+constexpr const char* const kControlTexts[] = {"1 - Once", "2 - twice", "3 times", "4 times",
+                                               "5 times",  "6 times",   kEndMarker};
+constexpr const char* const kDataTexts[] = {"1 - Once", "2 - twice", "3 times", "4 times",
+                                            kEndMarker};
+constexpr const char* const kWaitTexts[] = {"3 seconds", "4 seconds", "5 seconds", "6 seconds",
+                                            "7 seconds", "8 seconds", kEndMarker};
+constexpr const char* const kDelayTexts[] = {
+    "45 seconds",  "50 seconds",  "55 seconds",  "60 seconds",  "70 seconds",
+    "80 seconds",  "90 seconds",  "100 seconds", "110 seconds", "120 seconds",
+    "150 seconds", "180 seconds", kEndMarker};
+
+constexpr int kRetransmitBase = 1;  // list index 0 is one transmission
+constexpr int kWaitBase = 3;        // list index 0 is 3 seconds
+constexpr std::size_t kEditedPathLimit = 257;
+constexpr int kShortestPlayablePath = 5;
+
+constexpr QSize kDialogSize(274, 229);
+constexpr int kFontPoints = 10;
+constexpr const char* kFace = "Arial";
+
+constexpr ColorRef kOkFirst = 0x0039DDFD;
+constexpr ColorRef kOkSecond = 0x003FBFFE;
+constexpr ColorRef kDefaultsFirst = 0x0090EE90;
+constexpr ColorRef kDefaultsSecond = 0x00008000;
+constexpr ColorRef kBlack = 0x00000000;
+
+struct LabelPlace {
+    const char* text;
+    QRect box;
+};
+constexpr LabelPlace kLabels[] = {
+    {"ReXmit Control Packets", QRect(16, 30, 98, 13)},
+    {"ReXmit Data Packets", QRect(16, 46, 98, 13)},
+    {"Max Wait for HBD Response", QRect(16, 68, 98, 13)},
+    {"Min Wait between Uploads", QRect(16, 86, 98, 13)},
+    {"Sound, Successful Upload", QRect(16, 103, 98, 13)},
+    {"Sound, Failed Upload", QRect(16, 120, 98, 13)},
+    {"Sound, after All Uploads", QRect(16, 136, 98, 13)},
+};
+constexpr QRect kControlBox(113, 27, 63, 113);
+constexpr QRect kDataBox(113, 43, 63, 113);
+constexpr QRect kWaitBox(113, 64, 63, 113);
+constexpr QRect kDelayBox(113, 80, 63, 113);
+// Edit box tops of the successful, failed and all-uploads rows; buttons sit 4 units lower.
+constexpr int kSoundEditTops[] = {97, 114, 131};
+constexpr int kSoundEditLeft = 113;
+constexpr QSize kSoundEditSize(111, 14);
+constexpr int kBrowseLeft = 225;
+constexpr int kClearLeft = 239;
+constexpr int kPlayLeft = 253;
+constexpr int kRowButtonDrop = 4;
+constexpr QSize kRowButtonSize(14, 10);
+constexpr QRect kKx2Box(11, 153, 77, 10);
+constexpr QRect kTamarackBox(11, 165, 128, 10);
+constexpr QRect kLogMessagesBox(11, 177, 77, 10);
+constexpr QRect kShowSerialBox(113, 177, 77, 10);
+constexpr QRect kValidateBox(11, 189, 87, 10);
+constexpr QRect kLogSerialBox(113, 189, 77, 10);
+constexpr QRect kDefaultsBox(25, 208, 50, 14);
+constexpr QRect kCancelBox(104, 208, 50, 14);
+constexpr QRect kOkBox(182, 208, 50, 14);
+
+// Fills a list from its table up to the entry that begins with 'E' (the end marker).
+void FillList(QComboBox& list, const char* const* table) {
+    for (int i = 0; table[i][0] != 'E'; ++i) {
+        list.insertItem(i, QString::fromLatin1(table[i]));
+    }
+}
+
+// Selects index, or leaves the list without a selection (an empty field) when it is outside.
+void Select(QComboBox& list, int index) {
+    if (index >= 0 && index < list.count()) {
+        list.setCurrentIndex(index);
+    } else {
+        list.setCurrentIndex(-1);
+        list.setEditText(QString());
+    }
+}
+
+QComboBox* MakeList(QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    return list;
+}
+
+std::string EditedPath(const QLineEdit& edit) {
+    return edit.text().toStdString().substr(0, kEditedPathLimit);
+}
+
+}  // namespace
+
+RuntimeParametersDialog::RuntimeParametersDialog(ProgramState& state, DialogRunner& runner,
+                                                 FilePicker& picker, SoundPreview& sounds,
+                                                 QWidget* parent)
+    : FramedDialog(SettingsDialogLook(), parent),
+      state_(state),
+      runner_(runner),
+      picker_(picker),
+      sounds_(sounds),
+      ini_(state.IniPath()) {
+    setObjectName(QStringLiteral("RuntimeParametersDialog"));
+    setFont(QFont(QString::fromLatin1(kFace), kFontPoints));
+    SetTitleText(QString::fromLatin1(kTitle));
+    BuildControls();
+    DressControls();
+    LoadSettings();
+    ShowSettings();
+    UpdatePlayButtons();
+}
+
+int RuntimeParametersDialog::SelectedIndex(const QComboBox& list) {
+    return list.findText(list.currentText(), Qt::MatchExactly);
+}
+
+void RuntimeParametersDialog::BuildControls() {
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
+    for (const LabelPlace& place : kLabels) {
+        auto* label = new TransparentLabel(this);
+        label->setText(QString::fromLatin1(place.text));
+        label->setGeometry(units.ToPixels(place.box));
+    }
+    const struct {
+        QComboBox** list;
+        const char* const* table;
+        QRect box;
+    } lists[] = {{&controlList_, kControlTexts, kControlBox},
+                 {&dataList_, kDataTexts, kDataBox},
+                 {&waitList_, kWaitTexts, kWaitBox},
+                 {&delayList_, kDelayTexts, kDelayBox}};
+    for (const auto& entry : lists) {
+        *entry.list = MakeList(this);
+        FillList(**entry.list, entry.table);
+        // The template's height is that of the dropped list; the field is one line.
+        const QRect box = units.ToPixels(entry.box);
+        (*entry.list)->setGeometry(box.x(), box.y(), box.width(), units.ToPixelsY(13));
+    }
+    for (int sound = 0; sound < kSoundCount; ++sound) {
+        BuildSoundRow(static_cast<Sound>(sound), kSoundEditTops[sound]);
+    }
+    const struct {
+        ExtendedCheckBox** box;
+        const char* text;
+        QRect place;
+    } checks[] = {{&kx2Check_, "Load KX2 Files", kKx2Box},
+                  {&tamarackCheck_, "Tamarack Line, Disable Speech ", kTamarackBox},
+                  {&logMessagesCheck_, "Log Messages", kLogMessagesBox},
+                  {&showSerialCheck_, "Show Serial View", kShowSerialBox},
+                  {&validateCheck_, "Validate Selected Files", kValidateBox},
+                  {&logSerialCheck_, "Log Serial Data", kLogSerialBox}};
+    for (const auto& entry : checks) {
+        *entry.box = new ExtendedCheckBox(this);
+        (*entry.box)->setText(QString::fromLatin1(entry.text));
+        (*entry.box)->setGeometry(units.ToPixels(entry.place));
+    }
+    const struct {
+        ExtendedButton** button;
+        const char* text;
+        QRect place;
+    } buttons[] = {{&defaults_, "Use Defaults", kDefaultsBox},
+                   {&cancel_, "Cancel", kCancelBox},
+                   {&ok_, "OK", kOkBox}};
+    for (const auto& entry : buttons) {
+        *entry.button = new ExtendedButton(this);
+        (*entry.button)->setText(QString::fromLatin1(entry.text));
+        (*entry.button)->setGeometry(units.ToPixels(entry.place));
+    }
+    connect(defaults_, &QAbstractButton::clicked, this, &RuntimeParametersDialog::OnUseDefaults);
+    connect(cancel_, &QAbstractButton::clicked, this, &FramedDialog::reject);
+    connect(ok_, &QAbstractButton::clicked, this, &RuntimeParametersDialog::OnOk);
+    SetDefaultButton(ok_);
+}
+
+void RuntimeParametersDialog::BuildSoundRow(Sound sound, int top) {
+    const DialogUnits units(font());
+    SoundRow& row = rows_.at(sound);
+    row.edit = new QLineEdit(this);
+    row.edit->setGeometry(units.ToPixels(QRect(QPoint(kSoundEditLeft, top), kSoundEditSize)));
+    const int buttonTop = top + kRowButtonDrop;
+    const struct {
+        ExtendedButton** button;
+        int left;
+    } buttons[] = {{&row.browse, kBrowseLeft}, {&row.clear, kClearLeft}, {&row.play, kPlayLeft}};
+    for (const auto& entry : buttons) {
+        *entry.button = new ExtendedButton(this);
+        (*entry.button)
+            ->setGeometry(units.ToPixels(QRect(QPoint(entry.left, buttonTop), kRowButtonSize)));
+    }
+    connect(row.browse, &QAbstractButton::clicked, this, [this, sound]() { OnBrowse(sound); });
+    connect(row.clear, &QAbstractButton::clicked, this, [this, sound]() { OnClear(sound); });
+    connect(row.play, &QAbstractButton::clicked, this, [this, sound]() { OnPlay(sound); });
+}
+
+void RuntimeParametersDialog::DressControls() {
+    // Today's desktops draw check boxes over the dialog's gradient, so the four switches show
+    // the body through them as the newer systems did.
+    for (ExtendedCheckBox* box :
+         {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_}) {
+        box->SetTransparent(true);
+    }
+    for (SoundRow& row : rows_) {
+        const struct {
+            ExtendedButton* button;
+            QImage (*draw)(const QSize&);
+        } pictures[] = {{row.browse, DrawBrowsePicture},
+                        {row.play, DrawPlayPicture},
+                        {row.clear, DrawClearPicture}};
+        for (const auto& entry : pictures) {
+            entry.button->setText(QString());
+            entry.button->SetTextColors(Qt::black, Qt::black, Qt::black);
+            entry.button->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
+            entry.button->SetFlat(true);
+            const QImage picture = entry.draw(entry.button->size() - QSize(4, 4));
+            entry.button->SetBitmaps(picture, Qt::white, picture, Qt::white);
+        }
+    }
+    for (ExtendedButton* button : {ok_, cancel_}) {
+        button->SetHandCursor();
+        button->SetGradientMode(FromColorRef(kOkFirst), FromColorRef(kOkSecond), true);
+        button->SetTextColors(Qt::black, Qt::black, Qt::black);
+        button->SetTextAlignment(ExtendedButton::kSingleCentered);
+    }
+    defaults_->SetHandCursor();
+    defaults_->SetGradientMode(FromColorRef(kDefaultsFirst), FromColorRef(kDefaultsSecond), true);
+    const QColor black = FromColorRef(kBlack);
+    defaults_->SetTextColors(black, black, black);
+    defaults_->SetTextAlignment(ExtendedButton::kSingleCentered);
+}
+
+void RuntimeParametersDialog::LoadSettings() {
+    rows_[kSoundAll].path = settings::Read(ini_, settings::kSoundCompleted);
+    rows_[kSoundSuccess].path = settings::Read(ini_, settings::kSoundPostSuccess);
+    rows_[kSoundFailed].path = settings::Read(ini_, settings::kSoundFailed);
+    logSerialData_ = settings::ReadBool(ini_, settings::kLogSerialData);
+    logMessages_ = settings::ReadBool(ini_, settings::kLogMessages);
+    showSerialView_ = settings::ReadBool(ini_, settings::kShowSerialView);
+    validateFiles_ = settings::ReadBool(ini_, settings::kValidateFiles);
+    controlRetransmits_ = settings::Read(ini_, settings::kRetransmitControl);
+    dataRetransmits_ = settings::Read(ini_, settings::kRetransmitData);
+    waitSeconds_ = settings::Read(ini_, settings::kWaitForResponse);
+    delaySeconds_ = settings::Read(ini_, settings::kDelayAfterFile);
+    delayIndex_ = kDelayFallbackIndex;
+    for (int i = 0; kDelayTexts[i][0] != 'E'; ++i) {
+        if (std::atoi(kDelayTexts[i]) == delaySeconds_) {
+            delayIndex_ = i;
+            break;
+        }
+    }
+    // The mode flags follow the file whenever it is read, whatever the user then presses.
+    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
+    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+}
+
+void RuntimeParametersDialog::ShowSettings() {
+    logMessagesCheck_->setChecked(logMessages_);
+    logSerialCheck_->setChecked(logSerialData_);
+    showSerialCheck_->setChecked(showSerialView_);
+    validateCheck_->setChecked(validateFiles_);
+    kx2Check_->setChecked(state_.isKx2 != 0);
+    tamarackCheck_->setChecked(state_.tamarackLine != 0);
+    Select(*waitList_, waitSeconds_ - kWaitBase);
+    Select(*delayList_, delayIndex_);
+    Select(*controlList_, controlRetransmits_ - kRetransmitBase);
+    Select(*dataList_, dataRetransmits_ - kRetransmitBase);
+    for (SoundRow& row : rows_) {
+        row.edit->setText(QString::fromStdString(row.path));
+    }
+}
+
+void RuntimeParametersDialog::SaveSettings() {
+    settings::Write(ini_, settings::kSoundCompleted, rows_[kSoundAll].path);
+    settings::Write(ini_, settings::kSoundPostSuccess, rows_[kSoundSuccess].path);
+    settings::Write(ini_, settings::kSoundFailed, rows_[kSoundFailed].path);
+    settings::Write(ini_, settings::kLogSerialData, logSerialData_ ? 1 : 0);
+    settings::Write(ini_, settings::kLogMessages, logMessages_ ? 1 : 0);
+    settings::Write(ini_, settings::kShowSerialView, showSerialView_ ? 1 : 0);
+    settings::Write(ini_, settings::kValidateFiles, validateFiles_ ? 1 : 0);
+    settings::Write(ini_, settings::kRetransmitControl, controlRetransmits_);
+    settings::Write(ini_, settings::kRetransmitData, dataRetransmits_);
+    settings::Write(ini_, settings::kWaitForResponse, waitSeconds_);
+    settings::Write(ini_, settings::kDelayAfterFile, delaySeconds_);
+    settings::Write(ini_, settings::kTamarackLine, state_.tamarackLine != 0 ? 1 : 0);
+    settings::Write(ini_, settings::kIsKx2, state_.isKx2 != 0 ? 1 : 0);
+}
+
+void RuntimeParametersDialog::UpdatePlayButtons() {
+    for (SoundRow& row : rows_) {
+        row.play->setEnabled(!row.path.empty());
+    }
+}
+
+void RuntimeParametersDialog::OnBrowse(Sound sound) {
+    const FilePicker::Request request{
+        QString(),
+        FilePicker::ConvertFilter(QStringLiteral("Wave files (*.wav)|*.wav|All files (*.*)|*.*||")),
+        QStringLiteral("wav")};
+    const std::optional<QString> chosen = picker_.PickOpenFile(this, request);
+    if (!chosen) {
+        return;
+    }
+    SoundRow& row = rows_.at(sound);
+    row.path = chosen->toStdString();
+    row.edit->setText(*chosen);
+    UpdatePlayButtons();
+}
+
+void RuntimeParametersDialog::OnClear(Sound sound) {
+    SoundRow& row = rows_.at(sound);
+    row.edit->clear();
+    row.path.clear();
+    UpdatePlayButtons();
+}
+
+void RuntimeParametersDialog::OnPlay(Sound sound) {
+    SoundRow& row = rows_.at(sound);
+    row.path = EditedPath(*row.edit);
+    if (static_cast<int>(row.path.size()) < kShortestPlayablePath) {
+        row.play->setEnabled(false);
+        return;
+    }
+    // The dialog waits for the sound as before; no second click can start another meanwhile.
+    setEnabled(false);
+    sounds_.PlayAndWait(row.path);
+    setEnabled(true);
+}
+
+void RuntimeParametersDialog::OnUseDefaults() {
+    ConfirmDialog confirm(this);
+    confirm.SetText("%s", kDefaultsQuestion);
+    if (runner_.Run(confirm) != ConfirmDialog::kResultYes) {
+        return;
+    }
+    settings::FactoryReset(ini_);
+    LoadSettings();
+    ShowSettings();
+    UpdatePlayButtons();
+}
+
+void RuntimeParametersDialog::OnOk() {
+    state_.isKx2 = kx2Check_->isChecked() ? 1 : 0;
+    state_.tamarackLine = tamarackCheck_->isChecked() ? 1 : 0;
+    logMessages_ = logMessagesCheck_->isChecked();
+    logSerialData_ = logSerialCheck_->isChecked();
+    showSerialView_ = showSerialCheck_->isChecked();
+    validateFiles_ = validateCheck_->isChecked();
+    waitSeconds_ = SelectedIndex(*waitList_) + kWaitBase;
+    delayIndex_ = SelectedIndex(*delayList_);
+    delaySeconds_ = delayIndex_ >= 0 ? std::atoi(kDelayTexts[delayIndex_]) : kDelayWithoutChoice;
+    controlRetransmits_ = SelectedIndex(*controlList_) + kRetransmitBase;
+    dataRetransmits_ = SelectedIndex(*dataList_) + kRetransmitBase;
+    rows_[kSoundAll].path = EditedPath(*rows_[kSoundAll].edit);
+    rows_[kSoundFailed].path = EditedPath(*rows_[kSoundFailed].edit);
+    rows_[kSoundSuccess].path = EditedPath(*rows_[kSoundSuccess].edit);
+    SaveSettings();
+    done(kResultOk);
+}
+
+void RuntimeParametersDialog::paintEvent(QPaintEvent* event) {
+    FramedDialog::paintEvent(event);
+    QPainter painter(this);
+    PaintSettingsBody(painter, size());
+}
+
+}  // namespace quillon

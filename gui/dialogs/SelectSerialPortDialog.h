@@ -1,0 +1,69 @@
+// Picks the serial port and baud rate: "Port 1" to "Port 12" as before, the serial devices this
+// system has (with what their adapters say of themselves), or a device path typed into the field
+// (pseudo-terminals are never listed). The dialog reads and writes no settings; its caller does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dialogs/FramedDialog.h"
+#include "serial/SerialPortList.h"
+
+class QComboBox;
+
+namespace quillon {
+
+class ExtendedButton;
+
+class SelectSerialPortDialog : public FramedDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kTitle = "Select Serial Port";
+    static constexpr int kListedPorts = 12;
+    static constexpr int kBaudRates[] = {9600, 14400, 19200, 28800, 38400, 57600, 115200};
+    static constexpr int kBaudCount = 7;
+    static constexpr int kFallbackBaud = 19200;
+
+    // devices: what the system has (ListSerialPorts), offered after the twelve numbered ports.
+    explicit SelectSerialPortDialog(std::vector<SerialPortInfo> devices, QWidget* parent = nullptr);
+
+    // In: the current port number and device (empty: the number's default device) and an index
+    // into kBaudRates. Call before the dialog is run.
+    void SetSelection(int portNumber, const std::string& device, int baudIndex);
+
+    // Out after Save. Port number: the chosen "Port N" (1-12); with a device chosen, the number
+    // given (1 when that was outside 1-12); 0 when nothing was chosen. Baud: bits per second;
+    // when the field names no rate of the table, the rate given on opening.
+    int PortNumber() const { return portNumber_; }
+    const std::string& Device() const { return device_; }
+    int Baud() const { return baud_; }
+
+    QComboBox* PortList() const { return portList_; }
+    QComboBox* BaudList() const { return baudList_; }
+    ExtendedButton* SaveButton() const { return save_; }
+    ExtendedButton* CancelButton() const { return cancel_; }
+
+    // Index of rate in kBaudRates, 0 when it is not there.
+    static int BaudIndex(int rate);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void OnSave();
+    void ReadPortChoice();
+    void ReadBaudChoice();
+
+    std::vector<SerialPortInfo> devices_;
+    int portNumber_ = 0;
+    std::string device_;
+    int baud_ = 0;
+    int givenBaud_ = kFallbackBaud;
+    QComboBox* portList_ = nullptr;
+    QComboBox* baudList_ = nullptr;
+    ExtendedButton* cancel_ = nullptr;
+    ExtendedButton* save_ = nullptr;
+};
+
+}  // namespace quillon

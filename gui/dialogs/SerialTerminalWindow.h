@@ -1,0 +1,90 @@
+// The serial text view: a terminal on the selected port. A reader thread shows what the unit
+// sends; typed characters go out as single bytes (and are echoed); Esc sends 0x1B and keeps the
+// view open; EXIT stops the reader and closes within 4 seconds without blocking the UI thread.
+// A port that will not open is said in the pane; the view then stays open with no reader.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/ProgramState.h"
+#include "upload/Notification.h"
+
+class QTimer;
+
+namespace quillon {
+
+class ExtendedButton;
+class LogTextPane;
+class PaneMenu;
+struct TextReader;
+
+class SerialTerminalWindow : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kCaption = "Dialog";
+    static constexpr uint8_t kEscapeByte = 0x1B;
+    static constexpr int kReadLimit = 4094;
+    static constexpr uint32_t kPollMs = 100;
+    static constexpr int kStopChecks = 40;
+    static constexpr const char* kPortFailedFormat =
+        "\nFailed to open serial port!\n\nPort: %s\nBaud Rate: %d\n%s\n";
+
+    struct Line {
+        int portNumber = 1;      // 1-based
+        std::string portDevice;  // empty: the default device of the number
+        int baudRate = 19200;
+    };
+
+    // state and clock belong to the program and outlive the view.
+    SerialTerminalWindow(Line line, ProgramState& state, Clock& clock, QWidget* parent = nullptr);
+    ~SerialTerminalWindow() override;
+
+    void SetEcho(bool on) { echo_ = on; }
+    bool Echo() const { return echo_; }
+
+    // Esc and the close box: 0x1B to the unit, the view stays.
+    void reject() override;
+    // Enter belongs to the terminal, not to the dialog.
+    void accept() override {}
+
+    // EXIT: stop the reader, close once it has ended or after 4 seconds.
+    void OnExit();
+    // A typed character: its low 8 bits to the unit, echoed when the echo is on.
+    void SendCharacter(QChar character);
+    // Appends received or echoed text; an empty text is ignored.
+    void AppendText(const QString& text);
+
+    LogTextPane* Pane() const { return pane_; }
+    ExtendedButton* ExitButton() const { return exit_; }
+    PaneMenu& Menu() const { return *menu_; }
+    bool ReaderFinished() const;
+    bool PortOpen() const;
+    bool Stopping() const { return stopTimer_ != nullptr; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void StartReader();
+    void HandleNotification(const Notification& n);
+    void WriteByte(uint8_t byte);
+    void Arrange();
+
+    Line line_;
+    ProgramState& state_;
+    Clock& clock_;
+    bool echo_ = true;
+    std::shared_ptr<TextReader> reader_;
+    LogTextPane* pane_ = nullptr;
+    ExtendedButton* exit_ = nullptr;
+    std::unique_ptr<PaneMenu> menu_;
+    QTimer* stopTimer_ = nullptr;
+    int stopChecks_ = 0;
+};
+
+}  // namespace quillon

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Checks the layers' include directions: the core and the CLI never include Qt or the desktop
+# application; inside the core a folder includes only itself and the folders below it
+# (platform < settings, serial < protocol < firmware < records < upload); the simulated units
+# and the CLI never include the desktop application. Prints each violation; exit 1 if any.
+set -u
+cd "${1:-$(dirname "$0")/..}" || exit 2
+
+rank() {
+    case "$1" in
+        platform) echo 0 ;;
+        settings | serial) echo 1 ;;
+        protocol) echo 2 ;;
+        firmware) echo 3 ;;
+        records) echo 4 ;;
+        upload) echo 5 ;;
+        *) echo -1 ;;
+    esac
+}
+
+bad=0
+report() {
+    echo "$1: $2"
+    bad=1
+}
+
+# Every #include of the given sources as "file:target" lines: a project header as "dir/name.h",
+# a system header as "<name>".
+includes() {
+    grep -H -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]' "$@" 2>/dev/null |
+        sed -E -e 's/^([^:]+):[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1:\2/' \
+            -e 's/^([^:]+):[[:space:]]*#[[:space:]]*include[[:space:]]*<([^>]+)>.*/\1:<\2>/'
+}
+
+gui_path='^(gui|controls|dialogs|app|tools)/'
+qt_header='^<Q[A-Za-z]*(>|/)'
+
+while IFS=: read -r file target; do
+    folder=$(echo "$file" | cut -d/ -f2)
+    top=$(echo "$target" | cut -d/ -f1)
+    if [[ "$target" =~ $qt_header ]]; then
+        report "$file" "the core includes Qt ($target)"
+    elif [[ "$target" =~ $gui_path || "$target" =~ ^(sim|cli|tests)/ ]]; then
+        report "$file" "the core includes a higher layer ($target)"
+    elif [[ "$target" != "<"* && "$target" == */* && "$top" != "$folder" ]]; then
+        mine=$(rank "$folder")
+        theirs=$(rank "$top")
+        if [ "$theirs" -lt 0 ] || [ "$theirs" -ge "$mine" ]; then
+            report "$file" "core/$folder may not include $top/ ($target)"
+        fi
+    fi
+done < <(includes $(find core -name '*.h' -o -name '*.cpp'))
+
+while IFS=: read -r file target; do
+    if [[ "$target" =~ $qt_header ]]; then
+        report "$file" "includes Qt ($target)"
+    elif [[ "$target" =~ $gui_path || "$target" =~ ^tests/ ]]; then
+        report "$file" "includes the desktop application or the tests ($target)"
+    elif [[ "$file" == sim/* && "$target" == cli/* ]]; then
+        report "$file" "the simulated units include the CLI ($target)"
+    fi
+done < <(includes $(find cli sim -name '*.h' -o -name '*.cpp'))
+
+if [ "$bad" -eq 0 ]; then
+    echo "include directions: 1 passed, 0 failed"
+fi
+exit "$bad"

@@ -1,0 +1,199 @@
+// The KX2 frame layer on its own: bytes built for the host, frames collected from the unit, and
+// the strict stream parser the simulated unit reads with.
+#include "protocol/Kx2Frame.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "protocol/Crc16.h"
+
+namespace quillon {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(Kx2FrameTest, StatusRequestIsTheKnownTenBytes) {
+    Kx2FrameBuilder frame;
+    BuildStatusRequest(frame);
+    EXPECT_EQ(frame.Bytes(), (Bytes{0x01, 0x50, 0x0A, 0x00, 0x00, 0x00, 0x04, 0xDF, 0xCE, 0x17}));
+}
+
+TEST(Kx2FrameTest, CloseFrameCoversTheLengthAndPutsTheLowCrcByteFirst) {
+    Kx2FrameBuilder frame;
+    const Bytes payload{0x10, 0x20, 0x30};
+    BuildDataFrame(frame, 0x0102, false, payload.data(), payload.size());
+    const Bytes& b = frame.Bytes();
+    ASSERT_EQ(b.size(), 13u);
+    EXPECT_EQ(b[2], 13);
+    EXPECT_EQ(b[3], 0);
+    EXPECT_EQ(b[4], 0x02);  // packet number little-endian
+    EXPECT_EQ(b[5], 0x01);
+    EXPECT_EQ(b[6], kKx2Data);
+    const uint16_t crc = Crc16(b.data(), 10);
+    EXPECT_EQ(b[10], crc & 0xFF);
+    EXPECT_EQ(b[11], crc >> 8);
+    EXPECT_EQ(b[12], kKx2FrameEnd);
+}
+
+TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
+    Kx2StartRequest request{300000, 115200, 1024, 296, 150, "ABC.kx2"};
+    ASSERT_EQ(request.name.size(), 7u);
+    Kx2FrameBuilder frame;
+    BuildStartRequest(frame, request);
+    const Bytes& b = frame.Bytes();
+    ASSERT_EQ(b.size(), 33u);
+    EXPECT_EQ(b[2], 33);
+    EXPECT_EQ(b[kKx2TypeOffset], kKx2StartRequest);
+    const Bytes expectedPayload{0xE0, 0x93, 0x04, 0x00,  // 300000
+                                0x00, 0xC2, 0x01, 0x00,  // 115200
+                                0x00, 0x04,              // 1024
+                                0x28, 0x01,              // 296
+                                0x96, 0x00,              // 150
+                                7,    'A',  'B',  'C',  '.', 'k', 'x', '2', 0x00};
+    EXPECT_EQ(Bytes(b.begin() + 7, b.end() - 3), expectedPayload);
+
+    auto parsed = ParseStartRequest(expectedPayload.data(), expectedPayload.size());
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->fileLength, 300000u);
+    EXPECT_EQ(parsed->packetCount, 296);
+    EXPECT_EQ(parsed->name, "ABC.kx2");
+}
+
+TEST(Kx2FrameTest, StartRequestPayloadThatDoesNotAddUpIsRejected) {
+    Kx2FrameBuilder frame;
+    BuildStartRequest(frame, Kx2StartRequest{10, 9600, 1024, 1, 0, "A.kx"});
+    Bytes payload(frame.Bytes().begin() + 7, frame.Bytes().end() - 3);
+    ASSERT_TRUE(ParseStartRequest(payload.data(), payload.size()));
+
+    Bytes noNul = payload;
+    noNul.pop_back();  // the name's NUL becomes a letter
+    noNul.push_back('X');
+    Bytes longerName = payload;
+    longerName[14] = 5;
+    Bytes truncated(payload.begin(), payload.begin() + 10);
+    for (const Bytes& bad : {noNul, longerName, truncated}) {
+        EXPECT_FALSE(ParseStartRequest(bad.data(), bad.size()));
+    }
+}
+
+// Feeds a frame into a receiver the way the uploader does; the state after each byte.
+std::vector<Kx2FrameReceiver::State> FeedAll(Kx2FrameReceiver& receiver, const Bytes& frame) {
+    std::vector<Kx2FrameReceiver::State> states;
+    receiver.Start();
+    for (size_t i = 1; i < frame.size(); ++i) {
+        states.push_back(receiver.Feed(frame[i]));
+    }
+    return states;
+}
+
+TEST(Kx2FrameTest, ReceiverCompletesOnlyOnTheEndByteAtTheAnnouncedLength) {
+    // 0x17 inside the payload, and a packet number whose bytes look like a length, must not end
+    // the frame early.
+    const Bytes frame = BuildResendList({0x17, 0x0117, 5});
+    Kx2FrameReceiver receiver;
+    auto states = FeedAll(receiver, frame);
+    for (size_t i = 0; i + 1 < states.size(); ++i) {
+        EXPECT_EQ(states[i], Kx2FrameReceiver::State::kCollecting) << "byte " << i + 1;
+    }
+    EXPECT_EQ(states.back(), Kx2FrameReceiver::State::kComplete);
+    EXPECT_EQ(receiver.Type(), kKx2ResendList);
+    EXPECT_EQ(receiver.ResendNumbers(), (std::vector<int16_t>{0x17, 0x0117, 5}));
+}
+
+TEST(Kx2FrameTest, ReceiverIgnoresTheCrcOfUnitFrames) {
+    Bytes frame = BuildUnitFrame(kKx2Complete);
+    frame[7] ^= 0xFF;
+    Kx2FrameReceiver receiver;
+    EXPECT_EQ(FeedAll(receiver, frame).back(), Kx2FrameReceiver::State::kComplete);
+    EXPECT_EQ(receiver.Type(), kKx2Complete);
+}
+
+TEST(Kx2FrameTest, UnitTypesDecode) {
+    struct Case {
+        uint8_t byte;
+        Kx2FrameType type;
+    };
+    for (Case c : {Case{10, kKx2Complete}, Case{12, kKx2Cancel}, Case{13, kKx2ResendList},
+                   Case{14, kKx2BeginUpload}, Case{0, kKx2Unknown}, Case{1, kKx2Unknown},
+                   Case{3, kKx2Unknown}, Case{11, kKx2Unknown}, Case{0x2A, kKx2Unknown},
+                   Case{0xFF, kKx2Unknown}}) {
+        Kx2FrameReceiver receiver;
+        FeedAll(receiver, BuildUnitFrame(c.byte));
+        EXPECT_EQ(receiver.Type(), c.type) << int(c.byte);
+    }
+}
+
+TEST(Kx2FrameTest, ShortFramesDecodeAsUnknownAndCarryNoNumbers) {
+    // 01 50 05 00 17: complete by the rule, but with no type byte.
+    Kx2FrameReceiver receiver;
+    auto states = FeedAll(receiver, Bytes{0x01, 0x50, 0x05, 0x00, 0x17});
+    EXPECT_EQ(states.back(), Kx2FrameReceiver::State::kComplete);
+    EXPECT_EQ(receiver.Type(), kKx2Unknown);
+    EXPECT_TRUE(receiver.ResendNumbers().empty());
+}
+
+TEST(Kx2FrameTest, ReceiverRefusesToGrowPastItsCapacity) {
+    Kx2FrameReceiver receiver;
+    receiver.Start();
+    Kx2FrameReceiver::State last = Kx2FrameReceiver::State::kCollecting;
+    for (size_t i = 0; i < Kx2FrameReceiver::kCapacity + 10; ++i) {
+        last = receiver.Feed(0x55);
+    }
+    EXPECT_EQ(last, Kx2FrameReceiver::State::kOverflow);
+    EXPECT_EQ(receiver.Bytes().size(), Kx2FrameReceiver::kCapacity);
+}
+
+Bytes SampleStream() {
+    Kx2FrameBuilder frame;
+    Bytes stream;
+    BuildStartRequest(frame, Kx2StartRequest{2000, 19200, 1024, 2, 150, "F.kx"});
+    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
+    Bytes data(1014);
+    std::iota(data.begin(), data.end(), 0);  // holds 0x01 and 0x17 bytes
+    BuildDataFrame(frame, 1, false, data.data(), data.size());
+    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
+    BuildStatusRequest(frame);
+    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
+    return stream;
+}
+
+TEST(Kx2FrameTest, StreamParserFindsTheSameFramesWhateverTheSplit) {
+    const Bytes stream = SampleStream();
+    for (size_t chunk : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{64}, stream.size()}) {
+        Kx2StreamParser parser;
+        std::vector<Kx2ParsedFrame> frames;
+        for (size_t at = 0; at < stream.size(); at += chunk) {
+            auto got = parser.Feed(stream.data() + at, std::min(chunk, stream.size() - at));
+            frames.insert(frames.end(), got.begin(), got.end());
+        }
+        ASSERT_EQ(frames.size(), 3u) << "chunk " << chunk;
+        EXPECT_EQ(frames[0].type, kKx2StartRequest);
+        EXPECT_EQ(frames[1].type, kKx2Data);
+        EXPECT_EQ(frames[1].packetNumber, 1);
+        EXPECT_EQ(frames[1].payload.size(), 1014u);
+        EXPECT_EQ(frames[2].type, kKx2StatusRequest);
+        EXPECT_EQ(parser.BadFrames(), 0u);
+    }
+}
+
+TEST(Kx2FrameTest, StreamParserSkipsNoiseAndDamagedFramesAndResynchronises) {
+    Bytes status = BuildUnitFrame(kKx2StatusRequest);
+    Bytes badCrc = status;
+    badCrc[7] ^= 0x01;
+    Bytes badEnd = status;
+    badEnd.back() = 0x18;
+    Bytes badLength{0x01, 0x50, 0x03, 0x00};  // shorter than any frame
+    Bytes stream{0x55, 0xAA};
+    for (const Bytes* part : {&badCrc, &badEnd, &badLength, &status}) {
+        stream.insert(stream.end(), part->begin(), part->end());
+    }
+    Kx2StreamParser parser;
+    auto frames = parser.Feed(stream.data(), stream.size());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].type, kKx2StatusRequest);
+    EXPECT_EQ(parser.BadFrames(), 3u);
+}
+
+}  // namespace
+}  // namespace quillon

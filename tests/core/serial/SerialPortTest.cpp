@@ -1,0 +1,79 @@
+#include "serial/SerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/FakeSerialBackend.h"
+
+namespace quillon {
+namespace {
+
+struct BaudCase {
+    int rate;
+    uint8_t code;
+};
+
+class BaudCodeTest : public ::testing::TestWithParam<BaudCase> {};
+
+TEST_P(BaudCodeTest, MapsRateToLibraryCode) {
+    EXPECT_EQ(SerialPort::BaudCode(GetParam().rate), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BaudCodeTest,
+                         ::testing::Values(BaudCase{1200, 2}, BaudCase{2400, 3}, BaudCase{4800, 4},
+                                           BaudCase{9600, 5}, BaudCase{19200, 6},
+                                           BaudCase{38400, 7}, BaudCase{57600, 8},
+                                           BaudCase{115200, 9},
+                                           // Anything else runs at 19200.
+                                           BaudCase{0, 6}, BaudCase{300, 6}, BaudCase{14400, 6},
+                                           BaudCase{28800, 6}, BaudCase{-9600, 6},
+                                           BaudCase{230400, 6}));
+
+TEST(OpenPortTest, ResetsSetsBaudAndRaisesBothModemLinesInThatOrder) {
+    test::FakeSerialBackend line;
+    SerialPort port(line);
+
+    EXPECT_EQ(port.OpenPort(4, 9), 0);
+
+    EXPECT_EQ(line.Calls(), (std::vector<std::string>{"ResetPort(4,2048,1024)", "SetBaud(4,9)",
+                                                      "SetDtr(4,S)", "SetRts(4,S)"}));
+    EXPECT_EQ(port.PortIndex(), 4);
+}
+
+TEST(OpenPortTest, RefusedResetEndsTheOpenWithTheLibraryCode) {
+    test::FakeSerialBackend line;
+    line.resetResult = kSerialPortBusy;
+    SerialPort port(line);
+
+    EXPECT_EQ(port.OpenPort(2, 6), kSerialPortBusy);
+
+    EXPECT_EQ(line.Calls(), std::vector<std::string>{"ResetPort(2,2048,1024)"});
+}
+
+TEST(OpenPortTest, RefusedBaudEndsTheOpenBeforeTheModemLines) {
+    test::FakeSerialBackend line;
+    line.baudResult = kSerialBadBaud;
+    SerialPort port(line);
+
+    EXPECT_EQ(port.OpenPort(0, 5), kSerialBadBaud);
+
+    EXPECT_EQ(line.Calls(), (std::vector<std::string>{"ResetPort(0,2048,1024)", "SetBaud(0,5)"}));
+}
+
+TEST(OpenPortTest, ClearPendingMakesBothClearingCallsFirstThenSecond) {
+    test::FakeSerialBackend line;
+    SerialPort port(line);
+    ASSERT_EQ(port.OpenPort(7, 6), 0);
+
+    port.ClearPending();
+
+    std::vector<std::string> calls = line.Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "ClearTransmitQueue(7)");
+    EXPECT_EQ(calls.back(), "ClearReceiveQueue(7)");
+}
+
+}  // namespace
+}  // namespace quillon

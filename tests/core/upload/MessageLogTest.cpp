@@ -1,0 +1,197 @@
+#include "upload/MessageLog.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "records/LogFileHeader.h"
+#include "records/LogFolderScan.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+const std::string kRule = std::string(78, '-') + "\n";
+constexpr const char* kLogName = "Logs/Quillon_LogMsg_143005_07152024.txt";
+
+class MessageLogTest : public ::testing::Test {
+  protected:
+    // Weekday names in English whatever the machine's language.
+    static void SetUpTestSuite() { ::setenv("LC_ALL", "C", 1); }
+
+    std::string LogText() const { return dir.Read(kLogName); }
+    std::string Header() const {
+        return "=-=-=-=-=  Log File Quillon7 version 0.5\n"
+               "=-=-=-=-=  Created Monday 14:30:05  7/15/2024\n" +
+               kRule + "\n";
+    }
+
+    test::TempDir dir;
+    test::FakeClock clock;  // Monday 15 July 2024, 14:30:05
+    test::RecordingSink sink;
+    MessageLog log{sink, clock, dir.Dir()};
+};
+
+TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    EXPECT_TRUE(log.IsOpen());
+    const std::string path = dir.Dir() + kLogName;
+    EXPECT_EQ(log.FilePath(), path);
+    log.Close();
+    EXPECT_FALSE(log.IsOpen());
+
+    EXPECT_EQ(LogText(), Header() + "14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n");
+    ASSERT_EQ(sink.All().size(), 1u);
+    EXPECT_EQ(sink.All()[0].code, UM_LOG_LINE);
+    EXPECT_EQ(sink.All()[0].wParam, 3);
+    EXPECT_EQ(sink.All()[0].text, "Prep 1: Success; Open log file (" + path + ")\n\n");
+}
+
+TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
+    LocalTime t = test::FakeClock::DefaultStart();
+    t.month = 3;
+    t.day = 5;
+    t.hour = 9;
+    t.minute = 7;
+    t.second = 3;
+    t.weekday = 2;
+    clock.SetNow(t);
+    ASSERT_TRUE(log.OpenMessageLog());
+    EXPECT_EQ(log.FilePath(), dir.Dir() + "Logs/Quillon_LogMsg_090703_03052024.txt");
+    log.Close();
+    EXPECT_EQ(dir.Read("Logs/Quillon_LogMsg_090703_03052024.txt")
+                  .find("=-=-=-=-=  Created Tuesday 09:07:03  3/5/2024\n"),
+              std::string("=-=-=-=-=  Log File Quillon7 version 0.5\n").size());
+}
+
+TEST_F(MessageLogTest, LinesBannersAndBareLayoutTexts) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    const size_t afterOpen = LogText().size();
+    log.WriteFileBanner("COMM", "/fw/comm.bin");
+    log.PostLogLine(4, "Prep 5: Notify HBD, starting file upload\n");
+    clock.Advance(4000);
+    log.PostLogLine(6, "(%d ms)\n", 412);
+    log.PostLogLine(1, "\n");
+    log.PostLogLine(1, " ");
+    log.PostLogLine(1, "%s", "");
+    log.WriteLogLine("ab");
+    log.WriteLogLine(nullptr);
+    log.WriteKx2Banner("/fw/unit.kx");
+    log.Close();
+    log.PostLogLine(1, "after close\n");
+
+    EXPECT_EQ(LogText().substr(afterOpen),
+              "\n" + kRule + "+-+-+-+-+  Begin Upload; COMM File /fw/comm.bin\n" + kRule + "\n" +
+                  "14:30:05 Prep 5: Notify HBD, starting file upload\n"
+                  "14:30:09 (412 ms)\n"
+                  "\n"
+                  " "
+                  "14:30:09 ab"
+                  "\n" +
+                  kRule + "+-+-+-+-+  Begin Upload File /fw/unit.kx\n" + kRule + "\n");
+    // Every posted line reached the window, with its level, whether or not it was logged.
+    auto all = sink.All();
+    ASSERT_EQ(all.size(), 7u);
+    EXPECT_EQ(all[1].wParam, 4);
+    EXPECT_EQ(all[2].text, "(412 ms)\n");
+    EXPECT_EQ(all[2].wParam, 6);
+    EXPECT_EQ(all[3].text, "\n");
+    EXPECT_EQ(all[5].text, "");
+    EXPECT_EQ(all[6].text, "after close\n");
+}
+
+TEST_F(MessageLogTest, NullFormatDoesNothing) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    const std::string before = LogText();
+    const size_t sent = sink.All().size();
+    const char* none = nullptr;
+    log.PostLogLine(0, none);
+    EXPECT_EQ(sink.All().size(), sent);
+    EXPECT_EQ(LogText(), before);
+}
+
+TEST_F(MessageLogTest, LongTextIsCutTo4093Characters) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    const size_t afterOpen = LogText().size();
+    const std::string longText(5000, 'x');
+    log.PostLogLine(1, "%s", longText.c_str());
+    ASSERT_EQ(sink.LogLines().back(), std::string(4093, 'x'));
+    EXPECT_EQ(LogText().substr(afterOpen), "14:30:05 " + std::string(4093, 'x'));
+}
+
+TEST_F(MessageLogTest, LogMessagesOffCreatesNoFile) {
+    log.SetLogMessages(false);
+    EXPECT_TRUE(log.OpenMessageLog());
+    EXPECT_FALSE(log.IsOpen());
+    log.PostLogLine(1, "still shown\n");
+    log.WriteFileBanner("SPEECH", "/s.bin");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Logs")));
+    auto all = sink.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].wParam, 3);
+    EXPECT_EQ(all[0].text, "Prep 1: Log Messages Disabled!  Won't create log file\n");
+    EXPECT_EQ(all[1].text, "still shown\n");
+}
+
+TEST_F(MessageLogTest, SwitchingLogMessagesOffStopsWriting) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    const std::string before = LogText();
+    log.SetLogMessages(false);
+    log.PostLogLine(1, "not logged\n");
+    log.WriteFileBanner("COMM", "/c.bin");
+    EXPECT_EQ(LogText(), before);
+}
+
+TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
+    dir.Write("Logs", "a file where the folder should be");
+    EXPECT_FALSE(log.OpenMessageLog());
+    EXPECT_FALSE(log.IsOpen());
+    log.PostLogLine(1, "next line\n");
+    log.WriteFileBanner("COMM", "/c.bin");
+    auto all = sink.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].wParam, 0);
+    EXPECT_EQ(all[0].text, "Prep 1: FAILED; to open log file (" + dir.Dir() + kLogName + ")\n\n");
+    EXPECT_EQ(all[1].text, "next line\n");
+}
+
+TEST_F(MessageLogTest, SecondRunInTheSameSecondAppends) {
+    ASSERT_TRUE(log.OpenMessageLog());
+    log.Close();
+    const std::string first = LogText();
+    MessageLog again(sink, clock, dir.Dir());
+    ASSERT_TRUE(again.OpenMessageLog());
+    again.Close();
+    EXPECT_EQ(LogText(), first + first);
+}
+
+TEST_F(MessageLogTest, OpenWithoutTrailingSlashAndListedAsStatusLog) {
+    std::string appDir = dir.Dir();
+    appDir.pop_back();
+    MessageLog other(sink, clock, appDir);
+    ASSERT_TRUE(other.OpenMessageLog());
+    EXPECT_EQ(other.FilePath(), dir.Dir() + kLogName);
+    other.Close();
+    auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
+    EXPECT_FALSE(rows[0].serial);
+}
+
+TEST_F(MessageLogTest, WeekdayNames) {
+    const char* names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                           "Thursday", "Friday", "Saturday"};
+    for (int day = 0; day < 7; ++day) {
+        EXPECT_EQ(LocalizedWeekdayName(day), names[day]);
+    }
+    EXPECT_EQ(LocalizedWeekdayName(7), "");
+    EXPECT_EQ(LocalizedWeekdayName(-1), "");
+}
+
+}  // namespace
+}  // namespace quillon
