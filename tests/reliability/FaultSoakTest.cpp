@@ -24,7 +24,8 @@ TEST_P(FaultSoakTest, Kx2ScheduleDeliversOrReportsAndLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FaultSoakTest,
-                         ::testing::Range(kFirstSeed, kFirstSeed + kSchedules));
+                         ::testing::Range(kFirstSeed, kFirstSeed + kSchedules),
+                         [](const auto& row) { return "seed" + std::to_string(row.param); });
 
 // The same seed draws the same schedule: a failing seed can be run again alone.
 TEST(FaultSoakSchedule, SeedsAreReproducible) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/RowName.h"
+
 #include <string>
 
 namespace quillon {
@@ -33,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodName{"  /dev/ttyACM1  ", 0, "/dev/ttyACM1"},
                       GoodName{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", 0,
                                "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"},
-                      GoodName{std::string(255, '/'), 0, std::string(255, '/')}));
+                      GoodName{std::string(255, '/'), 0, std::string(255, '/')}),
+    test::RowNames([](const GoodName& c) { return c.typed; }));
 
 struct BadName {
     std::string typed;
@@ -59,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadName{"COM0", "out of range"}, BadName{"3x", "\"3x\" is not a port"},
                       BadName{"tty\x01USB0", "control characters"},
                       BadName{"/dev/" + std::string(251, 'x'), "longer than 255"},
-                      BadName{std::string(251, 'x'), "longer than 255"}));
+                      BadName{std::string(251, 'x'), "longer than 255"}),
+    test::RowNames([](const BadName& c) { return c.typed; }));
 
 TEST(PortNameTest, NoErrorTextIsNeededToRefuse) {
     EXPECT_FALSE(PortName::Parse("0").has_value());

@@ -15,6 +15,7 @@
 
 #include "serial/SerialPort.h"
 #include "sim/PtyPair.h"
+#include "tests/support/RowName.h"
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -388,7 +389,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "does not exist: check the cable/adapter is plugged in and the port number"},
         OpenFailure{"regular file", kSerialNotATty, "is not a serial device"},
         OpenFailure{"folder", kSerialNotATty, "is a folder"},
-        OpenFailure{"over-long path", kSerialNoSuchPort, "Cannot open"}));
+        OpenFailure{"over-long path", kSerialNoSuchPort, "Cannot open"}),
+    test::RowNames([](const OpenFailure& c) { return std::string(c.what); }));
 
 TEST(PosixSerialLibraryIndexTest, DevicesFollowTheIndexUnlessOneIsGiven) {
     PosixSerialBackend library;

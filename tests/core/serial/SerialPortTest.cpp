@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/FakeSerialBackend.h"
+#include "tests/support/RowName.h"
 
 namespace quillon {
 namespace {
@@ -29,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(Table, BaudCodeTest,
                                            // Anything else runs at 19200.
                                            BaudCase{0, 6}, BaudCase{300, 6}, BaudCase{14400, 6},
                                            BaudCase{28800, 6}, BaudCase{-9600, 6},
-                                           BaudCase{230400, 6}));
+                                           BaudCase{230400, 6}),
+                         test::RowNames([](const BaudCase& c) { return std::to_string(c.rate); }));
 
 TEST(OpenPortTest, ResetsSetsBaudAndRaisesBothModemLinesInThatOrder) {
     test::FakeSerialBackend line;

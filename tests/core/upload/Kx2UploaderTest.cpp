@@ -3,6 +3,7 @@
 #include "upload/Kx2Uploader.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/RowName.h"
 
 #include <algorithm>
 #include <new>
@@ -105,7 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PacketCase{1024, 3 * 1014, 3, 1014}, PacketCase{1024, 3 * 1014 + 1, 4, 1},
                       PacketCase{1024, 1, 1, 1}, PacketCase{100, 5 * 90, 5, 90},
                       PacketCase{100, 5 * 90 + 1, 6, 1}, PacketCase{11, 7, 7, 1},
-                      PacketCase{4096, 2 * 4086 + 5, 3, 5}));
+                      PacketCase{4096, 2 * 4086 + 5, 3, 5}),
+    test::RowNames([](const PacketCase& c) {
+        return std::to_string(c.maxPacketSize) + "_" + std::to_string(c.fileSize);
+    }));
 
 TEST_F(Kx2EngineTest, DefaultsGiveFullFramesAnEstimateAndAreWrittenBack) {
     dir.Write("Quillon.ini", "[MISC]\nShow Upload Timing=1\n");
