@@ -20,60 +20,38 @@ constexpr uint64_t kBootAreaBytes = 32768;
 // The smallest window FileContainsText reads through.
 constexpr size_t kMinSearchWindow = 128;
 
-constexpr int kErrorKx2Open = 101;
-constexpr int kErrorWrongExtension = 210;
-
-constexpr const char* kOpenFailedText = "Failed to open file!";
-
 struct KindRule {
     const char* name;
-    int openError;
-    int sizeError;
-    int contentError;  // 0: no content test
+    const NumberedError& openError;
+    const NumberedError& sizeError;
+    const NumberedError* contentError;  // nullptr: no content test
     uint64_t minKb;
     uint64_t maxKb;
     bool wholeKbRequired;
     const char* marker;  // nullptr: no content test
-    const char* sizeFormat;
-    const char* invalidText;
     uint64_t skippedBytes;
 };
 
-constexpr KindRule kCommRule{"COMM",
-                             100,
-                             105,
-                             120,
-                             64,
-                             512,
-                             true,
-                             "Comm is in Bank0",
-                             "File size test failed.\n\nCOMM %s",
-                             "The file is not a valid \"COMM\" file!",
-                             kBootAreaBytes};
+constexpr KindRule kCommRule{
+    "COMM", error::kCommOpen,   error::kCommSize, &error::kCommContent, 64, 512,
+    true,   "Comm is in Bank0", kBootAreaBytes};
 constexpr KindRule kReaderRule{"READER",
-                               101,
-                               106,
-                               121,
+                               error::kReaderOrKx2Open,
+                               error::kReaderSize,
+                               &error::kReaderContent,
                                64,
                                512,
                                true,
                                "EESegFlags != AMD_ALL_BANKS_VALID",
-                               "File size test failed.\n\nREADER %s",
-                               "The file is not a valid \"READER\" file!",
                                kBootAreaBytes};
 constexpr KindRule kSpeechRule{
-    "SPEECH", 102, 107, 0, 300, 6144, false, nullptr, "File size test failed.\n\nSPEECH %s",
-    nullptr,  0};
+    "SPEECH", error::kSpeechOpen, error::kSpeechSize, nullptr, 300, 6144, false, nullptr, 0};
 
 constexpr const char* kTamarackCommMarker = "Tamarack Line Railroad";
 constexpr const char* kTamarackReaderMarker = "#2101/01/01";
 
 constexpr const char* kBinExtension = ".BIN";
 constexpr const char* kKxExtension = ".KX";
-constexpr const char* kBinExtensionText =
-    "\n\nIncorrect file type selected\nProgram files have a \".bin\" file extension.";
-constexpr const char* kKxExtensionText =
-    "\n\nIncorrect file type selected\nKX2 files have a \".kx\" file extension.";
 
 // Plain ASCII upper-casing: the markers are ASCII, and the result must not depend on a locale.
 char UpperAscii(char c) {
@@ -107,9 +85,7 @@ int SizeTest(const std::string& path, const KindRule& rule) {
 
 void ReportSizeFailure(const std::string& path, const KindRule& rule, int code,
                        ErrorReporter& errors) {
-    std::vector<char> text(256);
-    std::snprintf(text.data(), text.size(), rule.sizeFormat, GetFileErrorText(code));
-    errors.ShowError(rule.sizeError, path, text.data());
+    errors.Show(rule.sizeError, path, ErrorText(rule.sizeError, GetFileErrorText(code)));
 }
 
 int32_t CountBlocks(const std::string& path, const KindRule& rule) {
@@ -132,7 +108,7 @@ int32_t ValidateFile(const std::string& path, bool validate, const KindRule& rul
     // The old platform's probe also refused a file that another program had open ("no
     // sharing"); POSIX has no mandatory exclusive open, so that part cannot be had here.
     if (!FirmwareFile::Probe(path)) {
-        errors.ShowError(rule.openError, path, kOpenFailedText);
+        errors.Show(rule.openError, path);
         return kFileRejected;
     }
     if (validate) {
@@ -142,7 +118,7 @@ int32_t ValidateFile(const std::string& path, bool validate, const KindRule& rul
             return kFileRejected;
         }
         if (rule.marker != nullptr && !FileContainsText(path, rule.marker)) {
-            errors.ShowError(rule.contentError, path, rule.invalidText);
+            errors.Show(*rule.contentError, path);
             return kFileRejected;
         }
     }
@@ -257,15 +233,16 @@ bool CheckProgramFileExtension(const std::string& path, bool kx2Mode, ErrorRepor
     if (HasProgramFileExtension(path, kx2Mode)) {
         return true;
     }
-    errors.ShowError(kErrorWrongExtension, std::nullopt,
-                     kx2Mode ? kKxExtensionText : kBinExtensionText);
+    errors.Show(
+        error::kWrongExtension, std::nullopt,
+        ErrorText(error::kWrongExtension, kx2Mode ? "KX2" : "Program", kx2Mode ? ".kx" : ".bin"));
     return false;
 }
 
 bool CheckKx2File(const std::string& path, ErrorReporter& errors) {
     uint64_t size = 0;
     if (!FirmwareFile::Probe(path, &size) || size == 0) {
-        errors.ShowError(kErrorKx2Open, path, kOpenFailedText);
+        errors.Show(error::kReaderOrKx2Open, path);
         return false;
     }
     return true;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/ErrorCatalogue.h"
+
 namespace quillon {
 
 class ErrorReporter {
@@ -14,6 +16,15 @@ class ErrorReporter {
     // none; text: the message, shown as given.
     virtual void ShowError(int number, const std::optional<std::string>& fileName,
                            const std::string& text) = 0;
+
+    // A catalogue error with its text as given there, or completed by the caller.
+    void Show(const NumberedError& error, const std::optional<std::string>& fileName) {
+        ShowError(error.number, fileName, error.text);
+    }
+    void Show(const NumberedError& error, const std::optional<std::string>& fileName,
+              const std::string& text) {
+        ShowError(error.number, fileName, text);
+    }
 };
 
 }  // namespace quillon

@@ -7,16 +7,10 @@
 
 namespace quillon {
 
-namespace {
-constexpr int kErrorNothingSelected = 200;
-constexpr int kErrorPortFailed = 201;
-}  // namespace
-
 bool CheckStartSelection(const FileSelection& files, bool kx2Mode, bool validate,
                          ErrorReporter& errors) {
     if (files.Empty()) {
-        errors.ShowError(kErrorNothingSelected, std::nullopt,
-                         "\n\nNo file has been selected to upload!");
+        errors.Show(error::kNothingSelected, std::nullopt);
         return false;
     }
     if (!validate) {
@@ -47,14 +41,11 @@ bool CheckSerialPort(SerialBackend& library, int portNumber, const std::string& 
     if (result == 0) {
         return true;
     }
-    char text[600];
-    std::snprintf(text, sizeof text, "Failed to open serial port!\n\nPort: %s\nBaud Rate: %d",
-                  deviceName.c_str(), baudRate);
-    std::string message = text;
+    std::string message = ErrorText(error::kPortFailed, deviceName.c_str(), baudRate);
     if (!hint.empty()) {
         message += "\n\n" + hint;
     }
-    errors.ShowError(kErrorPortFailed, std::nullopt, message);
+    errors.Show(error::kPortFailed, std::nullopt, message);
     return false;
 }
 

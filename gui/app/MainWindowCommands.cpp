@@ -38,10 +38,6 @@ constexpr const char* kPopupTitles[] = {"COMM File:", "READER File:", "SPEECH Fi
 constexpr const char* kNothingSelected = "No File has been Selected Yet!";
 constexpr const char* kHbdFilter = "bin files (*.bin)|*.bin|All files (*.*)|*.*||";
 constexpr const char* kKx2Filter = "KX2 files (*.kx)|*.kx|All files (*.*)|*.*||";
-constexpr const char* kHistoryMissingText =
-    "Failed to locate the \"History\" file.\n\nPossibly no previous uploads!";
-constexpr int kErrorHistoryMissing = 103;
-constexpr int kErrorSimulatorFailed = 201;
 constexpr const char* kUpgradesText =
     "Updates come with the package Quillon7 was\ninstalled from: update it with the "
     "system's\npackage manager, or ask your supplier\nfor the latest version.";
@@ -215,7 +211,7 @@ void MainWindow::ViewHistory() {
     const std::string path = state_.HistoryPath();
     QFile history(QString::fromStdString(path));
     if (!history.open(QIODevice::ReadOnly)) {
-        errors_.ShowError(kErrorHistoryMissing, path, kHistoryMissingText);
+        errors_.Show(error::kHistoryMissing, path);
         return;
     }
     history.close();
@@ -288,8 +284,8 @@ void MainWindow::Start() {
     if (simulated_ != nullptr) {
         std::string error;
         if (simulated_->Renew(kx2, &error).empty()) {
-            errors_.ShowError(kErrorSimulatorFailed, std::nullopt,
-                              "The simulated unit could not be started.\n\n" + error);
+            errors_.Show(error::kPortFailed, std::nullopt,
+                         "The simulated unit could not be started.\n\n" + error);
             return;
         }
         ShowPortLabel();

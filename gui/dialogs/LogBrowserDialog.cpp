@@ -34,8 +34,6 @@ constexpr int kListHeightLoss = 48;
 constexpr int kNameLimit = 259;
 constexpr int kStartWidth = 900;
 constexpr int kStartHeight = 500;
-constexpr const char* kDeleteFailedText = "Failed to delete the log file.\n\n%s";
-constexpr int kErrorDeleteFailed = 203;
 
 }  // namespace
 
@@ -120,7 +118,7 @@ void LogBrowserDialog::ViewSelected() {
 
 void LogBrowserDialog::View(QTreeWidgetItem* item) {
     if (item == nullptr) {
-        errors_.ShowError(kErrorNoSelection, std::nullopt, kNoSelectionText);
+        errors_.Show(error::kNoLogSelected, std::nullopt);
         return;
     }
     const std::string name = item->text(kColName).left(kNameLimit).toStdString();
@@ -134,7 +132,7 @@ void LogBrowserDialog::View(QTreeWidgetItem* item) {
 void LogBrowserDialog::DeleteSelected() {
     QTreeWidgetItem* item = SelectedRow();
     if (item == nullptr) {
-        errors_.ShowError(kErrorNoSelection, std::nullopt, kNoSelectionText);
+        errors_.Show(error::kNoLogSelected, std::nullopt);
         return;
     }
     const QString name = item->text(kColName).left(kNameLimit);
@@ -145,9 +143,8 @@ void LogBrowserDialog::DeleteSelected() {
     }
     if (!DeleteLogFile(logsDir_, name.toStdString())) {
         // The row stays, so what the list shows is still what the folder holds.
-        char text[400];
-        std::snprintf(text, sizeof text, kDeleteFailedText, qPrintable(name));
-        errors_.ShowError(kErrorDeleteFailed, LogFilePath(logsDir_, name.toStdString()), text);
+        errors_.Show(error::kLogDeleteFailed, LogFilePath(logsDir_, name.toStdString()),
+                     ErrorText(error::kLogDeleteFailed, qPrintable(name)));
         return;
     }
     delete item;

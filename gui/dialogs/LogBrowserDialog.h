@@ -27,9 +27,6 @@ class LogBrowserDialog : public QDialog {
 
     enum Column { kColCount, kColType, kColName, kColDate, kColTime, kColSize, kColumns };
     static constexpr int kColumnWidths[kColumns] = {60, 80, 340, 140, 100, 90};
-    static constexpr int kErrorNoSelection = 202;
-    static constexpr const char* kNoSelectionText =
-        "No file has been selected!\n\nClick a row to select a log file";
     static constexpr const char* kDeleteQuestion = "Are you sure?\n\nDelete log file?\n%s";
 
     // logsDir: the Logs folder of the application directory. Errors go to errors, the delete

@@ -1,5 +1,7 @@
 #include "dialogs/UploadProgressWindow.h"
 
+#include "platform/ErrorCatalogue.h"
+
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QTimer>
@@ -77,7 +79,6 @@ constexpr const char* kNotFinishedWait =
 constexpr const char* kNotFinishedAsk =
     "Upload is NOT finished yet!\n\nAre you sure?\n\nAbort Upload?";
 constexpr const char* kCancelQuestion = "Cancel Upload ?";
-constexpr const char* kPortFailedText = "Failed to open serial port!\n\nPort: %s\nBaud Rate: %d";
 
 std::atomic<int> g_liveWorkers{0};
 
@@ -474,9 +475,10 @@ void UploadProgressWindow::OnPortOpenFailed(int portNumber) {
     const int baud = selection_.baudRate;
     // Shown after the worker's call has returned, so the worker is not held by the dialog.
     QTimer::singleShot(0, this, [this, device, baud] {
-        ErrorMessageDialog error(this);
-        error.Set(kErrorPortOpen, nullptr, kPortFailedText, device.c_str(), baud);
-        runner_.Run(error);
+        ErrorMessageDialog box(this);
+        box.Set(error::kPortFailed.number, nullptr, "%s",
+                ErrorText(error::kPortFailed, device.c_str(), baud).c_str());
+        runner_.Run(box);
     });
 }
 

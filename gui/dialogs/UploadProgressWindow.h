@@ -38,7 +38,6 @@ class UploadProgressWindow : public QDialog {
     static constexpr const char* kCaption = "Quillon Upload Files";
     static constexpr int kRunning = 1;
     static constexpr int kEnded = 2;
-    static constexpr int kErrorPortOpen = 201;
 
     // What the main window hands over: the selected files (nullopt = board not loaded; in KX2
     // mode the .kx file stands in the COMM place), the port and the rate.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <set>
 
 #include "platform/AppDirectory.h"
+#include "platform/ErrorCatalogue.h"
 #include "platform/OsVersionText.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
@@ -54,4 +57,13 @@ TEST(FakeClock, WaitsAdvanceVirtualTimeAndDatesFollow) {
 }
 
 }  // namespace
+}  // namespace quillon
+
+namespace quillon {
+TEST(ErrorCatalogue, NoNumberNamesTwoErrors) {
+    std::set<int> numbers;
+    for (const NumberedError& e : error::kAll) {
+        EXPECT_TRUE(numbers.insert(e.number).second) << e.number << " is used twice";
+    }
+}
 }  // namespace quillon
