@@ -1,22 +1,26 @@
 #include "settings/SettingsKeys.h"
 
-#include <initializer_list>
-
 #include "settings/IniDocument.h"
 
 namespace quillon::settings {
 
 namespace {
 
-struct Entry {
-    const IntKey& key;
-    int32_t value;
-};
+// The keys of the default file and of the factory reset, in the order they are written.
+const IntKey* const kDefaultFileKeys[] = {&kRetransmitControl, &kRetransmitData, &kWaitForResponse,
+                                          &kDelayAfterFile,    &kLogMessages,    &kLogSerialData,
+                                          &kValidateFiles,     &kLoadCommFirst,  &kShowSerialView,
+                                          &kShowUploadTiming,  &kAllowAbort,     &kTamarackLine};
+const IntKey* const kFactoryResetKeys[] = {&kRetransmitControl, &kRetransmitData, &kWaitForResponse,
+                                           &kDelayAfterFile,    &kLogMessages,    &kLogSerialData,
+                                           &kValidateFiles,     &kShowSerialView, &kLoadCommFirst,
+                                           &kShowUploadTiming,  &kTamarackLine};
 
-std::string Compose(std::initializer_list<Entry> entries) {
+template <size_t N>
+std::string Compose(const IntKey* const (&keys)[N]) {
     IniDocument doc;
-    for (const Entry& e : entries) {
-        doc.Set(e.key.section, e.key.key, std::to_string(e.value));
+    for (const IntKey* key : keys) {
+        doc.Set(key->section, key->key, std::to_string(key->written));
     }
     return doc.Text();
 }
@@ -27,34 +31,11 @@ bool CreateDefaultFile(IniFile& ini) {
     if (ini.Exists()) {
         return false;
     }
-    std::string text = Compose({{kRetransmitControl, 4},
-                                {kRetransmitData, 1},
-                                {kWaitForResponse, 6},
-                                {kDelayAfterFile, 60},
-                                {kLogMessages, 1},
-                                {kLogSerialData, 0},
-                                {kValidateFiles, 1},
-                                {kLoadCommFirst, 1},
-                                {kShowSerialView, 0},
-                                {kShowUploadTiming, 0},
-                                {kAllowAbort, 0},
-                                {kTamarackLine, 0}});
-    return ini.ReplaceWith(text);
+    return ini.ReplaceWith(Compose(kDefaultFileKeys));
 }
 
 bool FactoryReset(IniFile& ini) {
-    std::string text = Compose({{kRetransmitControl, 4},
-                                {kRetransmitData, 1},
-                                {kWaitForResponse, 6},
-                                {kDelayAfterFile, 60},
-                                {kLogMessages, 1},
-                                {kLogSerialData, 0},
-                                {kValidateFiles, 1},
-                                {kShowSerialView, 0},
-                                {kLoadCommFirst, 1},
-                                {kShowUploadTiming, 0},
-                                {kTamarackLine, 0}});
-    return ini.ReplaceWith(text);
+    return ini.ReplaceWith(Compose(kFactoryResetKeys));
 }
 
 }  // namespace quillon::settings

@@ -1,8 +1,11 @@
-// Every section and key of Quillon.ini with its default, the default file written at first
-// start and the factory reset. Readers take values from the file when they need them.
+// The one table of Quillon.ini: every section and key with its type, the default a missing key
+// reads as, the value the default file writes and the range a run accepts; the default file
+// written at first start and the factory reset are composed from it. Readers take values from
+// the file when they need them.
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "settings/IniFile.h"
@@ -12,7 +15,14 @@ namespace quillon::settings {
 struct IntKey {
     const char* section;
     const char* key;
-    int32_t def;
+    int32_t def;      // what a missing key reads as; also what an out-of-range value becomes
+    int32_t low = 0;  // the range a run accepts
+    int32_t high = 1;
+    int32_t written = def;  // the value the default file and the factory reset write
+
+    bool InRange(int32_t value) const { return value >= low && value <= high; }
+    // The value a run works with: the stored one, or the default when out of range.
+    int32_t InEffect(int32_t value) const { return InRange(value) ? value : def; }
 };
 struct StringKey {
     const char* section;
@@ -20,23 +30,27 @@ struct StringKey {
     size_t maxChars;  // read limit
 };
 
-inline constexpr IntKey kRetransmitControl{"HBD Params", "Retransmit Control Packets", 4};
-inline constexpr IntKey kRetransmitData{"HBD Params", "Retransmit Data Packets", 1};
-inline constexpr IntKey kWaitForResponse{"HBD Params", "Wait for HBD Response", 6};
-inline constexpr IntKey kDelayAfterFile{"HBD Params", "Delay after File Upload", 60};
+inline constexpr IntKey kRetransmitControl{"HBD Params", "Retransmit Control Packets", 4, 1, 10};
+inline constexpr IntKey kRetransmitData{"HBD Params", "Retransmit Data Packets", 1, 1, 6};
+inline constexpr IntKey kWaitForResponse{"HBD Params", "Wait for HBD Response", 6, 4, 12};
+inline constexpr IntKey kDelayAfterFile{"HBD Params", "Delay after File Upload", 60, 45, 300};
 inline constexpr IntKey kLogMessages{"Logs", "Log Messages", 1};
 inline constexpr IntKey kLogSerialData{"Logs", "Log Serial Data", 0};
-inline constexpr IntKey kShowUploadTiming{"MISC", "Show Upload Timing", 1};
+// Read as on when missing, but the default file writes it off.
+inline constexpr IntKey kShowUploadTiming{"MISC", "Show Upload Timing", 1, 0, 1, 0};
 inline constexpr IntKey kTamarackLine{"MISC", "Tamarack Line", 0};
 inline constexpr IntKey kLoadCommFirst{"Load Files", "Load COMM First", 1};
 inline constexpr IntKey kAllowAbort{"Load Files", "Allow Abort", 0};
 inline constexpr IntKey kValidateFiles{"Validate", "Validate Files", 1};
 inline constexpr IntKey kShowSerialView{"Views", "Show Serial View", 0};
-inline constexpr IntKey kPortNumber{"Serial Port", "Port Number", 1};
-inline constexpr IntKey kBaudRate{"Serial Port", "Baud Rate", 19200};
+inline constexpr IntKey kPortNumber{"Serial Port", "Port Number", 1, 1, 255};
+// Any rate is stored; the port layer says which ones a line can run at.
+inline constexpr IntKey kBaudRate{"Serial Port", "Baud Rate", 19200, 0,
+                                  std::numeric_limits<int32_t>::max()};
 inline constexpr IntKey kIsKx2{"KX2", "Is KX2", 1};
-inline constexpr IntKey kMaxPacketSize{"KX2", "Max Packet Size", 1024};
-inline constexpr IntKey kDelayBetweenPackets{"KX2", "Delay Between Packets", 150};
+// A frame is the packet's data plus 10 bytes of framing, at most 4096 in all.
+inline constexpr IntKey kMaxPacketSize{"KX2", "Max Packet Size", 1024, 11, 4096};
+inline constexpr IntKey kDelayBetweenPackets{"KX2", "Delay Between Packets", 150, 0, 0xFFFF};
 
 // Device path chosen for the port number (our addition: a port number alone does not name a
 // device on every system). Empty: the default device for the number.

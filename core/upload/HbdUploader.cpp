@@ -30,10 +30,6 @@ constexpr int kInternalErrorMajorStart = 2;
 constexpr int kInternalErrorMajorBegin = 3;
 constexpr int kInternalErrorMinor = 1;
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high, int32_t fallback) {
-    return value < low || value > high ? fallback : value;
-}
-
 }  // namespace
 
 HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state)
@@ -62,14 +58,11 @@ void HbdUploader::LoadUploadSettings(const IniFile& ini) {
 }
 
 void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
-    const HbdUploadSettings defaults;
     settings_ = s;
-    settings_.retransmitControl = Clamp(s.retransmitControl, 1, 10, defaults.retransmitControl);
-    settings_.retransmitData = Clamp(s.retransmitData, 1, 6, defaults.retransmitData);
-    settings_.responseWaitSeconds =
-        Clamp(s.responseWaitSeconds, 4, 12, defaults.responseWaitSeconds);
-    settings_.delayAfterFileSeconds =
-        Clamp(s.delayAfterFileSeconds, 45, 300, defaults.delayAfterFileSeconds);
+    settings_.retransmitControl = settings::kRetransmitControl.InEffect(s.retransmitControl);
+    settings_.retransmitData = settings::kRetransmitData.InEffect(s.retransmitData);
+    settings_.responseWaitSeconds = settings::kWaitForResponse.InEffect(s.responseWaitSeconds);
+    settings_.delayAfterFileSeconds = settings::kDelayAfterFile.InEffect(s.delayAfterFileSeconds);
     log_.SetLogMessages(settings_.logMessages);
 }
 

@@ -20,21 +20,22 @@
 #include "records/UploadHistory.h"
 #include "serial/SerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 #include "upload/MessageLog.h"
 #include "upload/UploadJob.h"
 #include "upload/UploadProgress.h"
 
 namespace quillon {
 
-// The run's protocol settings after clamping (defaults are the clamp targets).
+// The run's protocol settings, each out-of-range value replaced by its key's default.
 struct HbdUploadSettings {
-    int32_t retransmitControl = 4;       // 1..10
-    int32_t retransmitData = 1;          // 1..6
-    int32_t responseWaitSeconds = 6;     // 4..12
-    int32_t delayAfterFileSeconds = 60;  // 45..300
-    bool logMessages = true;
-    bool logSerialData = false;
-    bool showTiming = true;
+    int32_t retransmitControl = settings::kRetransmitControl.def;
+    int32_t retransmitData = settings::kRetransmitData.def;
+    int32_t responseWaitSeconds = settings::kWaitForResponse.def;
+    int32_t delayAfterFileSeconds = settings::kDelayAfterFile.def;
+    bool logMessages = settings::kLogMessages.def != 0;
+    bool logSerialData = settings::kLogSerialData.def != 0;
+    bool showTiming = settings::kShowUploadTiming.def != 0;
 };
 
 class HbdUploader {

@@ -15,6 +15,7 @@
 #include "records/SerialDataLog.h"
 #include "records/UploadHistory.h"
 #include "serial/SerialPort.h"
+#include "settings/SettingsKeys.h"
 #include "upload/MessageLog.h"
 #include "upload/UploadJob.h"
 #include "upload/UploadProgress.h"
@@ -43,9 +44,11 @@ namespace quillon {
 class Kx2Uploader {
   public:
     static constexpr int32_t kMaxPackets = 5000;
-    static constexpr int32_t kMinPacketSize = static_cast<int32_t>(kKx2Overhead) + 1;
-    static constexpr int32_t kMaxPacketSizeLimit = static_cast<int32_t>(kKx2MaxFrame);
-    static constexpr int32_t kMaxDelayMs = 0xFFFF;
+    static constexpr int32_t kMinPacketSize = settings::kMaxPacketSize.low;
+    static constexpr int32_t kMaxPacketSizeLimit = settings::kMaxPacketSize.high;
+    static constexpr int32_t kMaxDelayMs = settings::kDelayBetweenPackets.high;
+    static_assert(kMinPacketSize == static_cast<int32_t>(kKx2Overhead) + 1 &&
+                  kMaxPacketSizeLimit == static_cast<int32_t>(kKx2MaxFrame));
     static constexpr int kStartTries = 3;
     static constexpr int kPollsPerWait = 16;
     static constexpr uint32_t kPollWaitMs = 500;  // 16 polls: an 8-second wait
