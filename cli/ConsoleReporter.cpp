@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/DurationText.h"
 #include "records/UploadHistory.h"
 #include "upload/ProgressTexts.h"
 
@@ -239,8 +240,7 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
                     std::fprintf(out, "  %-7s completed  %s\n", name, board.path.c_str());
                 } else {
                     std::fprintf(out, "  %-7s completed in %s  %s\n", name,
-                                 UploadHistory::DurationText(board.seconds).c_str(),
-                                 board.path.c_str());
+                                 DurationText(board.seconds).c_str(), board.path.c_str());
                 }
                 break;
             case BoardState::kFailed:

@@ -10,6 +10,7 @@
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
 #include "platform/AppDirectory.h"
+#include "platform/AppFiles.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon::cli {
@@ -64,7 +65,8 @@ int RunLogs(const CliContext& context) {
         std::fputs(kLogsHelp, context.out);
         return kExitOk;
     }
-    const std::string logsDir = ResolveAppDirectory(parser.Value("app-dir").value_or("")) + "Logs";
+    const std::string logsDir =
+        app_files::LogsDir(ResolveAppDirectory(parser.Value("app-dir").value_or("")));
 
     if (auto name = parser.Value("view")) {
         std::string path = LogFilePath(logsDir, *name);

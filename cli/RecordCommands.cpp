@@ -9,6 +9,7 @@
 #include "cli/CliContext.h"
 #include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
+#include "platform/AppFiles.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -46,7 +47,7 @@ int RunHistory(const CliContext& context) {
     if (parser.Has("help")) {
         return kExitOk;
     }
-    std::string path = AppDir(parser) + "History.txt";
+    std::string path = app_files::HistoryPath(AppDir(parser));
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(context.err,
@@ -106,7 +107,7 @@ int RunSettings(const CliContext& context) {
     }
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
-    IniFile ini(dir + "Quillon.ini");
+    IniFile ini(app_files::SettingsPath(dir));
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {
         std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
         return kExitUploadFailed;

@@ -12,6 +12,7 @@
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"
+#include "platform/AppFiles.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialPort.h"
@@ -71,7 +72,7 @@ int RunTerminal(const CliContext& context) {
         std::fputs(kTerminalHelp, context.out);
         return kExitOk;
     }
-    IniFile ini(ResolveAppDirectory(parser.Value("app-dir").value_or("")) + "Quillon.ini");
+    IniFile ini(app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or(""))));
     PortName port;
     port.portNumber = settings::Read(ini, settings::kPortNumber);
     port.device = settings::Read(ini, settings::kPortDevice);
@@ -98,7 +99,7 @@ int RunTerminal(const CliContext& context) {
     }
 
     PosixSerialBackend library;
-    const uint8_t index = static_cast<uint8_t>((port.portNumber & 0xFF) - 1);
+    const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
     library.SetDevice(index, port.device);
     SerialPort line(library);
     if (line.OpenPort(index, SerialPort::BaudCode(baud)) != 0) {

@@ -301,7 +301,7 @@ int RunUpload(const CliContext& context) {
     }
 
     PosixSerialBackend library;
-    const int index = (port.portNumber & 0xFF) - 1;
+    const int index = PortIndex(port.portNumber);
     library.SetDevice(index, port.device);
     if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
         return kExitPortFailed;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "firmware/FirmwareFile.h"
+#include "protocol/HbdControlPacket.h"
 #include "settings/SettingsKeys.h"
 
 namespace quillon {
@@ -15,8 +16,8 @@ namespace {
 constexpr uint64_t kBlockSize = 1024;
 constexpr unsigned kKbShift = 10;
 constexpr uint64_t kPartialKbMask = 1023;
-// COMM and READER images start with a 32 KB area that is not uploaded.
-constexpr uint64_t kBootAreaBytes = 32768;
+// COMM and READER images start with an area that stays on the host.
+constexpr uint64_t kBootAreaBytes = hbd::kBoardImageOffset;
 // The smallest window FileContainsText reads through.
 constexpr size_t kMinSearchWindow = 128;
 

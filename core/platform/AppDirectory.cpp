@@ -1,4 +1,5 @@
 #include "platform/AppDirectory.h"
+#include "platform/AppFiles.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,8 +67,8 @@ std::string ResolveAppDirectory(const std::string& overrideDir) {
 
 bool CreateAppFolders(const std::string& appDir) {
     bool ok = MakeDirs(WithSlash(appDir).substr(0, WithSlash(appDir).size() - 1));
-    ok = MakeDirs(WithSlash(appDir) + "Logs") && ok;
-    ok = MakeDirs(WithSlash(appDir) + "Temp") && ok;
+    ok = MakeDirs(app_files::LogsDir(WithSlash(appDir))) && ok;
+    ok = MakeDirs(app_files::TempDir(WithSlash(appDir))) && ok;
     return ok;
 }
 

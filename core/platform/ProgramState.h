@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/AppFiles.h"
 namespace quillon {
 
 struct InternalErrorCode {
@@ -37,11 +38,11 @@ class ProgramState {
         return {errorMajor_.load(), errorMinor_.load(), errorSupport_.load()};
     }
 
-    std::string IniPath() const { return appDir + "Quillon.ini"; }
-    std::string HistoryPath() const { return appDir + "History.txt"; }
-    std::string LogsDir() const { return appDir + "Logs"; }
-    std::string TempDir() const { return appDir + "Temp"; }
-    std::string FontInfoPath() const { return appDir + "FontInfo.qn7"; }
+    std::string IniPath() const { return app_files::SettingsPath(appDir); }
+    std::string HistoryPath() const { return app_files::HistoryPath(appDir); }
+    std::string LogsDir() const { return app_files::LogsDir(appDir); }
+    std::string TempDir() const { return app_files::TempDir(appDir); }
+    std::string FontInfoPath() const { return app_files::FontInfoPath(appDir); }
 
   private:
     std::atomic<int> errorMajor_{0};

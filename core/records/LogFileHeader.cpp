@@ -6,6 +6,7 @@
 #include <array>
 #include <ctime>
 
+#include "platform/AppFiles.h"
 #include "platform/ProgramState.h"
 
 namespace quillon {
@@ -45,7 +46,7 @@ std::string CutUtf8(std::string text, size_t maxBytes) {
 
 std::string LogsFolder(const std::string& appDir) {
     if (appDir.empty() || appDir.back() == '/') {
-        return appDir + "Logs";
+        return app_files::LogsDir(appDir);
     }
     return appDir + "/Logs";
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "firmware/FileKind.h"
+#include "platform/DurationText.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {
@@ -20,7 +21,6 @@ constexpr const char* kTimeStampFormat = "%s %2d, %4d  %02d:%02d:%02d: ";
 constexpr const char* kBeginSeparator = "\n";
 // Continuation lines are indented by one blank padded to the width of the time stamp.
 constexpr const char* kIndent = " ";
-constexpr int kSecondsPerMinute = 60;
 constexpr int kInvalidTimeField = -1;
 constexpr mode_t kHistoryFileMode = 0644;
 
@@ -45,16 +45,6 @@ std::string Format(const char* format, ...) {
 
 }  // namespace
 
-std::string UploadHistory::DurationText(int seconds) {
-    if (seconds < kSecondsPerMinute) {
-        return Format("%d seconds", seconds);
-    }
-    if (seconds % kSecondsPerMinute != 0) {
-        return Format("%d min  %d sec", seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
-    }
-    return Format("%d minutes", seconds / kSecondsPerMinute);
-}
-
 std::string UploadHistory::TimeStamp(const LocalTime& t) {
     if (!t.valid) {
         return Format(kTimeStampFormat, MonthName(0), 0, 0, kInvalidTimeField, kInvalidTimeField,
@@ -72,7 +62,7 @@ void UploadHistory::WriteBeginUpload(const std::string& path, int kind) {
 void UploadHistory::WriteUploadSuccess(const std::string& path, int kind, int seconds) {
     Append(TimeStamp(clock_.Now()) +
            Format("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
-           Format("%-24sRequired %s\n\n", kIndent, DurationText(seconds).c_str()));
+           Format("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
 }
 
 void UploadHistory::WriteUploadFailed(const std::string& path, int kind,

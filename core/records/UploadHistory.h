@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/AppFiles.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
 
@@ -21,10 +22,8 @@ class UploadHistory {
     void WriteUploadFailed(const std::string& path, int kind, const std::string& errorText);
     void WriteCriticalError(const InternalErrorCode& code);
 
-    std::string Path() const { return appDir_ + "History.txt"; }
+    std::string Path() const { return app_files::HistoryPath(appDir_); }
 
-    // "45 seconds", "4 min  21 sec", "2 minutes".
-    static std::string DurationText(int seconds);
     // "Mar  5, 2024  09:07:03: " from a local time ("???  0,    0  -1:-1:-1: " when invalid).
     static std::string TimeStamp(const LocalTime& t);
 

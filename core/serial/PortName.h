@@ -26,4 +26,10 @@ struct PortName {
                                          std::string_view devRoot = "/dev");
 };
 
+// The index the serial layer knows a port by: port number 1 is index 0. Only the low byte of
+// a stored number counts, as with the old port numbers.
+inline int PortIndex(int portNumber) {
+    return (portNumber & 0xFF) - 1;
+}
+
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/DurationText.h"
 #include "records/UploadHistory.h"
 
 namespace quillon {
@@ -34,7 +35,7 @@ std::string ProgressBarText(const UploadProgress& p) {
     return Format("%s Board: Packet %d of %d (%d%%). ETC: %s", p.currentKindName.c_str(),
                   p.currentPacketsSent, p.currentPackets,
                   ProgressPercent(p.currentPacketsSent, p.currentPackets),
-                  UploadHistory::DurationText(left).c_str());
+                  DurationText(left).c_str());
 }
 
 std::string FileStartBarText(const UploadProgress& p) {

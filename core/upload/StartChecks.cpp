@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "firmware/FileChecks.h"
+#include "serial/PortName.h"
 #include "serial/SerialPort.h"
 
 namespace quillon {
@@ -33,7 +34,7 @@ bool CheckStartSelection(const FileSelection& files, bool kx2Mode, bool validate
 
 bool CheckSerialPort(SerialBackend& library, int portNumber, const std::string& deviceName,
                      int baudRate, ErrorReporter& errors) {
-    const int index = (portNumber & 0xFF) - 1;
+    const int index = PortIndex(portNumber);
     SerialPort port(library);
     int result = port.OpenPort(static_cast<uint8_t>(index), SerialPort::BaudCode(baudRate));
     std::string hint = library.LastErrorText(index);

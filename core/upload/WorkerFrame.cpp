@@ -1,3 +1,4 @@
+#include "serial/PortName.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon {
@@ -7,7 +8,7 @@ int RunWorkerFrame(UploadJob& job, WorkerContext& context,
     SerialPort port(context.serial);
     job.baudCode = SerialPort::BaudCode(job.baudRate);
 
-    const uint8_t portIndex = static_cast<uint8_t>((job.portNumber & 0xFF) - 1);
+    const uint8_t portIndex = static_cast<uint8_t>(PortIndex(job.portNumber));
     if (context.assignDevice) {
         context.assignDevice(portIndex, job.portDevice);
     }

@@ -4,11 +4,12 @@
 #include <limits>
 
 #include "firmware/FileKind.h"
+#include "platform/DurationText.h"
 
 namespace quillon {
 
 namespace {
-constexpr int32_t kSecondsPerMinute = 60;
+constexpr const char* kEstimateIndent = "      ";
 constexpr int32_t kSecondsPerReaderBlock = 2;
 }  // namespace
 
@@ -22,16 +23,7 @@ int32_t EstimateSeconds(int kind, int32_t blocks) {
 }
 
 std::string FormatEstimate(int32_t seconds) {
-    char text[64];
-    if (seconds < kSecondsPerMinute) {
-        std::snprintf(text, sizeof text, "      %d seconds", seconds);
-    } else if (seconds % kSecondsPerMinute != 0) {
-        std::snprintf(text, sizeof text, "      %d min %d sec", seconds / kSecondsPerMinute,
-                      seconds % kSecondsPerMinute);
-    } else {
-        std::snprintf(text, sizeof text, "      %d minutes", seconds / kSecondsPerMinute);
-    }
-    return text;
+    return kEstimateIndent + DurationText(seconds, DurationStyle::kEstimate);
 }
 
 }  // namespace quillon

@@ -15,6 +15,7 @@
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
+#include "protocol/HbdControlPacket.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/SettingsKeys.h"
 
@@ -91,7 +92,6 @@ constexpr double kBandFlat = 0.02;
 constexpr double kFirstSeparatorFlat = 0.20;
 constexpr double kSecondSeparatorFlat = 0.02;
 
-constexpr uint64_t kHeaderBytes = 32768;
 constexpr uint64_t kRememberedBlockSize = 1024;
 constexpr std::size_t kShortestRememberedPath = 4;  // longer than 3 characters
 
@@ -350,7 +350,8 @@ void MainWindow::ReadRememberedFiles() {
         // Unsigned arithmetic as the count was always made: a file shorter than its header
         // wraps to a count that reads negative and is forgotten with the short ones.
         const uint64_t length = file.Length();
-        const uint64_t payload = kSlotKinds[slot] == kKindSpeech ? length : length - kHeaderBytes;
+        const uint64_t payload =
+            kSlotKinds[slot] == kKindSpeech ? length : length - hbd::kBoardImageOffset;
         state.blocks = static_cast<int32_t>(static_cast<uint32_t>(payload / kRememberedBlockSize));
         file.Close();
         if (state.blocks < kMinRememberedBlocks) {

@@ -15,6 +15,7 @@
 #include "dialogs/RuntimeParametersDialog.h"
 #include "dialogs/SelectSerialPortDialog.h"
 #include "firmware/FileChecks.h"
+#include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialBackend.h"
 #include "settings/SettingsKeys.h"
@@ -230,7 +231,7 @@ void MainWindow::CheckForUpgrades() {
 }
 
 bool MainWindow::CheckPort() {
-    const int index = (portNumber_ & 0xFF) - 1;
+    const int index = PortIndex(portNumber_);
     const std::string device = CurrentDevice();
     if (assignDevice_) {
         assignDevice_(index, device);

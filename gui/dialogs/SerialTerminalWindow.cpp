@@ -14,6 +14,7 @@
 #include "dialogs/ProgressLooks.h"
 #include "dialogs/QtNotificationSink.h"
 #include "records/FontInfoFile.h"
+#include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialPort.h"
 #include "upload/UploadJob.h"
@@ -46,7 +47,7 @@ constexpr int kExitRight = 105;
 constexpr int kExitBottom = 35;
 
 void ReadLoop(TextReader& r, Clock& clock) {
-    const uint8_t index = static_cast<uint8_t>((r.job.portNumber & 0xFF) - 1);
+    const uint8_t index = static_cast<uint8_t>(PortIndex(r.job.portNumber));
     r.library.SetDevice(index, r.job.portDevice);
     r.job.baudCode = SerialPort::BaudCode(r.job.baudRate);
     if (r.port.OpenPort(index, r.job.baudCode) != 0) {

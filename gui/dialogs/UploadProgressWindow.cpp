@@ -25,6 +25,7 @@
 #include "dialogs/ProgressPanes.h"
 #include "dialogs/QtNotificationSink.h"
 #include "dialogs/SoundPlayer.h"
+#include "platform/DurationText.h"
 #include "records/FontInfoFile.h"
 #include "records/UploadHistory.h"
 #include "serial/PosixSerialBackend.h"
@@ -87,7 +88,7 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::string Duration(int seconds) {
-    return UploadHistory::DurationText(seconds);
+    return DurationText(seconds);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "platform/DurationText.h"
 #include "records/UploadHistory.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +64,7 @@ TEST(CHistoryClassTest, SuccessDurations) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.seconds);
-        EXPECT_EQ(UploadHistory::DurationText(c.seconds), c.required);
+        EXPECT_EQ(DurationText(c.seconds), c.required);
         test::TempDir dir;
         test::FakeClock clock;
         UploadHistory history(dir.Dir(), clock);
