@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/ArgParser.h"
+#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"

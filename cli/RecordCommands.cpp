@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/ArgParser.h"
+#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "cli/ArgParser.h"
+#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"

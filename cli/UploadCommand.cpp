@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-#include "cli/ArgParser.h"
+#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"

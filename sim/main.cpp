@@ -2,7 +2,6 @@
 // trying the uploader without hardware. One subcommand per unit kind.
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -10,11 +9,13 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "firmware/FileKind.h"
+#include "platform/ArgParser.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
@@ -36,40 +37,54 @@ struct CommonOptions {
     int exitAfterBoards = 0;
 };
 
-// Walks argv; each handler takes the option's value (or none) and says whether it was valid.
-class Options {
-  public:
-    Options(int argc, char** argv) : args_(argv, argv + argc) {}
-    bool Next(std::string* name) {
-        if (index_ >= args_.size()) {
-            return false;
-        }
-        *name = args_[index_++];
-        return true;
-    }
-    bool Value(std::string* value) {
-        if (index_ >= args_.size()) {
-            return false;
-        }
-        *value = args_[index_++];
-        return true;
-    }
-    bool Number(long* number, long low, long high) {
-        std::string text;
-        if (!Value(&text)) {
-            return false;
-        }
-        char* end = nullptr;
-        errno = 0;
-        *number = std::strtol(text.c_str(), &end, 0);
-        return errno == 0 && end != text.c_str() && *end == '\0' && *number >= low &&
-               *number <= high;
-    }
-
-  private:
-    std::vector<std::string> args_;
-    size_t index_ = 0;
+// One numeric option: its name, its range and where its value goes.
+struct NumberOption {
+    const char* name;
+    long low;
+    long high;
+    std::function<void(long)> apply;
 };
+
+// Parses `args` with the value options of `numbers` plus `valueOptions` and `flags`, then hands
+// each number given to its option. False after printing what was wrong and the help.
+bool ParseOptions(const std::vector<std::string>& args, const char* program, const char* help,
+                  const std::vector<NumberOption>& numbers, std::set<std::string> valueOptions,
+                  std::set<std::string> flags, quillon::ArgParser* parser) {
+    for (const NumberOption& option : numbers) {
+        valueOptions.insert(option.name);
+    }
+    flags.insert("help");
+    *parser = quillon::ArgParser(std::move(valueOptions), std::move(flags));
+    std::string bad;
+    if (!parser->Parse(args)) {
+        bad = parser->Error();
+    } else if (!parser->Positional().empty()) {
+        bad = "unexpected argument " + parser->Positional().front();
+    }
+    for (const NumberOption& option : numbers) {
+        for (const std::string& text : parser->Values(option.name)) {
+            if (!bad.empty()) {
+                break;
+            }
+            // Base 0: fault codes are given in hexadecimal ("0x34").
+            if (auto n = quillon::ParseNumber(text, option.low, option.high, 0)) {
+                option.apply(*n);
+            } else {
+                bad = std::string("bad value for --") + option.name + ": " + text;
+            }
+        }
+    }
+    if (!bad.empty()) {
+        std::fprintf(stderr, "quillon7-sim %s: %s\n%s", program, bad.c_str(), help);
+        return false;
+    }
+    return true;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    return std::find(args.begin(), args.end(), "-h") != args.end() ||
+           std::find(args.begin(), args.end(), "--help") != args.end();
+}
 
 // Runs `unit` until Ctrl-C or until `boards()` reaches the requested count. 0 on a clean end.
 int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName,
@@ -128,57 +143,44 @@ const char kHbdHelp[] =
     "  --noise N                  N noise bytes before every answer\n"
     "  --flood                    send noise continuously\n";
 
-int RunHbd(int argc, char** argv) {
-    Options options(argc, argv);
+int RunHbd(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::fputs(kHbdHelp, stdout);
+        return 0;
+    }
     CommonOptions common;
     FaultPlan faults;
     long blockPackets = HbdUnit::kDefaultBlockPackets;
-    std::string name;
-    while (options.Next(&name)) {
-        long n = 0;
-        bool ok = true;
-        auto number = [&](long low, long high) { return ok = options.Number(&n, low, high), n; };
-        if (name == "--help" || name == "-h") {
-            std::fputs(kHbdHelp, stdout);
-            return 0;
-        } else if (name == "--device") {
-            ok = options.Value(&common.device);
-        } else if (name == "--block-packets") {
-            blockPackets = number(1, 1 << 20);
-        } else if (name == "--latency") {
-            faults.latencyMs = static_cast<uint32_t>(number(0, 60000));
-        } else if (name == "--exit-after-boards") {
-            common.exitAfterBoards = static_cast<int>(number(1, 1000));
-        } else if (name == "--silent-exchange") {
-            faults.silentExchange = static_cast<int>(number(1, 1 << 30));
-        } else if (name == "--unknown-code-exchange") {
-            faults.unknownCodeExchange = static_cast<int>(number(1, 1 << 30));
-        } else if (name == "--partial-exchange") {
-            faults.partialExchange = static_cast<int>(number(1, 1 << 30));
-        } else if (name == "--bad-reply-packet") {
-            faults.badReplyPacket = static_cast<int>(number(1, 1 << 30));
-            faults.badReplyTimes = std::max(faults.badReplyTimes, 1);
-        } else if (name == "--bad-reply-code") {
-            faults.badReplyCode = static_cast<uint8_t>(number(0, 255));
-        } else if (name == "--bad-reply-times") {
-            faults.badReplyTimes = static_cast<int>(number(0, 1 << 30));
-        } else if (name == "--flash-silent-packet") {
-            faults.flashSilentPacket = static_cast<int>(number(1, 1 << 30));
-        } else if (name == "--hangup-after-packet") {
-            faults.hangupAfterPacket = static_cast<int>(number(1, 1 << 30));
-        } else if (name == "--noise") {
-            faults.noiseBytes = static_cast<size_t>(number(0, 4096));
-        } else if (name == "--flood") {
-            faults.flood = true;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "quillon7-sim hbd: bad option or value: %s\n%s", name.c_str(),
-                         kHbdHelp);
-            return 2;
-        }
+    constexpr long kAny = 1L << 30;
+    const std::vector<NumberOption> numbers = {
+        {"block-packets", 1, 1 << 20, [&](long n) { blockPackets = n; }},
+        {"latency", 0, 60000, [&](long n) { faults.latencyMs = static_cast<uint32_t>(n); }},
+        {"exit-after-boards", 1, 1000,
+         [&](long n) { common.exitAfterBoards = static_cast<int>(n); }},
+        {"silent-exchange", 1, kAny, [&](long n) { faults.silentExchange = static_cast<int>(n); }},
+        {"unknown-code-exchange", 1, kAny,
+         [&](long n) { faults.unknownCodeExchange = static_cast<int>(n); }},
+        {"partial-exchange", 1, kAny,
+         [&](long n) { faults.partialExchange = static_cast<int>(n); }},
+        {"bad-reply-packet", 1, kAny,
+         [&](long n) {
+             faults.badReplyPacket = static_cast<int>(n);
+             faults.badReplyTimes = std::max(faults.badReplyTimes, 1);
+         }},
+        {"bad-reply-code", 0, 255, [&](long n) { faults.badReplyCode = static_cast<uint8_t>(n); }},
+        {"bad-reply-times", 0, kAny, [&](long n) { faults.badReplyTimes = static_cast<int>(n); }},
+        {"flash-silent-packet", 1, kAny,
+         [&](long n) { faults.flashSilentPacket = static_cast<int>(n); }},
+        {"hangup-after-packet", 1, kAny,
+         [&](long n) { faults.hangupAfterPacket = static_cast<int>(n); }},
+        {"noise", 0, 4096, [&](long n) { faults.noiseBytes = static_cast<size_t>(n); }},
+    };
+    quillon::ArgParser parser({}, {});
+    if (!ParseOptions(args, "hbd", kHbdHelp, numbers, {"device"}, {"flood"}, &parser)) {
+        return 2;
     }
+    common.device = parser.Value("device").value_or("");
+    faults.flood = parser.Has("flood");
     HbdUnit unit(static_cast<int>(blockPackets), faults);
     size_t received = 0;
     unit.SetOnBoard([&received](const ReceivedBoard& board) {
@@ -209,60 +211,49 @@ const char kKx2Help[] =
     "  --noise N                  N noise bytes before the first Begin Upload\n"
     "  --flood                    send noise continuously\n";
 
-int RunKx2(int argc, char** argv) {
-    Options options(argc, argv);
+int RunKx2(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::fputs(kKx2Help, stdout);
+        return 0;
+    }
     CommonOptions common;
     Kx2Scenario scenario;
-    std::string name;
-    while (options.Next(&name)) {
-        long n = 0;
-        bool ok = true;
-        auto number = [&](long low, long high) { return ok = options.Number(&n, low, high), n; };
-        if (name == "--help" || name == "-h") {
-            std::fputs(kKx2Help, stdout);
-            return 0;
-        } else if (name == "--device") {
-            ok = options.Value(&common.device);
-        } else if (name == "--latency") {
-            scenario.answerDelayMs = static_cast<uint32_t>(number(0, 60000));
-        } else if (name == "--exit-after-boards") {
-            common.exitAfterBoards = static_cast<int>(number(1, 1));
-        } else if (name == "--lose-packet") {
-            scenario.losePackets.insert(static_cast<int>(number(1, 0xFFFF)));
-        } else if (name == "--cancel-after-packet") {
-            scenario.cancelAfterPacket = static_cast<int>(number(1, 0xFFFF));
-        } else if (name == "--end-of-pass") {
-            std::string mode;
-            ok = options.Value(&mode);
-            if (mode == "normal") {
-                scenario.endOfPass = Kx2Scenario::EndOfPass::kNormal;
-            } else if (mode == "cancel") {
-                scenario.endOfPass = Kx2Scenario::EndOfPass::kCancel;
-            } else if (mode == "silent") {
-                scenario.endOfPass = Kx2Scenario::EndOfPass::kSilent;
-            } else {
-                ok = false;
-            }
-        } else if (name == "--silent-start") {
-            scenario.silentStartRequests = static_cast<int>(number(0, 1 << 30));
-        } else if (name == "--unknown-answers") {
-            scenario.unknownAnswers = static_cast<int>(number(0, 1 << 30));
-        } else if (name == "--incomplete-frame") {
-            scenario.incompleteFrameFirst = true;
-        } else if (name == "--silent-status") {
-            scenario.silentOnStatus = true;
-        } else if (name == "--noise") {
-            scenario.floodBeforeBegin = static_cast<size_t>(number(0, 1 << 20));
-        } else if (name == "--flood") {
-            scenario.floodForever = true;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "quillon7-sim kx2: bad option or value: %s\n%s", name.c_str(),
-                         kKx2Help);
+    constexpr long kAny = 1L << 30;
+    const std::vector<NumberOption> numbers = {
+        {"latency", 0, 60000, [&](long n) { scenario.answerDelayMs = static_cast<uint32_t>(n); }},
+        {"exit-after-boards", 1, 1, [&](long n) { common.exitAfterBoards = static_cast<int>(n); }},
+        {"lose-packet", 1, 0xFFFF,
+         [&](long n) { scenario.losePackets.insert(static_cast<int>(n)); }},
+        {"cancel-after-packet", 1, 0xFFFF,
+         [&](long n) { scenario.cancelAfterPacket = static_cast<int>(n); }},
+        {"silent-start", 0, kAny,
+         [&](long n) { scenario.silentStartRequests = static_cast<int>(n); }},
+        {"unknown-answers", 0, kAny,
+         [&](long n) { scenario.unknownAnswers = static_cast<int>(n); }},
+        {"noise", 0, 1 << 20, [&](long n) { scenario.floodBeforeBegin = static_cast<size_t>(n); }},
+    };
+    quillon::ArgParser parser({}, {});
+    if (!ParseOptions(args, "kx2", kKx2Help, numbers, {"device", "end-of-pass"},
+                      {"incomplete-frame", "silent-status", "flood"}, &parser)) {
+        return 2;
+    }
+    common.device = parser.Value("device").value_or("");
+    scenario.incompleteFrameFirst = parser.Has("incomplete-frame");
+    scenario.silentOnStatus = parser.Has("silent-status");
+    scenario.floodForever = parser.Has("flood");
+    if (auto mode = parser.Value("end-of-pass")) {
+        const std::pair<const char*, Kx2Scenario::EndOfPass> modes[] = {
+            {"normal", Kx2Scenario::EndOfPass::kNormal},
+            {"cancel", Kx2Scenario::EndOfPass::kCancel},
+            {"silent", Kx2Scenario::EndOfPass::kSilent}};
+        auto found = std::find_if(std::begin(modes), std::end(modes),
+                                  [&](const auto& m) { return *mode == m.first; });
+        if (found == std::end(modes)) {
+            std::fprintf(stderr, "quillon7-sim kx2: bad value for --end-of-pass: %s\n%s",
+                         mode->c_str(), kKx2Help);
             return 2;
         }
+        scenario.endOfPass = found->second;
     }
     Kx2Unit unit(scenario);
     bool reported = false;
@@ -288,7 +279,7 @@ int RunKx2(int argc, char** argv) {
 struct UnitKind {
     const char* name;
     const char* summary;
-    int (*run)(int argc, char** argv);  // argv after the subcommand
+    int (*run)(const std::vector<std::string>& args);  // the arguments after the kind
 };
 
 const UnitKind kUnitKinds[] = {
@@ -313,7 +304,7 @@ int main(int argc, char** argv) {
     }
     for (const UnitKind& kind : kUnitKinds) {
         if (std::strcmp(argv[1], kind.name) == 0) {
-            return kind.run(argc - 2, argv + 2);
+            return kind.run(std::vector<std::string>(argv + 2, argv + argc));
         }
     }
     std::fprintf(stderr, "quillon7-sim: unknown unit kind '%s'\n", argv[1]);

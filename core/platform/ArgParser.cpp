@@ -1,9 +1,9 @@
-#include "cli/ArgParser.h"
+#include "platform/ArgParser.h"
 
 #include <cerrno>
 #include <cstdlib>
 
-namespace quillon::cli {
+namespace quillon {
 
 bool ArgParser::Parse(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -35,7 +35,7 @@ bool ArgParser::Parse(const std::vector<std::string>& args) {
                 }
                 inlineValue = args[++i];
             }
-            values_[name] = *inlineValue;
+            values_[name].push_back(*inlineValue);
             seen_.insert(name);
         } else if (flagOptions_.count(name) && !inlineValue) {
             seen_.insert(name);
@@ -49,23 +49,28 @@ bool ArgParser::Parse(const std::vector<std::string>& args) {
 
 std::optional<std::string> ArgParser::Value(const std::string& name) const {
     auto it = values_.find(name);
-    if (it == values_.end()) {
+    if (it == values_.end() || it->second.empty()) {
         return std::nullopt;
     }
-    return it->second;
+    return it->second.back();
 }
 
-std::optional<long> ParseNumber(const std::string& text, long min, long max) {
+std::vector<std::string> ArgParser::Values(const std::string& name) const {
+    auto it = values_.find(name);
+    return it == values_.end() ? std::vector<std::string>{} : it->second;
+}
+
+std::optional<long> ParseNumber(const std::string& text, long min, long max, int base) {
     if (text.empty() || text.size() > 12) {
         return std::nullopt;
     }
     char* end = nullptr;
     errno = 0;
-    long value = std::strtol(text.c_str(), &end, 10);
+    long value = std::strtol(text.c_str(), &end, base);
     if (errno != 0 || end == nullptr || *end != '\0' || value < min || value > max) {
         return std::nullopt;
     }
     return value;
 }
 
-}  // namespace quillon::cli
+}  // namespace quillon
