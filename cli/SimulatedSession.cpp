@@ -12,8 +12,8 @@ namespace quillon::cli {
 
 namespace {
 
-// How long the summary waits for the unit to take the upload's last bytes once the port is
-// closed; they are normally there at once.
+// How long the summary waits for the unit to take the upload's last bytes once the upload has
+// ended; they are normally there at once.
 constexpr int kFinishLimitMs = 5000;
 
 class HbdSession final : public SimulatedSession {
@@ -23,7 +23,7 @@ class HbdSession final : public SimulatedSession {
 
     std::string DevicePath() const override { return runner_.DevicePath(); }
     std::string FinishAndReport() override {
-        runner_.StopAfterHostCloses(kFinishLimitMs);
+        runner_.StopOnceDrained(kFinishLimitMs);
         std::string report;
         for (const sim::ReceivedBoard& board : unit_.Boards()) {
             char line[160];
@@ -47,7 +47,7 @@ class Kx2Session final : public SimulatedSession {
 
     std::string DevicePath() const override { return runner_.DevicePath(); }
     std::string FinishAndReport() override {
-        runner_.StopAfterHostCloses(kFinishLimitMs);
+        runner_.StopOnceDrained(kFinishLimitMs);
         sim::Kx2Unit::Report report = unit_.GetReport();
         if (!report.start) {
             return "Simulated KX2 received no start request\n";

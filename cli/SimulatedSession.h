@@ -11,8 +11,8 @@ class SimulatedSession {
   public:
     virtual ~SimulatedSession() = default;
     virtual std::string DevicePath() const = 0;
-    // One line per board the unit received, for the summary. Call it once the upload has
-    // closed the port: it stops the unit after it has taken every byte the upload wrote.
+    // One line per board the unit received, for the summary. Call it once the upload has ended:
+    // it stops the unit after it has taken every byte the upload wrote.
     virtual std::string FinishAndReport() = 0;
 };
 

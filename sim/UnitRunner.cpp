@@ -25,7 +25,7 @@ void UnitRunner::Start() {
         // reading), or Stop could never end the thread; WriteAll waits with poll instead.
         ::fcntl(pty_.MasterFd(), F_SETFL, ::fcntl(pty_.MasterFd(), F_GETFL) | O_NONBLOCK);
         stop_ = false;
-        stopOnHostClose_ = false;
+        stopOnceDrained_ = false;
         finished_ = false;
         thread_ = std::thread([this] { Run(); });
     }
@@ -38,8 +38,8 @@ void UnitRunner::Stop() {
     }
 }
 
-void UnitRunner::StopAfterHostCloses(int limitMs) {
-    stopOnHostClose_ = true;
+void UnitRunner::StopOnceDrained(int limitMs) {
+    stopOnceDrained_ = true;
     if (thread_.joinable()) {
         std::unique_lock lock(finishedMutex_);
         finishedChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
@@ -99,13 +99,13 @@ void UnitRunner::RunLoop() {
                 continue;
             }
         }
+        // A poll that finds nothing to read has first moved every byte the host wrote before it
+        // into this side's queue, so nothing written earlier is still on its way.
+        if (stopOnceDrained_ && ready >= 0 && !(p.revents & POLLIN)) {
+            break;
+        }
         if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
-            // Nobody has the device end open and nothing is left to read: the kernel reports
-            // the hang-up only after the host's last bytes are readable here.
-            if (stopOnHostClose_) {
-                break;
-            }
-            // Otherwise wait for the host to come.
+            // Nobody has the device end open at the moment; wait for the host to come.
             std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
         }
         unit_.OnIdle(*this);

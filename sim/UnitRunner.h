@@ -26,10 +26,10 @@ class UnitRunner final : private UnitLine {
     const std::string& DevicePath() const { return pty_.DevicePath(); }
     void Start();
     void Stop();
-    // Ends the thread once the host has closed its end of the line and every byte it wrote has
-    // reached the unit, so the unit's state is final (or after `limitMs` at most, should the host
-    // keep the line open). Used for a summary read after an upload.
-    void StopAfterHostCloses(int limitMs);
+    // Ends the thread once every byte the host has written so far has reached the unit, so the
+    // unit's state is final for a summary read after an upload (or after `limitMs` at most,
+    // should the host still be writing).
+    void StopOnceDrained(int limitMs);
     bool HungUp() const { return hungUp_; }
     // Bytes received from the host so far.
     uint64_t BytesReceived() const { return received_; }
@@ -45,7 +45,7 @@ class UnitRunner final : private UnitLine {
     PtyPair pty_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> stopOnHostClose_{false};
+    std::atomic<bool> stopOnceDrained_{false};
     std::mutex finishedMutex_;
     std::condition_variable finishedChanged_;
     bool finished_ = false;  // under finishedMutex_
