@@ -27,7 +27,7 @@ int OpenDescriptorCount() {
     return count;
 }
 
-TEST(CInputFileTest, PathFieldRefusesLongPaths) {
+TEST(FirmwareFileTest, PathFieldRefusesLongPaths) {
     FirmwareFile file;
     EXPECT_TRUE(file.SetPath(std::string(259, 'a')));
     EXPECT_EQ(file.Path().size(), 259u);
@@ -37,7 +37,7 @@ TEST(CInputFileTest, PathFieldRefusesLongPaths) {
     EXPECT_FALSE(file.SetPath(std::string("a\0b", 3)));
 }
 
-TEST(CInputFileTest, OpenFlagFollowsOpenAndClose) {
+TEST(FirmwareFileTest, OpenFlagFollowsOpenAndClose) {
     test::TempDir dir;
     FirmwareFile file;
     EXPECT_FALSE(file.IsOpen());
@@ -62,7 +62,7 @@ TEST(CInputFileTest, OpenFlagFollowsOpenAndClose) {
     EXPECT_FALSE(file.IsOpen());
 }
 
-TEST(CInputFileTest, ReadSeekAndLength) {
+TEST(FirmwareFileTest, ReadSeekAndLength) {
     test::TempDir dir;
     std::string content;
     for (int i = 0; i < 5000; ++i) {
@@ -92,7 +92,7 @@ TEST(CInputFileTest, ReadSeekAndLength) {
     EXPECT_EQ(big, content.substr(0, 4500));
 }
 
-TEST(CInputFileTest, LengthIsSixtyFourBit) {
+TEST(FirmwareFileTest, LengthIsSixtyFourBit) {
     test::TempDir dir;
     constexpr uint64_t kFiveGb = 5ull * 1024 * 1024 * 1024;
     FirmwareFile file;
@@ -103,7 +103,7 @@ TEST(CInputFileTest, LengthIsSixtyFourBit) {
     EXPECT_EQ(file.Read(10), 2u);
 }
 
-TEST(CInputFileTest, OnlyRegularFilesOpenAndNothingBlocks) {
+TEST(FirmwareFileTest, OnlyRegularFilesOpenAndNothingBlocks) {
     test::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.File("folder.bin").c_str(), 0700), 0);
@@ -121,7 +121,7 @@ TEST(CInputFileTest, OnlyRegularFilesOpenAndNothingBlocks) {
     EXPECT_EQ(size, 5u);
 }
 
-TEST(CInputFileTest, DescriptorsDoNotOutliveTheObject) {
+TEST(FirmwareFileTest, DescriptorsDoNotOutliveTheObject) {
     test::TempDir dir;
     std::string path = dir.Write("a.bin", std::string(2048, 'x'));
     int before = OpenDescriptorCount();

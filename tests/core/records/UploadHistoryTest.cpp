@@ -28,7 +28,7 @@ LocalTime At(int year, int month, int day, int hour, int minute, int second) {
     return t;
 }
 
-TEST(CHistoryClassTest, EntriesByteForByte) {
+TEST(UploadHistoryTest, EntriesByteForByte) {
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory history(dir.Dir(), clock);
@@ -53,7 +53,7 @@ TEST(CHistoryClassTest, EntriesByteForByte) {
     EXPECT_EQ(dir.Read("History.txt"), expected);
 }
 
-TEST(CHistoryClassTest, SuccessDurations) {
+TEST(UploadHistoryTest, SuccessDurations) {
     struct Case {
         int seconds;
         const char* required;
@@ -75,7 +75,7 @@ TEST(CHistoryClassTest, SuccessDurations) {
     }
 }
 
-TEST(CHistoryClassTest, TimeStampForms) {
+TEST(UploadHistoryTest, TimeStampForms) {
     EXPECT_EQ(UploadHistory::TimeStamp(At(2024, 3, 5, 9, 7, 3)), "Mar  5, 2024  09:07:03: ");
     EXPECT_EQ(UploadHistory::TimeStamp(At(2024, 12, 31, 23, 59, 59)), "Dec 31, 2024  23:59:59: ");
     EXPECT_EQ(UploadHistory::TimeStamp(At(2024, 1, 1, 0, 0, 0)), "Jan  1, 2024  00:00:00: ");
@@ -83,7 +83,7 @@ TEST(CHistoryClassTest, TimeStampForms) {
     EXPECT_EQ(UploadHistory::TimeStamp(LocalTime{}), "???  0,    0  -1:-1:-1: ");
 }
 
-TEST(CHistoryClassTest, EntryUsesTheClockAtWritingTime) {
+TEST(UploadHistoryTest, EntryUsesTheClockAtWritingTime) {
     test::TempDir dir;
     test::FakeClock clock(At(2024, 3, 5, 9, 7, 3));
     UploadHistory history(dir.Dir(), clock);
@@ -100,7 +100,7 @@ TEST(CHistoryClassTest, EntryUsesTheClockAtWritingTime) {
               "???  0,    0  -1:-1:-1: CRITICAL ERROR; Error Code = 4.5, support Data = 6\n\n");
 }
 
-TEST(CHistoryClassTest, FirstEntryCreatesTheFileAndLaterOnesAppend) {
+TEST(UploadHistoryTest, FirstEntryCreatesTheFileAndLaterOnesAppend) {
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory history(dir.Dir(), clock);
@@ -116,7 +116,7 @@ TEST(CHistoryClassTest, FirstEntryCreatesTheFileAndLaterOnesAppend) {
     EXPECT_GT(both.size(), first.size());
 }
 
-TEST(CHistoryClassTest, UnwritablePlaceDropsEntriesSilently) {
+TEST(UploadHistoryTest, UnwritablePlaceDropsEntriesSilently) {
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory missingFolder(dir.File("no/such/folder/"), clock);

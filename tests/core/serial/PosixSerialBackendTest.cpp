@@ -61,7 +61,7 @@ std::vector<uint8_t> Pattern(size_t count) {
     return bytes;
 }
 
-class PosixSerialLibraryTest : public ::testing::Test {
+class PosixSerialBackendTest : public ::testing::Test {
   protected:
     void SetUp() override {
         library_.SetDevice(kPort, pty_.DevicePath());
@@ -82,7 +82,7 @@ class PosixSerialLibraryTest : public ::testing::Test {
     PosixSerialBackend library_;
 };
 
-TEST_F(PosixSerialLibraryTest, BytesCrossBothWaysAndAZeroByteIsNotAnEmptyQueue) {
+TEST_F(PosixSerialBackendTest, BytesCrossBothWaysAndAZeroByteIsNotAnEmptyQueue) {
     WriteToMaster(pty_.MasterFd(), {0x00, 0x41, 0xFF});
 
     EXPECT_EQ(NextByte(), 0x00);
@@ -99,7 +99,7 @@ TEST_F(PosixSerialLibraryTest, BytesCrossBothWaysAndAZeroByteIsNotAnEmptyQueue) 
     EXPECT_EQ(ReadFromMaster(pty_.MasterFd(), expected.size()), expected);
 }
 
-TEST_F(PosixSerialLibraryTest, ReadBlockTakesWhatIsWaitingUpToItsLimit) {
+TEST_F(PosixSerialBackendTest, ReadBlockTakesWhatIsWaitingUpToItsLimit) {
     WriteToMaster(pty_.MasterFd(), Pattern(10));
     std::vector<uint8_t> got;
     uint8_t buffer[4];
@@ -113,7 +113,7 @@ TEST_F(PosixSerialLibraryTest, ReadBlockTakesWhatIsWaitingUpToItsLimit) {
     EXPECT_LT(library_.ReadBlock(kPort, buffer, sizeof buffer), 1);
 }
 
-TEST_F(PosixSerialLibraryTest, OpenConfiguresRaw8N1WithoutFlowControl) {
+TEST_F(PosixSerialBackendTest, OpenConfiguresRaw8N1WithoutFlowControl) {
     // Spoil the line first: cooked, echoing, flow-controlled, 7E2 at 300 baud.
     struct termios spoiled {};
     ASSERT_EQ(::tcgetattr(pty_.MasterFd(), &spoiled), 0);
@@ -141,7 +141,7 @@ TEST_F(PosixSerialLibraryTest, OpenConfiguresRaw8N1WithoutFlowControl) {
     EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B57600));
 }
 
-TEST_F(PosixSerialLibraryTest, EveryBaudCodeOfTheTableIsTakenAndOthersAreRefused) {
+TEST_F(PosixSerialBackendTest, EveryBaudCodeOfTheTableIsTakenAndOthersAreRefused) {
     const speed_t speeds[] = {B1200, B2400, B4800, B9600, B19200, B38400, B57600, B115200};
     for (int code = 2; code <= 9; ++code) {
         ASSERT_EQ(library_.SetBaud(kPort, code), 0) << "code " << code;
@@ -156,14 +156,14 @@ TEST_F(PosixSerialLibraryTest, EveryBaudCodeOfTheTableIsTakenAndOthersAreRefused
     }
 }
 
-TEST_F(PosixSerialLibraryTest, ModemLinesThatAPtyLacksAreNoError) {
+TEST_F(PosixSerialBackendTest, ModemLinesThatAPtyLacksAreNoError) {
     EXPECT_EQ(library_.SetDtr(kPort, 'S'), 0);
     EXPECT_EQ(library_.SetRts(kPort, 'S'), 0);
     EXPECT_EQ(library_.SetDtr(kPort, 'C'), 0);
     EXPECT_LT(library_.SetRts(kPort, '?'), 0);
 }
 
-TEST_F(PosixSerialLibraryTest, TheTwoClearsLeaveNoStaleInput) {
+TEST_F(PosixSerialBackendTest, TheTwoClearsLeaveNoStaleInput) {
     WriteToMaster(pty_.MasterFd(), {0x06, 0x15, 0x06});
     ASSERT_TRUE(library_.WaitForData(kPort, kPatienceMs));
 
@@ -175,7 +175,26 @@ TEST_F(PosixSerialLibraryTest, TheTwoClearsLeaveNoStaleInput) {
     EXPECT_EQ(NextByte(), 0x42);
 }
 
-TEST_F(PosixSerialLibraryTest, TheClearsNeverDropWhatWasAlreadySent) {
+TEST_F(PosixSerialBackendTest, BytesQueuedBeforeTheOpenAreGoneAfterIt) {
+    ASSERT_EQ(library_.ClosePort(kPort), 0);
+    WriteToMaster(pty_.MasterFd(), {0x06, 0x15});
+    {
+        // Wait until the stale bytes sit in the device's input queue, as a unit's late answer
+        // from an earlier session would.
+        const int fd = ::open(pty_.DevicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        struct pollfd p {
+            fd, POLLIN, 0
+        };
+        ASSERT_EQ(::poll(&p, 1, kPatienceMs), 1);
+        ::close(fd);
+    }
+    ASSERT_EQ(library_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << library_.LastErrorText(kPort);
+    WriteToMaster(pty_.MasterFd(), {0x42});
+    EXPECT_EQ(NextByte(), 0x42);
+}
+
+TEST_F(PosixSerialBackendTest, TheClearsNeverDropWhatWasAlreadySent) {
     // The end of transfer of one file is written just before the next file's clears; the unit
     // must still get it.
     const std::vector<uint8_t> endOfTransfer{0x05, 0x05, 0x01, 0x03};
@@ -185,7 +204,7 @@ TEST_F(PosixSerialLibraryTest, TheClearsNeverDropWhatWasAlreadySent) {
     EXPECT_EQ(ReadFromMaster(pty_.MasterFd(), endOfTransfer.size()), endOfTransfer);
 }
 
-TEST_F(PosixSerialLibraryTest, WaitForDataWakesWhenAByteArrivesFromAnotherThread) {
+TEST_F(PosixSerialBackendTest, WaitForDataWakesWhenAByteArrivesFromAnotherThread) {
     constexpr uint32_t kLongWaitMs = 20000;
     std::thread unit([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -202,12 +221,12 @@ TEST_F(PosixSerialLibraryTest, WaitForDataWakesWhenAByteArrivesFromAnotherThread
     EXPECT_EQ(library_.ReadByte(kPort), 0x00);
 }
 
-TEST_F(PosixSerialLibraryTest, WaitForDataGivesUpWhenNothingArrives) {
+TEST_F(PosixSerialBackendTest, WaitForDataGivesUpWhenNothingArrives) {
     EXPECT_FALSE(library_.WaitForData(kPort, 30));
     EXPECT_FALSE(library_.WaitForData(kPort, 0));
 }
 
-TEST_F(PosixSerialLibraryTest, ABlockLargerThanTheQueuesArrivesComplete) {
+TEST_F(PosixSerialBackendTest, ABlockLargerThanTheQueuesArrivesComplete) {
     const std::vector<uint8_t> block = Pattern(20000);
     std::vector<uint8_t> received;
     std::thread unit([&] { received = ReadFromMaster(pty_.MasterFd(), block.size()); });
@@ -219,7 +238,7 @@ TEST_F(PosixSerialLibraryTest, ABlockLargerThanTheQueuesArrivesComplete) {
     EXPECT_EQ(received, block);
 }
 
-TEST_F(PosixSerialLibraryTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
+TEST_F(PosixSerialBackendTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
     // Suspend the device's output (as a received XOFF would) through a handle of our own.
     int handle = ::open(pty_.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(handle, 0) << "a second handle on the pty is needed to stop its output";
@@ -236,7 +255,7 @@ TEST_F(PosixSerialLibraryTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
     ::close(handle);
 }
 
-TEST_F(PosixSerialLibraryTest, AVanishedLineFailsEveryCallWithoutHanging) {
+TEST_F(PosixSerialBackendTest, AVanishedLineFailsEveryCallWithoutHanging) {
     pty_.CloseMaster();
 
     EXPECT_EQ(library_.ReadByte(kPort), kSerialIoError);
@@ -251,14 +270,14 @@ TEST_F(PosixSerialLibraryTest, AVanishedLineFailsEveryCallWithoutHanging) {
     EXPECT_EQ(library_.ClosePort(kPort), 0);
 }
 
-TEST_F(PosixSerialLibraryTest, WaitForDataSeesAVanishedLine) {
+TEST_F(PosixSerialBackendTest, WaitForDataSeesAVanishedLine) {
     pty_.CloseMaster();
 
     EXPECT_FALSE(library_.WaitForData(kPort, kPatienceMs));
     EXPECT_EQ(library_.ReadByte(kPort), kSerialIoError);
 }
 
-TEST_F(PosixSerialLibraryTest, AWriteNoticesAVanishedLine) {
+TEST_F(PosixSerialBackendTest, AWriteNoticesAVanishedLine) {
     pty_.CloseMaster();
 
     const std::vector<uint8_t> block = Pattern(64);
@@ -266,7 +285,7 @@ TEST_F(PosixSerialLibraryTest, AWriteNoticesAVanishedLine) {
     EXPECT_EQ(library_.ReadByte(kPort), kSerialIoError);
 }
 
-TEST_F(PosixSerialLibraryTest, BytesSentJustBeforeTheLineVanishesAreStillRead) {
+TEST_F(PosixSerialBackendTest, BytesSentJustBeforeTheLineVanishesAreStillRead) {
     WriteToMaster(pty_.MasterFd(), {0x31, 0x32});
     ASSERT_TRUE(library_.WaitForData(kPort, kPatienceMs));
     pty_.CloseMaster();
@@ -282,7 +301,7 @@ TEST_F(PosixSerialLibraryTest, BytesSentJustBeforeTheLineVanishesAreStillRead) {
     }
 }
 
-TEST_F(PosixSerialLibraryTest, ASecondOpenOfTheSameDeviceIsRefusedAsBusyUntilClosed) {
+TEST_F(PosixSerialBackendTest, ASecondOpenOfTheSameDeviceIsRefusedAsBusyUntilClosed) {
     PosixSerialBackend other;
     other.SetDevice(0, pty_.DevicePath());
 
@@ -300,14 +319,14 @@ TEST_F(PosixSerialLibraryTest, ASecondOpenOfTheSameDeviceIsRefusedAsBusyUntilClo
     EXPECT_TRUE(other.LastErrorText(0).empty());
 }
 
-TEST_F(PosixSerialLibraryTest, ResettingAnOpenPortReopensIt) {
+TEST_F(PosixSerialBackendTest, ResettingAnOpenPortReopensIt) {
     ASSERT_EQ(library_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << library_.LastErrorText(kPort);
 
     WriteToMaster(pty_.MasterFd(), {0x24});
     EXPECT_EQ(NextByte(), 0x24);
 }
 
-TEST_F(PosixSerialLibraryTest, KeystrokesFromAnotherThreadMixWithReads) {
+TEST_F(PosixSerialBackendTest, KeystrokesFromAnotherThreadMixWithReads) {
     constexpr size_t kCount = 300;
     WriteToMaster(pty_.MasterFd(), Pattern(kCount));
     std::vector<uint8_t> read;
@@ -334,7 +353,7 @@ TEST_F(PosixSerialLibraryTest, KeystrokesFromAnotherThreadMixWithReads) {
     EXPECT_EQ(ReadFromMaster(pty_.MasterFd(), kCount), typed);
 }
 
-TEST_F(PosixSerialLibraryTest, OpenPortThroughThePortObjectWorksOnARealLine) {
+TEST_F(PosixSerialBackendTest, OpenPortThroughThePortObjectWorksOnARealLine) {
     ASSERT_EQ(library_.ClosePort(kPort), 0);
     SerialPort port(library_);
 
@@ -392,7 +411,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"over-long path", kSerialNoSuchPort, "Cannot open"}),
     test::RowNames([](const OpenFailure& c) { return std::string(c.what); }));
 
-TEST(PosixSerialLibraryIndexTest, DevicesFollowTheIndexUnlessOneIsGiven) {
+TEST(PosixSerialBackendIndexTest, DevicesFollowTheIndexUnlessOneIsGiven) {
     PosixSerialBackend library;
     EXPECT_EQ(library.DevicePath(0), "/dev/ttyS0");
     EXPECT_EQ(PosixSerialBackend::DefaultDevicePath(12), "/dev/ttyS12");
@@ -402,7 +421,7 @@ TEST(PosixSerialLibraryIndexTest, DevicesFollowTheIndexUnlessOneIsGiven) {
     EXPECT_EQ(library.DevicePath(2), "/dev/ttyS2");
 }
 
-TEST(PosixSerialLibraryIndexTest, IndexesOutsideTheTableAreRefused) {
+TEST(PosixSerialBackendIndexTest, IndexesOutsideTheTableAreRefused) {
     PosixSerialBackend library;
     for (int port : {-1, PosixSerialBackend::kMaxPorts}) {
         library.SetDevice(port, "/dev/null");
