@@ -26,6 +26,7 @@ uint8_t SerialPort::BaudCode(int rate) {
 }
 
 int SerialPort::OpenPort(uint8_t portIndex, uint8_t baudCode) {
+    portIndex_ = portIndex;  // from the reset on, ClosePort must reach this port
     int result = library_.ResetPort(portIndex, kRxQueueSize, kTxQueueSize);
     if (result < 0) {
         return result;
@@ -36,7 +37,6 @@ int SerialPort::OpenPort(uint8_t portIndex, uint8_t baudCode) {
     }
     library_.SetDtr(portIndex, kModemLineSet);
     library_.SetRts(portIndex, kModemLineSet);
-    portIndex_ = portIndex;
     return 0;
 }
 

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FakeClock.h"
 #include "tests/support/FakeSerialBackend.h"
+#include "tests/support/RecordingSink.h"
 #include "tests/support/RowName.h"
+#include "upload/UploadWorkers.h"
 
 namespace quillon {
 namespace {
@@ -54,14 +57,24 @@ TEST(OpenPortTest, RefusedResetEndsTheOpenWithTheLibraryCode) {
     EXPECT_EQ(line.Calls(), std::vector<std::string>{"ResetPort(2,2048,1024)"});
 }
 
-TEST(OpenPortTest, RefusedBaudEndsTheOpenBeforeTheModemLines) {
+// The port is open once the reset succeeded: a refused baud rate must not leave it held.
+TEST(OpenPortTest, APortRefusedAfterItOpenedIsClosedAgainByTheWorker) {
     test::FakeSerialBackend line;
     line.baudResult = kSerialBadBaud;
-    SerialPort port(line);
+    test::FakeClock clock;
+    ProgramState state;
+    test::RecordingSink sink;
+    UploadJob job;
+    job.notifications = &sink;
+    job.portNumber = 4;
+    job.baudRate = 9600;
+    WorkerContext context{line, clock, state, {}};
 
-    EXPECT_EQ(port.OpenPort(0, 5), kSerialBadBaud);
+    EXPECT_EQ(RunWorkerFrame(job, context, [](SerialPort&) { return RunOutcome::kCompleted; }), 1);
 
-    EXPECT_EQ(line.Calls(), (std::vector<std::string>{"ResetPort(0,2048,1024)", "SetBaud(0,5)"}));
+    EXPECT_EQ(line.Calls(),
+              (std::vector<std::string>{"ResetPort(3,2048,1024)", "SetBaud(3,5)", "ClosePort(3)"}));
+    EXPECT_EQ(job.outcome, RunOutcome::kPortOpenFailed);
 }
 
 TEST(OpenPortTest, ClearPendingMakesBothClearingCallsFirstThenSecond) {
