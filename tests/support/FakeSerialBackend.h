@@ -23,6 +23,8 @@ class FakeSerialBackend : public SerialBackend {
     std::function<void(const std::vector<uint8_t>&)> onWrite;
     // Set (by a test or its onWrite) when the line is gone: writes from then on fail.
     std::atomic<bool> lineLost{false};
+    // Set when writes from then on take all but the last byte of a block.
+    std::atomic<bool> shortWrites{false};
 
     void Receive(const std::vector<uint8_t>& bytes) {
         std::lock_guard lock(mutex_);
@@ -73,7 +75,7 @@ class FakeSerialBackend : public SerialBackend {
         if (onWrite) {
             onWrite(block);
         }
-        return lineLost ? static_cast<int>(kSerialIoError) : count;
+        return lineLost ? static_cast<int>(kSerialIoError) : shortWrites ? count - 1 : count;
     }
     int WriteByte(int port, uint8_t byte) override {
         return WriteBlock(port, &byte, 1) > 0 ? 0 : -1;

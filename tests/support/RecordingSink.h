@@ -35,6 +35,10 @@ class RecordingSink : public NotificationSink {
         all_.push_back(std::move(r));
     }
 
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        all_.clear();
+    }
     std::vector<Recorded> All() const {
         std::lock_guard lock(mutex_);
         return all_;

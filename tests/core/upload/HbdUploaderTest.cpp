@@ -568,22 +568,32 @@ TEST_F(HbdEngine, ReadErrorIsAFailureNotTheEndOfTheFile) {
     EXPECT_EQ(serial.Written(), Control(0x39));  // begin only: no end of transfer
 }
 
-TEST_F(HbdEngine, EndOfTransferLostWithTheLineIsAFailure) {
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    onHostPacket = [this](const Bytes& p) {
-        if (p == Control(0x03)) {
-            serial.lineLost = true;  // the cable goes as the last packet is written
-        }
-        AnswerLikeAUnit(serial, p);
-    };
-    engine->CountPackets();
-    EXPECT_FALSE(engine->UploadFile(path, 1));
-    EXPECT_TRUE(sink.HasLine("ERROR: End of Transfer did not reach the HBD; the line was lost\n"));
-    EXPECT_EQ(sink.Count(UM_FILE_DONE), 0u);
-    EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
-    EXPECT_NE(History().find("ERROR = Line lost, Step: End of Transfer"), std::string::npos);
-    EXPECT_EQ(History().find("Successful"), std::string::npos);
+// The line breaks (a failed or a partial write) as the last packet is written: the end of
+// transfer cannot reach the unit, so the board is not done.
+TEST_F(HbdEngine, EndOfTransferThatCannotBeWrittenWholeIsAFailure) {
+    for (std::atomic<bool>* breaks : {&serial.lineLost, &serial.shortWrites}) {
+        SCOPED_TRACE(breaks == &serial.lineLost ? "line lost" : "short write");
+        serial.lineLost = false;
+        serial.shortWrites = false;
+        dir.Write("History.txt", "");
+        sink.Clear();
+        MakeEngine();
+        const std::string path = WriteFile("c.bin", 32768 + 1024);
+        Select(1, path);
+        onHostPacket = [this, breaks](const Bytes& p) {
+            if (p == Control(0x03)) {
+                *breaks = true;
+            }
+            AnswerLikeAUnit(serial, p);
+        };
+        engine->CountPackets();
+        EXPECT_FALSE(engine->UploadFile(path, 1));
+        EXPECT_TRUE(
+            sink.HasLine("ERROR: End of Transfer did not reach the HBD; the line was lost\n"));
+        EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
+        EXPECT_NE(History().find("ERROR = Line lost, Step: End of Transfer"), std::string::npos);
+        EXPECT_EQ(History().find("Successful"), std::string::npos);
+    }
 }
 
 TEST_F(HbdEngine, UnknownKindIsAnInternalError) {
