@@ -3,6 +3,8 @@
 #include "upload/Kx2Uploader.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include "tests/support/RowName.h"
 
 #include <algorithm>
@@ -552,11 +554,15 @@ class StarvedKx2 : public Kx2Uploader {
   public:
     using Kx2Uploader::Kx2Uploader;
     int failAt = 0;
+    std::string growPath;  // appended to while the first packet is taken
 
   protected:
     std::vector<uint8_t> CopyPacketBytes(const uint8_t* bytes, size_t count) override {
         if (++copies_ == failAt) {
             throw std::bad_alloc();
+        }
+        if (copies_ == 1 && !growPath.empty()) {
+            std::ofstream(growPath, std::ios::binary | std::ios::app) << std::string(2000, 'g');
         }
         return Kx2Uploader::CopyPacketBytes(bytes, count);
     }
@@ -575,6 +581,15 @@ TEST_F(Kx2EngineTest, NoMemoryForAPacketIsRefusedBeforeTheStartRequest) {
     EXPECT_EQ(sink.Count(UM_FILE_FAILED), 1u);
     EXPECT_NE(History().find("ERROR = Out of memory for the packet table\n"), std::string::npos);
     EXPECT_TRUE(kx2.Packets().empty());
+}
+
+TEST_F(Kx2EngineTest, AFileThatGrowsWhileItIsReadIsRefused) {
+    const std::string path = MakeFile(2 * 1014);
+    StarvedKx2 kx2(port, job, clock, state);
+    kx2.growPath = path;
+    EXPECT_FALSE(kx2.UploadFile(path));
+    EXPECT_TRUE(line.Written().empty());
+    EXPECT_NE(History().find("ERROR = File changed while it was read\n"), std::string::npos);
 }
 
 TEST_F(Kx2EngineTest, AFlagSetInTheHandshakeDoesNotThinTheFirstPass) {
