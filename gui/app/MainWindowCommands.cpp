@@ -14,6 +14,8 @@
 #include "dialogs/LogBrowserDialog.h"
 #include "dialogs/RuntimeParametersDialog.h"
 #include "dialogs/SelectSerialPortDialog.h"
+#include "dialogs/TextFileWindow.h"
+#include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileChecks.h"
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialBackend.h"
@@ -42,10 +44,15 @@ constexpr const char* kHistoryMissingText =
     "Failed to locate the \"History\" file.\n\nPossibly no previous uploads!";
 constexpr int kErrorHistoryMissing = 103;
 constexpr int kErrorSimulatorFailed = 201;
+constexpr int kErrorPortFailed = 201;
+constexpr const char* kUploadFinishingFormat =
+    "Failed to open serial port!\n\nPort: %s\nBaud Rate: %d\n\n"
+    "An upload is still finishing on this port.\nWait for it to end, then try again.";
 constexpr const char* kUpgradesText =
     "Updates come with the package Quillon7 was\ninstalled from: update it with the "
     "system's\npackage manager, or ask your supplier\nfor the latest version.";
 constexpr std::size_t kShortestTogglePath = 5;
+constexpr int kPortNumberMask = 0xFF;
 constexpr std::size_t kShortestRememberedPath = 2;  // longer than 1 character
 
 constexpr ColorRef kGrey = 0x00808080;
@@ -201,7 +208,7 @@ void MainWindow::ShowRuntimeParams() {
 }
 
 void MainWindow::ShowLogs() {
-    LogBrowserDialog dialog(state_.LogsDir(), runner_, errors_);
+    LogBrowserDialog dialog(state_.LogsDir(), runner_, errors_, this);
     dialog.SetUrlOpener(opener_);
     runner_.Run(dialog);
 }
@@ -219,11 +226,11 @@ void MainWindow::ViewHistory() {
         return;
     }
     history.close();
-    opener_(QUrl::fromLocalFile(QString::fromStdString(path)));
+    TextFileWindow::OpenOrShow(QString::fromStdString(path), opener_, runner_, this);
 }
 
 void MainWindow::OpenIniFile() {
-    opener_(QUrl::fromLocalFile(QString::fromStdString(state_.IniPath())));
+    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), opener_, runner_, this);
 }
 
 void MainWindow::CheckForUpgrades() {
@@ -233,19 +240,34 @@ void MainWindow::CheckForUpgrades() {
     runner_.Run(notice);
 }
 
-bool MainWindow::CheckPort() {
-    const int index = (portNumber_ & 0xFF) - 1;
+int MainWindow::PortIndex() const {
+    return (portNumber_ & kPortNumberMask) - 1;
+}
+
+std::string MainWindow::ShownDevice() const {
     const std::string device = CurrentDevice();
+    return device.empty() ? PosixSerialBackend::DefaultDevicePath(PortIndex()) : device;
+}
+
+bool MainWindow::CheckPort() {
     if (assignDevice_) {
-        assignDevice_(index, device);
+        assignDevice_(PortIndex(), CurrentDevice());
     }
-    const std::string shown =
-        device.empty() ? PosixSerialBackend::DefaultDevicePath(index) : device;
-    return CheckSerialPort(*library_, portNumber_, shown, baudRate_, errors_);
+    return CheckSerialPort(*library_, portNumber_, ShownDevice(), baudRate_, errors_);
+}
+
+bool MainWindow::RefuseWhileUploadFinishes() {
+    if (!uploadRunning_ || !uploadRunning_()) {
+        return false;
+    }
+    errors_.ShowError(
+        kErrorPortFailed, std::nullopt,
+        QString::asprintf(kUploadFinishingFormat, ShownDevice().c_str(), baudRate_).toStdString());
+    return true;
 }
 
 void MainWindow::TextHbd() {
-    if (!CheckPort()) {
+    if (RefuseWhileUploadFinishes() || !CheckPort()) {
         return;
     }
     ShowSerialTextView();
@@ -284,6 +306,10 @@ void MainWindow::Start() {
         if (state.selected && state.path.size() >= kShortestRememberedPath) {
             settings::Write(ini_, *key, state.path);
         }
+    }
+    // One upload at a time: the unit of a run still finishing is not replaced under it.
+    if (RefuseWhileUploadFinishes()) {
+        return;
     }
     if (simulated_ != nullptr) {
         std::string error;
