@@ -1,6 +1,7 @@
 #include "dialogs/SerialTerminalWindow.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QTextCursor>
 #include <QTimer>
 #include <atomic>
@@ -44,6 +45,8 @@ constexpr int kExitWidth = 100;
 constexpr int kExitHeight = 30;
 constexpr int kExitRight = 105;
 constexpr int kExitBottom = 35;
+constexpr const char* kHintFormat =
+    "%1 at %2 bps: what you type goes to the unit (Esc too). EXIT closes this window.";
 
 void ReadLoop(TextReader& r, Clock& clock) {
     const uint8_t index = static_cast<uint8_t>((r.job.portNumber & 0xFF) - 1);
@@ -91,6 +94,9 @@ SerialTerminalWindow::SerialTerminalWindow(Line line, ProgramState& state, Clock
     exit_ = new ExtendedButton(this);
     exit_->SetText("EXIT");
     ProgressLooks::AbortOrCancel(*exit_);  // readable on any face: yellow on red
+    const QString port = line_.portDevice.empty() ? QStringLiteral("Port %1").arg(line_.portNumber)
+                                                  : QString::fromStdString(line_.portDevice);
+    hint_ = new QLabel(QString::fromLatin1(kHintFormat).arg(port).arg(line_.baudRate), this);
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
 
     FontRecord font;
@@ -222,6 +228,8 @@ void SerialTerminalWindow::Arrange() {
     pane_->setGeometry(kMargin, kMargin, std::max(0, w - 2 * kMargin),
                        std::max(0, h - kPaneBottomReserve));
     exit_->setGeometry(w - kExitRight, h - kExitBottom, kExitWidth, kExitHeight);
+    hint_->setGeometry(kMargin, h - kExitBottom, std::max(0, w - kExitRight - 2 * kMargin),
+                       kExitHeight);
 }
 
 void SerialTerminalWindow::resizeEvent(QResizeEvent* event) {
