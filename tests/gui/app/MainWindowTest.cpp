@@ -55,6 +55,7 @@ class MainWindowTest : public QObject {
     void PopupOfUnselectedSlotSaysNothingSelected();
     void StartWithNothingSelectedOpensNoPort();
     void StartWithPortThatDoesNotOpenReports201();
+    void ErrorsOpenOverTheWindowInFront();
     void ViewHistoryWithoutHistoryReports103();
     void SelectSerialPortWritesSettings();
     void KeyboardStartsOnTheFilesNotOnExit();
@@ -346,6 +347,20 @@ void MainWindowTest::StartWithPortThatDoesNotOpenReports201() {
     // The selection was remembered before the port was tried; the slot stays selected.
     QCOMPARE(work.Ini().Find("File Names", "Comm").value_or(""), comm);
     QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
+}
+
+void MainWindowTest::ErrorsOpenOverTheWindowInFront() {
+    Workspace work;
+    MainWindow main(work.state, work.runner, work.picker, work.preview);
+    QDialog front(&main);  // the log browser, say
+    work.watchdog.SetHandler([&front](QDialog& dialog) { return &dialog == &front; });
+    front.setModal(true);
+    front.show();
+    QWidget* errorParent = nullptr;
+    work.runner.AnswerNext(quillon::FramedDialog::kResultOk,
+                           [&errorParent](QDialog& error) { errorParent = error.parentWidget(); });
+    main.Start();  // nothing selected: error 200
+    QCOMPARE(errorParent, &front);
 }
 
 void MainWindowTest::ViewHistoryWithoutHistoryReports103() {
