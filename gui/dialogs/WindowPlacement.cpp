@@ -18,10 +18,10 @@ void WindowPlacement::CentreOverParent(QWidget& dialog) {
     QPoint topLeft = owner->geometry().center() - dialog.rect().center();
     if (const QScreen* screen = owner->screen()) {
         const QRect room = screen->availableGeometry();
-        topLeft.setX(std::clamp(topLeft.x(), room.left(),
-                                std::max(room.left(), room.right() - dialog.width())));
-        topLeft.setY(std::clamp(topLeft.y(), room.top(),
-                                std::max(room.top(), room.bottom() - dialog.height())));
+        const int lastLeft = room.x() + room.width() - dialog.width();
+        const int lastTop = room.y() + room.height() - dialog.height();
+        topLeft.setX(std::clamp(topLeft.x(), room.x(), std::max(room.x(), lastLeft)));
+        topLeft.setY(std::clamp(topLeft.y(), room.y(), std::max(room.y(), lastTop)));
     }
     dialog.move(topLeft);
 }
