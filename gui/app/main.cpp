@@ -32,7 +32,7 @@ QStringList ArgumentList(int argc, char* argv[]) {
 bool AnswerWithoutDisplay(QCommandLineParser& parser, const QStringList& arguments,
                           const QCommandLineOption& help, const QCommandLineOption& version) {
     static_cast<void>(parser.parse(arguments));
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         // Without an application object the usage line cannot name the program itself.
         const QString text =
             parser.helpText().replace(QStringLiteral("<executable_name>"), arguments.value(0));
