@@ -46,7 +46,7 @@ constexpr int kExitHeight = 30;
 constexpr int kExitRight = 105;
 constexpr int kExitBottom = 35;
 constexpr const char* kHintFormat =
-    "%1 at %2 bps: what you type goes to the unit (Esc too). EXIT closes this window.";
+    "%1 at %2 bps. Keys you type (Esc too) go to the unit; EXIT closes this window.";
 
 void ReadLoop(TextReader& r, Clock& clock) {
     const uint8_t index = static_cast<uint8_t>((r.job.portNumber & 0xFF) - 1);
@@ -97,6 +97,7 @@ SerialTerminalWindow::SerialTerminalWindow(Line line, ProgramState& state, Clock
     const QString port = line_.portDevice.empty() ? QStringLiteral("Port %1").arg(line_.portNumber)
                                                   : QString::fromStdString(line_.portDevice);
     hint_ = new QLabel(QString::fromLatin1(kHintFormat).arg(port).arg(line_.baudRate), this);
+    hint_->setWordWrap(true);  // a long device path takes a second line
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
 
     FontRecord font;
