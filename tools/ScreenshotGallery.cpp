@@ -338,6 +338,11 @@ void RenderDialogs(Gallery& gallery, const ProgramState& state) {
     ErrorMessageDialog bare;
     bare.SetErrorNumber(200);
     gallery.Save(bare, "dialog_error_number_only");
+    ErrorMessageDialog port;
+    port.Set(201, nullptr, "%s",
+             "Failed to open serial port!\n\nPort: /dev/ttyUSB0\nBaud Rate: 19200\n\n"
+             "An upload is still finishing on this port.\nWait for it to end, then try again.");
+    gallery.Save(port, "dialog_error_port_long_text");
 
     AboutDialog about(state);
     gallery.Save(about, "dialog_about");

@@ -14,6 +14,7 @@
 #include "dialogs/RuntimeParametersDialog.h"
 #include "dialogs/SelectSerialPortDialog.h"
 #include "dialogs/SoundPreview.h"
+#include "dialogs/TextFileWindow.h"
 #include "firmware/SampleFirmware.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -191,6 +192,11 @@ void RenderLogBrowser(WindowGallery& gallery) {
     browser.resize(900, 260);
     browser.List()->setCurrentItem(browser.List()->topLevelItem(1));
     gallery.Save(browser, "logs_browser");
+    // What View File shows where the desktop has no viewer.
+    std::ofstream(work.state.HistoryPath()) << "12/05/2026 09:07:14 Upload COMM File Successful ("
+                                            << work.firmware << "/SAMPLE_COMM.bin) 96 seconds\n";
+    TextFileWindow text(QString::fromStdString(work.state.HistoryPath()));
+    gallery.Save(text, "text_file_window");
 }
 
 }  // namespace

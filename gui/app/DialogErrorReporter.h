@@ -1,5 +1,6 @@
-// Shows the file checks' and the windows' rejections in the numbered error dialog, through the
-// dialog runner so tests can answer (and read) every error without a screen.
+// Shows the file checks' and the windows' rejections in the numbered error dialog, over the
+// window in front (or the given parent), through the dialog runner so tests can answer (and
+// read) every error without a screen.
 #pragma once
 
 #include <QPointer>

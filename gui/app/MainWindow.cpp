@@ -11,6 +11,7 @@
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedLabel.h"
 #include "controls/PaintHelpers.h"
+#include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileKind.h"
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
@@ -104,6 +105,8 @@ void FillGradient(QPainter& painter, const QRect& box, ColorRef first, ColorRef 
         box, MakeGradient(box, FromColorRef(first), FromColorRef(second), !horizontal, flat));
 }
 
+constexpr const char* kDeviceFolder = "/dev/";
+
 QRect Span(int left, int top, int right, int bottom) {
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
@@ -121,7 +124,8 @@ MainWindow::MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& pi
       ini_(state.IniPath()),
       opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       menuRunner_([](QMenu& menu) { return menu.exec(QCursor::pos()); }),
-      portLister_([]() { return ListSerialPorts(); }) {
+      portLister_([]() { return ListSerialPorts(); }),
+      uploadRunning_([]() { return UploadProgressWindow::LiveWorkers() > 0; }) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Quillon7"));
     setWindowIcon(ProgramIcon());
@@ -204,6 +208,26 @@ void MainWindow::BuildControls() {
     connect(upgrades_, &QAbstractButton::clicked, this, &MainWindow::CheckForUpgrades);
     connect(textHbd_, &QAbstractButton::clicked, this, &MainWindow::TextHbd);
     connect(start_, &QAbstractButton::clicked, this, &MainWindow::Start);
+    ArrangeKeyboardOrder();
+}
+
+void MainWindow::ArrangeKeyboardOrder() {
+    // Tab goes through the work first (files, Start, port) and reaches Exit last, so a Space
+    // pressed after the first Tab does not end the program.
+    std::vector<QWidget*> order;
+    for (const SlotControls& controls : slotControls_) {
+        order.push_back(controls.load);
+    }
+    order.insert(order.end(), {start_, selectPort_, viewHistory_, textHbd_, runtimeParams_,
+                               viewLogs_, openIni_, upgrades_});
+    for (const SlotControls& controls : slotControls_) {
+        order.push_back(controls.icon);
+    }
+    order.insert(order.end(), {logo_, exit_, close_});
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    order.front()->setFocus();
 }
 
 void MainWindow::DressControls() {
@@ -271,6 +295,8 @@ void MainWindow::DressControls() {
     }
     for (ExtendedButton* button : findChildren<ExtendedButton*>()) {
         button->SetHandCursor();
+        // The keyboard user sees where the focus is.
+        button->SetDrawFocusWhenFlat(true);
     }
 }
 
@@ -400,9 +426,11 @@ void MainWindow::ShowPortLabel() {
     if (device.empty()) {
         portLabel_->SetText("Port %d\n%d bps", portNumber_, baudRate_);
     } else {
-        // A named device says more than its slot number.
-        const std::size_t slash = device.rfind('/');
-        const std::string shown = slash == std::string::npos ? device : device.substr(slash + 1);
+        // A named device says more than its slot number; it is shown below /dev, so that a
+        // pseudo-terminal reads "pts/3" rather than a bare "3".
+        const std::string devices = kDeviceFolder;
+        const std::string shown =
+            device.rfind(devices, 0) == 0 ? device.substr(devices.size()) : device;
         portLabel_->SetText("%s\n%d bps", shown.c_str(), baudRate_);
     }
 }

@@ -61,6 +61,9 @@ class MainWindow : public FramedDialog {
     using DeviceAssigner = std::function<void(int portIndex, const std::string& device)>;
     using UploadWindow = std::function<void(const UploadRequest& request)>;
     using TextView = std::function<void(int portNumber, const std::string& device, int baudRate)>;
+    // Whether an upload worker is still running (a closed KX2 window's worker runs on until it
+    // sees the abort request). Production: the upload window's count of live workers.
+    using UploadRunning = std::function<bool()>;
 
     // Runs the start-up (folders, settings, remembered files, layout) at once.
     MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& picker, SoundPreview& sounds,
@@ -77,6 +80,7 @@ class MainWindow : public FramedDialog {
     void SetSimulatedPort(SimulatedPort* simulated);
     void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
     void SetTextView(TextView view) { textView_ = std::move(view); }
+    void SetUploadRunning(UploadRunning running) { uploadRunning_ = std::move(running); }
 
     const SlotState& SlotAt(Slot slot) const { return slots_.at(slot); }
     int PortNumber() const { return portNumber_; }
@@ -121,6 +125,7 @@ class MainWindow : public FramedDialog {
     };
 
     void BuildControls();
+    void ArrangeKeyboardOrder();
     void DressControls();
     void DressSlot(Slot slot);
     void StartUp();
@@ -131,7 +136,11 @@ class MainWindow : public FramedDialog {
     void RefreshFileLabels();
     void ApplyTamarackMarker(Slot slot);
     bool CheckPort();
+    // True (after error 201 saying so) while an earlier upload still holds the port.
+    bool RefuseWhileUploadFinishes();
     std::string CurrentDevice() const;
+    // The 0-based port index, and the device as messages name it.
+    std::string ShownDevice() const;
     void RunUploadWindow(const UploadRequest& request);
     void ShowSerialTextView();
 
@@ -157,6 +166,7 @@ class MainWindow : public FramedDialog {
     SimulatedPort* simulated_ = nullptr;
     UploadWindow uploadWindow_;
     TextView textView_;
+    UploadRunning uploadRunning_;
 
     std::array<SlotControls, kSlotCount> slotControls_{};
     ExtendedLabel* tamarackNotice_ = nullptr;

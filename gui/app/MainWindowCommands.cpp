@@ -14,6 +14,8 @@
 #include "dialogs/LogBrowserDialog.h"
 #include "dialogs/RuntimeParametersDialog.h"
 #include "dialogs/SelectSerialPortDialog.h"
+#include "dialogs/TextFileWindow.h"
+#include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileChecks.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
@@ -39,6 +41,9 @@ constexpr const char* kPopupTitles[] = {"COMM File:", "READER File:", "SPEECH Fi
 constexpr const char* kNothingSelected = "No File has been Selected Yet!";
 constexpr const char* kHbdFilter = "bin files (*.bin)|*.bin|All files (*.*)|*.*||";
 constexpr const char* kKx2Filter = "KX2 files (*.kx)|*.kx|All files (*.*)|*.*||";
+// Added below error 201's own text while an earlier upload's worker still holds the line.
+constexpr const char* kUploadFinishingText =
+    "\n\nAn upload is still finishing on this port.\nWait for it to end, then try again.";
 constexpr const char* kUpgradesText =
     "Updates come with the package Quillon7 was\ninstalled from: update it with the "
     "system's\npackage manager, or ask your supplier\nfor the latest version.";
@@ -198,7 +203,7 @@ void MainWindow::ShowRuntimeParams() {
 }
 
 void MainWindow::ShowLogs() {
-    LogBrowserDialog dialog(state_.LogsDir(), runner_, errors_);
+    LogBrowserDialog dialog(state_.LogsDir(), runner_, errors_, this);
     dialog.SetUrlOpener(opener_);
     runner_.Run(dialog);
 }
@@ -216,11 +221,11 @@ void MainWindow::ViewHistory() {
         return;
     }
     history.close();
-    opener_(QUrl::fromLocalFile(QString::fromStdString(path)));
+    TextFileWindow::OpenOrShow(QString::fromStdString(path), opener_, runner_, this);
 }
 
 void MainWindow::OpenIniFile() {
-    opener_(QUrl::fromLocalFile(QString::fromStdString(state_.IniPath())));
+    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), opener_, runner_, this);
 }
 
 void MainWindow::CheckForUpgrades() {
@@ -230,19 +235,30 @@ void MainWindow::CheckForUpgrades() {
     runner_.Run(notice);
 }
 
-bool MainWindow::CheckPort() {
-    const int index = PortIndex(portNumber_);
+std::string MainWindow::ShownDevice() const {
     const std::string device = CurrentDevice();
+    return device.empty() ? PosixSerialBackend::DefaultDevicePath(PortIndex(portNumber_)) : device;
+}
+
+bool MainWindow::CheckPort() {
     if (assignDevice_) {
-        assignDevice_(index, device);
+        assignDevice_(PortIndex(portNumber_), CurrentDevice());
     }
-    const std::string shown =
-        device.empty() ? PosixSerialBackend::DefaultDevicePath(index) : device;
-    return CheckSerialPort(*library_, portNumber_, shown, baudRate_, errors_);
+    return CheckSerialPort(*library_, portNumber_, ShownDevice(), baudRate_, errors_);
+}
+
+bool MainWindow::RefuseWhileUploadFinishes() {
+    if (!uploadRunning_ || !uploadRunning_()) {
+        return false;
+    }
+    errors_.Show(
+        error::kPortFailed, std::nullopt,
+        ErrorText(error::kPortFailed, ShownDevice().c_str(), baudRate_) + kUploadFinishingText);
+    return true;
 }
 
 void MainWindow::TextHbd() {
-    if (!CheckPort()) {
+    if (RefuseWhileUploadFinishes() || !CheckPort()) {
         return;
     }
     ShowSerialTextView();
@@ -281,6 +297,10 @@ void MainWindow::Start() {
         if (state.selected && state.path.size() >= kShortestRememberedPath) {
             settings::Write(ini_, *key, state.path);
         }
+    }
+    // One upload at a time: the unit of a run still finishing is not replaced under it.
+    if (RefuseWhileUploadFinishes()) {
+        return;
     }
     if (simulated_ != nullptr) {
         std::string error;

@@ -2,6 +2,8 @@
 // system text) and runs the main window. "--screenshots DIR" renders the controls and windows
 // to PNG files and exits; "--app-dir DIR" overrides the application folder; "--simulate" puts a
 // simulated unit on a pseudo-terminal behind the serial port, for a first try without hardware.
+// "--help" and "--version" are answered on stdout before any window system is touched, so they
+// work without a display.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -14,16 +16,42 @@
 #include "tools/ScreenshotGallery.h"
 
 namespace {
+constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
+
+QStringList ArgumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+// Prints the help or the version when asked for; true when the program has nothing more to do.
+// Options the window system takes (such as -platform) are left for the second parse.
+bool AnswerWithoutDisplay(QCommandLineParser& parser, const QStringList& arguments,
+                          const QCommandLineOption& help, const QCommandLineOption& version) {
+    static_cast<void>(parser.parse(arguments));
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object the usage line cannot name the program itself.
+        const QString text =
+            parser.helpText().replace(QStringLiteral("<executable_name>"), arguments.value(0));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return true;
+    }
+    if (parser.isSet(version)) {
+        std::printf("quillon7 %d.%d\n", quillon::kVersionMajor, quillon::kVersionMinor);
+        return true;
+    }
+    return false;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillon7"));
-    QApplication::setWindowIcon(quillon::ProgramIcon());
-
+    QCoreApplication::setApplicationName(QStringLiteral("quillon7"));
     QCommandLineParser parser;
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption screenshots(QStringLiteral("screenshots"),
                                          QStringLiteral("Render the controls and dialogs as PNG "
                                                         "files into <dir>, then exit."),
@@ -37,6 +65,12 @@ int main(int argc, char* argv[]) {
     parser.addOption(screenshots);
     parser.addOption(appDir);
     parser.addOption(simulate);
+    if (AnswerWithoutDisplay(parser, ArgumentList(argc, argv), help, version)) {
+        return kExitSuccess;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(quillon::ProgramIcon());
     parser.process(application);
 
     quillon::ProgramState state;
@@ -48,7 +82,8 @@ int main(int argc, char* argv[]) {
     state.osVersionText = quillon::BuildOsVersionText();
 
     if (parser.isSet(screenshots)) {
-        return quillon::RenderScreenshots(parser.value(screenshots), state) ? 0 : kExitFailure;
+        return quillon::RenderScreenshots(parser.value(screenshots), state) ? kExitSuccess
+                                                                            : kExitFailure;
     }
 
     quillon::Quillon7App app(state);

@@ -350,6 +350,10 @@ void ExtendedButton::PaintGradient(QPainter& painter, const PaintState& state) {
     painter.fillRect(area, MakeGradient(area, first, second, vertical));
     FillFrame(painter, area, gradientBorderWidth_, gradientBorderColor_);
     PaintText(painter, state, area);
+    // Gradient buttons show the focus only when asked to, as flat ones do.
+    if (drawFocusWhenFlat_) {
+        PaintFocus(painter, state);
+    }
 }
 
 QRect ExtendedButton::PaintNormalBackground(QPainter& painter, const PaintState& state) const {

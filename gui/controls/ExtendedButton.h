@@ -69,6 +69,7 @@ class ExtendedButton : public QAbstractButton {
     void SetFlat(bool flat);
     void SetHoverWhenInactive(bool on) { hoverWhenInactive_ = on; }
     void SetDrawBorder(bool on);
+    // Also draws the focus rectangle in gradient mode, which otherwise never shows it.
     void SetDrawFocusWhenFlat(bool on);
     void SetTransparent(bool on);
     void SetCheckBoxBehaviour(bool on);

@@ -1,8 +1,11 @@
 #include "dialogs/DialogRunner.h"
 
+#include "dialogs/WindowPlacement.h"
+
 namespace quillon {
 
 int DialogRunner::Run(QDialog& dialog) {
+    WindowPlacement::CentreOverParent(dialog);
     if (answers_.empty()) {
         return dialog.exec();
     }

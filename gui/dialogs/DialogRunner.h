@@ -13,7 +13,8 @@ class DialogRunner {
   public:
     using Inspector = std::function<void(QDialog& dialog)>;
 
-    // The dialog's result: exec() normally, the next queued answer when one is waiting.
+    // The dialog's result: exec() normally, the next queued answer when one is waiting. Either
+    // way the dialog is first centred over its parent's window.
     int Run(QDialog& dialog);
 
     // The next dialog run returns result; inspect (if given) sees it, filled, before that.

@@ -1,5 +1,7 @@
 #include "dialogs/ErrorMessageDialog.h"
 
+#include <QFontMetrics>
+#include <algorithm>
 #include <cstdarg>
 
 #include "controls/DialogUnits.h"
@@ -36,6 +38,7 @@ constexpr QRect kFileNameBox(42, 80, 198, 30);
 constexpr QRect kOkBox(40, 114, 70, 18);
 constexpr QRect kResolveBox(140, 114, 70, 18);
 constexpr QPoint kPicturePixels(14, 50);
+constexpr int kUnboundedHeight = 100000;
 }  // namespace
 
 ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
@@ -67,16 +70,27 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
     connect(resolve_, &QAbstractButton::clicked, this, &FramedDialog::reject);
     SetDefaultButton(ok_);
 
-    const DialogUnits units(font());
-    setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
     picture_->setGeometry(
         QRect(kPicturePixels, QSize(kDialogPictureSize, kDialogPictureSize) + QSize(4, 4)));
-    message1_->setGeometry(units.ToPixels(kMessageBox));
-    message2_->setGeometry(units.ToPixels(kSecondBox));
-    fileStatic_->setGeometry(units.ToPixels(kFileNameBox));
-    ok_->setGeometry(units.ToPixels(kOkBox));
-    resolve_->setGeometry(units.ToPixels(kResolveBox));
     Refresh();
+}
+
+void ErrorMessageDialog::FitMessage() {
+    const DialogUnits units(font());
+    const QRect messageBox = units.ToPixels(kMessageBox);
+    const QRect wrapped =
+        QFontMetrics(message1_->font())
+            .boundingRect(QRect(0, 0, messageBox.width(), kUnboundedHeight),
+                          static_cast<int>(message1_->alignment()) | Qt::TextWordWrap, message_);
+    // A longer text makes the dialog taller; everything below the message moves down with it.
+    const int extra = std::max(0, wrapped.height() - messageBox.height());
+    setFixedSize(units.ToPixelsX(kDialogSize.width()),
+                 units.ToPixelsY(kDialogSize.height()) + extra);
+    message1_->setGeometry(messageBox.adjusted(0, 0, 0, extra));
+    message2_->setGeometry(units.ToPixels(kSecondBox).translated(0, extra));
+    fileStatic_->setGeometry(units.ToPixels(kFileNameBox).translated(0, extra));
+    ok_->setGeometry(units.ToPixels(kOkBox).translated(0, extra));
+    resolve_->setGeometry(units.ToPixels(kResolveBox).translated(0, extra));
 }
 
 void ErrorMessageDialog::Set(int errorNumber, const char* fileName, const char* format, ...) {
@@ -116,6 +130,7 @@ void ErrorMessageDialog::Refresh() {
     message2_->setHidden(true);
     fileStatic_->setText(QString::asprintf(kFileNameFormat, fileName_.toUtf8().constData()));
     fileStatic_->setHidden(fileName_.isEmpty());
+    FitMessage();
 }
 
 }  // namespace quillon

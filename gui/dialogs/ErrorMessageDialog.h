@@ -42,6 +42,8 @@ class ErrorMessageDialog : public FramedDialog {
 
   private:
     void Refresh();
+    // Sizes the dialog so the whole message shows (it grows downwards, never narrower).
+    void FitMessage();
 
     int errorNumber_ = 0;
     QString fileName_;

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "dialogs/WindowPlacement.h"
+
 namespace quillon {
 
 std::optional<QString> FilePicker::PickOpenFile(QWidget* parent, const Request& request) {
@@ -40,6 +42,7 @@ std::optional<QString> FilePicker::ShowDialog(QWidget* parent, const Request& re
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    WindowPlacement::CentreOverParent(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

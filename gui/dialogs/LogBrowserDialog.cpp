@@ -10,6 +10,7 @@
 
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
+#include "dialogs/TextFileWindow.h"
 #include "platform/ErrorReporter.h"
 #include "records/LogFolderScan.h"
 
@@ -83,6 +84,13 @@ LogBrowserDialog::LogBrowserDialog(std::string logsDir, DialogRunner& runner, Er
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { View(item); });
     connect(list_, &QWidget::customContextMenuRequested, this, &LogBrowserDialog::ShowContextMenu);
+    // The row the list marks as current (it picks the first one when it gets the focus) is the
+    // row the buttons act on, so a row that looks chosen is chosen.
+    connect(list_, &QTreeWidget::currentItemChanged, this, [](QTreeWidgetItem* current) {
+        if (current != nullptr) {
+            current->setSelected(true);
+        }
+    });
 
     ScanLogFiles();
     ArrangeControls();
@@ -125,7 +133,7 @@ void LogBrowserDialog::View(QTreeWidgetItem* item) {
     // The viewer needs the real file, so it gets the name with its extension.
     const std::string path = LogFilePath(logsDir_, name);
     if (!path.empty()) {
-        opener_(QUrl::fromLocalFile(QString::fromStdString(path)));
+        TextFileWindow::OpenOrShow(QString::fromStdString(path), opener_, runner_, this);
     }
 }
 

@@ -24,6 +24,8 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 LogTextPane* MakePane(QWidget* parent) {
     auto* pane = new LogTextPane(parent);
     pane->setReadOnly(true);
+    // Read-only, yet the keys that move through a text (Ctrl+End, Page Down) work.
+    pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     pane->setLineWrapMode(QTextEdit::NoWrap);
     // A run's panes hold megabytes; an undo history of every append would double that and
     // slow each append down.

@@ -1,6 +1,7 @@
 #include "dialogs/SerialTerminalWindow.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QTextCursor>
 #include <QTimer>
 #include <atomic>
@@ -45,6 +46,8 @@ constexpr int kExitWidth = 100;
 constexpr int kExitHeight = 30;
 constexpr int kExitRight = 105;
 constexpr int kExitBottom = 35;
+constexpr const char* kHintFormat =
+    "%1 at %2 bps. Keys you type (Esc too) go to the unit; EXIT closes this window.";
 
 void ReadLoop(TextReader& r, Clock& clock) {
     const uint8_t index = static_cast<uint8_t>(PortIndex(r.job.portNumber));
@@ -92,6 +95,10 @@ SerialTerminalWindow::SerialTerminalWindow(Line line, ProgramState& state, Clock
     exit_ = new ExtendedButton(this);
     exit_->SetText("EXIT");
     ProgressLooks::AbortOrCancel(*exit_);  // readable on any face: yellow on red
+    const QString port = line_.portDevice.empty() ? QStringLiteral("Port %1").arg(line_.portNumber)
+                                                  : QString::fromStdString(line_.portDevice);
+    hint_ = new QLabel(QString::fromLatin1(kHintFormat).arg(port).arg(line_.baudRate), this);
+    hint_->setWordWrap(true);  // a long device path takes a second line
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
 
     FontRecord font;
@@ -223,6 +230,8 @@ void SerialTerminalWindow::Arrange() {
     pane_->setGeometry(kMargin, kMargin, std::max(0, w - 2 * kMargin),
                        std::max(0, h - kPaneBottomReserve));
     exit_->setGeometry(w - kExitRight, h - kExitBottom, kExitWidth, kExitHeight);
+    hint_->setGeometry(kMargin, h - kExitBottom, std::max(0, w - kExitRight - 2 * kMargin),
+                       kExitHeight);
 }
 
 void SerialTerminalWindow::resizeEvent(QResizeEvent* event) {

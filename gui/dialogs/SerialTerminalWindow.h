@@ -12,6 +12,7 @@
 #include "platform/ProgramState.h"
 #include "upload/Notification.h"
 
+class QLabel;
 class QTimer;
 
 namespace quillon {
@@ -60,6 +61,8 @@ class SerialTerminalWindow : public QDialog {
 
     LogTextPane* Pane() const { return pane_; }
     ExtendedButton* ExitButton() const { return exit_; }
+    // The line under the pane: which port, at what rate, and how to leave.
+    QLabel* Hint() const { return hint_; }
     PaneMenu& Menu() const { return *menu_; }
     bool ReaderFinished() const;
     bool PortOpen() const;
@@ -81,6 +84,7 @@ class SerialTerminalWindow : public QDialog {
     bool echo_ = true;
     std::shared_ptr<TextReader> reader_;
     LogTextPane* pane_ = nullptr;
+    QLabel* hint_ = nullptr;
     ExtendedButton* exit_ = nullptr;
     std::unique_ptr<PaneMenu> menu_;
     QTimer* stopTimer_ = nullptr;

@@ -55,8 +55,10 @@ class MainWindowTest : public QObject {
     void PopupOfUnselectedSlotSaysNothingSelected();
     void StartWithNothingSelectedOpensNoPort();
     void StartWithPortThatDoesNotOpenReports201();
+    void ErrorsOpenOverTheWindowInFront();
     void ViewHistoryWithoutHistoryReports103();
     void SelectSerialPortWritesSettings();
+    void KeyboardStartsOnTheFilesNotOnExit();
     void CompleteUploadThroughProgressWindow();
 };
 
@@ -325,6 +327,14 @@ void MainWindowTest::StartWithPortThatDoesNotOpenReports201() {
     const std::string comm = MakeBoardFile(work.Path("comm.bin"), 135168, kCommMarkerText);
     work.picker.AnswerNext(QString::fromStdString(comm));
     main.PickSlot(MainWindow::kSlotComm);
+    // While an earlier run's worker still holds the port, Start says so and opens nothing.
+    main.SetUploadRunning([]() { return true; });
+    work.ExpectError();
+    main.Start();
+    QCOMPARE(work.errors.size(), std::size_t(1));
+    QVERIFY(work.errors[0].message.contains(QStringLiteral("upload is still finishing")));
+    main.SetUploadRunning([]() { return false; });
+    work.errors.clear();
     work.ExpectError();
     main.Start();
     QCOMPARE(work.errors.size(), std::size_t(1));
@@ -337,6 +347,20 @@ void MainWindowTest::StartWithPortThatDoesNotOpenReports201() {
     // The selection was remembered before the port was tried; the slot stays selected.
     QCOMPARE(work.Ini().Find("File Names", "Comm").value_or(""), comm);
     QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
+}
+
+void MainWindowTest::ErrorsOpenOverTheWindowInFront() {
+    Workspace work;
+    MainWindow main(work.state, work.runner, work.picker, work.preview);
+    QDialog front(&main);  // the log browser, say
+    work.watchdog.SetHandler([&front](QDialog& dialog) { return &dialog == &front; });
+    front.setModal(true);
+    front.show();
+    QWidget* errorParent = nullptr;
+    work.runner.AnswerNext(quillon::FramedDialog::kResultOk,
+                           [&errorParent](QDialog& error) { errorParent = error.parentWidget(); });
+    main.Start();  // nothing selected: error 200
+    QCOMPARE(errorParent, &front);
 }
 
 void MainWindowTest::ViewHistoryWithoutHistoryReports103() {
@@ -363,7 +387,7 @@ void MainWindowTest::SelectSerialPortWritesSettings() {
     Workspace work;
     MainWindow main(work.state, work.runner, work.picker, work.preview);
     quillon::SerialPortInfo usb;
-    usb.devicePath = "/dev/ttyUSB7";
+    usb.devicePath = "/dev/pts/7";
     main.SetPortLister([usb]() { return std::vector<quillon::SerialPortInfo>{usb}; });
     work.runner.AnswerNext(quillon::FramedDialog::kResultOk, [](QDialog& dialog) {
         auto* serial = qobject_cast<quillon::SelectSerialPortDialog*>(&dialog);
@@ -373,13 +397,25 @@ void MainWindowTest::SelectSerialPortWritesSettings() {
         serial->SaveButton()->click();
     });
     main.SelectSerialPort();
-    QCOMPARE(main.PortDevice(), std::string("/dev/ttyUSB7"));
+    QCOMPARE(main.PortDevice(), std::string("/dev/pts/7"));
     QCOMPARE(main.BaudRate(), 115200);
-    QCOMPARE(main.PortLabel()->text(), QStringLiteral("ttyUSB7\n115200 bps"));
+    QCOMPARE(main.PortLabel()->text(), QStringLiteral("pts/7\n115200 bps"));
     const IniFile ini = work.Ini();
     QCOMPARE(ini.Find("Serial Port", "Baud Rate").value_or(""), std::string("115200"));
     QCOMPARE(ini.Find("Serial Port", "Port Number").value_or(""), std::string("1"));
-    QCOMPARE(ini.Find("Serial Port", "Device").value_or(""), std::string("/dev/ttyUSB7"));
+    QCOMPARE(ini.Find("Serial Port", "Device").value_or(""), std::string("/dev/pts/7"));
+}
+
+void MainWindowTest::KeyboardStartsOnTheFilesNotOnExit() {
+    Workspace work;
+    WriteHbdSettings(work);
+    MainWindow main(work.state, work.runner, work.picker, work.preview);
+    work.watchdog.SetHandler([&main](QDialog& dialog) { return &dialog == &main; });
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QCOMPARE(QApplication::focusWidget(), main.LoadButton(MainWindow::kSlotComm));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), main.LoadButton(MainWindow::kSlotReader));
 }
 
 void MainWindowTest::CompleteUploadThroughProgressWindow() {

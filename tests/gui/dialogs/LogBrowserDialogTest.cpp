@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/LogBrowserDialog.h"
+#include "dialogs/TextFileWindow.h"
 #include "platform/ErrorReporter.h"
 
 using quillon::LogBrowserDialog;
@@ -76,7 +78,7 @@ class LogBrowserTest : public QObject {
 
   private slots:
     void ColumnsAndSizes();
-    void ViewAndDeleteWithoutSelectionReport202();
+    void ViewAndDeleteNeedTheMarkedRow();
     void DeleteSecondOfThreeKeepsNumbersUntilRefresh();
     void DeleteAnsweredNoKeepsFileAndRow();
     void FailedDeleteIsReportedAndRowStays();
@@ -111,12 +113,16 @@ void LogBrowserTest::ColumnsAndSizes() {
     QCOMPARE(dialog.RowsAdded(), 2);
 }
 
-void LogBrowserTest::ViewAndDeleteWithoutSelectionReport202() {
+void LogBrowserTest::ViewAndDeleteNeedTheMarkedRow() {
     LogsFolder folder;
     folder.Write("Quillon_LogMsg_a.txt", 10);
     LogBrowserDialog dialog(folder.logs, folder.runner, folder.errors);
     bool opened = false;
-    dialog.SetUrlOpener([&opened](const QUrl&) { return opened = true; });
+    // A desktop without a viewer.
+    dialog.SetUrlOpener([&opened](const QUrl&) {
+        opened = true;
+        return false;
+    });
     dialog.ViewButton()->click();
     dialog.DeleteButton()->click();
     QCOMPARE(folder.errors.numbers, std::vector<int>({202, 202}));
@@ -125,6 +131,19 @@ void LogBrowserTest::ViewAndDeleteWithoutSelectionReport202() {
     QCOMPARE(folder.errors.files[0], std::string());
     QVERIFY(!opened);
     QVERIFY(folder.Exists("Quillon_LogMsg_a.txt"));
+    // The row the list marks as current when it gets the focus is the one View opens; with no
+    // viewer the program shows the file in its own window.
+    dialog.List()->selectionModel()->setCurrentIndex(dialog.List()->model()->index(0, 0),
+                                                     QItemSelectionModel::NoUpdate);
+    QString shown;
+    folder.runner.AnswerNext(0, [&shown](QDialog& window) {
+        auto* text = qobject_cast<quillon::TextFileWindow*>(&window);
+        shown = text == nullptr ? QString() : text->TextPane()->toPlainText();
+    });
+    dialog.ViewButton()->click();
+    QVERIFY(opened);
+    QCOMPARE(shown, QStringLiteral("LLLLLLLLLL"));
+    QCOMPARE(folder.errors.numbers.size(), std::size_t(2));
 }
 
 void LogBrowserTest::DeleteSecondOfThreeKeepsNumbersUntilRefresh() {

@@ -54,6 +54,7 @@ class MessageDialogsTest : public QObject {
     void ErrorButtonsAndKeysAllEndIt_data();
     void ErrorButtonsAndKeysAllEndIt();
     void ErrorDialogLook();
+    void ErrorDialogGrowsToShowALongMessage();
     void AboutShowsVersionBuildAndSystem();
     void RunnerAnswersWithoutShowing();
 };
@@ -195,6 +196,25 @@ void MessageDialogsTest::ErrorDialogLook() {
     QCOMPARE(dialog.ResolveButton()->cursor().shape(), Qt::PointingHandCursor);
 }
 
+void MessageDialogsTest::ErrorDialogGrowsToShowALongMessage() {
+    ErrorMessageDialog dialog;
+    const int shortHeight = dialog.height();
+    const QString text = QStringLiteral(
+        "Failed to open serial port!\n\nPort: /dev/ttyUSB0\nBaud Rate: 19200\n\nThe device is "
+        "in use by another program; check the cable/adapter is plugged in and that you may use "
+        "the port (group dialout).");
+    dialog.SetMessage(text);
+    const quillon::ExtendedLabel* message = dialog.MessageStatic();
+    const QRect needed =
+        QFontMetrics(message->font())
+            .boundingRect(QRect(0, 0, message->width(), shortHeight * 10),
+                          static_cast<int>(message->alignment()) | Qt::TextWordWrap, text);
+    QVERIFY(needed.height() <= message->height());
+    QVERIFY(dialog.height() > shortHeight);
+    QVERIFY(message->geometry().bottom() < dialog.OkButton()->geometry().top());
+    QVERIFY(dialog.rect().contains(dialog.OkButton()->geometry()));
+}
+
 void MessageDialogsTest::AboutShowsVersionBuildAndSystem() {
     quillon::ProgramState state;
     state.osVersionText = "TestOS 9 (kernel 1.2.3), 64-bit";
@@ -221,16 +241,22 @@ void MessageDialogsTest::AboutShowsVersionBuildAndSystem() {
 void MessageDialogsTest::RunnerAnswersWithoutShowing() {
     DialogRunner runner;
     bool sawText = false;
-    runner.AnswerNext(ConfirmDialog::kResultYes, [&sawText](QDialog& shown) {
+    QWidget owner;
+    owner.setGeometry(120, 90, 500, 400);
+    QPoint centre;
+    runner.AnswerNext(ConfirmDialog::kResultYes, [&sawText, &centre](QDialog& shown) {
         auto* confirm = qobject_cast<ConfirmDialog*>(&shown);
         QVERIFY(confirm != nullptr);
         sawText = confirm->Text() == QStringLiteral("Overwrite?");
+        centre = shown.geometry().center();
     });
     runner.AnswerNext(ConfirmDialog::kResultNo);
-    ConfirmDialog first;
+    // Every dialog the runner shows opens centred over its parent's window.
+    ConfirmDialog first(&owner);
     first.SetText("Overwrite?");
     QCOMPARE(runner.Run(first), 1);
     QVERIFY(sawText);
+    QCOMPARE(centre, owner.geometry().center());
     ConfirmDialog second;
     QCOMPARE(runner.Run(second), 2);
     QCOMPARE(second.result(), 2);

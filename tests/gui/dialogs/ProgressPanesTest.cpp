@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 #include <fstream>
@@ -90,6 +91,22 @@ class ProgressPanesTest : public QObject {
         QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  ok\n$")
                     .match(real.Messages()->toPlainText())
                     .hasMatch());
+    }
+
+    void ctrlEndReachesTheLastLine() {
+        QWidget owner;
+        ProgressPanes panes(&owner, [] { return kNoon; });
+        panes.Messages()->setGeometry(0, 0, 200, 100);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        for (int line = 0; line < 100; ++line) {
+            panes.AppendLogLine(1, "line\n");
+        }
+        const QScrollBar* bar = panes.Messages()->verticalScrollBar();
+        QVERIFY(bar->maximum() > bar->value());
+        QTest::keyClick(panes.Messages(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(panes.Messages()->textCursor().atEnd());
+        QVERIFY(bar->value() >= bar->maximum() - panes.Messages()->fontMetrics().lineSpacing());
     }
 
     void hexLinesKeepTheirLimits() {

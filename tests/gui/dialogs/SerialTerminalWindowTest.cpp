@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QtTest>
 #include <string>
 
@@ -53,6 +54,8 @@ class TextViewTest : public QObject {
         view.show();
         QVERIFY(QTest::qWaitFor([&] { return view.PortOpen(); }, 5000));
         QCOMPARE(view.Pane()->font().family(), QString("Courier New"));
+        QVERIFY(view.Hint()->text().startsWith(QString::fromStdString(line.DevicePath()) +
+                                               " at 9600 bps"));
 
         QTest::keyClick(view.Pane(), 'A');
         QCOMPARE(ReadUnitSide(line.MasterFd()), std::string("A"));
