@@ -13,6 +13,11 @@ if(NOT _quillon_program_version STREQUAL PROJECT_VERSION)
                         "core/platform/ProgramState.h (${_quillon_program_version})")
 endif()
 
+# The rest is a Linux install: manual pages, completion, a .deb.
+if(WIN32)
+    return()
+endif()
+
 set(_quillon_pages quillon7 quillon7-cli quillon7-sim)
 set(_quillon_gz_pages)
 foreach(page IN LISTS _quillon_pages)
