@@ -21,10 +21,11 @@ endif()
 set(_quillon_pages quillon7 quillon7-cli quillon7-sim)
 set(_quillon_gz_pages)
 foreach(page IN LISTS _quillon_pages)
-    set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1)
-    set(gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    # The page's header names the project's version.
+    set(source ${PROJECT_BINARY_DIR}/man/${page}.1)
+    configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${source} @ONLY)
+    set(gz ${source}.gz)
     add_custom_command(OUTPUT ${gz}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
         COMMAND gzip -9n -c ${source} > ${gz}
         DEPENDS ${source} VERBATIM)
     list(APPEND _quillon_gz_pages ${gz})

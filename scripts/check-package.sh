@@ -58,7 +58,9 @@ trap 'rm -rf "$work"' EXIT
 [ -s "$work/app/History.txt" ] || fail "no History.txt in the fresh --app-dir"
 /usr/bin/quillon7-sim --help >/dev/null || fail "quillon7-sim --help"
 [ -f /usr/share/applications/quillon7.desktop ] || fail "menu entry"
-[ -f /usr/share/bash-completion/completions/quillon7-cli ] || fail "completion"
+for c in quillon7-cli quillon7-sim; do
+    bash -n /usr/share/bash-completion/completions/$c || fail "completion $c"
+done
 
 echo "== lintian"
 lintian_out=$(lintian --allow-root --display-info "$deb" 2>&1) || true
