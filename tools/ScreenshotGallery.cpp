@@ -12,12 +12,12 @@
 #include <functional>
 #include <vector>
 
-#include "controls/ColorRef.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedCheckBox.h"
 #include "controls/ExtendedLabel.h"
 #include "controls/GradientBar.h"
 #include "controls/LogTextPane.h"
+#include "controls/Rgb.h"
 #include "controls/SevenSegmentCounter.h"
 #include "controls/TransparentLabel.h"
 #include "dialogs/AboutDialog.h"
@@ -44,9 +44,9 @@ constexpr int kSmallPicture = 32;
 constexpr QSize kProgressWindowSize(1100, 720);
 constexpr QSize kSmallProgressWindowSize(420, 180);
 constexpr QSize kTextViewSize(760, 420);
-constexpr ColorRef kGalleryGradientFirst = 0x0039DDFD;
-constexpr ColorRef kGalleryGradientSecond = 0x003FBFFE;
-constexpr ColorRef kCounterGreen = 0x0000FF00;
+constexpr Rgb kGalleryGradientFirst = Rgb(0xFDDD39);
+constexpr Rgb kGalleryGradientSecond = Rgb(0xFEBF3F);
+constexpr Rgb kCounterGreen = Rgb(0x00FF00);
 
 class Gallery {
   public:
@@ -83,8 +83,7 @@ void DressCommand(ExtendedButton& button, const char* caption) {
     button.setText(QString::fromLatin1(caption));
     button.SetButtonFont(14, QFont::Bold);
     button.SetBackgroundColors(QColor(255, 250, 205), QColor(230, 230, 230), QColor(230, 230, 230));
-    button.SetTextColors(FromColorRef(0x00800000), FromColorRef(0x008B0000),
-                         FromColorRef(0x008B0000));
+    button.SetTextColors(ToQColor(Rgb(0x000080)), ToQColor(Rgb(0x00008B)), ToQColor(Rgb(0x00008B)));
 }
 
 void RenderButtonStates(Gallery& gallery) {
@@ -176,8 +175,8 @@ void RenderButtonImages(Gallery& gallery) {
 void RenderButtonModes(Gallery& gallery) {
     ExtendedButton gradient;
     DressCommand(gradient, "YES");
-    gradient.SetGradientMode(FromColorRef(kGalleryGradientFirst),
-                             FromColorRef(kGalleryGradientSecond), true);
+    gradient.SetGradientMode(ToQColor(kGalleryGradientFirst), ToQColor(kGalleryGradientSecond),
+                             true);
     gradient.SetGradientBorder(1);
     gradient.SetTextColors(Qt::black, Qt::black, Qt::black);
     gallery.Save(gradient, "button_gradient");
@@ -211,7 +210,7 @@ void RenderStatics(Gallery& gallery) {
     ExtendedLabel label;
     label.resize(kLabelSize);
     label.SetStaticFont(14, 700, QStringLiteral("Verdana"));
-    label.SetTextColor(FromColorRef(0x008B0000));
+    label.SetTextColor(ToQColor(Rgb(0x00008B)));
     label.SetBackgroundColor(Qt::white);
     label.setText(QStringLiteral("Job Done!"));
     label.setAlignment(Qt::AlignCenter);
@@ -253,12 +252,12 @@ void RenderStatics(Gallery& gallery) {
 void RenderCounters(Gallery& gallery) {
     SevenSegmentCounter clock;
     clock.resize(kCounterSize);
-    clock.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    clock.SetColors(ToQColor(kCounterGreen), Qt::black);
     gallery.Save(clock, "counter_default_12_34");
 
     SevenSegmentCounter digits;
     digits.resize(kCounterSize.width() + 60, kCounterSize.height());
-    digits.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    digits.SetColors(ToQColor(kCounterGreen), Qt::black);
     digits.SetDisplayText(QStringLiteral("-0123456789"));
     gallery.Save(digits, "counter_all_digits");
 
@@ -271,7 +270,7 @@ void RenderCounters(Gallery& gallery) {
 
     SevenSegmentCounter bar;
     bar.resize(kCounterSize.width(), kCounterSize.height() + 20);
-    bar.SetColors(FromColorRef(kCounterGreen), Qt::black);
+    bar.SetColors(ToQColor(kCounterGreen), Qt::black);
     bar.SetShowBar(true);
     bar.SetRange(0, 200);
     bar.SetMode(SevenSegmentCounter::Mode::kInteger);
@@ -308,7 +307,7 @@ void RenderOthers(Gallery& gallery) {
     ExtendedCheckBox check;
     check.resize(kLabelSize);
     check.setText(QStringLiteral("Validate files before upload"));
-    check.SetTextColor(FromColorRef(0x008B0000));
+    check.SetTextColor(ToQColor(Rgb(0x00008B)));
     check.SetBackgroundColor(Qt::white);
     check.setChecked(true);
     gallery.Save(check, "checkbox_checked_coloured");

@@ -57,16 +57,16 @@ constexpr QRect kStartBox(275, 202, 45, 35);
 constexpr const char* kLoadCaptions[] = {"Load COMM File", "Load Reader File", "Load Speech File"};
 constexpr int kSlotKinds[] = {kKindComm, kKindReader, kKindSpeech};
 
-constexpr ColorRef kGrey = 0x00808080;
-constexpr ColorRef kDimGrey = 0x00696969;
-constexpr ColorRef kDarkBlue = 0x008B0000;
-constexpr ColorRef kMaroon = 0x00000080;
-constexpr ColorRef kYellow = 0x0000FFFF;
-constexpr ColorRef kRed = 0x000000FF;
-constexpr ColorRef kLoadFirst = 0x0039DDFD;
-constexpr ColorRef kLoadSecond = 0x003FBFFE;
-constexpr ColorRef kSilver = 0x00A9A9A9;
-constexpr ColorRef kNearWhite = 0x00F7F7F7;
+constexpr Rgb kGrey = Rgb(0x808080);
+constexpr Rgb kDimGrey = Rgb(0x696969);
+constexpr Rgb kDarkBlue = Rgb(0x00008B);
+constexpr Rgb kMaroon = Rgb(0x800000);
+constexpr Rgb kYellow = Rgb(0xFFFF00);
+constexpr Rgb kRed = Rgb(0xFF0000);
+constexpr Rgb kLoadFirst = Rgb(0xFDDD39);
+constexpr Rgb kLoadSecond = Rgb(0xFEBF3F);
+constexpr Rgb kSilver = Rgb(0xA9A9A9);
+constexpr Rgb kNearWhite = Rgb(0xF7F7F7);
 
 constexpr int kNavigationFontHeight = 13;
 constexpr int kSmallFontHeight = 12;
@@ -96,13 +96,12 @@ constexpr double kSecondSeparatorFlat = 0.02;
 constexpr uint64_t kRememberedBlockSize = 1024;
 constexpr std::size_t kShortestRememberedPath = 4;  // longer than 3 characters
 
-void FillGradient(QPainter& painter, const QRect& box, ColorRef first, ColorRef second,
-                  bool horizontal, double flat) {
+void FillGradient(QPainter& painter, const QRect& box, Rgb first, Rgb second, bool horizontal,
+                  double flat) {
     if (box.width() <= 0 || box.height() <= 0) {
         return;
     }
-    painter.fillRect(
-        box, MakeGradient(box, FromColorRef(first), FromColorRef(second), !horizontal, flat));
+    painter.fillRect(box, MakeGradient(box, ToQColor(first), ToQColor(second), !horizontal, flat));
 }
 
 constexpr const char* kDeviceFolder = "/dev/";
@@ -232,12 +231,12 @@ void MainWindow::ArrangeKeyboardOrder() {
 
 void MainWindow::DressControls() {
     close_->SetFlat(true);
-    close_->SetTextColors(FromColorRef(kGrey), FromColorRef(kGrey), FromColorRef(kGrey));
+    close_->SetTextColors(ToQColor(kGrey), ToQColor(kGrey), ToQColor(kGrey));
     close_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
     const QImage glyph = DrawCloseGlyph(close_->size() - QSize(2, 2));
     close_->SetBitmaps(glyph, Qt::black, glyph, Qt::black);
 
-    const QColor darkBlue = FromColorRef(kDarkBlue);
+    const QColor darkBlue = ToQColor(kDarkBlue);
     for (ExtendedButton* navigation :
          {selectPort_, runtimeParams_, viewLogs_, viewHistory_, textHbd_}) {
         navigation->SetFlat(true);
@@ -261,7 +260,7 @@ void MainWindow::DressControls() {
     start_->SetBitmaps(DrawStartPicture(start_->size() - QSize(4, 4), true), Qt::red,
                        DrawStartPicture(start_->size() - QSize(4, 4), false), Qt::blue);
 
-    const QColor yellow = FromColorRef(kYellow);
+    const QColor yellow = ToQColor(kYellow);
     logo_->SetTextColors(yellow, yellow, yellow);
     logo_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
     logo_->SetButtonFont(kLogoFontHeight, kBoldWeight);
@@ -273,20 +272,20 @@ void MainWindow::DressControls() {
                       DrawLogoPicture(logoPicture, false), Qt::blue);
     logo_->SetText(kLogoFormat, kVersionMajor, kVersionMinor);
 
-    const QColor red = FromColorRef(kRed);
+    const QColor red = ToQColor(kRed);
     exit_->SetTextColors(red, red, red);
     exit_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
     exit_->SetTextAlignment(ExtendedButton::kSingleCentered);
     exit_->SetButtonFont(kExitFontHeight, kBoldWeight);
 
     tamarackNotice_->SetStaticFont(kLabelFontHeight, kBoldWeight, QString::fromLatin1(kLabelFace));
-    tamarackNotice_->SetTextColor(FromColorRef(kMaroon));
+    tamarackNotice_->SetTextColor(ToQColor(kMaroon));
     tamarackNotice_->SetBackgroundColor(Qt::white);
     tamarackNotice_->setText(QString::fromLatin1(kTamarackText));
     tamarackNotice_->setWordWrap(true);
     tamarackNotice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     portLabel_->SetStaticFont(kPortFontHeight, kBoldWeight, QString::fromLatin1(kLabelFace));
-    portLabel_->SetTextColor(FromColorRef(kDimGrey));
+    portLabel_->SetTextColor(ToQColor(kDimGrey));
     portLabel_->SetBackgroundColor(Qt::white);
     portLabel_->setWordWrap(true);
     portLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -302,9 +301,9 @@ void MainWindow::DressControls() {
 
 void MainWindow::DressSlot(Slot slot) {
     SlotControls& controls = slotControls_.at(slot);
-    const QColor darkBlue = FromColorRef(kDarkBlue);
-    controls.load->SetGradientMode(FromColorRef(kLoadFirst), FromColorRef(kLoadSecond), true);
-    controls.load->SetGradientBorder(1, FromColorRef(kLoadSecond));
+    const QColor darkBlue = ToQColor(kDarkBlue);
+    controls.load->SetGradientMode(ToQColor(kLoadFirst), ToQColor(kLoadSecond), true);
+    controls.load->SetGradientBorder(1, ToQColor(kLoadSecond));
     controls.load->SetTextColors(Qt::black, Qt::black, Qt::black);
     controls.load->SetTextAlignment(ExtendedButton::kSingleCentered);
     controls.load->SetButtonFont(kNavigationFontHeight, kNormalWeight);
@@ -394,7 +393,7 @@ void MainWindow::ApplyModeLayout() {
         speech.load->hide();
         tamarackNotice_->hide();
         for (SlotControls* unused : {&reader, &speech}) {
-            unused->description->SetTextColor(FromColorRef(kMaroon));
+            unused->description->SetTextColor(ToQColor(kMaroon));
             unused->description->SetBackgroundColor(Qt::white);
             unused->description->setText(
                 QStringLiteral("\n\n\n\n\nNot used when loading\nfiles to KX2."));
@@ -443,8 +442,8 @@ void MainWindow::paintEvent(QPaintEvent* /*event*/) {
     const int t = (w - kWidthLoss) / 3;
     painter.fillRect(rect(), Qt::black);
     painter.fillRect(Span(kBodyInset, 2 * u, w - kBodyInset, 14 * u), Qt::white);
-    FillGradient(painter, Span(kBodyInset, 14 * u, w - kBodyInset, 15 * u), 0, kSilver, true,
-                 kBandFlat);
+    FillGradient(painter, Span(kBodyInset, 14 * u, w - kBodyInset, 15 * u), Rgb(0x000000), kSilver,
+                 true, kBandFlat);
     painter.fillRect(Span(kBodyInset, 15 * u, w - kBodyInset, 19 * u), Qt::white);
     FillGradient(painter,
                  Span(t, 2 * u + kSeparatorInset, t + kSeparatorWidth, 14 * u - kSeparatorInset),

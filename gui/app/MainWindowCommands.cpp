@@ -50,9 +50,9 @@ constexpr const char* kUpgradesText =
 constexpr std::size_t kShortestTogglePath = 5;
 constexpr std::size_t kShortestRememberedPath = 2;  // longer than 1 character
 
-constexpr ColorRef kGrey = 0x00808080;
-constexpr ColorRef kDimGrey = 0x00696969;
-constexpr ColorRef kDarkBlue = 0x008B0000;
+constexpr Rgb kGrey = Rgb(0x808080);
+constexpr Rgb kDimGrey = Rgb(0x696969);
+constexpr Rgb kDarkBlue = Rgb(0x00008B);
 
 std::string FileNamePart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -152,13 +152,13 @@ void MainWindow::ShowSlot(Slot slot, int32_t estimate) {
     }
     if (state.selected && estimate != kNoEstimate) {
         controls.fileName->setText(QString::fromStdString(FileNamePart(state.path)));
-        controls.description->SetTextColor(FromColorRef(kDarkBlue));
+        controls.description->SetTextColor(ToQColor(kDarkBlue));
         controls.description->SetBackgroundColor(Qt::white);
         const std::string time = FormatEstimate(EstimateSeconds(kSlotKinds[slot], estimate));
         controls.description->SetText(slot == kSlotSpeech ? kSpeechEstimateFormat : kEstimateFormat,
                                       time.c_str());
     } else {
-        controls.description->SetTextColor(FromColorRef(kDimGrey));
+        controls.description->SetTextColor(ToQColor(kDimGrey));
         controls.description->SetBackgroundColor(Qt::white);
         controls.description->setText(QString::fromLatin1(kSelectTexts[slot]));
     }
@@ -169,7 +169,7 @@ void MainWindow::RefreshFileLabels() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const SlotState& state = slots_.at(slot);
         ExtendedLabel* label = slotControls_.at(slot).fileName;
-        label->SetTextColor(FromColorRef(state.selected ? kDarkBlue : kGrey));
+        label->SetTextColor(ToQColor(state.selected ? kDarkBlue : kGrey));
         label->SetBackgroundColor(Qt::white);
         label->setText(QString::fromStdString(FileNamePart(state.path)));
     }

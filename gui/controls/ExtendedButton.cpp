@@ -27,7 +27,7 @@ ExtendedButton::ExtendedButton(QWidget* parent)
     : QAbstractButton(parent),
       urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     const QColor face = palette().color(QPalette::Button);
-    const QColor text = FromColorRef(kDefaultTextColor);
+    const QColor text = ToQColor(kDefaultTextColor);
     colors_ = {face, text, face, text, face, text};
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
@@ -331,11 +331,11 @@ void ExtendedButton::PaintProgress(QPainter& painter, const PaintState& state) {
         upper = static_cast<int>(
             std::clamp<long long>(remaining * area.height() / progressMaximum_, 0, area.height()));
     }
-    painter.fillRect(QRect(0, 0, area.width(), upper), FromColorRef(kProgressUpperColor));
+    painter.fillRect(QRect(0, 0, area.width(), upper), ToQColor(kProgressUpperColor));
     painter.fillRect(QRect(0, upper, area.width(), area.height() - upper),
-                     FromColorRef(kProgressLowerColor));
+                     ToQColor(kProgressLowerColor));
     if (blink_) {
-        FillFrame(painter, area, kProgressFrameWidth, FromColorRef(kProgressFrameColor));
+        FillFrame(painter, area, kProgressFrameWidth, ToQColor(kProgressFrameColor));
     }
     blink_ = !blink_;
     PaintText(painter, state, area);

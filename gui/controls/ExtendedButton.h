@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "controls/ButtonImage.h"
-#include "controls/ColorRef.h"
+#include "controls/Rgb.h"
 
 class QMenu;
 class QAction;
@@ -42,11 +42,11 @@ class ExtendedButton : public QAbstractButton {
         kMultiCentered = 4
     };
 
-    static constexpr ColorRef kDefaultTextColor = 0x0000FFFF;
-    static constexpr ColorRef kDefaultGradientBorderColor = 0x00000080;
-    static constexpr ColorRef kProgressUpperColor = 0x0039DDFD;
-    static constexpr ColorRef kProgressLowerColor = 0x0090EE90;
-    static constexpr ColorRef kProgressFrameColor = 0x00008000;
+    static constexpr Rgb kDefaultTextColor = Rgb(0xFFFF00);
+    static constexpr Rgb kDefaultGradientBorderColor = Rgb(0x800000);
+    static constexpr Rgb kProgressUpperColor = Rgb(0xFDDD39);
+    static constexpr Rgb kProgressLowerColor = Rgb(0x90EE90);
+    static constexpr Rgb kProgressFrameColor = Rgb(0x008000);
     static constexpr int kProgressFrameWidth = 3;
     static constexpr int kImageMarginX = 3;
     static constexpr int kImageMarginY = 3;
@@ -102,8 +102,7 @@ class ExtendedButton : public QAbstractButton {
 
     void SetNormalMode();
     void SetGradientMode(const QColor& first, const QColor& second, bool vertical);
-    void SetGradientBorder(int width,
-                           const QColor& color = FromColorRef(kDefaultGradientBorderColor));
+    void SetGradientBorder(int width, const QColor& color = ToQColor(kDefaultGradientBorderColor));
     void SetProgressMode(int maximum, int position);
     void SetProgressPosition(int position);
     DrawMode Mode() const { return mode_; }
@@ -177,7 +176,7 @@ class ExtendedButton : public QAbstractButton {
     QColor gradientSecond_;
     bool gradientVertical_ = true;
     int gradientBorderWidth_ = 0;
-    QColor gradientBorderColor_ = FromColorRef(kDefaultGradientBorderColor);
+    QColor gradientBorderColor_ = ToQColor(kDefaultGradientBorderColor);
     int progressMaximum_ = 0;
     int progressPosition_ = 0;
     bool blink_ = false;

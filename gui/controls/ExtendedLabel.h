@@ -12,7 +12,7 @@
 #include <array>
 #include <functional>
 
-#include "controls/ColorRef.h"
+#include "controls/Rgb.h"
 
 namespace quillon {
 
@@ -20,7 +20,7 @@ class ExtendedLabel : public QLabel {
     Q_OBJECT
 
   public:
-    static constexpr ColorRef kDefaultVisitedColor = 0x00C08000;
+    static constexpr Rgb kDefaultVisitedColor = Rgb(0x0080C0);
     static constexpr std::size_t kTextLimit = 1020;
     static constexpr const char* kOpenFailedText = "Unable to open ";
 
@@ -79,7 +79,7 @@ class ExtendedLabel : public QLabel {
 
     QColor textColor_;
     QColor backgroundColor_;
-    QColor visitedColor_ = FromColorRef(kDefaultVisitedColor);
+    QColor visitedColor_ = ToQColor(kDefaultVisitedColor);
     std::array<QColor, 2> textBlinkColors_;
     std::array<QColor, 2> backgroundBlinkColors_;
     int textBlinkIndex_ = 0;

@@ -7,16 +7,16 @@
 namespace quillon {
 
 namespace {
-constexpr FramedDialog::Look kAboutLook = {7, 0x00800080, 0x0039DDFD, 0x003FBFFE, 0x00000000,
-                                           8, 50,         8,          50};
-constexpr ColorRef kOkFirst = 0x0039DDFD;
-constexpr ColorRef kOkSecond = 0x003FBFFE;
-constexpr ColorRef kOkBorder = 0x003FBFFE;
-constexpr ColorRef kOkText = 0x00000000;
+constexpr FramedDialog::Look kAboutLook = {
+    7, Rgb(0x800080), Rgb(0xFDDD39), Rgb(0xFEBF3F), Rgb(0x000000), 8, 50, 8, 50};
+constexpr Rgb kOkFirst = Rgb(0xFDDD39);
+constexpr Rgb kOkSecond = Rgb(0xFEBF3F);
+constexpr Rgb kOkBorder = Rgb(0xFEBF3F);
+constexpr Rgb kOkText = Rgb(0x000000);
 constexpr int kOkFontHeight = 13;
 constexpr int kOkFontWeight = 400;
-constexpr ColorRef kProgramInfoColor = 0x008B0000;
-constexpr ColorRef kMakerColor = 0x00000000;
+constexpr Rgb kProgramInfoColor = Rgb(0x00008B);
+constexpr Rgb kMakerColor = Rgb(0x000000);
 constexpr int kProgramInfoFontHeight = 13;
 constexpr int kProgramInfoFontWeight = 700;
 constexpr int kMakerFontHeight = 13;

@@ -11,14 +11,14 @@
 namespace quillon {
 
 namespace {
-constexpr FramedDialog::Look kConfirmLook = {5, 0x00800080, 0x0039DDFD, 0x003FBFFE, 0x008B0000,
-                                             5, 40,         15,         35};
-constexpr ColorRef kButtonFirst = 0x0039DDFD;
-constexpr ColorRef kButtonSecond = 0x003FBFFE;
-constexpr ColorRef kButtonBorder = 0x00000080;
-constexpr ColorRef kYesText = 0x00000000;
-constexpr ColorRef kNoText = 0x008B0000;
-constexpr ColorRef kMessageColor = 0x008B0000;
+constexpr FramedDialog::Look kConfirmLook = {
+    5, Rgb(0x800080), Rgb(0xFDDD39), Rgb(0xFEBF3F), Rgb(0x00008B), 5, 40, 15, 35};
+constexpr Rgb kButtonFirst = Rgb(0xFDDD39);
+constexpr Rgb kButtonSecond = Rgb(0xFEBF3F);
+constexpr Rgb kButtonBorder = Rgb(0x800000);
+constexpr Rgb kYesText = Rgb(0x000000);
+constexpr Rgb kNoText = Rgb(0x00008B);
+constexpr Rgb kMessageColor = Rgb(0x00008B);
 constexpr int kMessageFontHeight = 14;
 constexpr int kMessageFontWeight = 400;
 

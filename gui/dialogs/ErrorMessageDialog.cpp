@@ -13,20 +13,20 @@
 namespace quillon {
 
 namespace {
-constexpr FramedDialog::Look kErrorLook = {5, 0x00000080, 0x000000FF, 0x0000008B, 0x00FFFFFF,
-                                           5, 40,         15,         35};
-constexpr ColorRef kOkFirst = 0x000000FF;
-constexpr ColorRef kOkSecond = 0x0000008B;
-constexpr ColorRef kOkBorder = 0x00000080;
-constexpr ColorRef kOkText = 0x0000FFFF;
-constexpr ColorRef kResolveTextIn = 0x0000FFFF;
-constexpr ColorRef kResolveTextOut = 0x00000080;
-constexpr ColorRef kResolveTextFocus = 0x00000080;
-constexpr ColorRef kResolveBackIn = 0x000000FF;
-constexpr ColorRef kResolveBackOut = 0x00FFFFFF;
-constexpr ColorRef kResolveBackFocus = 0x00FFFFFF;
-constexpr ColorRef kMessageColor = 0x008B0000;
-constexpr ColorRef kFileNameColor = 0x00000080;
+constexpr FramedDialog::Look kErrorLook = {
+    5, Rgb(0x800000), Rgb(0xFF0000), Rgb(0x8B0000), Rgb(0xFFFFFF), 5, 40, 15, 35};
+constexpr Rgb kOkFirst = Rgb(0xFF0000);
+constexpr Rgb kOkSecond = Rgb(0x8B0000);
+constexpr Rgb kOkBorder = Rgb(0x800000);
+constexpr Rgb kOkText = Rgb(0xFFFF00);
+constexpr Rgb kResolveTextIn = Rgb(0xFFFF00);
+constexpr Rgb kResolveTextOut = Rgb(0x800000);
+constexpr Rgb kResolveTextFocus = Rgb(0x800000);
+constexpr Rgb kResolveBackIn = Rgb(0xFF0000);
+constexpr Rgb kResolveBackOut = Rgb(0xFFFFFF);
+constexpr Rgb kResolveBackFocus = Rgb(0xFFFFFF);
+constexpr Rgb kMessageColor = Rgb(0x00008B);
+constexpr Rgb kFileNameColor = Rgb(0x800000);
 constexpr int kStaticFontHeight = 14;
 constexpr int kStaticFontWeight = 400;
 constexpr int kResolveFontHeight = 14;
@@ -59,10 +59,10 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
     ok_->setText(QStringLiteral("OK"));
     DressGradientButton(*ok_, kOkFirst, kOkSecond, kOkBorder, kOkText);
     resolve_->setText(QStringLiteral("How to Resolve"));
-    resolve_->SetTextColors(FromColorRef(kResolveTextIn), FromColorRef(kResolveTextOut),
-                            FromColorRef(kResolveTextFocus));
-    resolve_->SetBackgroundColors(FromColorRef(kResolveBackIn), FromColorRef(kResolveBackOut),
-                                  FromColorRef(kResolveBackFocus));
+    resolve_->SetTextColors(ToQColor(kResolveTextIn), ToQColor(kResolveTextOut),
+                            ToQColor(kResolveTextFocus));
+    resolve_->SetBackgroundColors(ToQColor(kResolveBackIn), ToQColor(kResolveBackOut),
+                                  ToQColor(kResolveBackFocus));
     resolve_->SetTextAlignment(ExtendedButton::kSingleCentered);
     resolve_->SetButtonFont(kResolveFontHeight, QFont::Bold);
     resolve_->SetHandCursor();

@@ -47,15 +47,15 @@ void FramedDialog::reject() {
 void FramedDialog::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    FillFrame(painter, rect(), look_.frameWidth, FromColorRef(look_.frameColor));
+    FillFrame(painter, rect(), look_.frameWidth, ToQColor(look_.frameColor));
     const QRect band = BandRect();
-    painter.fillRect(band, MakeGradient(band, FromColorRef(look_.bandFirst),
-                                        FromColorRef(look_.bandSecond), false, kBandFlatEnds));
+    painter.fillRect(band, MakeGradient(band, ToQColor(look_.bandFirst), ToQColor(look_.bandSecond),
+                                        false, kBandFlatEnds));
     QFont titleFont(QString::fromLatin1(kFace));
     titleFont.setPixelSize(kTitleFontHeight);
     titleFont.setBold(true);
     painter.setFont(titleFont);
-    painter.setPen(FromColorRef(look_.titleColor));
+    painter.setPen(ToQColor(look_.titleColor));
     painter.drawText(TitleRect(), Qt::AlignCenter, title_);
 }
 
@@ -116,11 +116,11 @@ void FramedDialog::SetDefaultButton(ExtendedButton* button) {
     }
 }
 
-void FramedDialog::DressGradientButton(ExtendedButton& button, ColorRef first, ColorRef second,
-                                       ColorRef border, ColorRef text) {
-    button.SetGradientMode(FromColorRef(first), FromColorRef(second), true);
-    button.SetGradientBorder(1, FromColorRef(border));
-    const QColor textColor = FromColorRef(text);
+void FramedDialog::DressGradientButton(ExtendedButton& button, Rgb first, Rgb second, Rgb border,
+                                       Rgb text) {
+    button.SetGradientMode(ToQColor(first), ToQColor(second), true);
+    button.SetGradientBorder(1, ToQColor(border));
+    const QColor textColor = ToQColor(text);
     button.SetTextColors(textColor, textColor, textColor);
     button.SetTextAlignment(ExtendedButton::kSingleCentered);
     button.SetButtonFont(kButtonFontHeight, QFont::Bold);
@@ -136,9 +136,9 @@ void FramedDialog::DressPictureButton(ExtendedButton& button, const QImage& pict
     button.setFocusPolicy(Qt::NoFocus);
 }
 
-void FramedDialog::DressStatic(ExtendedLabel& label, int height, int weight, ColorRef text) {
+void FramedDialog::DressStatic(ExtendedLabel& label, int height, int weight, Rgb text) {
     label.SetStaticFont(height, weight, QString::fromLatin1(kFace));
-    label.SetTextColor(FromColorRef(text));
+    label.SetTextColor(ToQColor(text));
     label.SetBackgroundColor(Qt::white);
     label.setWordWrap(true);
     label.setAlignment(Qt::AlignLeft | Qt::AlignTop);

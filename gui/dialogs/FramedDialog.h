@@ -8,7 +8,7 @@
 #include <QPoint>
 #include <QPointer>
 
-#include "controls/ColorRef.h"
+#include "controls/Rgb.h"
 
 namespace quillon {
 
@@ -24,10 +24,10 @@ class FramedDialog : public QDialog {
 
     struct Look {
         int frameWidth = 5;
-        ColorRef frameColor = 0;
-        ColorRef bandFirst = 0;
-        ColorRef bandSecond = 0;
-        ColorRef titleColor = 0;
+        Rgb frameColor;
+        Rgb bandFirst;
+        Rgb bandSecond;
+        Rgb titleColor;
         int bandInset = 5;    // band starts this far from the top and left
         int bandBottom = 40;  // band ends at this y
         int titleRightInset = 15;
@@ -55,11 +55,11 @@ class FramedDialog : public QDialog {
 
     void SetDefaultButton(ExtendedButton* button);
     // A gradient command button with a one-pixel border, centred text and the hand cursor.
-    static void DressGradientButton(ExtendedButton& button, ColorRef first, ColorRef second,
-                                    ColorRef border, ColorRef text);
+    static void DressGradientButton(ExtendedButton& button, Rgb first, Rgb second, Rgb border,
+                                    Rgb text);
     // The picture button at the top left: white all over, the picture with white see-through.
     static void DressPictureButton(ExtendedButton& button, const QImage& picture);
-    static void DressStatic(ExtendedLabel& label, int height, int weight, ColorRef text);
+    static void DressStatic(ExtendedLabel& label, int height, int weight, Rgb text);
 
   private:
     Look look_;

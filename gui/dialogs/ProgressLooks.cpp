@@ -1,7 +1,7 @@
 #include "dialogs/ProgressLooks.h"
 
-#include "controls/ColorRef.h"
 #include "controls/ExtendedButton.h"
+#include "controls/Rgb.h"
 
 namespace quillon {
 
@@ -11,40 +11,39 @@ constexpr bool kVertical = true;
 constexpr bool kHorizontal = false;
 
 struct Gradient {
-    ColorRef first;
-    ColorRef second;
+    Rgb first;
+    Rgb second;
     bool vertical;
 };
 
-void Dress(ExtendedButton& b, const Gradient& g, int borderWidth, ColorRef border) {
-    b.SetGradientMode(FromColorRef(g.first), FromColorRef(g.second), g.vertical);
-    b.SetGradientBorder(borderWidth, FromColorRef(border));
+void Dress(ExtendedButton& b, const Gradient& g, int borderWidth, Rgb border) {
+    b.SetGradientMode(ToQColor(g.first), ToQColor(g.second), g.vertical);
+    b.SetGradientBorder(borderWidth, ToQColor(border));
 }
 
-void Text(ExtendedButton& b, ColorRef in, ColorRef out, ColorRef focus, int height, int weight,
-          int alignment) {
-    b.SetTextColors(FromColorRef(in), FromColorRef(out), FromColorRef(focus));
+void Text(ExtendedButton& b, Rgb in, Rgb out, Rgb focus, int height, int weight, int alignment) {
+    b.SetTextColors(ToQColor(in), ToQColor(out), ToQColor(focus));
     b.SetButtonFont(height, weight);
     b.SetTextAlignment(alignment);
 }
 
-constexpr ColorRef kBlack = 0x00000000;
-constexpr ColorRef kYellow = 0x0000FFFF;
-constexpr ColorRef kWhite = 0x00FFFFFF;
-constexpr ColorRef kDarkRed = 0x00000080;
-constexpr ColorRef kRed = 0x000000FF;
-constexpr ColorRef kDarkBlue = 0x008B0000;
-constexpr ColorRef kBlue = 0x00FF0000;
-constexpr ColorRef kGold = 0x0000D7FF;
-constexpr ColorRef kDarkOrange = 0x00008CFF;
-constexpr ColorRef kOrangeBorder = 0x003FBFFE;
-constexpr ColorRef kLightGreen = 0x0090EE90;
-constexpr ColorRef kGreen = 0x00008000;
-constexpr ColorRef kDarkGreen = 0x00006400;
-constexpr ColorRef kDarkRedFailed = 0x0000008B;
-constexpr ColorRef kExitFirst = 0x0039DDFD;
-constexpr ColorRef kLightGrey = 0x00F7F7F7;
-constexpr ColorRef kDarkGrey = 0x00A9A9A9;
+constexpr Rgb kBlack = Rgb(0x000000);
+constexpr Rgb kYellow = Rgb(0xFFFF00);
+constexpr Rgb kWhite = Rgb(0xFFFFFF);
+constexpr Rgb kDarkRed = Rgb(0x800000);
+constexpr Rgb kRed = Rgb(0xFF0000);
+constexpr Rgb kDarkBlue = Rgb(0x00008B);
+constexpr Rgb kBlue = Rgb(0x0000FF);
+constexpr Rgb kGold = Rgb(0xFFD700);
+constexpr Rgb kDarkOrange = Rgb(0xFF8C00);
+constexpr Rgb kOrangeBorder = Rgb(0xFEBF3F);
+constexpr Rgb kLightGreen = Rgb(0x90EE90);
+constexpr Rgb kGreen = Rgb(0x008000);
+constexpr Rgb kDarkGreen = Rgb(0x006400);
+constexpr Rgb kDarkRedFailed = Rgb(0x8B0000);
+constexpr Rgb kExitFirst = Rgb(0xFDDD39);
+constexpr Rgb kLightGrey = Rgb(0xF7F7F7);
+constexpr Rgb kDarkGrey = Rgb(0xA9A9A9);
 constexpr int kNoBorder = 0;
 
 }  // namespace

@@ -10,15 +10,15 @@ namespace quillon {
 
 namespace {
 
-constexpr ColorRef kDarkRed = 0x00000080;
-constexpr ColorRef kDarkBlue = 0x008B0000;
-constexpr ColorRef kBlack = 0x00000000;
-constexpr ColorRef kDarkGreen = 0x00006400;
-constexpr ColorRef kBlue = 0x00FF0000;
-constexpr ColorRef kPurple = 0x00800080;
+constexpr Rgb kDarkRed = Rgb(0x800000);
+constexpr Rgb kDarkBlue = Rgb(0x00008B);
+constexpr Rgb kBlack = Rgb(0x000000);
+constexpr Rgb kDarkGreen = Rgb(0x006400);
+constexpr Rgb kBlue = Rgb(0x0000FF);
+constexpr Rgb kPurple = Rgb(0x800080);
 constexpr int kUnstampedLevel = 6;
-constexpr std::array<ColorRef, 7> kLevelColors{kDarkRed,  kDarkBlue, kBlack, kDarkGreen,
-                                               kDarkBlue, kBlue,     kPurple};
+constexpr std::array<Rgb, 7> kLevelColors{kDarkRed,  kDarkBlue, kBlack, kDarkGreen,
+                                          kDarkBlue, kBlue,     kPurple};
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 LogTextPane* MakePane(QWidget* parent) {
@@ -38,7 +38,7 @@ LogTextPane* MakePane(QWidget* parent) {
 ProgressPanes::ProgressPanes(QWidget* parent, TimeSource now)
     : messages_(MakePane(parent)), bytes_(MakePane(parent)), now_(std::move(now)) {}
 
-ColorRef ProgressPanes::LevelColor(int level) {
+Rgb ProgressPanes::LevelColor(int level) {
     if (level < 0 || level >= static_cast<int>(kLevelColors.size())) {
         return kBlack;
     }
@@ -80,13 +80,12 @@ void ProgressPanes::SetAutoScroll(bool messages, bool bytes) {
     scrollBytes_ = bytes;
 }
 
-void ProgressPanes::Append(LogTextPane& pane, bool autoScroll, ColorRef color,
-                           std::string_view text) {
+void ProgressPanes::Append(LogTextPane& pane, bool autoScroll, Rgb color, std::string_view text) {
     if (text.empty()) {
         return;
     }
     pane.AppendText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
-                    FromColorRef(color));
+                    ToQColor(color));
     if (autoScroll) {
         // The caret just before the last character: the pane shows its end.
         QTextCursor caret(pane.document());

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "controls/ColorRef.h"
+#include "controls/Rgb.h"
 
 class QWidget;
 
@@ -25,9 +25,9 @@ class ProgressPanes {
     static constexpr std::size_t kMaxBytes = 2048;
     static constexpr std::size_t kMaxReceivedBytes = 300;
     static constexpr std::size_t kMinStampedText = 2;
-    static constexpr ColorRef kStampColor = 0x00006400;
-    static constexpr ColorRef kSentColor = 0x008B0000;
-    static constexpr ColorRef kReceivedColor = 0x00FF0000;
+    static constexpr Rgb kStampColor = Rgb(0x006400);
+    static constexpr Rgb kSentColor = Rgb(0x00008B);
+    static constexpr Rgb kReceivedColor = Rgb(0x0000FF);
 
     using TimeSource = std::function<QTime()>;
 
@@ -45,7 +45,7 @@ class ProgressPanes {
     bool AutoScrollBytes() const { return scrollBytes_; }
 
     // The colour of a log line's kind and whether its lines carry a time stamp.
-    static ColorRef LevelColor(int level);
+    static Rgb LevelColor(int level);
     static bool LevelStamped(int level);
     // "HH:MM:SS.mmm  "
     static std::string MessageStamp(const QTime& time);
@@ -55,7 +55,7 @@ class ProgressPanes {
     static std::string HexLine(std::span<const uint8_t> bytes);
 
   private:
-    void Append(LogTextPane& pane, bool autoScroll, ColorRef color, std::string_view text);
+    void Append(LogTextPane& pane, bool autoScroll, Rgb color, std::string_view text);
 
     LogTextPane* messages_;
     LogTextPane* bytes_;

@@ -42,11 +42,11 @@ constexpr QSize kDialogSize(274, 229);
 constexpr int kFontPoints = 10;
 constexpr const char* kFace = "Arial";
 
-constexpr ColorRef kOkFirst = 0x0039DDFD;
-constexpr ColorRef kOkSecond = 0x003FBFFE;
-constexpr ColorRef kDefaultsFirst = 0x0090EE90;
-constexpr ColorRef kDefaultsSecond = 0x00008000;
-constexpr ColorRef kBlack = 0x00000000;
+constexpr Rgb kOkFirst = Rgb(0xFDDD39);
+constexpr Rgb kOkSecond = Rgb(0xFEBF3F);
+constexpr Rgb kDefaultsFirst = Rgb(0x90EE90);
+constexpr Rgb kDefaultsSecond = Rgb(0x008000);
+constexpr Rgb kBlack = Rgb(0x000000);
 
 struct LabelPlace {
     const char* text;
@@ -241,13 +241,13 @@ void RuntimeParametersDialog::DressControls() {
     }
     for (ExtendedButton* button : {ok_, cancel_}) {
         button->SetHandCursor();
-        button->SetGradientMode(FromColorRef(kOkFirst), FromColorRef(kOkSecond), true);
+        button->SetGradientMode(ToQColor(kOkFirst), ToQColor(kOkSecond), true);
         button->SetTextColors(Qt::black, Qt::black, Qt::black);
         button->SetTextAlignment(ExtendedButton::kSingleCentered);
     }
     defaults_->SetHandCursor();
-    defaults_->SetGradientMode(FromColorRef(kDefaultsFirst), FromColorRef(kDefaultsSecond), true);
-    const QColor black = FromColorRef(kBlack);
+    defaults_->SetGradientMode(ToQColor(kDefaultsFirst), ToQColor(kDefaultsSecond), true);
+    const QColor black = ToQColor(kBlack);
     defaults_->SetTextColors(black, black, black);
     defaults_->SetTextAlignment(ExtendedButton::kSingleCentered);
 }

@@ -34,8 +34,8 @@ constexpr QRect kSaveBox(92, 101, 40, 14);
 constexpr int kListFieldHeight = 13;
 constexpr int kButtonFontHeight = 13;
 constexpr int kButtonFontWeight = 400;
-constexpr ColorRef kButtonFirst = 0x0039DDFD;
-constexpr ColorRef kButtonSecond = 0x003FBFFE;
+constexpr Rgb kButtonFirst = Rgb(0xFDDD39);
+constexpr Rgb kButtonSecond = Rgb(0xFEBF3F);
 
 QString PortText(int number) {
     char text[16];
@@ -81,7 +81,7 @@ SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devic
     save_->setText(QStringLiteral("Save"));
     save_->setGeometry(units.ToPixels(kSaveBox));
     for (ExtendedButton* button : {cancel_, save_}) {
-        button->SetGradientMode(FromColorRef(kButtonFirst), FromColorRef(kButtonSecond), true);
+        button->SetGradientMode(ToQColor(kButtonFirst), ToQColor(kButtonSecond), true);
         button->SetHandCursor();
         button->SetTextColors(Qt::black, Qt::black, Qt::black);
         button->SetButtonFont(kButtonFontHeight, kButtonFontWeight);

@@ -8,15 +8,15 @@ namespace quillon {
 
 namespace {
 constexpr int kFrameWidth = 5;
-constexpr ColorRef kFrameColor = 0x00800080;
-constexpr ColorRef kBandFirst = 0x00000000;
-constexpr ColorRef kBandSecond = 0x00A9A9A9;
-constexpr ColorRef kTitleColor = 0x0000C0FF;
+constexpr Rgb kFrameColor = Rgb(0x800080);
+constexpr Rgb kBandFirst = Rgb(0x000000);
+constexpr Rgb kBandSecond = Rgb(0xA9A9A9);
+constexpr Rgb kTitleColor = Rgb(0xFFC000);
 constexpr int kBandBottom = 40;
 constexpr int kTitleRightInset = 15;
 constexpr int kTitleBottom = 35;
-constexpr ColorRef kBodyFirst = 0x00F5F5F5;
-constexpr ColorRef kBodySecond = 0x00CFCFCF;
+constexpr Rgb kBodyFirst = Rgb(0xF5F5F5);
+constexpr Rgb kBodySecond = Rgb(0xCFCFCF);
 constexpr double kFlatEnds = 0.02;
 }  // namespace
 
@@ -31,8 +31,8 @@ void PaintSettingsBody(QPainter& painter, const QSize& client) {
     if (body.isEmpty()) {
         return;
     }
-    painter.fillRect(body, MakeGradient(body, FromColorRef(kBodyFirst), FromColorRef(kBodySecond),
-                                        false, kFlatEnds));
+    painter.fillRect(
+        body, MakeGradient(body, ToQColor(kBodyFirst), ToQColor(kBodySecond), false, kFlatEnds));
 }
 
 }  // namespace quillon

@@ -57,10 +57,10 @@ constexpr int kViewMessages = 1;
 constexpr int kViewBytes = 2;
 constexpr int kProgressEstimates = 1;
 constexpr int kBarStartMaximum = 100;
-constexpr ColorRef kBarBlue = 0x008B0000;
-constexpr ColorRef kBarPurple = 0x00800080;
-constexpr ColorRef kBlinkFirst = 0x00000000;
-constexpr ColorRef kBlinkSecond = 0x00F7F7F7;
+constexpr Rgb kBarBlue = Rgb(0x00008B);
+constexpr Rgb kBarPurple = Rgb(0x800080);
+constexpr Rgb kBlinkFirst = Rgb(0x000000);
+constexpr Rgb kBlinkSecond = Rgb(0xF7F7F7);
 constexpr int kBlinkMs = 250;
 constexpr int kEndTextHeight = 24;
 constexpr int kEndTextWeight = 700;
@@ -115,7 +115,7 @@ UploadProgressWindow::UploadProgressWindow(Selection selection, ProgramState& st
 
     bar_->SetBarRange(0, kBarStartMaximum);
     bar_->SetBarValue(0);
-    bar_->SetBarColor(FromColorRef(kBarBlue));
+    bar_->SetBarColor(ToQColor(kBarBlue));
     bar_->SetDisplayText(QStringLiteral("5 out of 260 Packets"));
     counter_->SetDisplayText(QStringLiteral(" 0:0"));
 
@@ -390,7 +390,7 @@ void UploadProgressWindow::OnProgress(const UploadProgress& p) {
 }
 
 void UploadProgressWindow::OnFileStart(const UploadProgress& p) {
-    bar_->SetBarColor(FromColorRef(kBarBlue));
+    bar_->SetBarColor(ToQColor(kBarBlue));
     bar_->SetDisplayText(QString::fromStdString(FileStartBarText(p)));
     bar_->SetBarRange(0, p.currentPackets);
     bar_->SetBarValue(0);
@@ -402,7 +402,7 @@ void UploadProgressWindow::OnDelayTick(const UploadProgress& p) {
     if (p.delayRemaining == p.delayLength) {
         bar_->SetBarRange(0, p.delayLength);
         bar_->SetBarValue(0);
-        bar_->SetBarColor(FromColorRef(kBarPurple));
+        bar_->SetBarColor(ToQColor(kBarPurple));
     } else {
         bar_->SetBarValue(p.delayLength - p.delayRemaining);
     }
@@ -444,8 +444,7 @@ void UploadProgressWindow::ShowEndText(const char* text) {
     timeToComplete_->SetStaticFont(kEndTextHeight, kEndTextWeight, QString::fromLatin1(kEndFace));
     timeToComplete_->SetText("%s", text);
     timeToComplete_->setAlignment(Qt::AlignCenter);
-    timeToComplete_->StartTextBlink(FromColorRef(kBlinkFirst), FromColorRef(kBlinkSecond),
-                                    kBlinkMs);
+    timeToComplete_->StartTextBlink(ToQColor(kBlinkFirst), ToQColor(kBlinkSecond), kBlinkMs);
     ProgressLooks::Exit(*abort_);
     abort_->SetText("Exit");
     Arrange();
