@@ -46,12 +46,22 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool IsSystemProgramFolder(const std::string& dir) {
+    const std::string folder = WithSlash(dir);
+    for (const char* root : {"/usr/", "/bin/", "/sbin/"}) {
+        if (folder.rfind(root, 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string ResolveAppDirectory(const std::string& overrideDir) {
     if (!overrideDir.empty()) {
         return WithSlash(overrideDir);
     }
     std::string exeDir = ExecutableDirectory();
-    if (!exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0) {
+    if (!exeDir.empty() && !IsSystemProgramFolder(exeDir) && ::access(exeDir.c_str(), W_OK) == 0) {
         return exeDir;
     }
     const char* xdg = std::getenv("XDG_DATA_HOME");

@@ -1,5 +1,6 @@
 // Where Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/ live: the folder given with
-// --app-dir; else the executable's folder when it is writable (a portable install); else the
+// --app-dir; else the executable's folder when it is writable and not a system program folder
+// such as /usr/bin (a portable install, like a USB stick); else the
 // user's data folder ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/). The result
 // ends with '/'. Creating the folders is best-effort: failures show up later as open errors.
 #pragma once
@@ -12,6 +13,9 @@ namespace quillon {
 std::string ResolveAppDirectory(const std::string& overrideDir);
 // Creates dir and its Logs and Temp folders where missing; false if any is missing afterwards.
 bool CreateAppFolders(const std::string& appDir);
+// True for the folders a package installs programs into (/usr/..., /bin/, /sbin/): never an
+// application folder, even for root who may write there.
+bool IsSystemProgramFolder(const std::string& dir);
 // The folder of the running executable with a trailing '/', or empty when unknown.
 std::string ExecutableDirectory();
 

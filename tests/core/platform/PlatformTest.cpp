@@ -42,6 +42,16 @@ TEST(AppDirectory, OverrideWinsAndFoldersAreMade) {
     EXPECT_FALSE(CreateAppFolders(blocked));
 }
 
+// An installed program run by root could write beside itself; its files must not go there.
+TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
+    for (const char* dir : {"/usr/bin/", "/usr/local/bin", "/bin/", "/sbin/"}) {
+        EXPECT_TRUE(IsSystemProgramFolder(dir)) << dir;
+    }
+    for (const char* dir : {"/media/usb/quillon7/", "/home/tech/quillon7/", "/opt/usrx/"}) {
+        EXPECT_FALSE(IsSystemProgramFolder(dir)) << dir;
+    }
+}
+
 TEST(FakeClock, WaitsAdvanceVirtualTimeAndDatesFollow) {
     struct Never : Waitable {
         bool WaitReadable(uint32_t) override { return false; }
