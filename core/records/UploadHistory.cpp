@@ -111,7 +111,8 @@ void UploadHistory::Append(const std::string& entry) {
     // A full disk can cut an entry short; take the part back so that the entry is dropped
     // whole and the next one cannot run into it.
     if (done > 0 && done < text.size() && start >= 0) {
-        (void)::ftruncate(fd, start);
+        const int rolledBack = ::ftruncate(fd, start);
+        (void)rolledBack;  // nothing more can be done when even that fails
     }
     ::close(fd);
 }
