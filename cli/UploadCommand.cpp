@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "platform/AppDirectory.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
+#include "serial/SerialPort.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 #include "upload/UploadWorkers.h"
@@ -42,7 +44,8 @@ constexpr char kUploadHelp[] =
     "                    (default: the settings file)\n"
     "  --simulate        upload to a simulated unit started in this process (HBD or KX2,\n"
     "                    as the files call for); no hardware needed\n"
-    "  --baud N          bits per second (default: the settings file)\n"
+    "  --baud N          bits per second: 9600, 14400, 19200, 28800, 38400, 57600 or 115200\n"
+    "                    (default: the settings file; 14400 and 28800 run at 19200)\n"
     "\n"
     "Options:\n"
     "  --app-dir DIR     folder of Quillon.ini, History.txt and Logs/ (default: beside the\n"
@@ -56,21 +59,31 @@ constexpr char kUploadHelp[] =
     "Exit status: 0 every selected file uploaded; 1 an upload failed (also a KX2 unit that\n"
     "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
     "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
-    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n";
+    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n"
+    "\n"
+    "Signals: once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C\n"
+    "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a closed output\n"
+    "(a pipe or terminal gone): the output stops, the upload, message log and history go on.\n";
 
-// Ctrl-C is taken by a thread of its own with sigwait, so no handler touches program state:
-// the first asks the worker to stop, a second within 2 seconds ends the process at once.
+// The signals of an upload, taken by a thread of its own with sigwait so no handler touches
+// program state. Ctrl-C or SIGTERM asks the worker to stop; a second within 2 seconds ends the
+// process at once. A firmware upload once started finishes: SIGHUP (a dropped session) is
+// ignored, and so is SIGPIPE, so output to a closed pipe or terminal stops with a write error
+// while the upload and its message log go on.
 class InterruptWatcher {
   public:
     explicit InterruptWatcher(UploadJob& job) : job_(job) {
         sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        sigaddset(&set_, kWakeSignal);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, kWakeSignal}) {
+            sigaddset(&set_, signal);
+        }
         // An ignored signal is dropped even while blocked (a shell's background job starts
         // with SIGINT ignored), so take them back to their default before waiting for them.
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGTERM, SIG_DFL);
+        ::signal(SIGHUP, SIG_DFL);
+        // For the rest of the process: what is still buffered is written at exit.
+        ::signal(SIGPIPE, SIG_IGN);
         pthread_sigmask(SIG_BLOCK, &set_, &old_);
         thread_ = std::thread([this] { Run(); });
     }
@@ -95,7 +108,7 @@ class InterruptWatcher {
         };
         while (!stop_) {
             const int signal = sigtimedwait(&set_, nullptr, &tick);
-            if (signal < 0 || signal == kWakeSignal) {
+            if (signal < 0 || signal == kWakeSignal || signal == SIGHUP) {
                 continue;
             }
             if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
@@ -178,20 +191,45 @@ void RememberFiles(const FileSelection& files, bool kx2, IniFile& ini) {
     }
 }
 
-// --baud, else the settings file; nullopt after saying what is wrong.
-std::optional<int> ChooseBaud(const ArgParser& parser, const IniFile& ini, std::FILE* err) {
+// "9600, 14400, ..., 115200": the rates --baud takes.
+std::string OfferedRatesText() {
+    std::string text;
+    for (int rate : SerialPort::kOfferedRates) {
+        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    }
+    return text;
+}
+
+// --baud as typed into *typed (left empty without it); false after saying what is wrong when it
+// is not one of the offered rates. Checked before anything is written, so a usage error changes
+// nothing.
+bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed, std::FILE* err) {
     auto text = parser.Value("baud");
     if (!text) {
-        return settings::Read(ini, settings::kBaudRate);
+        return true;
     }
-    auto number = ParseNumber(*text, 1, 4000000);
-    if (!number) {
-        std::fprintf(err,
-                     "quillon7-cli upload: --baud wants a number of bits per second, not '%s'\n",
-                     text->c_str());
-        return std::nullopt;
+    constexpr long kFastest = SerialPort::kOfferedRates[std::size(SerialPort::kOfferedRates) - 1];
+    auto number = ParseNumber(*text, 1, kFastest);
+    if (number && std::ranges::find(SerialPort::kOfferedRates, *number) !=
+                      std::end(SerialPort::kOfferedRates)) {
+        *typed = static_cast<int>(*number);
+        return true;
     }
-    return static_cast<int>(*number);
+    std::fprintf(err, "quillon7-cli upload: --baud takes one of %s, not '%s'\n",
+                 OfferedRatesText().c_str(), text->c_str());
+    return false;
+}
+
+// The rate the line will run at: --baud, else the settings file's, each as the line has it. A
+// rate the line does not have is said on stderr, so no other rate than the real one is shown.
+int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
+    const int asked = typed.value_or(settings::Read(ini, settings::kBaudRate));
+    const int rate = SerialPort::LineRate(asked);
+    if (rate != asked) {
+        std::fprintf(err, "quillon7-cli upload: the serial line has no %d bps; it runs at %d bps\n",
+                     asked, rate);
+    }
+    return rate;
 }
 
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
@@ -243,8 +281,10 @@ void ExpectBoards(ConsoleReporter& reporter, const FileSelection& files) {
 
 int RunUpload(const CliContext& context) {
     ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
-                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
+                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "verbose", "help"});
+    std::vector<std::string> args = context.args;
+    std::replace(args.begin(), args.end(), std::string("-v"), std::string("--verbose"));
+    if (!parser.Parse(args) || !parser.Positional().empty()) {
         std::fprintf(context.err, "quillon7-cli upload: %s\nTry 'quillon7-cli upload --help'.\n",
                      parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
         return kExitUsage;
@@ -260,6 +300,10 @@ int RunUpload(const CliContext& context) {
     }
     if (parser.Has("port") && parser.Has("simulate")) {
         std::fprintf(context.err, "quillon7-cli upload: give --port or --simulate, not both\n");
+        return kExitUsage;
+    }
+    std::optional<int> typedBaud;
+    if (!ParseBaudOption(parser, &typedBaud, context.err)) {
         return kExitUsage;
     }
 
@@ -289,10 +333,7 @@ int RunUpload(const CliContext& context) {
     }
     RememberFiles(files, kx2, ini);
 
-    const std::optional<int> baud = ChooseBaud(parser, ini, context.err);
-    if (!baud) {
-        return kExitUsage;
-    }
+    const int baud = ChooseBaud(typedBaud, ini, context.err);
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, context.err);
@@ -303,7 +344,7 @@ int RunUpload(const CliContext& context) {
     PosixSerialBackend library;
     const int index = (port.portNumber & 0xFF) - 1;
     library.SetDevice(index, port.device);
-    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
+    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors)) {
         return kExitPortFailed;
     }
 
@@ -320,7 +361,7 @@ int RunUpload(const CliContext& context) {
     job.speechFile = files.speech;
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
-    job.baudRate = *baud;
+    job.baudRate = baud;
     job.notifications = &reporter;
     ExpectBoards(reporter, files);
 

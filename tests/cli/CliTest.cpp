@@ -65,6 +65,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {{"upload", "--comm"}, "needs a value"},
         {{"upload", "--kx", "a.kx", "--comm", "b.bin"}, "cannot be combined"},
         {{"upload", "--app-dir", "/tmp", "--port", "0", "--comm", "x.bin"}, "Error ID: 100"},
+        {{"upload", "--baud", "12345", "--comm", "x.bin"},
+         "--baud takes one of 9600, 14400, 19200, 28800, 38400, 57600, 115200, not '12345'"},
     };
     for (const Case& c : cases) {
         ProcessResult r = Run(c.args);
@@ -100,14 +102,17 @@ TEST_F(CliTest, RejectedFilesGiveTheirNumberAndText) {
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
 }
 
-TEST_F(CliTest, PortThatDoesNotOpenExitsWithThree) {
+TEST_F(CliTest, PortThatDoesNotOpenExitsWithThreeNamingTheRateOfTheLine) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
-    ProcessResult r = Run(Upload({"--port", "/dev/quillon-no-such-port", "--comm", comm}));
+    // 14400 has no code of its own: the line would run at 19200, and only that may be shown.
+    ProcessResult r =
+        Run(Upload({"--port", "/dev/quillon-no-such-port", "--baud", "14400", "--comm", comm}));
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_NE(r.err.find("Error ID: 201\nFailed to open serial port!\n\nPort: "
                          "/dev/quillon-no-such-port\nBaud Rate: 19200"),
               std::string::npos)
         << r.err;
+    EXPECT_EQ(r.err.find("Baud Rate: 14400"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, SimulatedUploadSucceedsAndIsRecorded) {
@@ -223,6 +228,37 @@ TEST_F(CliTest, CtrlCDuringThePauseCancelsWithOneThirty) {
     std::string history = dir_.Read("History.txt");
     EXPECT_NE(history.find("ERROR = *** USER ABORTED UPLOAD ***"), std::string::npos) << history;
     EXPECT_EQ(history.find("Begin Upload READER File"), std::string::npos);
+}
+
+TEST_F(CliTest, StartedUploadOutlivesAHangUpAndAClosedPipeAndStopsOnTerm) {
+    struct Case {
+        const char* what;
+        int signal;  // 0: the reader of stdout goes away instead
+        int exitCode;
+        const char* history;
+    };
+    const Case cases[] = {
+        {"closed pipe", 0, 0, "Upload COMM File Successful"},
+        {"hang-up", SIGHUP, 0, "Upload COMM File Successful"},
+        {"SIGTERM", SIGTERM, 130, "ERROR = *** USER ABORTED UPLOAD ***"},
+    };
+    std::string comm = Sample(SampleKind::kComm, 131072, "comm.bin");
+    for (const Case& c : cases) {
+        std::remove(dir_.File("History.txt").c_str());
+        Process process({QUILLON_CLI_PATH, "upload", "--app-dir", dir_.Dir(), "--simulate",
+                         "--comm", comm, "-v"},
+                        {"NO_COLOR=1"});
+        ASSERT_TRUE(process.WaitFor(
+            [](const std::string& out, const std::string&) {
+                return out.find("1.3: Sending to HBD; Packet 1") != std::string::npos;
+            },
+            30s))
+            << c.what << process.Out();
+        c.signal != 0 ? process.Signal(c.signal) : process.CloseStdout();
+        ProcessResult r = process.Finish(60s);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.what << r.err;
+        EXPECT_NE(dir_.Read("History.txt").find(c.history), std::string::npos) << c.what;
+    }
 }
 
 TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
