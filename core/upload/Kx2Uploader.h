@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareFile.h"
@@ -37,6 +38,10 @@ namespace quillon {
 //   - a file that grows or shrinks between counting and reading: "File changed while it was read"
 // The packet table is filled before the start handshake (not after it) so that the last two are
 // found before the unit is asked to start.
+//
+// A line the serial layer reports dead (hang-up, device removed) ends the upload at once, in any
+// step, with a level-0 log line, UM_FILE_FAILED (cause "line-lost") and the history failure
+// "Line lost, Step: <step>"; a unit that is there but silent gets the full waits.
 //
 // When the final phase runs out without a "complete" answer there is no failure notification and
 // no history line, as the unit may well have taken the image; Outcome() is then kNoFinalAnswer.
@@ -120,12 +125,17 @@ class Kx2Uploader {
     struct Refusal {
         std::string logLine;
         std::string historyText;
+        std::string_view cause = failure_cause::kRefused;
     };
 
     std::optional<Refusal> CheckLimits() const;
     bool Refuse(const Refusal& refusal);
-    // UM_FILE_FAILED and the history failure entry; always false.
-    bool FailFile(const char* historyText);
+    // UM_FILE_FAILED with the step and a failure_cause word, and the history failure entry;
+    // always false.
+    bool FailFile(const std::string& historyText, std::string_view step, std::string_view cause);
+    bool FailLineLost(std::string_view step);
+    // The failure_cause of a start request that got no "Begin Upload".
+    std::string_view ResponseCause() const;
     bool FillPacketTable();
     void FlagEveryPacket();
     void ApplyResendList(const std::vector<int16_t>& numbers);
@@ -166,6 +176,9 @@ class Kx2Uploader {
     int32_t packetCount_ = 0;
     int32_t payloadSize_ = 0;
     RunOutcome outcome_ = RunOutcome::kNotFinished;
+    bool lineLost_ = false;  // a read or write said the line is gone
+    bool startCancelled_ = false;
+    bool startGarbled_ = false;
 };
 
 }  // namespace quillon

@@ -5,9 +5,11 @@
 
 #include "firmware/SampleFirmware.h"
 #include "sim/HbdUnit.h"
+#include "sim/Kx2Unit.h"
 #include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/cli/ProcessRunner.h"
+#include "tests/reliability/HangupAfterBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -188,6 +190,24 @@ TEST_F(CliTest, SilentUnitFailsWithAHintAndAFailureEvent) {
     EXPECT_EQ(r.out.find("UM_FILE_DONE"), std::string::npos);
     // The summary goes to stderr in JSON mode, so stdout stays one object per line.
     EXPECT_NE(r.err.find("The unit did not answer: check the cable"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
+    dir_.Write("Quillon.ini", "[KX2]\nDelay Between Packets=0\n");
+    sim::Kx2Unit unit;
+    test::HangupAfterBytes line(unit, 3000);  // the cable goes during the first pass
+    sim::UnitRunner runner(line);
+    runner.Start();
+    std::string kx = Sample(SampleKind::kKx2, 20000, "FIRMWARE.kx");
+    ProcessResult r = Run(Upload({"--port", runner.DevicePath(), "--kx", kx}));
+    EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
+    EXPECT_TRUE(line.HungUp()) << r.out;
+    // No waits for a final answer on a line that is gone.
+    EXPECT_EQ(r.out.find("Will wait 8 seconds for final response"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ERROR: Line lost; "), std::string::npos) << r.out;
+    EXPECT_NE(dir_.Read("History.txt").find("ERROR = Line lost, Step: Send Packets"),
+              std::string::npos)
+        << dir_.Read("History.txt");
 }
 
 TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
