@@ -12,6 +12,7 @@
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
+#include "cli/JsonReporter.h"
 #include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
@@ -52,7 +53,9 @@ constexpr char kUploadHelp[] =
     "                    program when writable, else ~/.local/share/quillon7)\n"
     "  --no-validate     skip the size and content checks (a file must still exist)\n"
     "  --show-bytes      show every byte sent and received as hex lines\n"
-    "  --json            one JSON object per worker notification on stdout\n"
+    "  --json            one JSON object per line on stdout, as docs/cli-json.md describes;\n"
+    "                    errors also come there as \"type\":\"error\" lines\n"
+    "  -v, --verbose     every log line of the run, as the message log has it\n"
     "  --quiet           only errors and the summary\n"
     "  --help            this text\n"
     "\n"
@@ -203,7 +206,8 @@ std::string OfferedRatesText() {
 // --baud as typed into *typed (left empty without it); false after saying what is wrong when it
 // is not one of the offered rates. Checked before anything is written, so a usage error changes
 // nothing.
-bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed, std::FILE* err) {
+bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed,
+                     ConsoleErrorReporter& errors) {
     auto text = parser.Value("baud");
     if (!text) {
         return true;
@@ -215,8 +219,7 @@ bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed, std::FI
         *typed = static_cast<int>(*number);
         return true;
     }
-    std::fprintf(err, "quillon7-cli upload: --baud takes one of %s, not '%s'\n",
-                 OfferedRatesText().c_str(), text->c_str());
+    errors.Say("upload", "--baud takes one of " + OfferedRatesText() + ", not '" + *text + "'");
     return false;
 }
 
@@ -235,14 +238,14 @@ int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
 // status when it cannot be had, else kExitOk.
 int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
-               std::unique_ptr<SimulatedSession>* simulated, std::FILE* err) {
+               std::unique_ptr<SimulatedSession>* simulated, ConsoleErrorReporter& errors) {
     port->portNumber = settings::Read(ini, settings::kPortNumber);
     port->device = settings::Read(ini, settings::kPortDevice);
     if (parser.Has("simulate")) {
         std::string error;
         *simulated = StartSimulatedUnit(kx2, &error);
         if (!*simulated) {
-            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            errors.Say("upload", error);
             return kExitPortFailed;
         }
         port->device = (*simulated)->DevicePath();
@@ -250,7 +253,7 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
         std::string error;
         auto parsed = PortName::Parse(*text, &error);
         if (!parsed) {
-            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            errors.Say("upload", error);
             return kExitUsage;
         }
         // A typed device keeps the port number of the settings as its slot.
@@ -265,29 +268,80 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
     return kExitOk;
 }
 
-void ExpectBoards(ConsoleReporter& reporter, const FileSelection& files) {
-    if (files.comm) {
-        reporter.Expect(kKindComm, *files.comm);
+// The boards in the order the worker will upload them.
+void ExpectBoards(RunTally& tally, const FileSelection& files, bool commFirst) {
+    const std::optional<std::string>& first = commFirst ? files.comm : files.reader;
+    const std::optional<std::string>& second = commFirst ? files.reader : files.comm;
+    if (first) {
+        tally.Expect(commFirst ? kKindComm : kKindReader, *first);
     }
-    if (files.reader) {
-        reporter.Expect(kKindReader, *files.reader);
+    if (second) {
+        tally.Expect(commFirst ? kKindReader : kKindComm, *second);
     }
     if (files.speech) {
-        reporter.Expect(kKindSpeech, *files.speech);
+        tally.Expect(kKindSpeech, *files.speech);
     }
+}
+
+// What --json, --quiet and -v/--verbose ask for; --json is seen even in arguments that do not
+// parse, so their usage error comes as JSON too.
+struct Output {
+    bool json = false;
+    OutputMode mode = OutputMode::kNormal;
+};
+
+Output ChooseOutput(const std::vector<std::string>& args) {
+    Output output;
+    for (const std::string& arg : args) {
+        output.json = output.json || arg == "--json";
+        if (arg == "--quiet") {
+            output.mode = OutputMode::kQuiet;
+        } else if (arg == "--verbose" || arg == "-v") {
+            output.mode = OutputMode::kVerbose;
+        }
+    }
+    return output;
+}
+
+// The run itself, after every check: the worker on a thread of its own, its notifications to the
+// chosen reporter, then the summary or the JSON result. Returns the exit status.
+struct Run {
+    UploadJob& job;
+    WorkerContext& worker;
+    bool kx2;
+};
+
+int Upload(Run run, NotificationSink& sink) {
+    run.job.notifications = &sink;
+    std::thread thread([&] {
+        run.kx2 ? RunKx2UploadWorker(run.job, run.worker) : RunHbdUploadWorker(run.job, run.worker);
+    });
+    thread.join();
+    return ExitFor(run.job.outcome.load());
 }
 
 }  // namespace
 
 int RunUpload(const CliContext& context) {
+    const Output output = ChooseOutput(context.args);
+    ConsoleErrorReporter errors(context.err, output.json ? context.out : nullptr);
+    // Every --json run ends with its result line, also one refused before it started.
+    auto refuse = [&](int status) {
+        if (output.json) {
+            JsonReporter(context.out, "", "", 0).PrintResult(RunOutcome::kNotFinished, status);
+        }
+        return status;
+    };
     ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
                      {"simulate", "no-validate", "show-bytes", "json", "quiet", "verbose", "help"});
     std::vector<std::string> args = context.args;
     std::replace(args.begin(), args.end(), std::string("-v"), std::string("--verbose"));
     if (!parser.Parse(args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli upload: %s\nTry 'quillon7-cli upload --help'.\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
+        errors.Say("upload",
+                   (parser.Error().empty() ? "unexpected argument '" + parser.Positional()[0] + "'"
+                                           : parser.Error()) +
+                       "\nTry 'quillon7-cli upload --help'.");
+        return refuse(kExitUsage);
     }
     if (parser.Has("help")) {
         std::fputs(kUploadHelp, context.out);
@@ -295,16 +349,16 @@ int RunUpload(const CliContext& context) {
     }
     const bool kx2 = parser.Has("kx");
     if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
-        std::fprintf(context.err, "quillon7-cli upload: --kx cannot be combined with HBD files\n");
-        return kExitUsage;
+        errors.Say("upload", "--kx cannot be combined with HBD files");
+        return refuse(kExitUsage);
     }
     if (parser.Has("port") && parser.Has("simulate")) {
-        std::fprintf(context.err, "quillon7-cli upload: give --port or --simulate, not both\n");
-        return kExitUsage;
+        errors.Say("upload", "give --port or --simulate, not both");
+        return refuse(kExitUsage);
     }
     std::optional<int> typedBaud;
-    if (!ParseBaudOption(parser, &typedBaud, context.err)) {
-        return kExitUsage;
+    if (!ParseBaudOption(parser, &typedBaud, errors)) {
+        return refuse(kExitUsage);
     }
 
     // Every thread started from here on (the simulated unit, the worker) inherits the blocked
@@ -325,35 +379,27 @@ int RunUpload(const CliContext& context) {
     files.reader = parser.Value("reader");
     files.speech = parser.Value("speech");
 
-    ConsoleErrorReporter errors(context.err);
     const bool validate = !parser.Has("no-validate");
     if (!CheckPicks(files, kx2, validate, ini, errors) ||
         !CheckStartSelection(files, kx2, validate, errors)) {
-        return kExitUsage;
+        return refuse(kExitUsage);
     }
     RememberFiles(files, kx2, ini);
 
     const int baud = ChooseBaud(typedBaud, ini, context.err);
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
-    if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, context.err);
-        status != kExitOk) {
-        return status;
+    if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {
+        return refuse(status);
     }
 
     PosixSerialBackend library;
     const int index = (port.portNumber & 0xFF) - 1;
     library.SetDevice(index, port.device);
-    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors)) {
-        return kExitPortFailed;
+    const std::string device = library.DevicePath(index);
+    if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
+        return refuse(kExitPortFailed);
     }
-
-    const bool terminal = ::isatty(::fileno(context.out)) != 0;
-    OutputMode mode = parser.Has("json")    ? OutputMode::kJson
-                      : parser.Has("quiet") ? OutputMode::kQuiet
-                                            : OutputMode::kNormal;
-    ConsoleReporter reporter(context.out, mode, terminal,
-                             terminal && std::getenv("NO_COLOR") == nullptr);
 
     job.commFirst = settings::ReadBool(ini, settings::kLoadCommFirst) ? 1 : 0;
     job.commFile = files.comm;
@@ -362,22 +408,31 @@ int RunUpload(const CliContext& context) {
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
     job.baudRate = baud;
-    job.notifications = &reporter;
-    ExpectBoards(reporter, files);
 
     SystemClock clock;
-    WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
-                             library.SetDevice(i, device);
+    WorkerContext worker{library, clock, state, [&library](int i, const std::string& path) {
+                             library.SetDevice(i, path);
                          }};
-    std::thread thread(
-        [&] { kx2 ? RunKx2UploadWorker(job, worker) : RunHbdUploadWorker(job, worker); });
-    thread.join();
-    RunOutcome outcome = job.outcome.load();
-    reporter.PrintSummary(outcome, kx2, reporter.MessageLogPath(), state.HistoryPath());
-    if (simulated && mode != OutputMode::kJson) {
+    const Run run{job, worker, kx2};
+    const char* unit = kx2 ? "KX2" : "HBD";
+    if (output.json) {
+        JsonReporter reporter(context.out, unit, device, baud);
+        ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
+        const int status = Upload(run, reporter);
+        reporter.PrintResult(job.outcome.load(), status);
+        return status;
+    }
+    const bool terminal = ::isatty(::fileno(context.out)) != 0;
+    ConsoleReporter reporter(context.out, output.mode, terminal,
+                             terminal && std::getenv("NO_COLOR") == nullptr);
+    ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
+    reporter.PrintHeader(unit, device, baud);
+    const int status = Upload(run, reporter);
+    reporter.PrintSummary(job.outcome.load(), kx2, state.HistoryPath());
+    if (simulated) {
         std::fprintf(context.out, "%s", simulated->FinishAndReport().c_str());
     }
-    return ExitFor(outcome);
+    return status;
 }
 
 }  // namespace quillon::cli
