@@ -7,6 +7,7 @@
 
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
+#include "cli/SettingEffect.h"
 #include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
 #include "serial/SerialPortList.h"
@@ -27,6 +28,15 @@ bool ParseSimple(const CliContext& context, const char* command, ArgParser& pars
         std::fputs(help, context.out);
     }
     return true;
+}
+
+// "  [HBD Params] Delay after File Upload   "5"   60   out of range 45-300: using 60"
+void PrintSetting(std::FILE* out, const char* section, const char* key,
+                  const SettingEffect& effect) {
+    const std::string name = std::string("[") + section + "] " + key;
+    const std::string stored = effect.stored ? "\"" + *effect.stored + "\"" : "-";
+    std::fprintf(out, "  %-42s %-18s %-10s %s\n", name.c_str(), stored.c_str(),
+                 effect.inEffect.c_str(), effect.why.c_str());
 }
 
 std::string AppDir(const ArgParser& parser) {
@@ -94,7 +104,7 @@ int RunSamples(const CliContext& context) {
 int RunSettings(const CliContext& context) {
     static constexpr char kHelp[] =
         "Usage: quillon7-cli settings [--app-dir DIR] [--reset]\n"
-        "Shows every setting in effect and where it comes from (the file or the default).\n"
+        "Shows each key's text in Quillon.ini, the value uploads use, and why the two differ.\n"
         "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
         "keys are removed, as by the desktop's \"Use Defaults\").\n";
     ArgParser parser({"app-dir"}, {"help", "reset"});
@@ -111,8 +121,11 @@ int RunSettings(const CliContext& context) {
         std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
         return kExitUploadFailed;
     }
+    WarnAboutSettingsFile(ini.Path(), context.err);
     std::fprintf(context.out, "Settings file: %s%s\n", ini.Path().c_str(),
                  ini.Exists() ? "" : " (missing: every value is a default)");
+    std::fprintf(context.out, "  %-42s %-18s %-10s %s\n", "[section] key", "stored", "in effect",
+                 "why they differ");
     using namespace settings;
     const IntKey* ints[] = {&kRetransmitControl, &kRetransmitData,     &kWaitForResponse,
                             &kDelayAfterFile,    &kLogMessages,        &kLogSerialData,
@@ -121,16 +134,14 @@ int RunSettings(const CliContext& context) {
                             &kPortNumber,        &kBaudRate,           &kIsKx2,
                             &kMaxPacketSize,     &kDelayBetweenPackets};
     for (const IntKey* k : ints) {
-        bool inFile = ini.Find(k->section, k->key).has_value();
-        std::fprintf(context.out, "  [%s] %-28s %-8d %s\n", k->section, k->key, Read(ini, *k),
-                     inFile ? "file" : "default");
+        PrintSetting(context.out, k->section, k->key, ExplainSetting(ini, *k));
     }
     const StringKey* strings[] = {&kPortDevice, &kSoundCompleted, &kSoundPostSuccess, &kSoundFailed,
                                   &kFileComm,   &kFileReader,     &kFileSpeech};
     for (const StringKey* k : strings) {
-        bool inFile = ini.Find(k->section, k->key).has_value();
-        std::fprintf(context.out, "  [%s] %-28s \"%s\" %s\n", k->section, k->key,
-                     Read(ini, *k).c_str(), inFile ? "file" : "default");
+        SettingEffect effect = ExplainSetting(ini, *k);
+        effect.inEffect = "\"" + effect.inEffect + "\"";
+        PrintSetting(context.out, k->section, k->key, effect);
     }
     return kExitOk;
 }

@@ -11,6 +11,7 @@
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
+#include "cli/SettingEffect.h"
 #include "platform/AppDirectory.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
@@ -72,6 +73,7 @@ int RunTerminal(const CliContext& context) {
         return kExitOk;
     }
     IniFile ini(ResolveAppDirectory(parser.Value("app-dir").value_or("")) + "Quillon.ini");
+    WarnAboutSettingsFile(ini.Path(), context.err);
     PortName port;
     port.portNumber = settings::Read(ini, settings::kPortNumber);
     port.device = settings::Read(ini, settings::kPortDevice);

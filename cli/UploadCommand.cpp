@@ -13,6 +13,7 @@
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/JsonReporter.h"
+#include "cli/SettingEffect.h"
 #include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
@@ -369,6 +370,7 @@ int RunUpload(const CliContext& context) {
     ProgramState state;
     state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     CreateAppFolders(state.appDir);
+    WarnAboutSettingsFile(state.IniPath(), context.err);
     IniFile ini(state.IniPath());
     settings::CreateDefaultFile(ini);
     state.isKx2 = kx2 ? 1 : 0;

@@ -38,8 +38,8 @@ constexpr int kInternalErrorMajorStart = 2;
 constexpr int kInternalErrorMajorBegin = 3;
 constexpr int kInternalErrorMinor = 1;
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high, int32_t fallback) {
-    return value < low || value > high ? fallback : value;
+int32_t Clamp(int32_t value, HbdSettingRange range, int32_t fallback) {
+    return value < range.low || value > range.high ? fallback : value;
 }
 
 }  // namespace
@@ -72,12 +72,14 @@ void HbdUploader::LoadUploadSettings(const IniFile& ini) {
 void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
     const HbdUploadSettings defaults;
     settings_ = s;
-    settings_.retransmitControl = Clamp(s.retransmitControl, 1, 10, defaults.retransmitControl);
-    settings_.retransmitData = Clamp(s.retransmitData, 1, 6, defaults.retransmitData);
+    settings_.retransmitControl =
+        Clamp(s.retransmitControl, kRetransmitControlRange, defaults.retransmitControl);
+    settings_.retransmitData =
+        Clamp(s.retransmitData, kRetransmitDataRange, defaults.retransmitData);
     settings_.responseWaitSeconds =
-        Clamp(s.responseWaitSeconds, 4, 12, defaults.responseWaitSeconds);
+        Clamp(s.responseWaitSeconds, kResponseWaitRange, defaults.responseWaitSeconds);
     settings_.delayAfterFileSeconds =
-        Clamp(s.delayAfterFileSeconds, 45, 300, defaults.delayAfterFileSeconds);
+        Clamp(s.delayAfterFileSeconds, kDelayAfterFileRange, defaults.delayAfterFileSeconds);
     log_.SetLogMessages(settings_.logMessages);
 }
 

@@ -27,6 +27,16 @@
 
 namespace quillon {
 
+// The range an HBD protocol setting is taken in; a value outside it runs as the default.
+struct HbdSettingRange {
+    int32_t low;
+    int32_t high;
+};
+inline constexpr HbdSettingRange kRetransmitControlRange{1, 10};
+inline constexpr HbdSettingRange kRetransmitDataRange{1, 6};
+inline constexpr HbdSettingRange kResponseWaitRange{4, 12};
+inline constexpr HbdSettingRange kDelayAfterFileRange{45, 300};
+
 // The run's protocol settings after clamping (defaults are the clamp targets).
 struct HbdUploadSettings {
     int32_t retransmitControl = 4;       // 1..10

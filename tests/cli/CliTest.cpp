@@ -1,9 +1,13 @@
 // quillon7-cli end to end: the real program against simulated units on real pseudo-terminals.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <functional>
 
 #include "firmware/SampleFirmware.h"
+#include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/PtyPair.h"
@@ -325,6 +329,52 @@ TEST_F(CliTest, StartedUploadOutlivesAHangUpAndAClosedPipeAndStopsOnTerm) {
         ProcessResult r = process.Finish(60s);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.what << r.err;
         EXPECT_NE(dir_.Read("History.txt").find(c.history), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(CliTest, SettingsShowStoredTextValueInEffectAndWhy) {
+    dir_.Write("Quillon.ini",
+               "[HBD Params]\nDelay after File Upload=5\nWait for HBD Response=999999999999\n"
+               "[Serial Port]\nBaud Rate=28800\n");
+    ProcessResult r = Run({"settings", "--app-dir", dir_.Dir()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const char* expected[] = {
+        "Delay after File Upload       \"5\"                60         out of range 45-300: "
+        "using 60\n",
+        "\"999999999999\"     6          not a whole number of 32 bits: read as -727379969; out "
+        "of range 4-12: using 6\n",
+        "\"28800\"            19200      no such rate on the line: runs at 19200\n",
+    };
+    for (const char* text : expected) {
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
+}
+
+TEST_F(CliTest, SettingsFileThatReadsAsDefaultsIsReportedByEveryReader) {
+    struct Case {
+        const char* what;
+        std::function<void(TempDir&)> spoil;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"a folder", [](TempDir& d) { ASSERT_EQ(mkdir(d.File("Quillon.ini").c_str(), 0755), 0); },
+         "is not a file"},
+        {"too large",
+         [](TempDir& d) { d.Write("Quillon.ini", std::string(IniFile::kMaxFileSize + 1, ';')); },
+         "is larger than"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        c.spoil(dir);
+        for (std::vector<std::string> args :
+             {std::vector<std::string>{"settings", "--app-dir", dir.Dir()},
+              std::vector<std::string>{"upload", "--app-dir", dir.Dir(), "--simulate"}}) {
+            ProcessResult r = Run(args);
+            const size_t at = r.err.find(dir.File("Quillon.ini") + " " + c.problem);
+            EXPECT_NE(at, std::string::npos) << c.what << " " << args[0] << ": " << r.err;
+            EXPECT_NE(r.err.find(": every setting is its default\n", at), std::string::npos)
+                << r.err;
+        }
     }
 }
 
