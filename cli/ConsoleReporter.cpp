@@ -61,6 +61,11 @@ void ConsoleReporter::PrintFiles(const UploadProgress& p) {
 }
 
 void ConsoleReporter::Send(const Notification& n) {
+    if (n.code == UM_RECORD_LOST && !tally_.Lost(n.text)) {
+        ClearLive();
+        std::fprintf(err_, "quillon7-cli upload: warning: not written: %.*s\n",
+                     static_cast<int>(n.text.size()), n.text.data());
+    }
     tally_.Note(n);  // wrong tries show in the progress line
     const bool chatty = mode_ != OutputMode::kQuiet;
     switch (n.code) {
@@ -242,7 +247,7 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
     if (!tally_.MessageLogPath().empty()) {
         std::fprintf(out_, "Message log: %s\n", tally_.MessageLogPath().c_str());
     }
-    if (!historyPath.empty()) {
+    if (!historyPath.empty() && !tally_.HistoryLost()) {
         std::fprintf(out_, "History:     %s\n", historyPath.c_str());
     }
     std::fflush(out_);

@@ -20,8 +20,9 @@ enum class OutputMode { kNormal, kVerbose, kQuiet };
 
 class ConsoleReporter final : public NotificationSink {
   public:
-    ConsoleReporter(std::FILE* out, OutputMode mode, bool terminal, bool colour)
-        : out_(out), mode_(mode), terminal_(terminal), colour_(colour) {}
+    // Records that could not be written are said on err, once each.
+    ConsoleReporter(std::FILE* out, std::FILE* err, OutputMode mode, bool terminal, bool colour)
+        : out_(out), err_(err), mode_(mode), terminal_(terminal), colour_(colour) {}
 
     void Send(const Notification& n) override;
     RunTally& Tally() { return tally_; }
@@ -29,7 +30,7 @@ class ConsoleReporter final : public NotificationSink {
     // "HBD unit on /dev/ttyUSB0 at 19200 bps"; the files follow once the worker has counted them.
     void PrintHeader(const std::string& unit, const std::string& port, int baud);
     // Summary lines: "COMM    completed in 1 minutes", "READER  FAILED", "SPEECH  not attempted",
-    // then the records the run wrote.
+    // then the records the run wrote (not those it could not write).
     void PrintSummary(RunOutcome outcome, bool kx2, const std::string& historyPath);
 
   private:
@@ -44,6 +45,7 @@ class ConsoleReporter final : public NotificationSink {
     void Hint(RunOutcome outcome, bool kx2);
 
     std::FILE* out_;
+    std::FILE* err_;
     OutputMode mode_;
     bool terminal_;
     bool colour_;

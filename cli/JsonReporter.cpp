@@ -64,6 +64,7 @@ void JsonReporter::Start(const UploadProgress& p) {
 }
 
 void JsonReporter::Send(const Notification& n) {
+    const bool newLoss = n.code == UM_RECORD_LOST && !tally_.Lost(n.text);
     const bool wrongTry = tally_.Note(n);
     const UploadProgress* p = n.progress;
     switch (n.code) {
@@ -136,7 +137,9 @@ void JsonReporter::Send(const Notification& n) {
                     .Line());
             break;
         case UM_RECORD_LOST:
-            Put(JsonErrorLine(0, "not written: " + std::string(n.text)));
+            if (newLoss) {
+                Put(JsonErrorLine(0, "not written: " + std::string(n.text)));
+            }
             break;
         case UM_PORT_OPEN_FAILED:
             Put(JsonErrorLine(0, "the serial port did not open for the upload"));

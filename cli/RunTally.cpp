@@ -2,6 +2,12 @@
 
 namespace quillon::cli {
 
+namespace {
+
+constexpr std::string_view kHistoryEntry = "history entry";  // as the uploaders name it
+
+}  // namespace
+
 void RunTally::Expect(int kind, const std::string& path) {
     Board board;
     board.kind = kind;
@@ -55,6 +61,10 @@ bool RunTally::Note(const Notification& n) {
             lastLineWasError_ = error;
             break;
         }
+        case UM_RECORD_LOST:
+            lost_.insert(std::string(n.text));
+            historyLost_ = historyLost_ || n.text.starts_with(kHistoryEntry);
+            break;
         case UM_MESSAGE_LOG_OPENED:
             messageLog_ = std::string(n.text);
             break;

@@ -3,6 +3,7 @@
 // the message log the run wrote (or the records it could not write).
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ class RunTally {
     const std::string& MessageLogPath() const { return messageLog_; }
     // True once the worker has sent its packet counts (UM_PROGRESS with wParam 1).
     bool Counted() const { return counted_; }
+    // True when a UM_RECORD_LOST with this text was taken in already.
+    bool Lost(std::string_view what) const { return lost_.count(std::string(what)) != 0; }
+    // True when some history entry of the run could not be written.
+    bool HistoryLost() const { return historyLost_; }
     // Sets the final state of every board from the run's outcome (KX2 has no UM_FILE_DONE).
     void Finish(RunOutcome outcome);
 
@@ -50,6 +55,8 @@ class RunTally {
     std::string messageLog_;
     bool counted_ = false;
     bool lastLineWasError_ = false;
+    std::set<std::string> lost_;
+    bool historyLost_ = false;
 };
 
 // "completed", "failed", "canceled", "not-attempted" as the JSON result and summary say them.

@@ -425,7 +425,7 @@ int RunUpload(const CliContext& context) {
         return status;
     }
     const bool terminal = ::isatty(::fileno(context.out)) != 0;
-    ConsoleReporter reporter(context.out, output.mode, terminal,
+    ConsoleReporter reporter(context.out, context.err, output.mode, terminal,
                              terminal && std::getenv("NO_COLOR") == nullptr);
     ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
     reporter.PrintHeader(unit, device, baud);

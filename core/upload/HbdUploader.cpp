@@ -85,7 +85,8 @@ void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
 
 bool HbdUploader::OpenMessageLog() {
     if (settings_.logSerialData) {
-        serialLog_.Open();  // best effort, like the message log
+        // Best effort, like the message log: the run goes on without it.
+        NoteRecordWritten(window_, serialLog_.Open(), "serial log " + serialLog_.FilePath());
     }
     return log_.OpenMessageLog();
 }
@@ -181,7 +182,12 @@ std::string_view HbdUploader::ResponseCause() const {
 void HbdUploader::LogUserAbort() {
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, kHistoryUserAbort);
+    NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
+                                           kHistoryUserAbort));
+}
+
+void HbdUploader::NoteHistory(bool written) {
+    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
 }
 
 void HbdUploader::FailFile(const char* historyText, std::string_view step, std::string_view cause) {
@@ -190,7 +196,8 @@ void HbdUploader::FailFile(const char* historyText, std::string_view step, std::
     n.failureStep = step;
     n.failureCause = cause;
     window_.Send(n);
-    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText);
+    NoteHistory(
+        history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -249,7 +256,7 @@ int32_t HbdUploader::CountPackets() {
 
 bool HbdUploader::UploadFile(const std::string& path, int kind) {
     const uint32_t startTick = clock_.TickCount();
-    history_.WriteBeginUpload(path, kind);
+    NoteHistory(history_.WriteBeginUpload(path, kind));
     port_.ClearPending();
     if (!StartFile(path, kind)) {
         return false;
@@ -300,7 +307,7 @@ bool HbdUploader::StartFile(const std::string& path, int kind) {
         default:
             state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, kind);
             Notify(UM_INTERNAL_ERROR);
-            history_.WriteCriticalError(state_.InternalError());
+            NoteHistory(history_.WriteCriticalError(state_.InternalError()));
             return false;
     }
     kindName_ = FileKindName(kind);
@@ -508,7 +515,7 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     }
     progress_.lastFileElapsed = elapsed;
     --progress_.filesRemaining;
-    history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed);
+    NoteHistory(history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed));
     NotifyProgress(UM_FILE_DONE);
     return true;
 }

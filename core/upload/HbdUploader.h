@@ -106,6 +106,8 @@ class HbdUploader {
     void LogUserAbort();
     // UM_FILE_FAILED with the step and a failure_cause word, then the history failure entry.
     void FailFile(const char* historyText, std::string_view step, std::string_view cause);
+    // UM_RECORD_LOST when a history entry could not be written.
+    void NoteHistory(bool written);
     // True (from then on) once a read said the line is gone rather than that nothing waits.
     bool NoteDeadLine(int readResult);
     // The failure_cause of the last answer waited for.

@@ -152,6 +152,10 @@ bool Kx2Uploader::Refuse(const Refusal& refusal) {
     return FailFile(refusal.historyText, kStepCheckFile, refusal.cause);
 }
 
+void Kx2Uploader::NoteHistory(bool written) {
+    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
+}
+
 bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step,
                            std::string_view cause) {
     Notification n(UM_FILE_FAILED);
@@ -159,7 +163,7 @@ bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step
     n.failureStep = step;
     n.failureCause = cause;
     window_.Send(n);
-    history_.WriteUploadFailed(path_, kKindComm, historyText);
+    NoteHistory(history_.WriteUploadFailed(path_, kKindComm, historyText));
     outcome_ = RunOutcome::kFailed;
     return false;
 }
@@ -188,7 +192,7 @@ bool Kx2Uploader::UploadFile(const std::string& path) {
     if (!PrepareUpload(path)) {
         return false;
     }
-    history_.WriteBeginUpload(path, kKindComm);
+    NoteHistory(history_.WriteBeginUpload(path, kKindComm));
     port_.ClearPending();
     if (settings_.logMessages && log_.IsOpen()) {
         log_.WriteKx2Banner(path);

@@ -134,6 +134,8 @@ class Kx2Uploader {
     // always false.
     bool FailFile(const std::string& historyText, std::string_view step, std::string_view cause);
     bool FailLineLost(std::string_view step);
+    // UM_RECORD_LOST when a history entry could not be written.
+    void NoteHistory(bool written);
     // The failure_cause of a start request that got no "Begin Upload".
     std::string_view ResponseCause() const;
     bool FillPacketTable();

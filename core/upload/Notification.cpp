@@ -2,6 +2,15 @@
 
 namespace quillon {
 
+bool NoteRecordWritten(NotificationSink& sink, bool written, const std::string& what) {
+    if (!written) {
+        Notification n(UM_RECORD_LOST);
+        n.text = what;
+        sink.Send(n);
+    }
+    return written;
+}
+
 const char* NotificationName(int code) {
     switch (code) {
         case UM_LOG_LINE:

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "upload/UploadProgress.h"
@@ -72,5 +73,9 @@ class NotificationSink {
     // Handles one notification before returning; called on the worker's thread.
     virtual void Send(const Notification& n) = 0;
 };
+
+// UM_RECORD_LOST with "what could not be written" (for example "history entry in /x/History.txt")
+// unless written; returns written.
+bool NoteRecordWritten(NotificationSink& sink, bool written, const std::string& what);
 
 }  // namespace quillon

@@ -261,6 +261,42 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
         << dir_.Read("History.txt");
 }
 
+TEST_F(CliTest, RecordsThatCannotBeWrittenAreSaidAndTheUploadGoesOn) {
+    struct Case {
+        const char* what;
+        std::function<void(TempDir&)> spoil;
+        std::vector<std::string> lost;  // in the warnings
+        const char* notShown;           // a record line the summary must leave out
+    };
+    const Case cases[] = {
+        {"History.txt a folder",
+         [](TempDir& d) { ASSERT_EQ(mkdir(d.File("History.txt").c_str(), 0755), 0); },
+         {"history entry in "},
+         "History:"},
+        {"Logs a file",
+         [](TempDir& d) {
+             d.Write("Quillon.ini", "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
+             d.Write("Logs", "not a folder");
+         },
+         {"message log ", "serial log "},
+         "Message log:"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        c.spoil(dir);
+        std::string comm = dir.File("comm.bin");
+        std::string error;
+        ASSERT_TRUE(WriteFileBytes(comm, MakeSampleImage(SampleKind::kComm, 65536), &error));
+        ProcessResult r = Run({"upload", "--app-dir", dir.Dir(), "--simulate", "--comm", comm});
+        EXPECT_EQ(r.exitCode, 0) << c.what << r.err;
+        for (const std::string& record : c.lost) {
+            EXPECT_NE(r.err.find("warning: not written: " + record), std::string::npos)
+                << c.what << ": " << r.err;
+        }
+        EXPECT_EQ(r.out.find(c.notShown), std::string::npos) << c.what << ": " << r.out;
+    }
+}
+
 TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     ASSERT_EQ(Run(Upload({"--simulate", "--quiet", "--comm", comm})).exitCode, 0);
