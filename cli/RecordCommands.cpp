@@ -39,6 +39,19 @@ void PrintSetting(std::FILE* out, const char* section, const char* key,
                  effect.inEffect.c_str(), effect.why.c_str());
 }
 
+// Asks on the console whether the settings at path may go back to the factory defaults.
+bool Confirmed(const CliContext& context, const std::string& path) {
+    std::fprintf(context.out, "Restore the factory defaults in %s? [y/N] ", path.c_str());
+    std::fflush(context.out);
+    std::string answer;
+    std::getline(std::cin, answer);
+    const bool yes = answer == "y" || answer == "Y" || answer == "yes";
+    if (!yes) {
+        std::fprintf(context.out, "Nothing changed.\n");
+    }
+    return yes;
+}
+
 std::string AppDir(const ArgParser& parser) {
     return ResolveAppDirectory(parser.Value("app-dir").value_or(""));
 }
@@ -103,11 +116,12 @@ int RunSamples(const CliContext& context) {
 
 int RunSettings(const CliContext& context) {
     static constexpr char kHelp[] =
-        "Usage: quillon7-cli settings [--app-dir DIR] [--reset]\n"
+        "Usage: quillon7-cli settings [--app-dir DIR] [--reset [--yes]]\n"
         "Shows each key's text in Quillon.ini, the value uploads use, and why the two differ.\n"
         "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
-        "keys are removed, as by the desktop's \"Use Defaults\").\n";
-    ArgParser parser({"app-dir"}, {"help", "reset"});
+        "keys are removed, as by the desktop's \"Use Defaults\") after asking; --yes does not\n"
+        "ask.\n";
+    ArgParser parser({"app-dir"}, {"help", "reset", "yes"});
     if (!ParseSimple(context, "settings", parser, kHelp)) {
         return kExitUsage;
     }
@@ -117,6 +131,9 @@ int RunSettings(const CliContext& context) {
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
     IniFile ini(dir + "Quillon.ini");
+    if (parser.Has("reset") && !parser.Has("yes") && !Confirmed(context, ini.Path())) {
+        return kExitOk;
+    }
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {
         std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
         return kExitUploadFailed;

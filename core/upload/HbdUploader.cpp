@@ -238,6 +238,15 @@ int32_t HbdUploader::CountPackets() {
         }
         const uint64_t length = file.Length();
         file.Close();
+        if (slot.kind != kKindSpeech && length < hbd::kBoardImageOffset) {
+            // Only a file taken without validation gets here; nothing of it would be sent.
+            log_.PostLogLine(kLevelError,
+                             "ERROR: %s File\"%s\" is shorter than its %d-byte header; nothing "
+                             "to send!\n",
+                             FileKindName(slot.kind), slot.path->c_str(),
+                             static_cast<int>(hbd::kBoardImageOffset));
+            return -1;
+        }
         slot.packets = AnnouncedPackets(length, slot.kind);
         slot.estimate = slot.packets * slot.secondsPerPacket;
         ++files;

@@ -73,6 +73,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {{"upload", "--app-dir", "/tmp", "--port", "0", "--comm", "x.bin"}, "Error ID: 100"},
         {{"upload", "--baud", "12345", "--comm", "x.bin"},
          "--baud takes one of 9600, 14400, 19200, 28800, 38400, 57600, 115200, not '12345'"},
+        {{"upload", "--comm", "--simulate"}, "option --comm needs a value"},
+        {{"upload", "--simulate", "comm.bin"}, "unexpected argument 'comm.bin'"},
     };
     for (const Case& c : cases) {
         ProcessResult r = Run(c.args);
@@ -106,6 +108,13 @@ TEST_F(CliTest, RejectedFilesGiveTheirNumberAndText) {
     // With validation off the size no longer matters.
     r = Run(Upload({"--simulate", "--no-validate", "--comm", small}));
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    // ... but a board file without its whole header has nothing to send, and says so.
+    std::string tiny = Sample(SampleKind::kComm, 20000, "tiny.bin");
+    r = Run(Upload({"--simulate", "--no-validate", "--comm", tiny}));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("is shorter than its 32768-byte header; nothing to send!"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(CliTest, PortThatDoesNotOpenExitsWithThreeNamingTheRateOfTheLine) {
@@ -307,7 +316,8 @@ TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     std::string name = list.out.substr(at, list.out.find(' ', at) - at);
     EXPECT_NE(list.out.find("1      Status  " + name), std::string::npos) << list.out;
 
-    ProcessResult view = Run({"logs", "--app-dir", dir_.Dir(), "--view", name});
+    // Also by the name the upload printed.
+    ProcessResult view = Run({"logs", "--app-dir", dir_.Dir(), "--view", name + ".txt"});
     EXPECT_EQ(view.exitCode, 0);
     EXPECT_EQ(view.out.rfind("=-=-=-=-=  Log File Quillon7 version 0.5\n", 0), 0u) << view.out;
 
@@ -384,6 +394,11 @@ TEST_F(CliTest, SettingsShowStoredTextValueInEffectAndWhy) {
     for (const char* text : expected) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     }
+    // A reset asks first; no answer changes nothing.
+    const std::string before = dir_.Read("Quillon.ini");
+    r = Run({"settings", "--app-dir", dir_.Dir(), "--reset"});
+    EXPECT_NE(r.out.find("Restore the factory defaults in "), std::string::npos) << r.out;
+    EXPECT_EQ(dir_.Read("Quillon.ini"), before);
 }
 
 TEST_F(CliTest, SettingsFileThatReadsAsDefaultsIsReportedByEveryReader) {
