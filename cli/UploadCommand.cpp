@@ -157,9 +157,16 @@ int ExitFor(RunOutcome outcome) {
     }
 }
 
+// A Tamarack Line marker search of a picked file, applied to the settings once every check passed.
+struct TamarackFinding {
+    bool found;
+};
+
 // The pick checks of the desktop: extension rule, then the file checks with the validate flag.
-bool CheckPicks(const FileSelection& files, bool kx2, bool validate, IniFile& ini,
-                ErrorReporter& errors) {
+// Nothing is written here, so a rejected file changes nothing; the marker searches of the picks
+// go to *tamarack for the caller to apply.
+bool CheckPicks(const FileSelection& files, bool kx2, bool validate,
+                std::vector<TamarackFinding>* tamarack, ErrorReporter& errors) {
     struct Pick {
         const std::optional<std::string>& path;
         int kind;
@@ -182,7 +189,7 @@ bool CheckPicks(const FileSelection& files, bool kx2, bool validate, IniFile& in
             return false;
         }
         if (pick.kind != kKindSpeech) {
-            UpdateTamarackSetting(SearchTamarackMarker(*pick.path, pick.kind), ini);
+            tamarack->push_back({SearchTamarackMarker(*pick.path, pick.kind)});
         }
     }
     return true;
@@ -367,6 +374,21 @@ int RunUpload(const CliContext& context) {
     if (!ParseBaudOption(parser, &typedBaud, errors)) {
         return refuse(kExitUsage);
     }
+    std::string portError;
+    if (auto text = parser.Value("port"); text && !PortName::Parse(*text, &portError)) {
+        errors.Say("upload", portError);
+        return refuse(kExitUsage);
+    }
+    FileSelection files;
+    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
+    files.reader = parser.Value("reader");
+    files.speech = parser.Value("speech");
+    const bool validate = !parser.Has("no-validate");
+    std::vector<TamarackFinding> tamarack;
+    if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||
+        !CheckStartSelection(files, kx2, validate, errors)) {
+        return refuse(kExitUsage);
+    }
 
     // Every thread started from here on (the simulated unit, the worker) inherits the blocked
     // signals, so Ctrl-C reaches only the watcher.
@@ -382,15 +404,8 @@ int RunUpload(const CliContext& context) {
     state.isKx2 = kx2 ? 1 : 0;
     state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
 
-    FileSelection files;
-    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
-    files.reader = parser.Value("reader");
-    files.speech = parser.Value("speech");
-
-    const bool validate = !parser.Has("no-validate");
-    if (!CheckPicks(files, kx2, validate, ini, errors) ||
-        !CheckStartSelection(files, kx2, validate, errors)) {
-        return refuse(kExitUsage);
+    for (const TamarackFinding& finding : tamarack) {
+        UpdateTamarackSetting(finding.found, ini);
     }
     RememberFiles(files, kx2, ini);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "firmware/SampleFirmware.h"
@@ -70,7 +71,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {{"upload", "--bogus"}, "unknown option --bogus"},
         {{"upload", "--comm"}, "needs a value"},
         {{"upload", "--kx", "a.kx", "--comm", "b.bin"}, "cannot be combined"},
-        {{"upload", "--app-dir", "/tmp", "--port", "0", "--comm", "x.bin"}, "Error ID: 100"},
+        {{"upload", "--app-dir", "/tmp", "--comm", "x.bin"}, "Error ID: 100"},
+        {{"upload", "--port", "0", "--comm", "x.bin"}, "Port number 0 is out of range"},
         {{"upload", "--baud", "12345", "--comm", "x.bin"},
          "--baud takes one of 9600, 14400, 19200, 28800, 38400, 57600, 115200, not '12345'"},
         {{"upload", "--comm", "--simulate"}, "option --comm needs a value"},
@@ -80,6 +82,23 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         ProcessResult r = Run(c.args);
         EXPECT_EQ(r.exitCode, 2) << c.args[0] << " " << r.err;
         EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, RefusedRunChangesNothing) {
+    const std::string small = Sample(SampleKind::kComm, 65535, "small.bin");
+    const std::string good = Sample(SampleKind::kComm, 65536, "good.bin");
+    const std::vector<std::string> refused[] = {
+        {"--simulate", "--comm", good, "--reader", small},  // a rejected file after a good one
+        {"--port", "no such/../port\x01", "--comm", good},
+        {"--baud", "300", "--comm", good},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        const std::string fresh = dir_.File("fresh");
+        std::vector<std::string> command{"upload", "--app-dir", fresh};
+        command.insert(command.end(), args.begin(), args.end());
+        EXPECT_EQ(Run(command).exitCode, 2) << args[1];
+        EXPECT_FALSE(std::filesystem::exists(fresh)) << args[1];
     }
 }
 
@@ -360,10 +379,15 @@ TEST_F(CliTest, StartedUploadOutlivesAHangUpAndAClosedPipeAndStopsOnTerm) {
         {"SIGTERM", SIGTERM, 130, "ERROR = *** USER ABORTED UPLOAD ***"},
     };
     std::string comm = Sample(SampleKind::kComm, 131072, "comm.bin");
+    sim::FaultPlan slow;
+    slow.latencyMs = 20;  // 96 packets take seconds: the signal lands in the middle
     for (const Case& c : cases) {
+        sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, slow);
+        sim::UnitRunner runner(unit);
+        runner.Start();
         std::remove(dir_.File("History.txt").c_str());
-        Process process({QUILLON_CLI_PATH, "upload", "--app-dir", dir_.Dir(), "--simulate",
-                         "--comm", comm, "-v"},
+        Process process({QUILLON_CLI_PATH, "upload", "--app-dir", dir_.Dir(), "--port",
+                         runner.DevicePath(), "--comm", comm, "-v"},
                         {"NO_COLOR=1"});
         ASSERT_TRUE(process.WaitFor(
             [](const std::string& out, const std::string&) {
@@ -414,12 +438,16 @@ TEST_F(CliTest, SettingsFileThatReadsAsDefaultsIsReportedByEveryReader) {
          [](TempDir& d) { d.Write("Quillon.ini", std::string(IniFile::kMaxFileSize + 1, ';')); },
          "is larger than"},
     };
+    const std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     for (const Case& c : cases) {
         TempDir dir;
         c.spoil(dir);
         for (std::vector<std::string> args :
              {std::vector<std::string>{"settings", "--app-dir", dir.Dir()},
-              std::vector<std::string>{"upload", "--app-dir", dir.Dir(), "--simulate"}}) {
+              std::vector<std::string>{"terminal", "--app-dir", dir.Dir(), "--port",
+                                       "/dev/quillon-no-such-port"},
+              std::vector<std::string>{"upload", "--app-dir", dir.Dir(), "--simulate", "--comm",
+                                       comm}}) {
             ProcessResult r = Run(args);
             const size_t at = r.err.find(dir.File("Quillon.ini") + " " + c.problem);
             EXPECT_NE(at, std::string::npos) << c.what << " " << args[0] << ": " << r.err;
