@@ -13,6 +13,7 @@
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/JsonReporter.h"
+#include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
 #include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
@@ -155,44 +156,6 @@ int ExitFor(RunOutcome outcome) {
         default:
             return kExitUploadFailed;
     }
-}
-
-// A Tamarack Line marker search of a picked file, applied to the settings once every check passed.
-struct TamarackFinding {
-    bool found;
-};
-
-// The pick checks of the desktop: extension rule, then the file checks with the validate flag.
-// Nothing is written here, so a rejected file changes nothing; the marker searches of the picks
-// go to *tamarack for the caller to apply.
-bool CheckPicks(const FileSelection& files, bool kx2, bool validate,
-                std::vector<TamarackFinding>* tamarack, ErrorReporter& errors) {
-    struct Pick {
-        const std::optional<std::string>& path;
-        int kind;
-        int32_t (*validateFile)(const std::string&, bool, ErrorReporter&);
-    };
-    const Pick picks[] = {{files.comm, kKindComm, ValidateCommFile},
-                          {files.reader, kKindReader, ValidateReaderFile},
-                          {files.speech, kKindSpeech, ValidateSpeechFile}};
-    for (const Pick& pick : picks) {
-        if (!pick.path) {
-            continue;
-        }
-        if (!CheckProgramFileExtension(*pick.path, kx2, errors)) {
-            return false;
-        }
-        if (kx2) {
-            continue;  // the .kx file is checked at start only
-        }
-        if (pick.validateFile(*pick.path, validate, errors) == kFileRejected) {
-            return false;
-        }
-        if (pick.kind != kKindSpeech) {
-            tamarack->push_back({SearchTamarackMarker(*pick.path, pick.kind)});
-        }
-    }
-    return true;
 }
 
 // Start step 3: the files of this run become the remembered ones, as the desktop does.

@@ -203,6 +203,12 @@ void HbdUploader::FailFile(const char* historyText, std::string_view step, std::
 // ---------------------------------------------------------------------------------------------
 // Packet counting
 
+int32_t HbdUploader::SecondsPerPacket(int kind) {
+    return kind == kKindReader   ? kSecondsPerReaderPacket
+           : kind == kKindSpeech ? kSecondsPerSpeechPacket
+                                 : kSecondsPerCommPacket;
+}
+
 int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, int kind) {
     // Unsigned arithmetic on purpose: the unit's count of a too-short file wraps the same way.
     const uint64_t sent = kind == kKindSpeech ? fileLength : fileLength - hbd::kBoardImageOffset;

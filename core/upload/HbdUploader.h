@@ -90,6 +90,8 @@ class HbdUploader {
     std::span<const uint8_t> Captured() const { return {capture_.data(), capturedCount_}; }
     int ReceivedCount() const { return receivedCount_; }
 
+    // Seconds a packet of that board counts in the estimates.
+    static int32_t SecondsPerPacket(int kind);
     // Sent length (file length minus the kept-back part) in packets, as the unit counts them.
     static int32_t AnnouncedPackets(uint64_t fileLength, int kind);
 

@@ -75,6 +75,17 @@ Kx2StartRequest Kx2Uploader::StartRequest() const {
     return request;
 }
 
+uint64_t Kx2Uploader::PacketsFor(uint64_t fileLength, int32_t maxPacketSize) {
+    // An unusable packet size is refused later with its own message; no division by it here.
+    const int32_t payload = maxPacketSize - static_cast<int32_t>(kKx2Overhead);
+    return payload <= 0 ? 0 : (fileLength + static_cast<uint64_t>(payload) - 1) / payload;
+}
+
+int32_t Kx2Uploader::EstimateFor(uint64_t packets, int32_t delayMs) {
+    const int64_t delay = std::max<int32_t>(delayMs, 0);
+    return ClampToInt32(packets + packets * static_cast<uint64_t>(delay) / kMsPerSecond);
+}
+
 bool Kx2Uploader::PrepareUpload(const std::string& path) {
     LoadUploadSettings();
     path_ = path;
@@ -87,13 +98,9 @@ bool Kx2Uploader::PrepareUpload(const std::string& path) {
     fileLength_ = input_.Length();
     input_.Close();
 
-    // An unusable packet size is refused later with its own message; no division by it here.
-    const uint64_t payload = payloadSize_ > 0 ? static_cast<uint64_t>(payloadSize_) : 0;
-    packetsNeeded_ = payload == 0 ? 0 : (fileLength_ + payload - 1) / payload;
+    packetsNeeded_ = PacketsFor(fileLength_, settings_.maxPacketSize);
     packetCount_ = ClampToInt32(packetsNeeded_);
-    const int64_t delay = std::max<int32_t>(settings_.delayMs, 0);
-    const int32_t estimate =
-        ClampToInt32(packetsNeeded_ + packetsNeeded_ * static_cast<uint64_t>(delay) / kMsPerSecond);
+    const int32_t estimate = EstimateFor(packetsNeeded_, settings_.delayMs);
 
     progress_ = UploadProgress{};
     progress_.commPackets = packetCount_;

@@ -92,6 +92,11 @@ class Kx2Uploader {
     // With "Log Serial Data" on, the thread hands in the run's serial-data log (or nullptr).
     void SetSerialDataLog(SerialDataLog* serialLog) { serialLog_ = serialLog; }
 
+    // Packets a file of that length needs (0 for a packet size without payload), and the
+    // estimate in seconds of sending them with that pause after each.
+    static uint64_t PacketsFor(uint64_t fileLength, int32_t maxPacketSize);
+    static int32_t EstimateFor(uint64_t packets, int32_t delayMs);
+
     // The whole upload of the file at path. True only when the unit reported it complete.
     bool UploadFile(const std::string& path);
     RunOutcome Outcome() const { return outcome_; }

@@ -210,6 +210,21 @@ TEST_F(CliTest, JsonOutputServesAScriptForEveryEnding) {
     }
 }
 
+TEST_F(CliTest, CheckCountsPacketsWithoutAPortOrAWrite) {
+    const std::string good = Sample(SampleKind::kComm, 65536, "good.bin");
+    const std::string small = Sample(SampleKind::kComm, 65535, "small.bin");
+    const std::string fresh = dir_.File("fresh");
+    ProcessResult r = Run({"check", "--app-dir", fresh, "--comm", good});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("COMM    passed     32 packets  about 00:32  " + good), std::string::npos)
+        << r.out;
+    r = Run({"check", "--app-dir", fresh, "--json", "--comm", small});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.out.find("\"type\":\"error\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"number\":105"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+}
+
 TEST_F(CliTest, DefaultOutputIsShortPipedLiveOnATerminalAndWholeWithVerbose) {
     const std::string big = Sample(SampleKind::kComm, 32768 + 480 * 1024, "big.bin");
     ProcessResult r = Run(Upload({"--simulate", "--comm", big}));
