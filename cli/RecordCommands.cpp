@@ -4,9 +4,12 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
+#include "cli/HistoryEntries.h"
+#include "cli/JsonLine.h"
 #include "cli/SettingEffect.h"
 #include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
@@ -60,9 +63,12 @@ std::string AppDir(const ArgParser& parser) {
 
 int RunHistory(const CliContext& context) {
     static constexpr char kHelp[] =
-        "Usage: quillon7-cli history [--app-dir DIR]\n"
-        "Prints the upload history (History.txt): every upload's begin, result and duration.\n";
-    ArgParser parser({"app-dir"}, {"help"});
+        "Usage: quillon7-cli history [--app-dir DIR] [--json]\n"
+        "Prints the upload history (History.txt): every upload's begin, result and duration.\n"
+        "--json: one \"history\" line per entry (time, kind, file, outcome: begin, completed,\n"
+        "failed, critical or unknown, and detail: the duration or error text), read without\n"
+        "changing the file (see docs/cli-json.md).\n";
+    ArgParser parser({"app-dir"}, {"help", "json"});
     if (!ParseSimple(context, "history", parser, kHelp)) {
         return kExitUsage;
     }
@@ -77,6 +83,22 @@ int RunHistory(const CliContext& context) {
                      "Possibly no previous uploads!\n",
                      path.c_str());
         return kExitUploadFailed;
+    }
+    if (parser.Has("json")) {
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        for (const HistoryEntry& entry : ParseHistory(text)) {
+            std::fputs(JsonLine("history")
+                           .Text("entryTime", entry.time)
+                           .Text("kind", entry.kind)
+                           .Text("file", entry.file)
+                           .Text("outcome", entry.outcome)
+                           .Text("detail", entry.detail)
+                           .Line()
+                           .c_str(),
+                       context.out);
+        }
+        return kExitOk;
     }
     char buffer[8192];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
