@@ -24,6 +24,7 @@ struct CliContext {
 };
 
 int RunUpload(const CliContext& context);
+int RunCheck(const CliContext& context);
 int RunPorts(const CliContext& context);
 int RunTerminal(const CliContext& context);
 int RunHistory(const CliContext& context);

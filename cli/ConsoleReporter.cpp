@@ -1,7 +1,6 @@
 #include "cli/ConsoleReporter.h"
 
-#include <cstring>
-
+#include <algorithm>
 #include "platform/DurationText.h"
 #include "records/UploadHistory.h"
 #include "upload/ProgressTexts.h"
@@ -12,6 +11,10 @@ namespace {
 
 constexpr char kClearLine[] = "\r\033[K";
 constexpr char kReset[] = "\033[0m";
+constexpr int kBarWidth = 20;
+constexpr int kPercentPerLine = 10;  // piped progress: one line per this many percent
+constexpr int kEstimatesReady = 1;   // UM_PROGRESS's wParam when it carries the packet counts
+constexpr int kBlueLevel = 5;
 
 // The progress window's level colours, as near as a terminal has them.
 const char* LevelColour(int level) {
@@ -24,7 +27,7 @@ const char* LevelColour(int level) {
             return "\033[32m";  // dark green
         case kLevelBegin:
             return "\033[34m";  // dark blue
-        case 5:
+        case kBlueLevel:
             return "\033[94m";  // blue
         case kLevelTiming:
             return "\033[35m";  // purple
@@ -33,68 +36,69 @@ const char* LevelColour(int level) {
     }
 }
 
+// A SPEECH file's last partial block is sent as one packet more than it was counted as, so
+// the percentage can pass 100: the bar stays full.
+std::string Bar(int percent) {
+    const int filled = std::clamp(percent, 0, 100) * kBarWidth / 100;
+    return "[" + std::string(static_cast<size_t>(filled), '#') +
+           std::string(static_cast<size_t>(kBarWidth - filled), '-') + "]";
+}
+
 }  // namespace
 
-std::string ConsoleReporter::JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c < 0x20 || c >= 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
+void ConsoleReporter::PrintHeader(const std::string& unit, const std::string& port, int baud) {
+    kx2_ = unit == "KX2";
+    if (mode_ != OutputMode::kQuiet) {
+        std::fprintf(out_, "%s unit on %s at %d bps\n", unit.c_str(), port.c_str(), baud);
+        std::fflush(out_);
     }
-    return out + "\"";
+}
+
+void ConsoleReporter::PrintFiles(const UploadProgress& p) {
+    int number = 0;
+    for (const RunTally::Board& board : tally_.Boards()) {
+        std::fprintf(out_, "  %d. %-7s %5d packets  about %s  %s\n", ++number,
+                     kx2_ ? "KX2" : FileKindName(board.kind), board.packets,
+                     CounterText(board.estimate).c_str(), board.path.c_str());
+    }
+    std::fprintf(out_, "  Time to complete about %s\n", CounterText(p.totalRemaining).c_str());
 }
 
 void ConsoleReporter::Send(const Notification& n) {
-    if (mode_ == OutputMode::kJson) {
-        Json(n);
+    if (n.code == UM_RECORD_LOST && !tally_.Lost(n.text)) {
+        ClearLive();
+        std::fprintf(err_, "quillon7-cli upload: warning: not written: %.*s\n",
+                     static_cast<int>(n.text.size()), n.text.data());
     }
+    tally_.Note(n);  // wrong tries show in the progress line
+    const bool chatty = mode_ != OutputMode::kQuiet;
     switch (n.code) {
         case UM_LOG_LINE:
-            NoteMessageLog(n.text);
-            NoteSilence(n.text);
-            if (mode_ != OutputMode::kJson) {
-                LogLine(static_cast<int>(n.wParam), n.text);
-            }
+            LogLine(static_cast<int>(n.wParam), n.text);
             break;
         case UM_TX_BYTES:
         case UM_RX_BYTES:
-            if (mode_ == OutputMode::kNormal) {
+            if (chatty) {
                 HexLine(n.code == UM_TX_BYTES, n.bytes);
             }
             break;
-        case UM_FILE_START:
-            boards_[n.progress->currentKind].state = BoardState::kRunning;
-            break;
         case UM_PROGRESS:
-            if (n.wParam == 0 && mode_ == OutputMode::kNormal) {
+            if (n.wParam == kEstimatesReady && chatty) {
+                PrintFiles(*n.progress);
+            } else if (n.wParam != kEstimatesReady && chatty) {
                 Progress(*n.progress);
             }
             break;
+        case UM_FILE_START:
+            lastTenth_ = -1;
+            break;
         case UM_DELAY_TICK:
-            if (mode_ == OutputMode::kNormal && terminal_) {
-                Live(DelayBarText(*n.progress) + "   (time to complete " +
-                     CounterText(n.progress->totalRemaining) + ")");
+            if (chatty) {
+                Pause(*n.progress);
             }
             break;
-        case UM_FILE_DONE: {
-            Board& b = boards_[n.progress->currentKind];
-            b.state = BoardState::kCompleted;
-            b.seconds = n.progress->lastFileElapsed;
-            ClearLive();
-            break;
-        }
+        case UM_FILE_DONE:
         case UM_FILE_FAILED:
-            boards_[n.progress->currentKind].state = BoardState::kFailed;
             ClearLive();
             break;
         default:
@@ -103,69 +107,28 @@ void ConsoleReporter::Send(const Notification& n) {
     std::fflush(out_);
 }
 
-void ConsoleReporter::NoteSilence(std::string_view text) {
-    // The lines a unit that says nothing (or nothing sensible) leaves behind.
-    constexpr std::string_view kSilent[] = {"ERROR: No response from HBD",
-                                            "Giving Up! Did not get proper response from KX2"};
-    constexpr std::string_view kGarbled[] = {"ERROR: Did not get expected response from HBD",
-                                             "ERROR: Unknown response from HBD"};
-    for (std::string_view line : kSilent) {
-        silentUnit_ = silentUnit_ || text.substr(0, line.size()) == line;
+bool ConsoleReporter::Shown(int level, std::string_view text) const {
+    switch (mode_) {
+        case OutputMode::kVerbose:
+            return true;
+        case OutputMode::kQuiet:
+            return level == kLevelError;
+        default:
+            // Errors, and the level-2 lines that are no acknowledgement (the user's abort).
+            return level == kLevelError || (level == kLevelAck && text.size() > 1 &&
+                                            text.find("Ack from") == std::string_view::npos);
     }
-    for (std::string_view line : kGarbled) {
-        garbledUnit_ = garbledUnit_ || text.substr(0, line.size()) == line;
-    }
-}
-
-void ConsoleReporter::NoteMessageLog(std::string_view text) {
-    constexpr std::string_view kOpened = "Prep 1: Success; Open log file (";
-    if (text.substr(0, kOpened.size()) == kOpened) {
-        std::string_view rest = text.substr(kOpened.size());
-        messageLog_ = std::string(rest.substr(0, rest.rfind(')')));
-    }
-}
-
-void ConsoleReporter::Json(const Notification& n) {
-    std::string line = "{\"event\":\"" + std::string(NotificationName(n.code)) +
-                       "\",\"code\":" + std::to_string(n.code) +
-                       ",\"wParam\":" + std::to_string(n.wParam);
-    if (n.code == UM_LOG_LINE) {
-        line += ",\"text\":" + JsonString(n.text);
-    }
-    if (!n.bytes.empty()) {
-        std::string hex;
-        char pair[4];
-        for (uint8_t b : n.bytes) {
-            std::snprintf(pair, sizeof pair, "%02X", b);
-            hex += pair;
-        }
-        line += ",\"bytes\":\"" + hex + "\"";
-    }
-    if (const UploadProgress* p = n.progress) {
-        line += ",\"progress\":{\"kind\":" + std::to_string(p->currentKind) +
-                ",\"kindName\":" + JsonString(p->currentKindName) +
-                ",\"path\":" + JsonString(p->currentPath) +
-                ",\"packets\":" + std::to_string(p->currentPackets) +
-                ",\"packetsSent\":" + std::to_string(p->currentPacketsSent) +
-                ",\"filesRemaining\":" + std::to_string(p->filesRemaining) +
-                ",\"totalRemaining\":" + std::to_string(p->totalRemaining) +
-                ",\"currentRemaining\":" + std::to_string(p->currentRemaining) +
-                ",\"delayRemaining\":" + std::to_string(p->delayRemaining) +
-                ",\"lastFileElapsed\":" + std::to_string(p->lastFileElapsed) +
-                ",\"commPackets\":" + std::to_string(p->commPackets) +
-                ",\"readerPackets\":" + std::to_string(p->readerPackets) +
-                ",\"speechPackets\":" + std::to_string(p->speechPackets) + "}";
-    }
-    line += "}\n";
-    std::fputs(line.c_str(), out_);
 }
 
 void ConsoleReporter::LogLine(int level, std::string_view text) {
-    if (mode_ == OutputMode::kQuiet && level != kLevelError) {
+    if (!Shown(level, text)) {
         return;
     }
     ClearLive();
     std::string line(text);
+    if (mode_ != OutputMode::kVerbose && (line.empty() || line.back() != '\n')) {
+        line += '\n';  // shown alone, a line needs its own end
+    }
     if (colour_ && *LevelColour(level) != '\0') {
         // Colour the text but not its line end, so a colour never bleeds into the next line.
         size_t end = line.find_last_not_of('\n');
@@ -178,7 +141,7 @@ void ConsoleReporter::LogLine(int level, std::string_view text) {
 
 void ConsoleReporter::HexLine(bool sent, std::span<const uint8_t> bytes) {
     ClearLive();
-    std::string line = sent ? "  to HBD: " : "from HBD: ";
+    std::string line = sent ? "  to unit: " : "from unit: ";
     char pair[4];
     for (uint8_t b : bytes) {
         std::snprintf(pair, sizeof pair, "%02X ", b);
@@ -202,76 +165,95 @@ void ConsoleReporter::ClearLive() {
 }
 
 void ConsoleReporter::Progress(const UploadProgress& p) {
-    std::string text =
-        ProgressBarText(p) + "   (time to complete " + CounterText(p.totalRemaining) + ")";
-    if (terminal_) {
+    const int percent = ProgressPercent(p.currentPacketsSent, p.currentPackets);
+    const RunTally::Board* board = tally_.Find(p.currentKind);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%-7s %s %5d/%d packets %3d%%  time to complete %s  retries %d",
+                  kx2_ ? "KX2" : FileKindName(p.currentKind), Bar(percent).c_str(),
+                  p.currentPacketsSent, p.currentPackets, percent,
+                  CounterText(p.totalRemaining).c_str(), board ? board->wrongTries : 0);
+    if (mode_ == OutputMode::kVerbose) {
+        // Every line is shown: the progress stays the progress window's own line.
+        std::fprintf(out_, "%s   (time to complete %s)\n", ProgressBarText(p).c_str(),
+                     CounterText(p.totalRemaining).c_str());
+    } else if (terminal_) {
         Live(text);
-        return;
-    }
-    Board& board = boards_[p.currentKind];
-    int tenth = ProgressPercent(p.currentPacketsSent, p.currentPackets) / 10;
-    if (tenth != board.lastTenth) {
-        board.lastTenth = tenth;
-        std::fprintf(out_, "%s\n", text.c_str());
+    } else if (percent / kPercentPerLine != lastTenth_) {
+        lastTenth_ = percent / kPercentPerLine;
+        std::fprintf(out_, "%s\n", text);
     }
 }
 
-void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::string& logPath,
-                                   const std::string& historyPath) {
+void ConsoleReporter::Pause(const UploadProgress& p) {
+    if (terminal_) {
+        Live("Pause before the next board: " + CounterText(p.delayRemaining) +
+             " left   (time to complete " + CounterText(p.totalRemaining) + ")");
+    } else if (p.delayRemaining == p.delayLength) {
+        std::fprintf(out_, "Pause of %d seconds before the next board\n", p.delayLength);
+    }
+}
+
+void ConsoleReporter::Hint(RunOutcome outcome, bool kx2) {
+    if (kx2 && outcome == RunOutcome::kNoFinalAnswer) {
+        std::fprintf(out_,
+                     "  The unit never confirmed the upload: treat it as failed and try again.\n");
+        return;
+    }
+    for (const RunTally::Board& board : tally_.Boards()) {
+        if (board.failureCause == failure_cause::kNoAnswer) {
+            std::fprintf(out_,
+                         "  The unit did not answer: check the cable, that the unit is powered "
+                         "and in its loading mode, the baud rate and the port.\n");
+        } else if (board.failureCause == failure_cause::kBadAnswer) {
+            std::fprintf(out_,
+                         "  The unit's answers were garbled: check the baud rate matches the "
+                         "unit's and the cable.\n");
+        } else if (board.failureCause == failure_cause::kLineLost) {
+            std::fprintf(out_,
+                         "  The line to the unit was lost: check the cable or USB adapter.\n");
+        }
+    }
+}
+
+void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::string& historyPath) {
     ClearLive();
-    std::FILE* out = mode_ == OutputMode::kJson ? stderr : out_;
-    std::fprintf(out, "\n%s\n",
+    tally_.Finish(outcome);
+    std::fprintf(out_, "\n%s\n",
                  outcome == RunOutcome::kAborted     ? "Job Canceled!"
                  : outcome == RunOutcome::kCompleted ? "Job Done!"
                                                      : "Job FAILED");
-    for (auto& [kind, board] : boards_) {
-        if (board.path.empty()) {
-            continue;
-        }
-        const char* name = kx2 ? "KX2" : FileKindName(kind);
-        if (kx2) {
-            board.state = outcome == RunOutcome::kCompleted          ? BoardState::kCompleted
-                          : board.state == BoardState::kNotAttempted ? board.state
-                                                                     : BoardState::kFailed;
-        }
+    for (const RunTally::Board& board : tally_.Boards()) {
+        const char* name = kx2 ? "KX2" : FileKindName(board.kind);
         switch (board.state) {
-            case BoardState::kCompleted:
+            case RunTally::BoardState::kCompleted:
                 if (kx2) {
-                    std::fprintf(out, "  %-7s completed  %s\n", name, board.path.c_str());
+                    std::fprintf(out_, "  %-7s completed  %s\n", name, board.path.c_str());
                 } else {
-                    std::fprintf(out, "  %-7s completed in %s  %s\n", name,
+                    std::fprintf(out_, "  %-7s completed in %s  %s\n", name,
                                  DurationText(board.seconds).c_str(), board.path.c_str());
                 }
                 break;
-            case BoardState::kFailed:
-            case BoardState::kRunning:
-                std::fprintf(out, "  %-7s %s  %s\n", name,
+            case RunTally::BoardState::kNotAttempted:
+                std::fprintf(out_, "  %-7s not attempted  %s\n", name, board.path.c_str());
+                break;
+            default:
+                std::fprintf(out_, "  %-7s %s  %s\n", name,
                              outcome == RunOutcome::kAborted ? "canceled" : "FAILED",
                              board.path.c_str());
                 break;
-            case BoardState::kNotAttempted:
-                std::fprintf(out, "  %-7s not attempted  %s\n", name, board.path.c_str());
-                break;
         }
     }
-    if (outcome == RunOutcome::kFailed && silentUnit_) {
-        std::fprintf(out,
-                     "  The unit did not answer: check the cable, that the unit is powered and in "
-                     "its loading mode, the baud rate and the port.\n");
-    } else if (outcome == RunOutcome::kFailed && garbledUnit_) {
-        std::fprintf(out,
-                     "  The unit's answers were garbled: check the baud rate matches the unit's "
-                     "and the cable.\n");
+    if (outcome != RunOutcome::kCompleted && outcome != RunOutcome::kAborted) {
+        Hint(outcome, kx2);
     }
-    if (kx2 && outcome == RunOutcome::kNoFinalAnswer) {
-        std::fprintf(out,
-                     "  The unit never confirmed the upload: treat it as failed and try again.\n");
+    if (!tally_.MessageLogPath().empty()) {
+        std::fprintf(out_, "Message log: %s\n", tally_.MessageLogPath().c_str());
     }
-    if (!logPath.empty()) {
-        std::fprintf(out, "Message log: %s\n", logPath.c_str());
+    if (!historyPath.empty() && !tally_.HistoryLost()) {
+        std::fprintf(out_, "History:     %s\n", historyPath.c_str());
     }
-    std::fprintf(out, "History:     %s\n", historyPath.c_str());
-    std::fflush(out);
+    std::fflush(out_);
 }
 
 }  // namespace quillon::cli

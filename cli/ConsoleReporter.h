@@ -1,66 +1,58 @@
-// Shows an upload run on a console: log lines coloured by level, a live progress line per board
-// (redrawn in place on a terminal; one line per 10 % elsewhere), the pause countdown, and at the
-// end a summary per board. With JSON output every notification becomes one JSON object per line
-// instead. Runs on the worker's thread; it only writes to the given streams.
+// Shows an upload run on a console. Default: a header (unit, port, rate, the files in order with
+// packet counts and estimates), per board one live progress line on a terminal (redrawn in
+// place) or one line per 10 % elsewhere, every error line as it happens, the pause between
+// boards, and a summary per board. Verbose: every log line, coloured by level, as the progress
+// window shows it. Quiet: error lines and the summary. Runs on the worker's thread; it only
+// writes to its stream, and a write that fails (a closed pipe) is left at that.
 #pragma once
 
 #include <cstdio>
-#include <map>
+#include <span>
 #include <string>
 
+#include "cli/RunTally.h"
 #include "upload/Notification.h"
 #include "upload/UploadJob.h"
 
 namespace quillon::cli {
 
-enum class OutputMode { kNormal, kQuiet, kJson };
+enum class OutputMode { kNormal, kVerbose, kQuiet };
 
 class ConsoleReporter final : public NotificationSink {
   public:
-    ConsoleReporter(std::FILE* out, OutputMode mode, bool terminal, bool colour)
-        : out_(out), mode_(mode), terminal_(terminal), colour_(colour) {}
+    // Records that could not be written are said on err, once each.
+    ConsoleReporter(std::FILE* out, std::FILE* err, OutputMode mode, bool terminal, bool colour)
+        : out_(out), err_(err), mode_(mode), terminal_(terminal), colour_(colour) {}
 
     void Send(const Notification& n) override;
+    RunTally& Tally() { return tally_; }
 
-    // Boards selected for the run, so the summary can name those never attempted.
-    void Expect(int kind, const std::string& path) { boards_[kind].path = path; }
-    // Summary lines: "COMM    completed in 1 minutes", "READER  FAILED", "SPEECH  not attempted".
-    void PrintSummary(RunOutcome outcome, bool kx2, const std::string& logPath,
-                      const std::string& historyPath);
-
-    // The run's message log, as the worker announced it ("" when none was made).
-    const std::string& MessageLogPath() const { return messageLog_; }
-
-    // Turns a text into a JSON string literal (bytes above 127 as \u00XX).
-    static std::string JsonString(std::string_view text);
+    // "HBD unit on /dev/ttyUSB0 at 19200 bps"; the files follow once the worker has counted them.
+    void PrintHeader(const std::string& unit, const std::string& port, int baud);
+    // Summary lines: "COMM    completed in 1 minutes", "READER  FAILED", "SPEECH  not attempted",
+    // then the records the run wrote (not those it could not write).
+    void PrintSummary(RunOutcome outcome, bool kx2, const std::string& historyPath);
 
   private:
-    enum class BoardState { kNotAttempted, kRunning, kCompleted, kFailed };
-    struct Board {
-        std::string path;
-        BoardState state = BoardState::kNotAttempted;
-        int seconds = 0;
-        int lastTenth = -1;  // last 10 % step printed when not on a terminal
-    };
-
-    void Json(const Notification& n);
-    void NoteMessageLog(std::string_view text);
-    void NoteSilence(std::string_view text);
+    void PrintFiles(const UploadProgress& p);
     void LogLine(int level, std::string_view text);
+    bool Shown(int level, std::string_view text) const;
     void HexLine(bool sent, std::span<const uint8_t> bytes);
     void Live(const std::string& text);  // the line redrawn in place
     void ClearLive();
     void Progress(const UploadProgress& p);
+    void Pause(const UploadProgress& p);
+    void Hint(RunOutcome outcome, bool kx2);
 
     std::FILE* out_;
+    std::FILE* err_;
     OutputMode mode_;
     bool terminal_;
     bool colour_;
+    bool kx2_ = false;
     bool liveShown_ = false;
-    std::map<int, Board> boards_;
-    std::string messageLog_;
-    bool silentUnit_ = false;   // a wait ran out with nothing received
-    bool garbledUnit_ = false;  // bytes came, but no answer could be made of them
+    int lastTenth_ = -1;  // last 10 % step printed when not on a terminal
+    RunTally tally_;
 };
 
 }  // namespace quillon::cli

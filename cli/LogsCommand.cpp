@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
+#include "platform/ArgParser.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon::cli {
@@ -68,7 +68,16 @@ int RunLogs(const CliContext& context) {
     const std::string logsDir =
         app_files::LogsDir(ResolveAppDirectory(parser.Value("app-dir").value_or("")));
 
-    if (auto name = parser.Value("view")) {
+    // The name as `upload` prints it, with ".txt", or as the list shows it.
+    auto logName = [&parser](const char* option) -> std::optional<std::string> {
+        std::optional<std::string> name = parser.Value(option);
+        constexpr std::string_view kExtension = ".txt";
+        if (name && name->ends_with(kExtension)) {
+            name->resize(name->size() - kExtension.size());
+        }
+        return name;
+    };
+    if (auto name = logName("view")) {
         std::string path = LogFilePath(logsDir, *name);
         if (path.empty() || ShowFile(path, context.out) != kExitOk) {
             std::fprintf(context.err, "quillon7-cli logs: no log named '%s' in %s\n", name->c_str(),
@@ -77,7 +86,7 @@ int RunLogs(const CliContext& context) {
         }
         return kExitOk;
     }
-    if (auto name = parser.Value("delete")) {
+    if (auto name = logName("delete")) {
         if (!IsPlainLogName(*name)) {
             std::fprintf(context.err, "quillon7-cli logs: '%s' is not a log name\n", name->c_str());
             return kExitUsage;

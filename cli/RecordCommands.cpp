@@ -4,12 +4,16 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 
-#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
+#include "cli/HistoryEntries.h"
+#include "cli/JsonLine.h"
+#include "cli/SettingEffect.h"
 #include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
+#include "platform/ArgParser.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -30,6 +34,28 @@ bool ParseSimple(const CliContext& context, const char* command, ArgParser& pars
     return true;
 }
 
+// "  [HBD Params] Delay after File Upload   "5"   60   out of range 45-300: using 60"
+void PrintSetting(std::FILE* out, const char* section, const char* key,
+                  const SettingEffect& effect) {
+    const std::string name = std::string("[") + section + "] " + key;
+    const std::string stored = effect.stored ? "\"" + *effect.stored + "\"" : "-";
+    std::fprintf(out, "  %-42s %-18s %-10s %s\n", name.c_str(), stored.c_str(),
+                 effect.inEffect.c_str(), effect.why.c_str());
+}
+
+// Asks on the console whether the settings at path may go back to the factory defaults.
+bool Confirmed(const CliContext& context, const std::string& path) {
+    std::fprintf(context.out, "Restore the factory defaults in %s? [y/N] ", path.c_str());
+    std::fflush(context.out);
+    std::string answer;
+    std::getline(std::cin, answer);
+    const bool yes = answer == "y" || answer == "Y" || answer == "yes";
+    if (!yes) {
+        std::fprintf(context.out, "Nothing changed.\n");
+    }
+    return yes;
+}
+
 std::string AppDir(const ArgParser& parser) {
     return ResolveAppDirectory(parser.Value("app-dir").value_or(""));
 }
@@ -38,9 +64,12 @@ std::string AppDir(const ArgParser& parser) {
 
 int RunHistory(const CliContext& context) {
     static constexpr char kHelp[] =
-        "Usage: quillon7-cli history [--app-dir DIR]\n"
-        "Prints the upload history (History.txt): every upload's begin, result and duration.\n";
-    ArgParser parser({"app-dir"}, {"help"});
+        "Usage: quillon7-cli history [--app-dir DIR] [--json]\n"
+        "Prints the upload history (History.txt): every upload's begin, result and duration.\n"
+        "--json: one \"history\" line per entry (time, kind, file, outcome: begin, completed,\n"
+        "failed, critical or unknown, and detail: the duration or error text), read without\n"
+        "changing the file (see docs/cli-json.md).\n";
+    ArgParser parser({"app-dir"}, {"help", "json"});
     if (!ParseSimple(context, "history", parser, kHelp)) {
         return kExitUsage;
     }
@@ -55,6 +84,22 @@ int RunHistory(const CliContext& context) {
                      "Possibly no previous uploads!\n",
                      path.c_str());
         return kExitUploadFailed;
+    }
+    if (parser.Has("json")) {
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        for (const HistoryEntry& entry : ParseHistory(text)) {
+            std::fputs(JsonLine("history")
+                           .Text("entryTime", entry.time)
+                           .Text("kind", entry.kind)
+                           .Text("file", entry.file)
+                           .Text("outcome", entry.outcome)
+                           .Text("detail", entry.detail)
+                           .Line()
+                           .c_str(),
+                       context.out);
+        }
+        return kExitOk;
     }
     char buffer[8192];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
@@ -94,11 +139,12 @@ int RunSamples(const CliContext& context) {
 
 int RunSettings(const CliContext& context) {
     static constexpr char kHelp[] =
-        "Usage: quillon7-cli settings [--app-dir DIR] [--reset]\n"
-        "Shows every setting in effect and where it comes from (the file or the default).\n"
+        "Usage: quillon7-cli settings [--app-dir DIR] [--reset [--yes]]\n"
+        "Shows each key's text in Quillon.ini, the value uploads use, and why the two differ.\n"
         "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
-        "keys are removed, as by the desktop's \"Use Defaults\").\n";
-    ArgParser parser({"app-dir"}, {"help", "reset"});
+        "keys are removed, as by the desktop's \"Use Defaults\") after asking; --yes does not\n"
+        "ask.\n";
+    ArgParser parser({"app-dir"}, {"help", "reset", "yes"});
     if (!ParseSimple(context, "settings", parser, kHelp)) {
         return kExitUsage;
     }
@@ -108,12 +154,18 @@ int RunSettings(const CliContext& context) {
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
     IniFile ini(app_files::SettingsPath(dir));
+    if (parser.Has("reset") && !parser.Has("yes") && !Confirmed(context, ini.Path())) {
+        return kExitOk;
+    }
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {
         std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
         return kExitUploadFailed;
     }
+    WarnAboutSettingsFile(ini.Path(), context.err);
     std::fprintf(context.out, "Settings file: %s%s\n", ini.Path().c_str(),
                  ini.Exists() ? "" : " (missing: every value is a default)");
+    std::fprintf(context.out, "  %-42s %-18s %-10s %s\n", "[section] key", "stored", "in effect",
+                 "why they differ");
     using namespace settings;
     const IntKey* ints[] = {&kRetransmitControl, &kRetransmitData,     &kWaitForResponse,
                             &kDelayAfterFile,    &kLogMessages,        &kLogSerialData,
@@ -122,16 +174,14 @@ int RunSettings(const CliContext& context) {
                             &kPortNumber,        &kBaudRate,           &kIsKx2,
                             &kMaxPacketSize,     &kDelayBetweenPackets};
     for (const IntKey* k : ints) {
-        bool inFile = ini.Find(k->section, k->key).has_value();
-        std::fprintf(context.out, "  [%s] %-28s %-8d %s\n", k->section, k->key, Read(ini, *k),
-                     inFile ? "file" : "default");
+        PrintSetting(context.out, k->section, k->key, ExplainSetting(ini, *k));
     }
     const StringKey* strings[] = {&kPortDevice, &kSoundCompleted, &kSoundPostSuccess, &kSoundFailed,
                                   &kFileComm,   &kFileReader,     &kFileSpeech};
     for (const StringKey* k : strings) {
-        bool inFile = ini.Find(k->section, k->key).has_value();
-        std::fprintf(context.out, "  [%s] %-28s \"%s\" %s\n", k->section, k->key,
-                     Read(ini, *k).c_str(), inFile ? "file" : "default");
+        SettingEffect effect = ExplainSetting(ini, *k);
+        effect.inEffect = "\"" + effect.inEffect + "\"";
+        PrintSetting(context.out, k->section, k->key, effect);
     }
     return kExitOk;
 }

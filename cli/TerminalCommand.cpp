@@ -8,11 +8,12 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
+#include "cli/SettingEffect.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
+#include "platform/ArgParser.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialPort.h"
@@ -73,6 +74,7 @@ int RunTerminal(const CliContext& context) {
         return kExitOk;
     }
     IniFile ini(app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or(""))));
+    WarnAboutSettingsFile(ini.Path(), context.err);
     PortName port;
     port.portNumber = settings::Read(ini, settings::kPortNumber);
     port.device = settings::Read(ini, settings::kPortDevice);

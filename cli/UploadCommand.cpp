@@ -2,20 +2,25 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <thread>
 
-#include "platform/ArgParser.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
+#include "cli/JsonReporter.h"
+#include "cli/PickChecks.h"
+#include "cli/SettingEffect.h"
 #include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
+#include "platform/ArgParser.h"
 #include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
+#include "serial/SerialPort.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 #include "upload/UploadWorkers.h"
@@ -37,40 +42,59 @@ constexpr char kUploadHelp[] =
     "  --speech FILE     SPEECH board image (.bin)\n"
     "  --kx FILE         KX2 image (.kx); not together with the three above\n"
     "\n"
+    "  A COMM or READER file is 64 to 512 KiB in whole KiB and holds its marker text\n"
+    "  (COMM: \"Comm is in Bank0\", READER: \"EESegFlags != AMD_ALL_BANKS_VALID\"); a SPEECH\n"
+    "  file is 300 to 6144 KiB; a .kx file is not empty, its name at most 49 characters, and it\n"
+    "  fits 5000 packets of the \"Max Packet Size\" setting. --no-validate skips all but the\n"
+    "  .kx limits, which the upload itself checks.\n"
+    "\n"
     "Line:\n"
     "  --port DEVICE     a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings\n"
     "                    (default: the settings file)\n"
     "  --simulate        upload to a simulated unit started in this process (HBD or KX2,\n"
     "                    as the files call for); no hardware needed\n"
-    "  --baud N          bits per second (default: the settings file)\n"
+    "  --baud N          bits per second: 9600, 14400, 19200, 28800, 38400, 57600 or 115200\n"
+    "                    (default: the settings file; 14400 and 28800 run at 19200)\n"
     "\n"
     "Options:\n"
     "  --app-dir DIR     folder of Quillon.ini, History.txt and Logs/ (default: beside the\n"
     "                    program when writable, else ~/.local/share/quillon7)\n"
     "  --no-validate     skip the size and content checks (a file must still exist)\n"
     "  --show-bytes      show every byte sent and received as hex lines\n"
-    "  --json            one JSON object per worker notification on stdout\n"
+    "  --json            one JSON object per line on stdout, as docs/cli-json.md describes;\n"
+    "                    errors also come there as \"type\":\"error\" lines\n"
+    "  -v, --verbose     every log line of the run, as the message log has it\n"
     "  --quiet           only errors and the summary\n"
     "  --help            this text\n"
     "\n"
     "Exit status: 0 every selected file uploaded; 1 an upload failed (also a KX2 unit that\n"
     "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
     "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
-    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n";
+    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n"
+    "\n"
+    "Signals: once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C\n"
+    "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a closed output\n"
+    "(a pipe or terminal gone): the output stops, the upload, message log and history go on.\n";
 
-// Ctrl-C is taken by a thread of its own with sigwait, so no handler touches program state:
-// the first asks the worker to stop, a second within 2 seconds ends the process at once.
+// The signals of an upload, taken by a thread of its own with sigwait so no handler touches
+// program state. Ctrl-C or SIGTERM asks the worker to stop; a second within 2 seconds ends the
+// process at once. A firmware upload once started finishes: SIGHUP (a dropped session) is
+// ignored, and so is SIGPIPE, so output to a closed pipe or terminal stops with a write error
+// while the upload and its message log go on.
 class InterruptWatcher {
   public:
     explicit InterruptWatcher(UploadJob& job) : job_(job) {
         sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        sigaddset(&set_, kWakeSignal);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, kWakeSignal}) {
+            sigaddset(&set_, signal);
+        }
         // An ignored signal is dropped even while blocked (a shell's background job starts
         // with SIGINT ignored), so take them back to their default before waiting for them.
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGTERM, SIG_DFL);
+        ::signal(SIGHUP, SIG_DFL);
+        // For the rest of the process: what is still buffered is written at exit.
+        ::signal(SIGPIPE, SIG_IGN);
         pthread_sigmask(SIG_BLOCK, &set_, &old_);
         thread_ = std::thread([this] { Run(); });
     }
@@ -95,7 +119,7 @@ class InterruptWatcher {
         };
         while (!stop_) {
             const int signal = sigtimedwait(&set_, nullptr, &tick);
-            if (signal < 0 || signal == kWakeSignal) {
+            if (signal < 0 || signal == kWakeSignal || signal == SIGHUP) {
                 continue;
             }
             if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
@@ -134,37 +158,6 @@ int ExitFor(RunOutcome outcome) {
     }
 }
 
-// The pick checks of the desktop: extension rule, then the file checks with the validate flag.
-bool CheckPicks(const FileSelection& files, bool kx2, bool validate, IniFile& ini,
-                ErrorReporter& errors) {
-    struct Pick {
-        const std::optional<std::string>& path;
-        int kind;
-        int32_t (*validateFile)(const std::string&, bool, ErrorReporter&);
-    };
-    const Pick picks[] = {{files.comm, kKindComm, ValidateCommFile},
-                          {files.reader, kKindReader, ValidateReaderFile},
-                          {files.speech, kKindSpeech, ValidateSpeechFile}};
-    for (const Pick& pick : picks) {
-        if (!pick.path) {
-            continue;
-        }
-        if (!CheckProgramFileExtension(*pick.path, kx2, errors)) {
-            return false;
-        }
-        if (kx2) {
-            continue;  // the .kx file is checked at start only
-        }
-        if (pick.validateFile(*pick.path, validate, errors) == kFileRejected) {
-            return false;
-        }
-        if (pick.kind != kKindSpeech) {
-            UpdateTamarackSetting(SearchTamarackMarker(*pick.path, pick.kind), ini);
-        }
-    }
-    return true;
-}
-
 // Start step 3: the files of this run become the remembered ones, as the desktop does.
 void RememberFiles(const FileSelection& files, bool kx2, IniFile& ini) {
     if (files.speech) {
@@ -178,33 +171,58 @@ void RememberFiles(const FileSelection& files, bool kx2, IniFile& ini) {
     }
 }
 
-// --baud, else the settings file; nullopt after saying what is wrong.
-std::optional<int> ChooseBaud(const ArgParser& parser, const IniFile& ini, std::FILE* err) {
+// "9600, 14400, ..., 115200": the rates --baud takes.
+std::string OfferedRatesText() {
+    std::string text;
+    for (int rate : SerialPort::kOfferedRates) {
+        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    }
+    return text;
+}
+
+// --baud as typed into *typed (left empty without it); false after saying what is wrong when it
+// is not one of the offered rates. Checked before anything is written, so a usage error changes
+// nothing.
+bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed,
+                     ConsoleErrorReporter& errors) {
     auto text = parser.Value("baud");
     if (!text) {
-        return settings::Read(ini, settings::kBaudRate);
+        return true;
     }
-    auto number = ParseNumber(*text, 1, 4000000);
-    if (!number) {
-        std::fprintf(err,
-                     "quillon7-cli upload: --baud wants a number of bits per second, not '%s'\n",
-                     text->c_str());
-        return std::nullopt;
+    constexpr long kFastest = SerialPort::kOfferedRates[std::size(SerialPort::kOfferedRates) - 1];
+    auto number = ParseNumber(*text, 1, kFastest);
+    if (number && std::ranges::find(SerialPort::kOfferedRates, *number) !=
+                      std::end(SerialPort::kOfferedRates)) {
+        *typed = static_cast<int>(*number);
+        return true;
     }
-    return static_cast<int>(*number);
+    errors.Say("upload", "--baud takes one of " + OfferedRatesText() + ", not '" + *text + "'");
+    return false;
+}
+
+// The rate the line will run at: --baud, else the settings file's, each as the line has it. A
+// rate the line does not have is said on stderr, so no other rate than the real one is shown.
+int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
+    const int asked = typed.value_or(settings::Read(ini, settings::kBaudRate));
+    const int rate = SerialPort::LineRate(asked);
+    if (rate != asked) {
+        std::fprintf(err, "quillon7-cli upload: the serial line has no %d bps; it runs at %d bps\n",
+                     asked, rate);
+    }
+    return rate;
 }
 
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
 // status when it cannot be had, else kExitOk.
 int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
-               std::unique_ptr<SimulatedSession>* simulated, std::FILE* err) {
+               std::unique_ptr<SimulatedSession>* simulated, ConsoleErrorReporter& errors) {
     port->portNumber = settings::Read(ini, settings::kPortNumber);
     port->device = settings::Read(ini, settings::kPortDevice);
     if (parser.Has("simulate")) {
         std::string error;
         *simulated = StartSimulatedUnit(kx2, &error);
         if (!*simulated) {
-            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            errors.Say("upload", error);
             return kExitPortFailed;
         }
         port->device = (*simulated)->DevicePath();
@@ -212,7 +230,7 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
         std::string error;
         auto parsed = PortName::Parse(*text, &error);
         if (!parsed) {
-            std::fprintf(err, "quillon7-cli upload: %s\n", error.c_str());
+            errors.Say("upload", error);
             return kExitUsage;
         }
         // A typed device keeps the port number of the settings as its slot.
@@ -227,27 +245,80 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
     return kExitOk;
 }
 
-void ExpectBoards(ConsoleReporter& reporter, const FileSelection& files) {
-    if (files.comm) {
-        reporter.Expect(kKindComm, *files.comm);
+// The boards in the order the worker will upload them.
+void ExpectBoards(RunTally& tally, const FileSelection& files, bool commFirst) {
+    const std::optional<std::string>& first = commFirst ? files.comm : files.reader;
+    const std::optional<std::string>& second = commFirst ? files.reader : files.comm;
+    if (first) {
+        tally.Expect(commFirst ? kKindComm : kKindReader, *first);
     }
-    if (files.reader) {
-        reporter.Expect(kKindReader, *files.reader);
+    if (second) {
+        tally.Expect(commFirst ? kKindReader : kKindComm, *second);
     }
     if (files.speech) {
-        reporter.Expect(kKindSpeech, *files.speech);
+        tally.Expect(kKindSpeech, *files.speech);
     }
+}
+
+// What --json, --quiet and -v/--verbose ask for; --json is seen even in arguments that do not
+// parse, so their usage error comes as JSON too.
+struct Output {
+    bool json = false;
+    OutputMode mode = OutputMode::kNormal;
+};
+
+Output ChooseOutput(const std::vector<std::string>& args) {
+    Output output;
+    for (const std::string& arg : args) {
+        output.json = output.json || arg == "--json";
+        if (arg == "--quiet") {
+            output.mode = OutputMode::kQuiet;
+        } else if (arg == "--verbose" || arg == "-v") {
+            output.mode = OutputMode::kVerbose;
+        }
+    }
+    return output;
+}
+
+// The run itself, after every check: the worker on a thread of its own, its notifications to the
+// chosen reporter, then the summary or the JSON result. Returns the exit status.
+struct Run {
+    UploadJob& job;
+    WorkerContext& worker;
+    bool kx2;
+};
+
+int Upload(Run run, NotificationSink& sink) {
+    run.job.notifications = &sink;
+    std::thread thread([&] {
+        run.kx2 ? RunKx2UploadWorker(run.job, run.worker) : RunHbdUploadWorker(run.job, run.worker);
+    });
+    thread.join();
+    return ExitFor(run.job.outcome.load());
 }
 
 }  // namespace
 
 int RunUpload(const CliContext& context) {
+    const Output output = ChooseOutput(context.args);
+    ConsoleErrorReporter errors(context.err, output.json ? context.out : nullptr);
+    // Every --json run ends with its result line, also one refused before it started.
+    auto refuse = [&](int status) {
+        if (output.json) {
+            JsonReporter(context.out, "", "", 0).PrintResult(RunOutcome::kNotFinished, status);
+        }
+        return status;
+    };
     ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
-                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli upload: %s\nTry 'quillon7-cli upload --help'.\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
+                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "verbose", "help"});
+    std::vector<std::string> args = context.args;
+    std::replace(args.begin(), args.end(), std::string("-v"), std::string("--verbose"));
+    if (!parser.Parse(args) || !parser.Positional().empty()) {
+        errors.Say("upload",
+                   (parser.Error().empty() ? "unexpected argument '" + parser.Positional()[0] + "'"
+                                           : parser.Error()) +
+                       "\nTry 'quillon7-cli upload --help'.");
+        return refuse(kExitUsage);
     }
     if (parser.Has("help")) {
         std::fputs(kUploadHelp, context.out);
@@ -255,12 +326,31 @@ int RunUpload(const CliContext& context) {
     }
     const bool kx2 = parser.Has("kx");
     if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
-        std::fprintf(context.err, "quillon7-cli upload: --kx cannot be combined with HBD files\n");
-        return kExitUsage;
+        errors.Say("upload", "--kx cannot be combined with HBD files");
+        return refuse(kExitUsage);
     }
     if (parser.Has("port") && parser.Has("simulate")) {
-        std::fprintf(context.err, "quillon7-cli upload: give --port or --simulate, not both\n");
-        return kExitUsage;
+        errors.Say("upload", "give --port or --simulate, not both");
+        return refuse(kExitUsage);
+    }
+    std::optional<int> typedBaud;
+    if (!ParseBaudOption(parser, &typedBaud, errors)) {
+        return refuse(kExitUsage);
+    }
+    std::string portError;
+    if (auto text = parser.Value("port"); text && !PortName::Parse(*text, &portError)) {
+        errors.Say("upload", portError);
+        return refuse(kExitUsage);
+    }
+    FileSelection files;
+    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
+    files.reader = parser.Value("reader");
+    files.speech = parser.Value("speech");
+    const bool validate = !parser.Has("no-validate");
+    std::vector<TamarackFinding> tamarack;
+    if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||
+        !CheckStartSelection(files, kx2, validate, errors)) {
+        return refuse(kExitUsage);
     }
 
     // Every thread started from here on (the simulated unit, the worker) inherits the blocked
@@ -271,48 +361,31 @@ int RunUpload(const CliContext& context) {
     ProgramState state;
     state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     CreateAppFolders(state.appDir);
+    WarnAboutSettingsFile(state.IniPath(), context.err);
     IniFile ini(state.IniPath());
     settings::CreateDefaultFile(ini);
     state.isKx2 = kx2 ? 1 : 0;
     state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
 
-    FileSelection files;
-    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
-    files.reader = parser.Value("reader");
-    files.speech = parser.Value("speech");
-
-    ConsoleErrorReporter errors(context.err);
-    const bool validate = !parser.Has("no-validate");
-    if (!CheckPicks(files, kx2, validate, ini, errors) ||
-        !CheckStartSelection(files, kx2, validate, errors)) {
-        return kExitUsage;
+    for (const TamarackFinding& finding : tamarack) {
+        UpdateTamarackSetting(finding.found, ini);
     }
     RememberFiles(files, kx2, ini);
 
-    const std::optional<int> baud = ChooseBaud(parser, ini, context.err);
-    if (!baud) {
-        return kExitUsage;
-    }
+    const int baud = ChooseBaud(typedBaud, ini, context.err);
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
-    if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, context.err);
-        status != kExitOk) {
-        return status;
+    if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {
+        return refuse(status);
     }
 
     PosixSerialBackend library;
     const int index = PortIndex(port.portNumber);
     library.SetDevice(index, port.device);
-    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
-        return kExitPortFailed;
+    const std::string device = library.DevicePath(index);
+    if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
+        return refuse(kExitPortFailed);
     }
-
-    const bool terminal = ::isatty(::fileno(context.out)) != 0;
-    OutputMode mode = parser.Has("json")    ? OutputMode::kJson
-                      : parser.Has("quiet") ? OutputMode::kQuiet
-                                            : OutputMode::kNormal;
-    ConsoleReporter reporter(context.out, mode, terminal,
-                             terminal && std::getenv("NO_COLOR") == nullptr);
 
     job.commFirst = settings::ReadBool(ini, settings::kLoadCommFirst) ? 1 : 0;
     job.commFile = files.comm;
@@ -320,23 +393,32 @@ int RunUpload(const CliContext& context) {
     job.speechFile = files.speech;
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
-    job.baudRate = *baud;
-    job.notifications = &reporter;
-    ExpectBoards(reporter, files);
+    job.baudRate = baud;
 
     SystemClock clock;
-    WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
-                             library.SetDevice(i, device);
+    WorkerContext worker{library, clock, state, [&library](int i, const std::string& path) {
+                             library.SetDevice(i, path);
                          }};
-    std::thread thread(
-        [&] { kx2 ? RunKx2UploadWorker(job, worker) : RunHbdUploadWorker(job, worker); });
-    thread.join();
-    RunOutcome outcome = job.outcome.load();
-    reporter.PrintSummary(outcome, kx2, reporter.MessageLogPath(), state.HistoryPath());
-    if (simulated && mode != OutputMode::kJson) {
+    const Run run{job, worker, kx2};
+    const char* unit = kx2 ? "KX2" : "HBD";
+    if (output.json) {
+        JsonReporter reporter(context.out, unit, device, baud);
+        ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
+        const int status = Upload(run, reporter);
+        reporter.PrintResult(job.outcome.load(), status);
+        return status;
+    }
+    const bool terminal = ::isatty(::fileno(context.out)) != 0;
+    ConsoleReporter reporter(context.out, context.err, output.mode, terminal,
+                             terminal && std::getenv("NO_COLOR") == nullptr);
+    ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
+    reporter.PrintHeader(unit, device, baud);
+    const int status = Upload(run, reporter);
+    reporter.PrintSummary(job.outcome.load(), kx2, state.HistoryPath());
+    if (simulated) {
         std::fprintf(context.out, "%s", simulated->FinishAndReport().c_str());
     }
-    return ExitFor(outcome);
+    return status;
 }
 
 }  // namespace quillon::cli

@@ -12,6 +12,7 @@ constexpr char kHelp[] =
     "\n"
     "Commands:\n"
     "  upload     upload firmware to an HBD (--comm/--reader/--speech) or KX2 (--kx) unit\n"
+    "  check      check firmware files and show their packets and estimates, without a port\n"
     "  terminal   talk to the unit over the serial line\n"
     "  ports      list the serial devices of this system\n"
     "  history    print the upload history\n"
@@ -42,10 +43,10 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const CliContext&);
     };
-    static constexpr Command kCommands[] = {{"upload", RunUpload},    {"terminal", RunTerminal},
-                                            {"ports", RunPorts},      {"history", RunHistory},
-                                            {"logs", RunLogs},        {"samples", RunSamples},
-                                            {"settings", RunSettings}};
+    static constexpr Command kCommands[] = {{"upload", RunUpload},     {"check", RunCheck},
+                                            {"terminal", RunTerminal}, {"ports", RunPorts},
+                                            {"history", RunHistory},   {"logs", RunLogs},
+                                            {"samples", RunSamples},   {"settings", RunSettings}};
     for (const Command& c : kCommands) {
         if (command == c.name) {
             return c.run(context);

@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-multimedia-dev
     fonts-dejavu-core
-    clang libclang-rt-14-dev lrzsz
+    clang libclang-rt-14-dev lrzsz python3
 )
 
 missing=()

@@ -16,6 +16,7 @@
 
 #include "firmware/FileKind.h"
 #include "platform/ArgParser.h"
+#include "platform/ProgramState.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
@@ -288,8 +289,10 @@ const UnitKind kUnitKinds[] = {
 };
 
 void PrintUsage(std::FILE* out) {
-    std::fputs("usage: quillon7-sim KIND [options]   (quillon7-sim KIND --help for options)\n",
-               out);
+    std::fputs(
+        "usage: quillon7-sim KIND [options]   (quillon7-sim KIND --help for options;\n"
+        "       quillon7-sim --version)\n",
+        out);
     for (const UnitKind& kind : kUnitKinds) {
         std::fprintf(out, "  %-6s %s\n", kind.name, kind.summary);
     }
@@ -301,6 +304,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quillon7-sim v%d.%d\n", quillon::kVersionMajor, quillon::kVersionMinor);
+        return 0;
     }
     for (const UnitKind& kind : kUnitKinds) {
         if (std::strcmp(argv[1], kind.name) == 0) {

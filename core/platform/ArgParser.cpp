@@ -29,7 +29,11 @@ bool ArgParser::Parse(const std::vector<std::string>& args) {
         }
         if (valueOptions_.count(name)) {
             if (!inlineValue) {
-                if (i + 1 >= args.size()) {
+                // "--comm --simulate": the option after it is no value, but a forgotten one.
+                const bool nextIsOption = i + 1 < args.size() && args[i + 1].rfind("--", 0) == 0 &&
+                                          (valueOptions_.count(args[i + 1].substr(2)) ||
+                                           flagOptions_.count(args[i + 1].substr(2)));
+                if (i + 1 >= args.size() || nextIsOption) {
                     error_ = "option --" + name + " needs a value";
                     return false;
                 }

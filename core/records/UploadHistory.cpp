@@ -53,29 +53,29 @@ std::string UploadHistory::TimeStamp(const LocalTime& t) {
     return Format(kTimeStampFormat, MonthName(t.month), t.day, t.year, t.hour, t.minute, t.second);
 }
 
-void UploadHistory::WriteBeginUpload(const std::string& path, int kind) {
-    Append(kBeginSeparator + TimeStamp(clock_.Now()) +
-           Format("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind), kIndent,
-                  path.c_str()));
+bool UploadHistory::WriteBeginUpload(const std::string& path, int kind) {
+    return Append(kBeginSeparator + TimeStamp(clock_.Now()) +
+                  Format("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind), kIndent,
+                         path.c_str()));
 }
 
-void UploadHistory::WriteUploadSuccess(const std::string& path, int kind, int seconds) {
-    Append(TimeStamp(clock_.Now()) +
-           Format("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
-           Format("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
+bool UploadHistory::WriteUploadSuccess(const std::string& path, int kind, int seconds) {
+    return Append(TimeStamp(clock_.Now()) +
+                  Format("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
+                  Format("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
 }
 
-void UploadHistory::WriteUploadFailed(const std::string& path, int kind,
+bool UploadHistory::WriteUploadFailed(const std::string& path, int kind,
                                       const std::string& errorText) {
-    Append(TimeStamp(clock_.Now()) +
-           Format("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",
-                  FileKindName(kind), kIndent, errorText.c_str(), kIndent, path.c_str()));
+    return Append(TimeStamp(clock_.Now()) +
+                  Format("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",
+                         FileKindName(kind), kIndent, errorText.c_str(), kIndent, path.c_str()));
 }
 
-void UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
-    Append(TimeStamp(clock_.Now()) +
-           Format("CRITICAL ERROR; Error Code = %d.%d, support Data = %d\n\n", code.major,
-                  code.minor, code.support));
+bool UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
+    return Append(TimeStamp(clock_.Now()) +
+                  Format("CRITICAL ERROR; Error Code = %d.%d, support Data = %d\n\n", code.major,
+                         code.minor, code.support));
 }
 
 // One open-append-close per entry, the whole entry in one write: O_APPEND places it after
@@ -83,7 +83,7 @@ void UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
 // can still cut the entry being written short (the kernel stops a large write between pages
 // when the process is killed), so an entry that finds the file ending mid-line starts on a line
 // of its own instead of running into the cut one.
-void UploadHistory::Append(const std::string& entry) {
+bool UploadHistory::Append(const std::string& entry) {
     const std::string path = Path();
     int fd;
     do {
@@ -91,7 +91,7 @@ void UploadHistory::Append(const std::string& entry) {
                     kHistoryFileMode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return;
+        return false;
     }
     const off_t start = ::lseek(fd, 0, SEEK_END);
     char last = '\n';
@@ -115,6 +115,7 @@ void UploadHistory::Append(const std::string& entry) {
         (void)rolledBack;  // nothing more can be done when even that fails
     }
     ::close(fd);
+    return done == text.size();
 }
 
 }  // namespace quillon

@@ -1,6 +1,7 @@
 // The upload history, History.txt in the application folder: an append-only record of every
 // upload's begin, success or failure and of critical errors. Each entry is one
-// open-append-close; an entry that cannot be written is dropped silently and the upload goes on.
+// open-append-close; an entry that cannot be written is dropped (the writer returns false) and the
+// upload goes on.
 // Earlier entries are never changed. A process killed while writing can leave only the entry it
 // was writing cut short; the next entry then starts on a new line.
 #pragma once
@@ -17,10 +18,11 @@ class UploadHistory {
   public:
     UploadHistory(std::string appDir, Clock& clock) : appDir_(std::move(appDir)), clock_(clock) {}
 
-    void WriteBeginUpload(const std::string& path, int kind);
-    void WriteUploadSuccess(const std::string& path, int kind, int seconds);
-    void WriteUploadFailed(const std::string& path, int kind, const std::string& errorText);
-    void WriteCriticalError(const InternalErrorCode& code);
+    // Each false when the entry could not be written whole.
+    bool WriteBeginUpload(const std::string& path, int kind);
+    bool WriteUploadSuccess(const std::string& path, int kind, int seconds);
+    bool WriteUploadFailed(const std::string& path, int kind, const std::string& errorText);
+    bool WriteCriticalError(const InternalErrorCode& code);
 
     std::string Path() const { return app_files::HistoryPath(appDir_); }
 
@@ -28,7 +30,7 @@ class UploadHistory {
     static std::string TimeStamp(const LocalTime& t);
 
   private:
-    void Append(const std::string& entry);
+    bool Append(const std::string& entry);
 
     std::string appDir_;
     Clock& clock_;

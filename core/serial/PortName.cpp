@@ -104,7 +104,10 @@ std::optional<PortName> PortName::Parse(std::string_view text, std::string* erro
                     "The device name contains control characters: " + std::string(kWhatToType));
     }
     std::string device =
-        typed.front() == '/' ? std::string(typed) : std::string(devRoot) + "/" + std::string(typed);
+        // A path as it is: absolute, or relative to the working folder ("./ttyV0").
+        typed.front() == '/' || typed.starts_with("./") || typed.starts_with("../")
+            ? std::string(typed)
+            : std::string(devRoot) + "/" + std::string(typed);
     if (device.size() > kMaxDeviceLength) {
         return Fail(errorText, "The device path is longer than " +
                                    std::to_string(kMaxDeviceLength) +

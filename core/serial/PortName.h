@@ -1,5 +1,6 @@
 // What a technician types to name a serial port: a port number ("3", or "COM3" as on the old
-// system) or a device ("/dev/ttyUSB0", or just "ttyUSB0"). Text that names no port gives no
+// system) or a device ("/dev/ttyUSB0", "./ttyV0" relative to the working folder, or just
+// "ttyUSB0" under /dev). Text that names no port gives no
 // result and a sentence saying what to type instead.
 #pragma once
 

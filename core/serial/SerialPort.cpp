@@ -2,27 +2,36 @@
 
 namespace quillon {
 
-uint8_t SerialPort::BaudCode(int rate) {
-    switch (rate) {
-        case 1200:
-            return 2;
-        case 2400:
-            return 3;
-        case 4800:
-            return 4;
-        case 9600:
-            return 5;
-        case 19200:
-            return 6;
-        case 38400:
-            return 7;
-        case 57600:
-            return 8;
-        case 115200:
-            return 9;
-        default:
-            return 6;
+namespace {
+
+struct BaudEntry {
+    int rate;
+    uint8_t code;
+};
+
+// The rates the library has a code for; any other rate gets the code of kFallbackRate.
+constexpr BaudEntry kBaudCodes[] = {{1200, 2},  {2400, 3},  {4800, 4},  {9600, 5},
+                                    {19200, 6}, {38400, 7}, {57600, 8}, {115200, 9}};
+constexpr int kFallbackRate = 19200;
+
+const BaudEntry* FindRate(int rate) {
+    for (const BaudEntry& entry : kBaudCodes) {
+        if (entry.rate == rate) {
+            return &entry;
+        }
     }
+    return nullptr;
+}
+
+}  // namespace
+
+uint8_t SerialPort::BaudCode(int rate) {
+    const BaudEntry* entry = FindRate(rate);
+    return entry != nullptr ? entry->code : FindRate(kFallbackRate)->code;
+}
+
+int SerialPort::LineRate(int rate) {
+    return FindRate(rate) != nullptr ? rate : kFallbackRate;
 }
 
 int SerialPort::OpenPort(uint8_t portIndex, uint8_t baudCode) {

@@ -16,12 +16,17 @@ class SerialPort : public Waitable {
     static constexpr int kRxQueueSize = 2048;
     static constexpr int kTxQueueSize = 1024;
     static constexpr char kModemLineSet = 'S';
+    // The rates the program offers a technician, slowest first.
+    static constexpr int kOfferedRates[] = {9600, 14400, 19200, 28800, 38400, 57600, 115200};
 
     explicit SerialPort(SerialBackend& library) : library_(library) {}
     ~SerialPort() override = default;
 
     // 1200->2, 2400->3, 4800->4, 9600->5, 19200->6, 38400->7, 57600->8, 115200->9, else 6.
     static uint8_t BaudCode(int rate);
+    // The rate the line really runs at when `rate` is asked for: the rate of its baud code
+    // (19200 for a rate without one, such as 14400 or 28800).
+    static int LineRate(int rate);
 
     // 0 on success, else the library's negative code.
     int OpenPort(uint8_t portIndex, uint8_t baudCode);

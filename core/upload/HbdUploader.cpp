@@ -25,6 +25,14 @@ constexpr const char* kHistoryReadFailed = "Failed to read input file";
 // sign that it did not arrive, and a board the unit never closed is no success.
 constexpr const char* kHistoryEndLost = "Line lost, Step: End of Transfer";
 
+// The steps of UM_FILE_FAILED, named as the history's texts name them.
+constexpr std::string_view kStepOpenFile = "Open File";
+constexpr std::string_view kStepBegin = "Begin Upload";
+constexpr std::string_view kStepPrepare = "Next Packet";
+constexpr std::string_view kStepData = "Get Ack from HBD";
+constexpr std::string_view kStepReadFile = "Read File";
+constexpr std::string_view kStepEnd = "End of Transfer";
+
 // Internal error codes: an unknown file kind seen as a file starts, or in the begin step.
 constexpr int kInternalErrorMajorStart = 2;
 constexpr int kInternalErrorMajorBegin = 3;
@@ -68,7 +76,8 @@ void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
 
 bool HbdUploader::OpenMessageLog() {
     if (settings_.logSerialData) {
-        serialLog_.Open();  // best effort, like the message log
+        // Best effort, like the message log: the run goes on without it.
+        NoteRecordWritten(window_, serialLog_.Open(), "serial log " + serialLog_.FilePath());
     }
     return log_.OpenMessageLog();
 }
@@ -129,28 +138,67 @@ void HbdUploader::FlushReceived() {
 // line makes the wait return at once, so the caller's poll budget still bounds the passes.
 int HbdUploader::ReadOneByte() {
     int byte = port_.ReadByte();
-    if (byte >= 0) {
+    if (byte >= 0 || NoteDeadLine(byte)) {
         return byte;
     }
     if (!clock_.WaitFor(port_, kPollMs)) {
         return kSerialNothingWaiting;
     }
-    return port_.ReadByte();
+    byte = port_.ReadByte();
+    NoteDeadLine(byte);
+    return byte;
+}
+
+bool HbdUploader::NoteDeadLine(int readResult) {
+    lineLost_ = lineLost_ || (readResult < 0 && readResult != kSerialNothingWaiting);
+    return lineLost_;
+}
+
+std::string_view HbdUploader::ResponseCause() const {
+    if (lineLost_) {
+        return failure_cause::kLineLost;
+    }
+    switch (lastResponse_) {
+        case kNoResponse:
+            return failure_cause::kNoAnswer;
+        case hbd::kReplyBadPacket:
+        case hbd::kReplyWriteFailed:
+        case hbd::kReplyAbortTransfer:
+            return failure_cause::kUnitError;
+        default:
+            return failure_cause::kBadAnswer;
+    }
 }
 
 void HbdUploader::LogUserAbort() {
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, kHistoryUserAbort);
+    NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
+                                           kHistoryUserAbort));
 }
 
-void HbdUploader::FailFile(const char* historyText) {
-    NotifyProgress(UM_FILE_FAILED);
-    history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText);
+void HbdUploader::NoteHistory(bool written) {
+    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
+}
+
+void HbdUploader::FailFile(const char* historyText, std::string_view step, std::string_view cause) {
+    Notification n(UM_FILE_FAILED);
+    n.progress = &progress_;
+    n.failureStep = step;
+    n.failureCause = cause;
+    window_.Send(n);
+    NoteHistory(
+        history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Packet counting
+
+int32_t HbdUploader::SecondsPerPacket(int kind) {
+    return kind == kKindReader   ? kSecondsPerReaderPacket
+           : kind == kKindSpeech ? kSecondsPerSpeechPacket
+                                 : kSecondsPerCommPacket;
+}
 
 int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, int kind) {
     // Unsigned arithmetic on purpose: the unit's count of a too-short file wraps the same way.
@@ -187,6 +235,15 @@ int32_t HbdUploader::CountPackets() {
         }
         const uint64_t length = file.Length();
         file.Close();
+        if (slot.kind != kKindSpeech && length < hbd::kBoardImageOffset) {
+            // Only a file taken without validation gets here; nothing of it would be sent.
+            log_.PostLogLine(kLevelError,
+                             "ERROR: %s File\"%s\" is shorter than its %d-byte header; nothing "
+                             "to send!\n",
+                             FileKindName(slot.kind), slot.path->c_str(),
+                             static_cast<int>(hbd::kBoardImageOffset));
+            return -1;
+        }
         slot.packets = AnnouncedPackets(length, slot.kind);
         slot.estimate = slot.packets * slot.secondsPerPacket;
         ++files;
@@ -205,7 +262,7 @@ int32_t HbdUploader::CountPackets() {
 
 bool HbdUploader::UploadFile(const std::string& path, int kind) {
     const uint32_t startTick = clock_.TickCount();
-    history_.WriteBeginUpload(path, kind);
+    NoteHistory(history_.WriteBeginUpload(path, kind));
     port_.ClearPending();
     if (!StartFile(path, kind)) {
         return false;
@@ -219,7 +276,7 @@ bool HbdUploader::UploadFile(const std::string& path, int kind) {
     if (!NotifyBeginUpload()) {
         input_.Close();
         if (!Aborted()) {
-            FailFile(kHistoryBeginFailed);
+            FailFile(kHistoryBeginFailed, kStepBegin, ResponseCause());
         }
         return false;
     }
@@ -256,7 +313,7 @@ bool HbdUploader::StartFile(const std::string& path, int kind) {
         default:
             state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, kind);
             Notify(UM_INTERNAL_ERROR);
-            history_.WriteCriticalError(state_.InternalError());
+            NoteHistory(history_.WriteCriticalError(state_.InternalError()));
             return false;
     }
     kindName_ = FileKindName(kind);
@@ -278,7 +335,7 @@ bool HbdUploader::OpenAndPosition(const std::string& path, int kind) {
     }
     if (!opened) {
         log_.PostLogLine(kLevelError, "ERROR: Failed to open Input File\"%s\"!\n", path.c_str());
-        FailFile(kHistoryOpenFailed);
+        FailFile(kHistoryOpenFailed, kStepOpenFile, failure_cause::kFileError);
         return false;
     }
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
@@ -357,7 +414,7 @@ bool HbdUploader::SendPackets() {
         log_.PostLogLine(kLevelError, "ERROR: Failed to read Input File\"%s\"!\n",
                          progress_.currentPath.c_str());
         input_.Close();
-        FailFile(kHistoryReadFailed);
+        FailFile(kHistoryReadFailed, kStepReadFile, failure_cause::kFileError);
         return false;
     }
     return true;
@@ -385,7 +442,7 @@ bool HbdUploader::PrepareExchange() {
                      settings_.retransmitData);
     input_.Close();
     if (!Aborted()) {
-        FailFile(kHistoryPrepareFailed);
+        FailFile(kHistoryPrepareFailed, kStepPrepare, ResponseCause());
     }
     return false;
 }
@@ -398,7 +455,7 @@ bool HbdUploader::DataExchange() {
     }
     input_.Close();
     if (!Aborted()) {
-        FailFile(kHistoryDataFailed);
+        FailFile(kHistoryDataFailed, kStepData, ResponseCause());
     }
     return false;
 }
@@ -446,7 +503,7 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     if (written != static_cast<int>(controlPacket_.size())) {
         log_.PostLogLine(kLevelError,
                          "ERROR: End of Transfer did not reach the HBD; the line was lost\n");
-        FailFile(kHistoryEndLost);
+        FailFile(kHistoryEndLost, kStepEnd, failure_cause::kLineLost);
         return false;
     }
 
@@ -464,7 +521,7 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     }
     progress_.lastFileElapsed = elapsed;
     --progress_.filesRemaining;
-    history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed);
+    NoteHistory(history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed));
     NotifyProgress(UM_FILE_DONE);
     return true;
 }
@@ -495,13 +552,19 @@ void HbdUploader::DelayAfterFile() {
 // Responses
 
 int HbdUploader::WaitForResponse(int tryNumber) {
+    lastResponse_ = AwaitResponse(tryNumber);
+    return lastResponse_;
+}
+
+int HbdUploader::AwaitResponse(int tryNumber) {
     capture_.fill(0);
     capturedCount_ = 0;
     receivedCount_ = 0;
     matcher_.Reset();
     std::optional<uint8_t> code;
     const int32_t budget = kPollsPerSecond * settings_.responseWaitSeconds;
-    for (int32_t pass = 0; pass < budget && !code; ++pass) {
+    // A dead line answers nothing: the wait ends at once instead of running out its budget.
+    for (int32_t pass = 0; pass < budget && !code && !lineLost_; ++pass) {
         if (Aborted()) {
             FlushReceived();
             LogUserAbort();

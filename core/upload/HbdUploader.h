@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareFile.h"
@@ -80,6 +81,8 @@ class HbdUploader {
     std::span<const uint8_t> Captured() const { return {capture_.data(), capturedCount_}; }
     int ReceivedCount() const { return receivedCount_; }
 
+    // Seconds a packet of that board counts in the estimates.
+    static int32_t SecondsPerPacket(int kind);
     // Sent length (file length minus the kept-back part) in packets, as the unit counts them.
     static int32_t AnnouncedPackets(uint64_t fileLength, int kind);
 
@@ -94,7 +97,15 @@ class HbdUploader {
     void FlushReceived();
     int ReadOneByte();
     void LogUserAbort();
-    void FailFile(const char* historyText);
+    // UM_FILE_FAILED with the step and a failure_cause word, then the history failure entry.
+    void FailFile(const char* historyText, std::string_view step, std::string_view cause);
+    // UM_RECORD_LOST when a history entry could not be written.
+    void NoteHistory(bool written);
+    // True (from then on) once a read said the line is gone rather than that nothing waits.
+    bool NoteDeadLine(int readResult);
+    // The failure_cause of the last answer waited for.
+    std::string_view ResponseCause() const;
+    int AwaitResponse(int tryNumber);
 
     bool StartFile(const std::string& path, int kind);
     bool OpenAndPosition(const std::string& path, int kind);
@@ -128,6 +139,8 @@ class HbdUploader {
     hbd::ControlPacket controlPacket_{};
     std::string kindName_ = "UNKWN";
     uint32_t packetStartTick_ = 0;
+    int lastResponse_ = kNoResponse;
+    bool lineLost_ = false;
 };
 
 }  // namespace quillon

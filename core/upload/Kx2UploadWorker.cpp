@@ -14,7 +14,9 @@ RunOutcome UploadKx2File(UploadJob& job, WorkerContext& context, SerialPort& por
     kx2.LoadUploadSettings();
     kx2.Log().OpenMessageLog();
     SerialDataLog serialLog(context.clock, context.state.appDir);
-    if (kx2.CurrentSettings().logSerialData && serialLog.Open()) {
+    if (kx2.CurrentSettings().logSerialData &&
+        NoteRecordWritten(*job.notifications, serialLog.Open(),
+                          "serial log " + serialLog.FilePath())) {
         kx2.SetSerialDataLog(&serialLog);
     }
 

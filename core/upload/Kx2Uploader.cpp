@@ -18,6 +18,14 @@ constexpr int32_t kMsPerSecond = 1000;
 constexpr char kHistoryNoBeginAnswer[] = "No/Bad Response from KX2, Step: Begin Upload";
 constexpr char kHistoryCancelled[] = "KX2 canceled";
 constexpr char kHistoryCannotOpen[] = "Failed to open input file";
+constexpr char kHistoryLineLost[] = "Line lost, Step: ";
+
+// The steps of UM_FILE_FAILED.
+constexpr std::string_view kStepCheckFile = "Check File";
+constexpr std::string_view kStepOpenFile = "Open File";
+constexpr std::string_view kStepBegin = "Begin Upload";
+constexpr std::string_view kStepSend = "Send Packets";
+constexpr std::string_view kStepFinal = "Final Response";
 
 int32_t ClampToInt32(uint64_t value) {
     return static_cast<int32_t>(std::min<uint64_t>(value, INT32_MAX));
@@ -67,6 +75,17 @@ Kx2StartRequest Kx2Uploader::StartRequest() const {
     return request;
 }
 
+uint64_t Kx2Uploader::PacketsFor(uint64_t fileLength, int32_t maxPacketSize) {
+    // An unusable packet size is refused later with its own message; no division by it here.
+    const int32_t payload = maxPacketSize - static_cast<int32_t>(kKx2Overhead);
+    return payload <= 0 ? 0 : (fileLength + static_cast<uint64_t>(payload) - 1) / payload;
+}
+
+int32_t Kx2Uploader::EstimateFor(uint64_t packets, int32_t delayMs) {
+    const int64_t delay = std::max<int32_t>(delayMs, 0);
+    return ClampToInt32(packets + packets * static_cast<uint64_t>(delay) / kMsPerSecond);
+}
+
 bool Kx2Uploader::PrepareUpload(const std::string& path) {
     LoadUploadSettings();
     path_ = path;
@@ -79,13 +98,9 @@ bool Kx2Uploader::PrepareUpload(const std::string& path) {
     fileLength_ = input_.Length();
     input_.Close();
 
-    // An unusable packet size is refused later with its own message; no division by it here.
-    const uint64_t payload = payloadSize_ > 0 ? static_cast<uint64_t>(payloadSize_) : 0;
-    packetsNeeded_ = payload == 0 ? 0 : (fileLength_ + payload - 1) / payload;
+    packetsNeeded_ = PacketsFor(fileLength_, settings_.maxPacketSize);
     packetCount_ = ClampToInt32(packetsNeeded_);
-    const int64_t delay = std::max<int32_t>(settings_.delayMs, 0);
-    const int32_t estimate =
-        ClampToInt32(packetsNeeded_ + packetsNeeded_ * static_cast<uint64_t>(delay) / kMsPerSecond);
+    const int32_t estimate = EstimateFor(packetsNeeded_, settings_.delayMs);
 
     progress_ = UploadProgress{};
     progress_.commPackets = packetCount_;
@@ -141,18 +156,40 @@ std::optional<Kx2Uploader::Refusal> Kx2Uploader::CheckLimits() const {
 
 bool Kx2Uploader::Refuse(const Refusal& refusal) {
     log_.PostLogLine(kLevelError, "%s", refusal.logLine.c_str());
-    return FailFile(refusal.historyText.c_str());
+    return FailFile(refusal.historyText, kStepCheckFile, refusal.cause);
 }
 
-bool Kx2Uploader::FailFile(const char* historyText) {
-    Notify(UM_FILE_FAILED, 0);
-    history_.WriteUploadFailed(path_, kKindComm, historyText);
+void Kx2Uploader::NoteHistory(bool written) {
+    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
+}
+
+bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step,
+                           std::string_view cause) {
+    Notification n(UM_FILE_FAILED);
+    n.progress = &progress_;
+    n.failureStep = step;
+    n.failureCause = cause;
+    window_.Send(n);
+    NoteHistory(history_.WriteUploadFailed(path_, kKindComm, historyText));
     outcome_ = RunOutcome::kFailed;
     return false;
 }
 
+bool Kx2Uploader::FailLineLost(std::string_view step) {
+    log_.PostLogLine(kLevelError, "ERROR: Line lost; %s\n",
+                     port_.Library().LastErrorText(port_.PortIndex()).c_str());
+    return FailFile(kHistoryLineLost + std::string(step), step, failure_cause::kLineLost);
+}
+
+std::string_view Kx2Uploader::ResponseCause() const {
+    return startCancelled_ ? failure_cause::kUnitCancel
+           : startGarbled_ ? failure_cause::kBadAnswer
+                           : failure_cause::kNoAnswer;
+}
+
 bool Kx2Uploader::UploadFile(const std::string& path) {
     outcome_ = RunOutcome::kFailed;
+    lineLost_ = false;
     // Every way out of here frees the packet data.
     struct FreePackets {
         std::vector<Packet>& table;
@@ -162,7 +199,7 @@ bool Kx2Uploader::UploadFile(const std::string& path) {
     if (!PrepareUpload(path)) {
         return false;
     }
-    history_.WriteBeginUpload(path, kKindComm);
+    NoteHistory(history_.WriteBeginUpload(path, kKindComm));
     port_.ClearPending();
     if (settings_.logMessages && log_.IsOpen()) {
         log_.WriteKx2Banner(path);
@@ -172,7 +209,7 @@ bool Kx2Uploader::UploadFile(const std::string& path) {
     }
     if (!input_.OpenInputFile()) {
         log_.PostLogLine(kLevelError, "ERROR: Failed to open Input File\"%s\"!\n", path.c_str());
-        return FailFile(kHistoryCannotOpen);
+        return FailFile(kHistoryCannotOpen, kStepOpenFile, failure_cause::kFileError);
     }
     log_.PostLogLine(kLevelPrep, "Prep 3: Success; open file: %s\n", path.c_str());
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
@@ -189,19 +226,25 @@ bool Kx2Uploader::UploadFile(const std::string& path) {
             outcome_ = RunOutcome::kAborted;
             return false;
         }
-        return FailFile(kHistoryNoBeginAnswer);
+        return lineLost_ ? FailLineLost(kStepBegin)
+                         : FailFile(kHistoryNoBeginAnswer, kStepBegin, ResponseCause());
     }
     // Anything the unit said during the handshake must not thin out the first pass.
     FlagEveryPacket();
     if (SendFlaggedPackets() < 0) {
-        return FailFile(kHistoryCancelled);
+        return lineLost_ ? FailLineLost(kStepSend)
+                         : FailFile(kHistoryCancelled, kStepSend, failure_cause::kUnitCancel);
     }
-    switch (RunFinalPhase()) {
+    const FinalAnswer answer = RunFinalPhase();
+    if (lineLost_) {
+        return FailLineLost(kStepFinal);
+    }
+    switch (answer) {
         case FinalAnswer::kComplete:
             outcome_ = RunOutcome::kCompleted;
             return true;
         case FinalAnswer::kCancelled:
-            return FailFile(kHistoryCancelled);
+            return FailFile(kHistoryCancelled, kStepFinal, failure_cause::kUnitCancel);
         case FinalAnswer::kResent:
         case FinalAnswer::kNone:
             break;
@@ -254,7 +297,7 @@ bool Kx2Uploader::FillPacketTable() {
         char line[MessageLog::kMaxText + 1];
         std::snprintf(line, sizeof line, "ERROR: Failed to read Input File\"%s\"!\n",
                       path_.c_str());
-        return Refuse(Refusal{line, "Failed to read input file"});
+        return Refuse(Refusal{line, "Failed to read input file", failure_cause::kFileError});
     }
     if (changed || total != fileLength_ || packets_.empty()) {
         std::vector<Packet>().swap(packets_);
@@ -262,7 +305,7 @@ bool Kx2Uploader::FillPacketTable() {
         std::snprintf(line, sizeof line,
                       "ERROR: File \"%s\" changed while it was read; upload refused\n",
                       path_.c_str());
-        return Refuse(Refusal{line, "File changed while it was read"});
+        return Refuse(Refusal{line, "File changed while it was read", failure_cause::kFileError});
     }
     packets_.back().last = 1;
     return true;
@@ -280,6 +323,8 @@ void Kx2Uploader::FlagEveryPacket() {
 
 bool Kx2Uploader::RequestStartUpload() {
     log_.PostLogLine(kLevelBegin, "Prep 5: Notify KX2, starting file upload\n");
+    startCancelled_ = false;
+    startGarbled_ = false;
     for (int attempt = 0; attempt < kStartTries; ++attempt) {
         BuildStartRequest(frame_, StartRequest());
         WriteFrame();
@@ -287,6 +332,9 @@ bool Kx2Uploader::RequestStartUpload() {
         log_.PostLogLine(kLevelHost, "Will wait 8 seconds for a response\n");
         ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
         if (!WaitForFrame()) {
+            if (lineLost_) {
+                return false;
+            }
             continue;
         }
         const Kx2FrameType type = DecodeResponse();
@@ -296,9 +344,11 @@ bool Kx2Uploader::RequestStartUpload() {
         }
         if (type == kKx2Cancel) {
             LogCancel();
+            startCancelled_ = true;
             return false;
         }
         LogUnknown(type);
+        startGarbled_ = true;
     }
     log_.PostLogLine(kLevelError,
                      "Giving Up! Did not get proper response from KX2 after 3 tries\n");
@@ -315,6 +365,9 @@ int Kx2Uploader::SendFlaggedPackets() {
         }
         SendDataFrame(packets_[i]);
         ++sent;
+        if (lineLost_) {
+            return -1;
+        }
         if (ReceiveFrame() && DecodeResponse() == kKx2Cancel) {
             LogCancel();
             return -1;
@@ -354,7 +407,7 @@ void Kx2Uploader::SendStatusRequest() {
 }
 
 bool Kx2Uploader::WaitForFrame() {
-    for (int poll = 0; poll < kPollsPerWait; ++poll) {
+    for (int poll = 0; poll < kPollsPerWait && !lineLost_; ++poll) {
         if (ReceiveFrame()) {
             return true;
         }
@@ -365,7 +418,7 @@ bool Kx2Uploader::WaitForFrame() {
 }
 
 Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalCycle() {
-    for (int wait = 0; wait < kWaitsPerCycle; ++wait) {
+    for (int wait = 0; wait < kWaitsPerCycle && !lineLost_; ++wait) {
         if (WaitForFrame()) {
             const Kx2FrameType type = DecodeResponse();
             if (type == kKx2Complete) {
@@ -391,7 +444,7 @@ Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalCycle() {
 }
 
 Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalPhase() {
-    for (int cycle = 0; cycle < kFinalCycles; ++cycle) {
+    for (int cycle = 0; cycle < kFinalCycles && !lineLost_; ++cycle) {
         log_.PostLogLine(
             kLevelHost,
             "Finished sending %d packets to KX2. Will wait 8 seconds for final response\n",
@@ -444,6 +497,7 @@ bool Kx2Uploader::ReceiveFrame() {
 
 int Kx2Uploader::ReadByte() {
     const int byte = port_.ReadByte();
+    lineLost_ = lineLost_ || (byte < 0 && byte != kSerialNothingWaiting);
     if (byte >= 0 && serialLog_ != nullptr) {
         received_.push_back(static_cast<uint8_t>(byte));
     }
@@ -485,7 +539,9 @@ void Kx2Uploader::ApplyResendList(const std::vector<int16_t>& numbers) {
 }
 
 void Kx2Uploader::WriteFrame() {
-    port_.WriteBlock(frame_.Bytes().data(), static_cast<uint16_t>(frame_.Length()));
+    const int written =
+        port_.WriteBlock(frame_.Bytes().data(), static_cast<uint16_t>(frame_.Length()));
+    lineLost_ = lineLost_ || written < 0;
     if (serialLog_ != nullptr) {
         serialLog_->Sent(frame_.Bytes());
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareFile.h"
@@ -38,6 +39,10 @@ namespace quillon {
 //   - a file that grows or shrinks between counting and reading: "File changed while it was read"
 // The packet table is filled before the start handshake (not after it) so that the last two are
 // found before the unit is asked to start.
+//
+// A line the serial layer reports dead (hang-up, device removed) ends the upload at once, in any
+// step, with a level-0 log line, UM_FILE_FAILED (cause "line-lost") and the history failure
+// "Line lost, Step: <step>"; a unit that is there but silent gets the full waits.
 //
 // When the final phase runs out without a "complete" answer there is no failure notification and
 // no history line, as the unit may well have taken the image; Outcome() is then kNoFinalAnswer.
@@ -90,6 +95,11 @@ class Kx2Uploader {
     // With "Log Serial Data" on, the thread hands in the run's serial-data log (or nullptr).
     void SetSerialDataLog(SerialDataLog* serialLog) { serialLog_ = serialLog; }
 
+    // Packets a file of that length needs (0 for a packet size without payload), and the
+    // estimate in seconds of sending them with that pause after each.
+    static uint64_t PacketsFor(uint64_t fileLength, int32_t maxPacketSize);
+    static int32_t EstimateFor(uint64_t packets, int32_t delayMs);
+
     // The whole upload of the file at path. True only when the unit reported it complete.
     bool UploadFile(const std::string& path);
     RunOutcome Outcome() const { return outcome_; }
@@ -123,12 +133,19 @@ class Kx2Uploader {
     struct Refusal {
         std::string logLine;
         std::string historyText;
+        std::string_view cause = failure_cause::kRefused;
     };
 
     std::optional<Refusal> CheckLimits() const;
     bool Refuse(const Refusal& refusal);
-    // UM_FILE_FAILED and the history failure entry; always false.
-    bool FailFile(const char* historyText);
+    // UM_FILE_FAILED with the step and a failure_cause word, and the history failure entry;
+    // always false.
+    bool FailFile(const std::string& historyText, std::string_view step, std::string_view cause);
+    bool FailLineLost(std::string_view step);
+    // UM_RECORD_LOST when a history entry could not be written.
+    void NoteHistory(bool written);
+    // The failure_cause of a start request that got no "Begin Upload".
+    std::string_view ResponseCause() const;
     bool FillPacketTable();
     void FlagEveryPacket();
     void ApplyResendList(const std::vector<int16_t>& numbers);
@@ -169,6 +186,9 @@ class Kx2Uploader {
     int32_t packetCount_ = 0;
     int32_t payloadSize_ = 0;
     RunOutcome outcome_ = RunOutcome::kNotFinished;
+    bool lineLost_ = false;  // a read or write said the line is gone
+    bool startCancelled_ = false;
+    bool startGarbled_ = false;
 };
 
 }  // namespace quillon

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
@@ -75,7 +76,9 @@ bool MessageLog::OpenMessageLog() {
     filePath_ = DatedLogFileName(folder, kLogFilePrefix, now);
     file_ = std::fopen(filePath_.c_str(), "ae");
     if (file_ == nullptr) {
+        const std::string why = "message log " + filePath_ + ": " + std::strerror(errno);
         PostLogLine(kLevelError, "Prep 1: FAILED; to open log file (%s)\n\n", filePath_.c_str());
+        Announce(UM_RECORD_LOST, why);
         return false;
     }
     WriteLogFileHeader(file_, now);
@@ -83,7 +86,14 @@ bool MessageLog::OpenMessageLog() {
     std::fputs("\n", file_);
     std::fflush(file_);
     PostLogLine(kLevelPrep, "Prep 1: Success; Open log file (%s)\n\n", filePath_.c_str());
+    Announce(UM_MESSAGE_LOG_OPENED, filePath_);
     return true;
+}
+
+void MessageLog::Announce(NotificationCode code, const std::string& text) {
+    Notification n(code);
+    n.text = text;
+    window_.Send(n);
 }
 
 void MessageLog::WriteBanner(const std::string& title) {

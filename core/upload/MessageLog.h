@@ -28,7 +28,8 @@ class MessageLog {
     void PostLogLine(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // Appends to the file: "HH:MM:SS text" for texts of two or more characters, else as is.
     void WriteLogLine(const char* text);
-    // Creates the run's log file and its header; false when it could not be opened.
+    // Creates the run's log file and its header, then sends UM_MESSAGE_LOG_OPENED with its path;
+    // false (after UM_RECORD_LOST saying why) when it could not be opened.
     bool OpenMessageLog();
     // The banner before each file: kind name and path ("Begin Upload; COMM File ...").
     void WriteFileBanner(const std::string& kindName, const std::string& path);
@@ -40,6 +41,7 @@ class MessageLog {
     const std::string& FilePath() const { return filePath_; }
 
   private:
+    void Announce(NotificationCode code, const std::string& text);
     // An empty line, a rule, the title line, a rule, an empty line.
     void WriteBanner(const std::string& title);
 

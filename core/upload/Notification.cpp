@@ -2,6 +2,15 @@
 
 namespace quillon {
 
+bool NoteRecordWritten(NotificationSink& sink, bool written, const std::string& what) {
+    if (!written) {
+        Notification n(UM_RECORD_LOST);
+        n.text = what;
+        sink.Send(n);
+    }
+    return written;
+}
+
 const char* NotificationName(int code) {
     switch (code) {
         case UM_LOG_LINE:
@@ -26,6 +35,10 @@ const char* NotificationName(int code) {
             return "UM_WORKER_DONE";
         case UM_PORT_OPEN_FAILED:
             return "UM_PORT_OPEN_FAILED";
+        case UM_MESSAGE_LOG_OPENED:
+            return "UM_MESSAGE_LOG_OPENED";
+        case UM_RECORD_LOST:
+            return "UM_RECORD_LOST";
         case UM_START_UPLOAD:
             return "UM_START_UPLOAD";
         case UM_SERIAL_TEXT:

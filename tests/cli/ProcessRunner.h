@@ -79,6 +79,11 @@ class Process {
             stdin_ = -1;
         }
     }
+    // The reader goes away, as `| head` does: the child's next write to stdout fails.
+    void CloseStdout() {
+        close(stdout_);
+        stdout_ = -1;
+    }
     void Signal(int sig) { kill(pid_, sig); }
     const std::string& Out() const { return result_.out; }
     const std::string& Err() const { return result_.err; }

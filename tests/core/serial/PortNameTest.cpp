@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodName{" 12\n", 12, ""}, GoodName{"007", 7, ""}, GoodName{"COM7", 7, ""},
                       GoodName{"com1", 1, ""}, GoodName{"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
                       GoodName{"ttyUSB0", 0, "/dev/ttyUSB0"}, GoodName{"pts/4", 0, "/dev/pts/4"},
+                      GoodName{"./ttyV0", 0, "./ttyV0"}, GoodName{"../x", 0, "../x"},
                       GoodName{"  /dev/ttyACM1  ", 0, "/dev/ttyACM1"},
                       GoodName{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", 0,
                                "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"},

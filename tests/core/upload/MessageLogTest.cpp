@@ -46,10 +46,13 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     EXPECT_FALSE(log.IsOpen());
 
     EXPECT_EQ(LogText(), Header() + "14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n");
-    ASSERT_EQ(sink.All().size(), 1u);
+    ASSERT_EQ(sink.All().size(), 2u);
     EXPECT_EQ(sink.All()[0].code, UM_LOG_LINE);
     EXPECT_EQ(sink.All()[0].wParam, 3);
     EXPECT_EQ(sink.All()[0].text, "Prep 1: Success; Open log file (" + path + ")\n\n");
+    // The path as data, so no one has to take it out of the line.
+    EXPECT_EQ(sink.All()[1].code, UM_MESSAGE_LOG_OPENED);
+    EXPECT_EQ(sink.All()[1].text, path);
 }
 
 TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
@@ -96,13 +99,13 @@ TEST_F(MessageLogTest, LinesBannersAndBareLayoutTexts) {
                   kRule + "+-+-+-+-+  Begin Upload File /fw/unit.kx\n" + kRule + "\n");
     // Every posted line reached the window, with its level, whether or not it was logged.
     auto all = sink.All();
-    ASSERT_EQ(all.size(), 7u);
-    EXPECT_EQ(all[1].wParam, 4);
-    EXPECT_EQ(all[2].text, "(412 ms)\n");
-    EXPECT_EQ(all[2].wParam, 6);
-    EXPECT_EQ(all[3].text, "\n");
-    EXPECT_EQ(all[5].text, "");
-    EXPECT_EQ(all[6].text, "after close\n");
+    ASSERT_EQ(all.size(), 8u);  // with UM_MESSAGE_LOG_OPENED second
+    EXPECT_EQ(all[2].wParam, 4);
+    EXPECT_EQ(all[3].text, "(412 ms)\n");
+    EXPECT_EQ(all[3].wParam, 6);
+    EXPECT_EQ(all[4].text, "\n");
+    EXPECT_EQ(all[6].text, "");
+    EXPECT_EQ(all[7].text, "after close\n");
 }
 
 TEST_F(MessageLogTest, NullFormatDoesNothing) {
@@ -154,10 +157,12 @@ TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
     log.PostLogLine(1, "next line\n");
     log.WriteFileBanner("COMM", "/c.bin");
     auto all = sink.All();
-    ASSERT_EQ(all.size(), 2u);
+    ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].wParam, 0);
     EXPECT_EQ(all[0].text, "Prep 1: FAILED; to open log file (" + dir.Dir() + kLogName + ")\n\n");
-    EXPECT_EQ(all[1].text, "next line\n");
+    EXPECT_EQ(all[1].code, UM_RECORD_LOST);
+    EXPECT_EQ(all[1].text.rfind("message log " + dir.Dir() + kLogName + ": ", 0), 0u);
+    EXPECT_EQ(all[2].text, "next line\n");
 }
 
 TEST_F(MessageLogTest, SecondRunInTheSameSecondAppends) {

@@ -1,0 +1,42 @@
+// --json output of an upload: each worker notification as one JSON line on the given stream,
+// in the documented schema (docs/cli-json.md), and the final "result" line. Runs on the worker's
+// thread; it only writes to its stream.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/RunTally.h"
+#include "upload/Notification.h"
+#include "upload/UploadJob.h"
+
+namespace quillon::cli {
+
+class JsonReporter final : public NotificationSink {
+  public:
+    // unit: "HBD" or "KX2"; port and baud as the line is opened.
+    JsonReporter(std::FILE* out, std::string unit, std::string port, int baud)
+        : out_(out), unit_(std::move(unit)), port_(std::move(port)), baud_(baud) {}
+
+    void Send(const Notification& n) override;
+    RunTally& Tally() { return tally_; }
+
+    // The last line of every --json run, also of one refused before it started.
+    void PrintResult(RunOutcome outcome, int exitCode);
+
+  private:
+    void Start(const UploadProgress& p);
+    std::string BoardName(int kind) const;
+    void Put(const std::string& line);
+
+    std::FILE* out_;
+    std::string unit_;
+    std::string port_;
+    int baud_;
+    RunTally tally_;
+};
+
+// The error line of --json ("type":"error"): number 0 when the error has no number of its own.
+std::string JsonErrorLine(int number, const std::string& text, const std::string& file = "");
+
+}  // namespace quillon::cli

@@ -1,0 +1,65 @@
+// What an upload run did to each board, gathered from the worker's notifications, for the
+// console summary and the JSON result: state, time, failure step and cause, wrong tries, and
+// the message log the run wrote (or the records it could not write).
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "upload/Notification.h"
+#include "upload/UploadJob.h"
+
+namespace quillon::cli {
+
+class RunTally {
+  public:
+    enum class BoardState { kNotAttempted, kRunning, kCompleted, kFailed };
+    struct Board {
+        int kind = 0;
+        std::string path;
+        BoardState state = BoardState::kNotAttempted;
+        int packets = 0;
+        int estimate = 0;  // seconds
+        int seconds = 0;   // taken, once completed
+        int wrongTries = 0;
+        std::string failureStep;
+        std::string failureCause;
+    };
+
+    // Boards in the order they will be uploaded.
+    void Expect(int kind, const std::string& path);
+    // Takes in one notification. True for a log line that starts a try gone wrong (the first
+    // level-0 line after other lines while a board runs), which is then counted.
+    bool Note(const Notification& n);
+
+    const std::vector<Board>& Boards() const { return boards_; }
+    // The board of the current progress record, or nullptr.
+    const Board* Find(int kind) const;
+    // The run's message log when one was opened and written, else "".
+    const std::string& MessageLogPath() const { return messageLog_; }
+    // True once the worker has sent its packet counts (UM_PROGRESS with wParam 1).
+    bool Counted() const { return counted_; }
+    // True when a UM_RECORD_LOST with this text was taken in already.
+    bool Lost(std::string_view what) const { return lost_.count(std::string(what)) != 0; }
+    // True when some history entry of the run could not be written.
+    bool HistoryLost() const { return historyLost_; }
+    // Sets the final state of every board from the run's outcome (KX2 has no UM_FILE_DONE).
+    void Finish(RunOutcome outcome);
+
+  private:
+    Board* FindMutable(int kind);
+    void TakeCounts(const UploadProgress& p);
+
+    std::vector<Board> boards_;
+    std::string messageLog_;
+    bool counted_ = false;
+    bool lastLineWasError_ = false;
+    std::set<std::string> lost_;
+    bool historyLost_ = false;
+};
+
+// "completed", "failed", "canceled", "not-attempted" as the JSON result and summary say them.
+const char* BoardStateWord(RunTally::BoardState state, RunOutcome outcome);
+
+}  // namespace quillon::cli
