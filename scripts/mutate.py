@@ -148,9 +148,21 @@ def group_of(path):
 # ------------------------------------------------------------------------------ build and run
 
 def run(cmd, timeout=None, cwd=None, env=None):
-    return subprocess.run(cmd, cwd=cwd, env=env, stdout=subprocess.PIPE,
-                          stderr=subprocess.STDOUT, text=True, errors="replace",
-                          timeout=timeout)
+    """Runs cmd in its own process group; on a timeout or a stop the whole group is killed
+    (test programs start the CLI and simulated units as children)."""
+    proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True, errors="replace",
+                            start_new_session=True)
+    try:
+        out, _ = proc.communicate(timeout=timeout)
+    except BaseException:
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        proc.communicate()
+        raise
+    return subprocess.CompletedProcess(cmd, proc.returncode, out, None)
 
 
 def configure(build):
