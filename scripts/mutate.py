@@ -49,31 +49,28 @@ GUI_TESTS = ["gui_extended_button_tests", "gui_display_controls_tests",
 PROGRAM_DIR.update({name: "tests/gui" for name in GUI_TESTS})
 
 # The test programs run for a fault, by the folder of the changed file (longest prefix wins).
-# Every program links quillon_core; a core folder maps to the programs whose sources include
-# its headers or drive it end to end (uploads over the simulated units, the CLI, the soak),
-# read from tests/*/CMakeLists.txt and the tests' #include lines.
-_UPLOAD_USERS = ["hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
-                 "crash_safety_tests", "gui_upload_progress_tests", "gui_main_window_tests"]
+# Read from tests/*/CMakeLists.txt and the tests' #include lines: a core folder maps to the core
+# programs that include its headers or drive it end to end (uploads over the simulated units),
+# plus the CLI and reliability programs that exercise it; the GUI folders to the gui_* programs
+# that show them. --wide runs every program that links the changed target instead (LINKED).
+_GTEST_ALL = CORE_TESTS + ["cli_tests", "fault_soak_tests", "crash_safety_tests",
+                           "security_tests"]
 TESTS_FOR = {
-    "core/platform": CORE_TESTS + ["cli_tests", "crash_safety_tests", "gui_main_window_tests",
-                                   "gui_log_browser_tests"],
+    "core/platform": CORE_TESTS + ["cli_tests", "crash_safety_tests"],
     "core/settings": ["settings_tests", "firmware_tests", "hbd_tests", "hbd_pty_tests",
-                      "kx2_tests", "cli_tests", "crash_safety_tests", "fault_soak_tests",
-                      "gui_settings_dialogs_tests", "gui_main_window_tests"],
+                      "kx2_tests", "cli_tests", "crash_safety_tests", "fault_soak_tests"],
     "core/serial": ["serial_tests", "hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests",
-                    "fault_soak_tests", "crash_safety_tests", "security_tests",
-                    "gui_serial_terminal_tests", "gui_main_window_tests"],
+                    "fault_soak_tests", "crash_safety_tests", "security_tests"],
     "core/protocol": ["kx2_tests", "hbd_tests", "hbd_pty_tests", "cli_tests",
                       "fault_soak_tests"],
     "core/firmware": ["firmware_tests", "hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests",
-                      "fault_soak_tests", "security_tests", "gui_main_window_tests"],
+                      "fault_soak_tests", "security_tests"],
     "core/records": ["records_tests", "hbd_tests", "kx2_tests", "cli_tests",
-                     "crash_safety_tests", "security_tests", "gui_progress_panes_tests",
-                     "gui_log_browser_tests", "gui_main_window_tests"],
-    "core/upload": _UPLOAD_USERS,
+                     "crash_safety_tests", "security_tests"],
+    "core/upload": ["hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
+                    "crash_safety_tests"],
     "cli": ["cli_tests", "security_tests"],
-    "sim": ["hbd_pty_tests", "kx2_tests", "serial_tests", "cli_tests", "fault_soak_tests",
-            "security_tests", "gui_serial_terminal_tests"],
+    "sim": ["hbd_pty_tests", "kx2_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
     "gui/controls": ["gui_extended_button_tests", "gui_display_controls_tests",
                      "gui_message_dialogs_tests", "gui_progress_panes_tests"],
@@ -81,7 +78,23 @@ TESTS_FOR = {
                     "gui_progress_panes_tests", "gui_serial_terminal_tests",
                     "gui_settings_dialogs_tests", "gui_log_browser_tests",
                     "gui_main_window_tests"],
-    "gui/app": ["gui_main_window_tests", "gui_settings_dialogs_tests"],
+    "gui/app": ["gui_main_window_tests"],
+}
+# Every program that links the folder's target (quillon_core, quillon_sim, the CLI, the GUI
+# libraries): the --wide choice.
+_CORE_LINKERS = _GTEST_ALL + GUI_TESTS
+LINKED = {
+    "core": _CORE_LINKERS,
+    "sim": [p for p in _CORE_LINKERS if p not in
+            ("platform_tests", "settings_tests", "firmware_tests", "records_tests",
+             "gui_extended_button_tests", "gui_display_controls_tests",
+             "gui_message_dialogs_tests", "gui_progress_panes_tests",
+             "gui_settings_dialogs_tests", "gui_log_browser_tests")],
+    "cli": ["cli_tests", "security_tests"],
+    "bench": ["bench_tests"],
+    "gui/controls": GUI_TESTS,
+    "gui/dialogs": GUI_TESTS,
+    "gui/app": ["gui_main_window_tests"],
 }
 # Targets a test program runs but does not link (they must be rebuilt with it).
 EXTRA_TARGETS = {"cli_tests": ["quillon7-cli"],
@@ -137,6 +150,14 @@ def folder_of(path):
             if best is None or len(prefix) > len(best):
                 best = prefix
     return best
+
+
+def programs_for(path, wide):
+    if wide:
+        for prefix in sorted(LINKED, key=len, reverse=True):
+            if path.startswith(prefix + "/"):
+                return LINKED[prefix]
+    return TESTS_FOR[folder_of(path)]
 
 
 def group_of(path):
@@ -278,7 +299,7 @@ def plant(fault, build_dir, args, baseline):
     path = ROOT / fault["file"]
     original = path.read_bytes()
     text = original.decode()
-    programs = TESTS_FOR[folder_of(fault["file"])]
+    programs = programs_for(fault["file"], args.wide)
     outcome = {"id": fault["id"], "file": fault["file"], "meaning": fault["meaning"],
                "programs": programs, "killed_by": []}
     start = time.monotonic()
@@ -361,6 +382,8 @@ def main():
     parser.add_argument("--build-timeout", type=float, default=3600,
                         help="seconds one rebuild may take (default 3600)")
     parser.add_argument("--nice", type=int, default=10, help="niceness of the run (default 10)")
+    parser.add_argument("--wide", action="store_true",
+                        help="run every test program that links the changed target")
     parser.add_argument("--report", help="write a JSON report to this file")
     parser.add_argument("--check", action="store_true",
                         help="only validate the fault list against the tree")
@@ -417,7 +440,7 @@ def main():
     # The unchanged tree first: cases failing already cannot count as kills.
     programs = []
     for f in faults:
-        for p in TESTS_FOR[folder_of(f["file"])]:
+        for p in programs_for(f["file"], args.wide):
             if p not in programs:
                 programs.append(p)
     print(f"building {len(programs)} test programs of the unchanged tree ...", flush=True)
