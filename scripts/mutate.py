@@ -100,7 +100,7 @@ LINKED = {
 EXTRA_TARGETS = {"cli_tests": ["quillon7-cli"],
                  "security_tests": ["quillon7-cli", "quillon7-sim", "argv_recorder"]}
 
-GTEST_FAILED = re.compile(r"^\[  FAILED  \] (\S+?)(?: \(\d+ ms\))?$")
+GTEST_FAILED = re.compile(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)")
 QT_FAIL = re.compile(r"^FAIL!\s+:\s+([^\s(]+)(\([^)]*\))?")
 
 
