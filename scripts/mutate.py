@@ -114,9 +114,9 @@ def on_signal(signum, _frame):
 
 # ------------------------------------------------------------------------------ fault list
 
-def load_faults():
+def load_faults(path=FAULT_FILE):
     namespace = {}
-    exec(compile(FAULT_FILE.read_text(), str(FAULT_FILE), "exec"), namespace)
+    exec(compile(Path(path).read_text(), str(path), "exec"), namespace)
     faults = []
     for row in namespace["FAULTS"]:
         fid, path, find, replace, meaning = row
@@ -385,12 +385,14 @@ def main():
     parser.add_argument("--wide", action="store_true",
                         help="run every test program that links the changed target")
     parser.add_argument("--report", help="write a JSON report to this file")
+    parser.add_argument("--faults", default=str(FAULT_FILE),
+                        help="the fault list (default tests/mutation/faults.py)")
     parser.add_argument("--check", action="store_true",
                         help="only validate the fault list against the tree")
     parser.add_argument("--list", action="store_true", help="list the faults and exit")
     args = parser.parse_args()
 
-    faults = load_faults()
+    faults = load_faults(args.faults)
     ids = [f["id"] for f in faults]
     duplicates = sorted({i for i in ids if ids.count(i) > 1})
     if duplicates:
