@@ -209,7 +209,11 @@ def targets_for(programs):
 
 def build(build_dir, programs, jobs, timeout):
     """True when the programs built; the tail of the log otherwise."""
-    cmd = ["ninja", "-C", str(build_dir), f"-j{jobs}"] + targets_for(programs)
+    return build_targets(build_dir, targets_for(programs), jobs, timeout)
+
+
+def build_targets(build_dir, targets, jobs, timeout):
+    cmd = ["ninja", "-C", str(build_dir), f"-j{jobs}"] + targets
     try:
         result = run(cmd, timeout=timeout)
     except subprocess.TimeoutExpired:
@@ -217,6 +221,22 @@ def build(build_dir, programs, jobs, timeout):
     if result.returncode != 0:
         return False, "\n".join(result.stdout.splitlines()[-15:])
     return True, ""
+
+
+def objects_of(build_dir, path):
+    """The object files compiled from a source file (from compile_commands.json)."""
+    source = (ROOT / path).resolve()
+    try:
+        entries = json.loads((build_dir / "compile_commands.json").read_text())
+    except (OSError, ValueError):
+        return []
+    objects = []
+    for entry in entries:
+        if Path(entry["file"]).resolve() == source:
+            match = re.search(r"\s-o\s+(\S+)", entry.get("command", ""))
+            if match:
+                objects.append(match.group(1))
+    return objects
 
 
 def run_program(build_dir, program, timeout):
@@ -305,10 +325,16 @@ def plant(fault, build_dir, args, baseline):
     start = time.monotonic()
     try:
         path.write_text(text.replace(fault["find"], fault["replace"], 1))
-        built, log = build(build_dir, programs, args.jobs, args.build_timeout)
+        objects = objects_of(build_dir, fault["file"]) if args.compile_only else []
+        if objects:  # a source file: compiling it is enough to know
+            built, log = build_targets(build_dir, objects, args.jobs, args.build_timeout)
+        else:  # a header (or a full run): build the programs
+            built, log = build(build_dir, programs, args.jobs, args.build_timeout)
         if not built:
             outcome["status"] = "not compiled"
             outcome["build_log"] = log
+        elif args.compile_only:
+            outcome["status"] = "compiled"
         else:
             failed, timed_out = run_programs(build_dir, programs, args.timeout)
             outcome["killed_by"] = [c for c in failed if c not in baseline]
@@ -349,6 +375,8 @@ def print_summary(outcomes, per_file):
     for o in outcomes:
         counts[o["status"]] += 1
     total = len(outcomes)
+    if counts["compiled"]:
+        print(f"\n{counts['compiled']} of {total} faults compiled")
     print(f"\n{total} faults: {counts['killed']} killed, {counts['timeout']} killed by timeout, "
           f"{counts['survived']} survived, {counts['not compiled']} not compiled")
     if total:
@@ -387,6 +415,8 @@ def main():
     parser.add_argument("--report", help="write a JSON report to this file")
     parser.add_argument("--faults", default=str(FAULT_FILE),
                         help="the fault list (default tests/mutation/faults.py)")
+    parser.add_argument("--compile-only", action="store_true",
+                        help="only check that each fault compiles (no link, no tests)")
     parser.add_argument("--check", action="store_true",
                         help="only validate the fault list against the tree")
     parser.add_argument("--list", action="store_true", help="list the faults and exit")
@@ -445,11 +475,13 @@ def main():
         for p in programs_for(f["file"], args.wide):
             if p not in programs:
                 programs.append(p)
-    print(f"building {len(programs)} test programs of the unchanged tree ...", flush=True)
-    built, log = build(build_dir, programs, args.jobs, args.build_timeout)
-    if not built:
-        sys.exit(f"the unchanged tree does not build:\n{log}")
-    baseline, _ = run_programs(build_dir, programs, args.timeout * len(programs))
+    baseline = []
+    if not args.compile_only:
+        print(f"building {len(programs)} test programs of the unchanged tree ...", flush=True)
+        built, log = build(build_dir, programs, args.jobs, args.build_timeout)
+        if not built:
+            sys.exit(f"the unchanged tree does not build:\n{log}")
+        baseline, _ = run_programs(build_dir, programs, args.timeout * len(programs))
     if baseline:
         print(f"failing without any fault (ignored): {', '.join(baseline)}")
 
