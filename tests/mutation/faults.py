@@ -103,6 +103,10 @@ FAULTS = [
      "strncasecmp(a.data(), b.data(), a.size())",
      "strncmp(a.data(), b.data(), a.size())",
      "section/key names case-sensitive"),
+    ("D1b", "core/settings/IniDocument.cpp",
+     "strncasecmp(a.data(), b.data(), a.size()) == 0",
+     "a == b",
+     "section/key names compared case-sensitively"),
     ("D2", "core/settings/IniDocument.cpp",
      "for (size_t i = start + 1; i < lines_.size() && lines_[i].kind != Line::kSection; ++i) {\n"
      "        if (lines_[i].kind == Line::kEntry && SameName(lines_[i].name, wanted)) {",
@@ -941,6 +945,12 @@ FAULTS = [
      "if (!scenario_.silentOnStatus && begun_) {",
      "if (begun_) {",
      "simulated KX2 answers status although told to stay silent"),
+    # ---- bench (the paced line of the benchmarks)
+    ("E6", "bench/PacedDirection.cpp",
+     "static_cast<size_t>(bits / kBitsPerByte)",
+     "static_cast<size_t>((bits + kBitsPerByte - 1) / kBitsPerByte)",
+     "bench line: byte due at its first bit"),
+
     # ---- gui/controls
     ("G3", "gui/controls/ExtendedButton.cpp",
      "static_cast<long long>(progressMaximum_) - progressPosition_",
