@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Plants the faults of tests/mutation/faults.py one at a time and reports which tests catch them.
+"""Plants the faults of scripts/mutation/faults.py one at a time and reports which tests catch them.
 
 For each selected fault: check the file is unchanged from git, replace the fault's text (found
 exactly once), rebuild only the test programs that exercise the changed folder, run them, record
@@ -29,7 +29,7 @@ from collections import defaultdict
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-FAULT_FILE = ROOT / "tests" / "mutation" / "faults.py"
+FAULT_FILE = ROOT / "scripts" / "mutation" / "faults.py"
 
 # Test programs and the folder of the build tree that holds each.
 CORE_TESTS = ["platform_tests", "settings_tests", "serial_tests", "firmware_tests",
@@ -414,7 +414,7 @@ def main():
                         help="run every test program that links the changed target")
     parser.add_argument("--report", help="write a JSON report to this file")
     parser.add_argument("--faults", default=str(FAULT_FILE),
-                        help="the fault list (default tests/mutation/faults.py)")
+                        help="the fault list (default scripts/mutation/faults.py)")
     parser.add_argument("--compile-only", action="store_true",
                         help="only check that each fault compiles (no link, no tests)")
     parser.add_argument("--check", action="store_true",
