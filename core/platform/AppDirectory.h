@@ -1,7 +1,7 @@
 // Where Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/ live: the folder given with
 // --app-dir; else the executable's folder when it is writable (a portable install); else the
-// user's data folder ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/). The result
-// ends with '/'. Creating the folders is best-effort: failures show up later as open errors.
+// user's data folder ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/; on Windows
+// %LOCALAPPDATA%/Quillon7/). The result ends with '/'. Creating the folders is best-effort: failures show up later as open errors.
 #pragma once
 
 #include <string>
@@ -14,5 +14,7 @@ std::string ResolveAppDirectory(const std::string& overrideDir);
 bool CreateAppFolders(const std::string& appDir);
 // The folder of the running executable with a trailing '/', or empty when unknown.
 std::string ExecutableDirectory();
+// The per-user data folder used when the executable's folder is not writable, ending with '/'.
+std::string UserDataDirectory();
 
 }  // namespace quillon
