@@ -1,7 +1,4 @@
 // quillon7-cli upload: the same checks, settings, worker and records as the desktop's Start.
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -9,13 +6,15 @@
 
 #include "cli/ArgParser.h"
 #include "cli/CliContext.h"
+#include "cli/Console.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
+#include "cli/InterruptWatcher.h"
 #include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 #include "upload/UploadWorkers.h"
@@ -57,69 +56,6 @@ constexpr char kUploadHelp[] =
     "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
     "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
     "records the abort; a second Ctrl-C within 2 seconds ends at once).\n";
-
-// Ctrl-C is taken by a thread of its own with sigwait, so no handler touches program state:
-// the first asks the worker to stop, a second within 2 seconds ends the process at once.
-class InterruptWatcher {
-  public:
-    explicit InterruptWatcher(UploadJob& job) : job_(job) {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        sigaddset(&set_, kWakeSignal);
-        // An ignored signal is dropped even while blocked (a shell's background job starts
-        // with SIGINT ignored), so take them back to their default before waiting for them.
-        ::signal(SIGINT, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
-        pthread_sigmask(SIG_BLOCK, &set_, &old_);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~InterruptWatcher() {
-        stop_ = true;
-        // Sent to the watcher alone, where it is blocked: the wait returns at once instead of at
-        // its next tick, so the program ends as soon as the upload has.
-        pthread_kill(thread_.native_handle(), kWakeSignal);
-        thread_.join();
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    bool Interrupted() const { return interrupted_; }
-
-  private:
-    static constexpr int kWakeSignal = SIGUSR1;
-
-    void Run() {
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point first{};
-        struct timespec tick {
-            0, 100 * 1000 * 1000
-        };
-        while (!stop_) {
-            const int signal = sigtimedwait(&set_, nullptr, &tick);
-            if (signal < 0 || signal == kWakeSignal) {
-                continue;
-            }
-            if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
-                // The kernel closes the port (and drops its lock) as the process ends.
-                static constexpr char kBye[] = "\nInterrupted.\n";
-                (void)!::write(STDERR_FILENO, kBye, sizeof kBye - 1);
-                _exit(kExitInterrupted);
-            }
-            interrupted_ = true;
-            first = Clock::now();
-            job_.abortRequest = 1;
-            static constexpr char kAsk[] =
-                "\nStopping at the next check (Ctrl-C again to quit at once)...\n";
-            (void)!::write(STDERR_FILENO, kAsk, sizeof kAsk - 1);
-        }
-    }
-
-    UploadJob& job_;
-    sigset_t set_{};
-    sigset_t old_{};
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> interrupted_{false};
-};
 
 int ExitFor(RunOutcome outcome) {
     switch (outcome) {
@@ -300,14 +236,14 @@ int RunUpload(const CliContext& context) {
         return status;
     }
 
-    PosixSerialBackend library;
+    SystemSerialBackend library;
     const int index = PortIndex(port.portNumber);
     library.SetDevice(index, port.device);
     if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
         return kExitPortFailed;
     }
 
-    const bool terminal = ::isatty(::fileno(context.out)) != 0;
+    const bool terminal = IsTerminal(context.out);
     OutputMode mode = parser.Has("json")    ? OutputMode::kJson
                       : parser.Has("quiet") ? OutputMode::kQuiet
                                             : OutputMode::kNormal;
