@@ -5,6 +5,10 @@
 
 namespace quillon::cli {
 
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
 }

@@ -1,5 +1,7 @@
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "cli/Console.h"
 #include "platform/WideText.h"
@@ -26,6 +28,20 @@ std::wstring Quoted(const std::wstring& argument) {
 }
 
 }  // namespace
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        return std::vector<std::string>(argv + 1, argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(Utf8FromWide(wide[i]));
+    }
+    ::LocalFree(wide);
+    return arguments;
+}
 
 bool IsTerminal(std::FILE* stream) {
     return ::_isatty(::_fileno(stream)) != 0;

@@ -2,7 +2,8 @@
 # Runs the Windows build (scripts/build-windows.sh) under Wine: the core's tests through CTest,
 # then quillon7-cli.exe uploads the sample HBD and KX2 images through Wine's COM5, which points
 # at the pseudo-terminal of the Linux quillon7-sim. Each upload must exit 0, leave its success
-# in History.txt, and the unit must receive the same image as from the Linux quillon7-cli.
+# in History.txt, and the unit must receive the same image as from the Linux quillon7-cli. The
+# images sit in a folder with a non-ASCII name.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -50,10 +51,10 @@ upload() {
     if [ "$side" = windows ]; then
         ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
         "$wine" "$cli_exe" upload --quiet --app-dir "Z:$app" --port COM5 \
-            "$option" "Z:$work/samples/$sample" >"$app/out.txt" 2>&1 || status=$?
+            "$option" "Z:$work/Prüfung/$sample" >"$app/out.txt" 2>&1 || status=$?
     else
         build/cli/quillon7-cli upload --quiet --app-dir "$app" --port "$pty" \
-            "$option" "$work/samples/$sample" >"$app/out.txt" 2>&1 || status=$?
+            "$option" "$work/Prüfung/$sample" >"$app/out.txt" 2>&1 || status=$?
     fi
     local received
     received=$(cat <&"$simout")
@@ -71,7 +72,7 @@ upload() {
     echo "$received"
 }
 
-"$wine" "$cli_exe" samples "Z:$work/samples" >/dev/null
+"$wine" "$cli_exe" samples "Z:$work/Prüfung" >/dev/null
 failed=0
 # A KX2 run records its begin only; an HBD run its success.
 for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
@@ -83,7 +84,7 @@ for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
         echo "$1 through COM5: the unit received \"$got\", from Linux \"$expected\"" >&2
         failed=1
     else
-        echo "$1 upload through COM5: $got"
+        echo "$1 upload through COM5 ($(( $(date +%s) - start )) s in): $got"
     fi
 done
 echo "Windows tests finished in $(( $(date +%s) - start )) s"
