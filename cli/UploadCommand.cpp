@@ -236,10 +236,15 @@ int RunUpload(const CliContext& context) {
         return status;
     }
 
-    SystemSerialBackend library;
+    // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
+    SystemSerialBackend systemLine;
+    SerialBackend* simulatedLine = simulated ? simulated->Line() : nullptr;
+    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : systemLine;
     const int index = PortIndex(port.portNumber);
-    library.SetDevice(index, port.device);
-    if (!CheckSerialPort(library, port.portNumber, library.DevicePath(index), *baud, errors)) {
+    systemLine.SetDevice(index, port.device);
+    const std::string deviceName =
+        simulatedLine != nullptr ? port.device : systemLine.DevicePath(index);
+    if (!CheckSerialPort(library, port.portNumber, deviceName, *baud, errors)) {
         return kExitPortFailed;
     }
 
@@ -261,8 +266,8 @@ int RunUpload(const CliContext& context) {
     ExpectBoards(reporter, files);
 
     SystemClock clock;
-    WorkerContext worker{library, clock, state, [&library](int i, const std::string& device) {
-                             library.SetDevice(i, device);
+    WorkerContext worker{library, clock, state, [&systemLine](int i, const std::string& device) {
+                             systemLine.SetDevice(i, device);
                          }};
     std::thread thread(
         [&] { kx2 ? RunKx2UploadWorker(job, worker) : RunHbdUploadWorker(job, worker); });

@@ -20,6 +20,7 @@ mkdir -p "$work"
 # stderr goes to a file. The prefix is booted before CTest, or Wine's services would inherit
 # CTest's output pipe and CTest would never end.
 mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true  # a server of this prefix left from an earlier run
 wineserver -p 2>"$work/wineserver.log"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 "$wine" wineboot -u >/dev/null 2>&1
