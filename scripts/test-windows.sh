@@ -3,7 +3,7 @@
 # then quillon7-cli.exe uploads the sample HBD and KX2 images through Wine's COM5, which points
 # at the pseudo-terminal of the Linux quillon7-sim. Each upload must exit 0, leave its success
 # in History.txt, and the unit must receive the same image as from the Linux quillon7-cli. The
-# images sit in a folder with a non-ASCII name.
+# images sit in a folder with a non-ASCII name. Last, both go to `upload --simulate`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -86,6 +86,24 @@ for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
         failed=1
     else
         echo "$1 upload through COM5 ($(( $(date +%s) - start )) s in): $got"
+    fi
+done
+# The same images to the built-in simulated units (an in-process line under Windows).
+for case in "hbd --comm SAMPLE_COMM.bin" "kx2 --kx SAMPLE.kx"; do
+    set -- $case
+    app=$work/simulate-$1
+    mkdir -p "$app"
+    if ! "$wine" "$cli_exe" upload --quiet --simulate --app-dir "Z:$app" "$2" "Z:$work/Prüfung/$3" \
+        >"$app/out.txt" 2>&1; then
+        echo "$1 upload --simulate failed:" >&2
+        cat "$app/out.txt" >&2
+        failed=1
+    elif ! grep -qE "CRC 2A31|image complete" "$app/out.txt"; then
+        echo "$1 upload --simulate: the unit did not receive the image:" >&2
+        cat "$app/out.txt" >&2
+        failed=1
+    else
+        echo "$1 upload --simulate: $(tail -1 "$app/out.txt")"
     fi
 done
 echo "Windows tests finished in $(( $(date +%s) - start )) s"
