@@ -192,8 +192,12 @@ void AppendWholeEntry(const std::string& path, const std::string& entry) {
     }
     const std::string text = last != '\n' ? "\n" + entry : entry;
     if (!WriteAll(h.Get(), text)) {
-        ::SetFilePointerEx(h.Get(), start, nullptr, FILE_BEGIN);
-        ::SetEndOfFile(h.Get());
+        // An append-only handle cannot cut the file: take the part back through another one.
+        Handle cut(::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (cut.Valid() && ::SetFilePointerEx(cut.Get(), start, nullptr, FILE_BEGIN)) {
+            ::SetEndOfFile(cut.Get());
+        }
     }
 }
 
