@@ -1,6 +1,5 @@
 // quillon7-cli check: the pick and start checks of an upload and each file's packets and
 // estimate, without touching a port or writing anything.
-#include <sys/stat.h>
 
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
@@ -11,6 +10,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
+#include "platform/FileSystem.h"
 #include "settings/SettingsKeys.h"
 #include "upload/HbdUploader.h"
 #include "upload/Kx2Uploader.h"
@@ -34,8 +34,7 @@ struct Count {
 };
 
 uint64_t FileLength(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    return fs::Inspect(path).size;
 }
 
 Count CountFile(const std::string& path, int kind, bool kx2, const IniFile& ini) {

@@ -1,13 +1,11 @@
 // quillon7-cli logs: the message and serial-data logs of past runs, as the desktop's log browser
 // lists them; view one in the user's pager or delete one.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 
 #include "cli/CliContext.h"
+#include "cli/Console.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
@@ -28,16 +26,9 @@ constexpr char kLogsHelp[] =
 // or copies it to out.
 int ShowFile(const std::string& path, std::FILE* out) {
     const char* pager = std::getenv("PAGER");
-    if (pager != nullptr && *pager != '\0' && ::isatty(::fileno(out))) {
+    if (pager != nullptr && *pager != '\0' && IsTerminal(out)) {
         std::fflush(out);
-        pid_t child = ::fork();
-        if (child == 0) {
-            ::execlp(pager, pager, path.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        int status = 0;
-        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-            WEXITSTATUS(status) != 127) {
+        if (RunPager(pager, path)) {
             return kExitOk;
         }
     }

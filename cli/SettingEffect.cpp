@@ -1,8 +1,6 @@
 #include "cli/SettingEffect.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -107,21 +105,22 @@ SettingEffect ExplainSetting(const IniFile& ini, const StringKey& key) {
 }
 
 std::optional<std::string> SettingsFileProblem(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return errno == ENOENT ? std::nullopt
-                               : std::optional<std::string>(std::string("cannot be read (") +
-                                                            std::strerror(errno) + ")");
+    const fs::PathInfo info = fs::Inspect(path);
+    if (!info.exists) {
+        return std::nullopt;
     }
-    struct stat st {};
-    std::optional<std::string> problem;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        problem = "is not a file";
-    } else if (static_cast<uint64_t>(st.st_size) > IniFile::kMaxFileSize) {
-        problem = "is larger than " + std::to_string(IniFile::kMaxFileSize) + " bytes";
+    if (!info.regular) {
+        return "is not a file";
     }
-    ::close(fd);
-    return problem;
+    if (info.size > IniFile::kMaxFileSize) {
+        return "is larger than " + std::to_string(IniFile::kMaxFileSize) + " bytes";
+    }
+    std::string content;
+    if (fs::ReadRegularFile(path, IniFile::kMaxFileSize, &content) ==
+        fs::ReadOutcome::kUnreadable) {
+        return "cannot be read";
+    }
+    return std::nullopt;
 }
 
 void WarnAboutSettingsFile(const std::string& path, std::FILE* err) {

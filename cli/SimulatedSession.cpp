@@ -6,7 +6,11 @@
 #include "firmware/FileKind.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
+#ifdef _WIN32
+#include "sim/LoopbackSerialBackend.h"
+#else
 #include "sim/UnitRunner.h"
+#endif
 
 namespace quillon::cli {
 
@@ -16,14 +20,39 @@ namespace {
 // ended; they are normally there at once.
 constexpr int kFinishLimitMs = 5000;
 
+#ifdef _WIN32
+// No pseudo-terminals: the unit sits behind an in-process line that the upload uses directly.
+class UnitConnection {
+  public:
+    explicit UnitConnection(sim::SimulatedUnit& unit) : line_(unit) {}
+    std::string DevicePath() const { return "the simulated unit"; }
+    SerialBackend* Line() { return &line_; }
+    void Finish(int limitMs) { line_.WaitUntilHostDone(limitMs); }
+
+  private:
+    sim::LoopbackSerialBackend line_;
+};
+#else
+// The unit on a pseudo-terminal that the upload opens like any serial device.
+class UnitConnection {
+  public:
+    explicit UnitConnection(sim::SimulatedUnit& unit) : runner_(unit) { runner_.Start(); }
+    ~UnitConnection() { runner_.Stop(); }
+    std::string DevicePath() const { return runner_.DevicePath(); }
+    SerialBackend* Line() { return nullptr; }
+    void Finish(int limitMs) { runner_.StopOnceDrained(limitMs); }
+
+  private:
+    sim::UnitRunner runner_;
+};
+#endif
+
 class HbdSession final : public SimulatedSession {
   public:
-    HbdSession() : runner_(unit_) { runner_.Start(); }
-    ~HbdSession() override { runner_.Stop(); }
-
-    std::string DevicePath() const override { return runner_.DevicePath(); }
+    std::string DevicePath() const override { return connection_.DevicePath(); }
+    SerialBackend* Line() override { return connection_.Line(); }
     std::string FinishAndReport() override {
-        runner_.StopOnceDrained(kFinishLimitMs);
+        connection_.Finish(kFinishLimitMs);
         std::string report;
         for (const sim::ReceivedBoard& board : unit_.Boards()) {
             char line[160];
@@ -37,17 +66,15 @@ class HbdSession final : public SimulatedSession {
 
   private:
     sim::HbdUnit unit_;
-    sim::UnitRunner runner_;
+    UnitConnection connection_{unit_};
 };
 
 class Kx2Session final : public SimulatedSession {
   public:
-    Kx2Session() : runner_(unit_) { runner_.Start(); }
-    ~Kx2Session() override { runner_.Stop(); }
-
-    std::string DevicePath() const override { return runner_.DevicePath(); }
+    std::string DevicePath() const override { return connection_.DevicePath(); }
+    SerialBackend* Line() override { return connection_.Line(); }
     std::string FinishAndReport() override {
-        runner_.StopOnceDrained(kFinishLimitMs);
+        connection_.Finish(kFinishLimitMs);
         sim::Kx2Unit::Report report = unit_.GetReport();
         if (!report.start) {
             return "Simulated KX2 received no start request\n";
@@ -63,7 +90,7 @@ class Kx2Session final : public SimulatedSession {
 
   private:
     sim::Kx2Unit unit_;
-    sim::UnitRunner runner_;
+    UnitConnection connection_{unit_};
 };
 
 }  // namespace

@@ -1,22 +1,19 @@
 // quillon7-cli terminal: talk to the unit directly. What the unit sends is shown as it arrives;
 // every key typed goes out as one byte (Esc included) and is echoed; Ctrl-] leaves and puts the
 // terminal back as it was.
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <thread>
 
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
+#include "cli/RawKeyboard.h"
 #include "cli/SettingEffect.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
 #include "serial/SerialPort.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 
@@ -36,29 +33,6 @@ constexpr char kTerminalHelp[] =
     "\n"
     "Exit status: 0 left by the user or end of input; 1 the line was lost; 2 usage error;\n"
     "3 the serial port could not be opened.\n";
-
-// Puts the controlling terminal into raw mode for the life of the object.
-class RawKeyboard {
-  public:
-    explicit RawKeyboard(int fd) : fd_(fd) {
-        if (::isatty(fd_) && ::tcgetattr(fd_, &saved_) == 0) {
-            struct termios raw = saved_;
-            cfmakeraw(&raw);
-            raw.c_oflag |= OPOST | ONLCR;  // keep the screen's own line handling
-            active_ = ::tcsetattr(fd_, TCSANOW, &raw) == 0;
-        }
-    }
-    ~RawKeyboard() {
-        if (active_) {
-            ::tcsetattr(fd_, TCSANOW, &saved_);
-        }
-    }
-
-  private:
-    int fd_;
-    struct termios saved_ {};
-    bool active_ = false;
-};
 
 }  // namespace
 
@@ -100,7 +74,7 @@ int RunTerminal(const CliContext& context) {
         baud = static_cast<int>(*number);
     }
 
-    PosixSerialBackend library;
+    SystemSerialBackend library;
     const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
     library.SetDevice(index, port.device);
     SerialPort line(library);
@@ -132,19 +106,16 @@ int RunTerminal(const CliContext& context) {
     });
 
     {
-        RawKeyboard keyboard(STDIN_FILENO);
+        RawKeyboard keyboard;
         while (!stop) {
-            struct pollfd p {
-                STDIN_FILENO, POLLIN, 0
-            };
-            if (::poll(&p, 1, 100) <= 0) {
+            const int key = keyboard.ReadKey(100);
+            if (key == RawKeyboard::kNoKey) {
                 continue;
             }
-            uint8_t key = 0;
-            if (::read(STDIN_FILENO, &key, 1) != 1 || key == kLeaveKey) {
+            if (key == RawKeyboard::kEndOfInput || key == kLeaveKey) {
                 break;
             }
-            line.WriteByte(key);
+            line.WriteByte(static_cast<uint8_t>(key));
             if (key >= 0x20 || key == '\r' || key == '\n') {
                 std::fputc(key == '\r' ? '\n' : key, context.out);  // echo
                 std::fflush(context.out);

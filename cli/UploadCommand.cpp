@@ -1,7 +1,4 @@
 // quillon7-cli upload: the same checks, settings, worker and records as the desktop's Start.
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -9,8 +6,10 @@
 #include <thread>
 
 #include "cli/CliContext.h"
+#include "cli/Console.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/ConsoleReporter.h"
+#include "cli/InterruptWatcher.h"
 #include "cli/JsonReporter.h"
 #include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
@@ -19,8 +18,8 @@
 #include "platform/AppDirectory.h"
 #include "platform/ArgParser.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
 #include "serial/SerialPort.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "upload/StartChecks.h"
 #include "upload/UploadWorkers.h"
@@ -75,75 +74,6 @@ constexpr char kUploadHelp[] =
     "Signals: once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C\n"
     "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a closed output\n"
     "(a pipe or terminal gone): the output stops, the upload, message log and history go on.\n";
-
-// The signals of an upload, taken by a thread of its own with sigwait so no handler touches
-// program state. Ctrl-C or SIGTERM asks the worker to stop; a second within 2 seconds ends the
-// process at once. A firmware upload once started finishes: SIGHUP (a dropped session) is
-// ignored, and so is SIGPIPE, so output to a closed pipe or terminal stops with a write error
-// while the upload and its message log go on.
-class InterruptWatcher {
-  public:
-    explicit InterruptWatcher(UploadJob& job) : job_(job) {
-        sigemptyset(&set_);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, kWakeSignal}) {
-            sigaddset(&set_, signal);
-        }
-        // An ignored signal is dropped even while blocked (a shell's background job starts
-        // with SIGINT ignored), so take them back to their default before waiting for them.
-        ::signal(SIGINT, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGHUP, SIG_DFL);
-        // For the rest of the process: what is still buffered is written at exit.
-        ::signal(SIGPIPE, SIG_IGN);
-        pthread_sigmask(SIG_BLOCK, &set_, &old_);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~InterruptWatcher() {
-        stop_ = true;
-        // Sent to the watcher alone, where it is blocked: the wait returns at once instead of at
-        // its next tick, so the program ends as soon as the upload has.
-        pthread_kill(thread_.native_handle(), kWakeSignal);
-        thread_.join();
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    bool Interrupted() const { return interrupted_; }
-
-  private:
-    static constexpr int kWakeSignal = SIGUSR1;
-
-    void Run() {
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point first{};
-        struct timespec tick {
-            0, 100 * 1000 * 1000
-        };
-        while (!stop_) {
-            const int signal = sigtimedwait(&set_, nullptr, &tick);
-            if (signal < 0 || signal == kWakeSignal || signal == SIGHUP) {
-                continue;
-            }
-            if (interrupted_ && Clock::now() - first < std::chrono::seconds(2)) {
-                // The kernel closes the port (and drops its lock) as the process ends.
-                static constexpr char kBye[] = "\nInterrupted.\n";
-                (void)!::write(STDERR_FILENO, kBye, sizeof kBye - 1);
-                _exit(kExitInterrupted);
-            }
-            interrupted_ = true;
-            first = Clock::now();
-            job_.abortRequest = 1;
-            static constexpr char kAsk[] =
-                "\nStopping at the next check (Ctrl-C again to quit at once)...\n";
-            (void)!::write(STDERR_FILENO, kAsk, sizeof kAsk - 1);
-        }
-    }
-
-    UploadJob& job_;
-    sigset_t set_{};
-    sigset_t old_{};
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> interrupted_{false};
-};
 
 int ExitFor(RunOutcome outcome) {
     switch (outcome) {
@@ -379,10 +309,14 @@ int RunUpload(const CliContext& context) {
         return refuse(status);
     }
 
-    PosixSerialBackend library;
+    // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
+    SystemSerialBackend systemLine;
+    SerialBackend* simulatedLine = simulated ? simulated->Line() : nullptr;
+    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : systemLine;
     const int index = PortIndex(port.portNumber);
-    library.SetDevice(index, port.device);
-    const std::string device = library.DevicePath(index);
+    systemLine.SetDevice(index, port.device);
+    const std::string device =
+        simulatedLine != nullptr ? port.device : systemLine.DevicePath(index);
     if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
         return refuse(kExitPortFailed);
     }
@@ -396,8 +330,8 @@ int RunUpload(const CliContext& context) {
     job.baudRate = baud;
 
     SystemClock clock;
-    WorkerContext worker{library, clock, state, [&library](int i, const std::string& path) {
-                             library.SetDevice(i, path);
+    WorkerContext worker{library, clock, state, [&systemLine](int i, const std::string& path) {
+                             systemLine.SetDevice(i, path);
                          }};
     const Run run{job, worker, kx2};
     const char* unit = kx2 ? "KX2" : "HBD";
@@ -408,7 +342,7 @@ int RunUpload(const CliContext& context) {
         reporter.PrintResult(job.outcome.load(), status);
         return status;
     }
-    const bool terminal = ::isatty(::fileno(context.out)) != 0;
+    const bool terminal = IsTerminal(context.out);
     ConsoleReporter reporter(context.out, context.err, output.mode, terminal,
                              terminal && std::getenv("NO_COLOR") == nullptr);
     ExpectBoards(reporter.Tally(), files, job.commFirst != 0);

@@ -1,8 +1,10 @@
 // quillon7-cli: uploads, terminal and records without a screen, over the desktop's core.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/CliContext.h"
+#include "cli/Console.h"
 #include "platform/ProgramState.h"
 
 namespace {
@@ -37,8 +39,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     CliContext context;
-    context.args.assign(argv + 2, argv + argc);
-    const std::string command = argv[1];
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    const std::string command = arguments.front();
+    context.args.assign(arguments.begin() + 1, arguments.end());
     struct Command {
         const char* name;
         int (*run)(const CliContext&);

@@ -2,7 +2,9 @@
 # Checks the layers' include directions: the core and the CLI never include Qt or the desktop
 # application; inside the core a folder includes only itself and the folders below it
 # (platform < settings, serial < protocol < firmware < records < upload); the simulated units
-# and the CLI never include the desktop application. Prints each violation; exit 1 if any.
+# and the CLI never include the desktop application. POSIX headers appear only in files whose name
+# says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
+# whose name says Win32. Prints each violation; exit 1 if any.
 set -u
 cd "${1:-$(dirname "$0")/..}" || exit 2
 
@@ -60,6 +62,17 @@ while IFS=: read -r file target; do
         report "$file" "the simulated units include the CLI ($target)"
     fi
 done < <(includes $(find cli sim -name '*.h' -o -name '*.cpp'))
+
+posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|sys/[a-z_]+)\.h>$'
+win32_header='^<(windows|io|shellapi|winbase|winreg)\.h>$'
+posix_file='(Posix[^/]*|sim/(PtyPair|UnitRunner|DeviceRunner))\.(cpp|h)$'
+while IFS=: read -r file target; do
+    if [[ "$target" =~ $posix_header && ! "$file" =~ $posix_file ]]; then
+        report "$file" "a POSIX header outside a POSIX file ($target)"
+    elif [[ "$target" =~ $win32_header && ! "$file" =~ Win32[^/]*\.(cpp|h)$ ]]; then
+        report "$file" "a Windows header outside a Win32 file ($target)"
+    fi
+done < <(includes $(find core cli sim gui -name '*.h' -o -name '*.cpp'))
 
 if [ "$bad" -eq 0 ]; then
     echo "include directions: 1 passed, 0 failed"

@@ -26,6 +26,7 @@ void UnitRunner::Start() {
         ::fcntl(pty_.MasterFd(), F_SETFL, ::fcntl(pty_.MasterFd(), F_GETFL) | O_NONBLOCK);
         stop_ = false;
         stopOnceDrained_ = false;
+        stopOnHostClose_ = false;
         finished_ = false;
         thread_ = std::thread([this] { Run(); });
     }
@@ -40,6 +41,15 @@ void UnitRunner::Stop() {
 
 void UnitRunner::StopOnceDrained(int limitMs) {
     stopOnceDrained_ = true;
+    WaitForEnd(limitMs);
+}
+
+void UnitRunner::StopAfterHostCloses(int limitMs) {
+    stopOnHostClose_ = true;
+    WaitForEnd(limitMs);
+}
+
+void UnitRunner::WaitForEnd(int limitMs) {
     if (thread_.joinable()) {
         std::unique_lock lock(finishedMutex_);
         finishedChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
@@ -105,6 +115,9 @@ void UnitRunner::RunLoop() {
             break;
         }
         if (ready > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
+            if (stopOnHostClose_) {
+                break;  // the host has closed the line and taken everything
+            }
             // Nobody has the device end open at the moment; wait for the host to come.
             std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
         }

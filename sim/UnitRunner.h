@@ -30,6 +30,9 @@ class UnitRunner final : private UnitLine {
     // unit's state is final for a summary read after an upload (or after `limitMs` at most,
     // should the host still be writing).
     void StopOnceDrained(int limitMs);
+    // Keeps serving until the host has closed its end of the line (the unit's last answers,
+    // such as a KX2 final status, still go out), or for `limitMs` at most.
+    void StopAfterHostCloses(int limitMs);
     bool HungUp() const { return hungUp_; }
     // Bytes received from the host so far.
     uint64_t BytesReceived() const { return received_; }
@@ -46,6 +49,8 @@ class UnitRunner final : private UnitLine {
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> stopOnceDrained_{false};
+    std::atomic<bool> stopOnHostClose_{false};
+    void WaitForEnd(int limitMs);
     std::mutex finishedMutex_;
     std::condition_variable finishedChanged_;
     bool finished_ = false;  // under finishedMutex_

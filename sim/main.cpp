@@ -87,6 +87,9 @@ bool WantsHelp(const std::vector<std::string>& args) {
            std::find(args.begin(), args.end(), "--help") != args.end();
 }
 
+// How long a unit that has received its boards waits for the host to close the line.
+constexpr int kHostCloseLimitMs = 10000;
+
 // Runs `unit` until Ctrl-C or until `boards()` reaches the requested count. 0 on a clean end.
 int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName,
           const std::function<size_t()>& boards) {
@@ -119,6 +122,11 @@ int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // The last answers (a KX2's final status) must still reach the host: keep serving until it
+    // closes the line.
+    if (ptyRunner && !gInterrupted) {
+        ptyRunner->StopAfterHostCloses(kHostCloseLimitMs);
     }
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ReadOnlyFile.h"
+
 namespace quillon {
 
 class FirmwareFile {
@@ -47,11 +49,11 @@ class FirmwareFile {
     std::array<uint8_t, kBufferSize> blockBuffer{};
 
   private:
-    // A read-only descriptor for a regular file, or -1; never blocks on a FIFO or device.
-    static int OpenRegularFile(const std::string& path, uint64_t* size);
+    // Paths the field cannot hold, or with a NUL inside, are refused before any open.
+    static bool FitsField(const std::string& path);
 
     std::string path_;
-    int fd_ = -1;
+    ReadOnlyFile file_;
     bool open_ = false;
     bool readFailed_ = false;
 };

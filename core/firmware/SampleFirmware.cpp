@@ -1,10 +1,9 @@
 #include "firmware/SampleFirmware.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+
+#include "platform/FileSystem.h"
 
 namespace quillon {
 
@@ -71,11 +70,7 @@ const char* DefaultSampleName(SampleKind kind) {
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes,
                     std::string* error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
+    if (!fs::ReplaceFileContent(path, std::string(bytes.begin(), bytes.end()))) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -84,7 +79,7 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes,
 
 bool WriteSampleFiles(const std::string& dir, std::vector<std::string>* written,
                       std::string* error) {
-    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+    if (!fs::MakeDirectory(dir) && errno != EEXIST) {
         *error = "cannot create the folder " + dir + ": " + std::strerror(errno);
         return false;
     }

@@ -1,12 +1,9 @@
 #include "platform/AppDirectory.h"
-#include "platform/AppFiles.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+
+#include "platform/AppFiles.h"
+#include "platform/FileSystem.h"
 
 namespace quillon {
 
@@ -24,27 +21,16 @@ bool MakeDirs(const std::string& dir) {
     for (size_t pos = 0; pos != std::string::npos;) {
         size_t slash = dir.find('/', pos + 1);
         partial = dir.substr(0, slash);
-        if (!partial.empty() && ::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
+        if (!partial.empty() && !fs::MakeDirectory(partial) && errno != EEXIST &&
+            !fs::Inspect(partial).directory) {
             return false;
         }
         pos = slash;
     }
-    struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return fs::Inspect(dir).directory;
 }
 
 }  // namespace
-
-std::string ExecutableDirectory() {
-    char buffer[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) {
-        return {};
-    }
-    std::string path(buffer, static_cast<size_t>(n));
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 bool IsSystemProgramFolder(const std::string& dir) {
     const std::string folder = WithSlash(dir);
@@ -61,18 +47,10 @@ std::string ResolveAppDirectory(const std::string& overrideDir) {
         return WithSlash(overrideDir);
     }
     std::string exeDir = ExecutableDirectory();
-    if (!exeDir.empty() && !IsSystemProgramFolder(exeDir) && ::access(exeDir.c_str(), W_OK) == 0) {
+    if (!exeDir.empty() && !IsSystemProgramFolder(exeDir) && fs::IsWritableDirectory(exeDir)) {
         return exeDir;
     }
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg != nullptr && xdg[0] == '/') {
-        return WithSlash(xdg) + "quillon7/";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return WithSlash(home) + ".local/share/quillon7/";
-    }
-    return "/tmp/quillon7/";
+    return UserDataDirectory();
 }
 
 bool CreateAppFolders(const std::string& appDir) {

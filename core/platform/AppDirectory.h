@@ -1,8 +1,9 @@
 // Where Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/ live: the folder given with
 // --app-dir; else the executable's folder when it is writable and not a system program folder
-// such as /usr/bin (a portable install, like a USB stick); else the
-// user's data folder ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/). The result
-// ends with '/'. Creating the folders is best-effort: failures show up later as open errors.
+// such as /usr/bin (a portable install, like a USB stick); else the user's data folder
+// ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/; on Windows
+// %LOCALAPPDATA%/Quillon7/). The result ends with '/'. Creating the folders is best-effort:
+// failures show up later as open errors.
 #pragma once
 
 #include <string>
@@ -18,5 +19,7 @@ bool CreateAppFolders(const std::string& appDir);
 bool IsSystemProgramFolder(const std::string& dir);
 // The folder of the running executable with a trailing '/', or empty when unknown.
 std::string ExecutableDirectory();
+// The per-user data folder used when the executable's folder is not writable, ending with '/'.
+std::string UserDataDirectory();
 
 }  // namespace quillon

@@ -20,11 +20,19 @@ bool SystemClock::WaitFor(Waitable& source, uint32_t ms) {
     return source.WaitReadable(ms);
 }
 
+bool LocalCalendarTime(std::time_t t, std::tm* parts) {
+#ifdef _WIN32
+    return localtime_s(parts, &t) == 0;
+#else
+    return localtime_r(&t, parts) != nullptr;
+#endif
+}
+
 LocalTime SystemClock::Now() {
     LocalTime t;
     std::time_t now = std::time(nullptr);
     std::tm parts{};
-    if (now == static_cast<std::time_t>(-1) || localtime_r(&now, &parts) == nullptr) {
+    if (now == static_cast<std::time_t>(-1) || !LocalCalendarTime(now, &parts)) {
         return t;
     }
     t.valid = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace quillon {
 
@@ -38,6 +39,9 @@ class Clock {
     virtual bool WaitFor(Waitable& source, uint32_t ms) = 0;
     virtual LocalTime Now() = 0;
 };
+
+// The calendar fields of t in the local time zone, thread-safe; false when it has none.
+bool LocalCalendarTime(std::time_t t, std::tm* parts);
 
 // The real clock: steady tick count, real sleeps, the system's local time zone.
 class SystemClock final : public Clock {

@@ -1,13 +1,11 @@
 #include "records/LogFileHeader.h"
 
-#include <locale.h>
-#include <time.h>
-
 #include <array>
 #include <ctime>
 
 #include "platform/AppFiles.h"
 #include "platform/ProgramState.h"
+#include "platform/WeekdayName.h"
 
 namespace quillon {
 
@@ -17,16 +15,6 @@ constexpr size_t kMaxWeekdayBytes = 15;
 constexpr int kDaysPerWeek = 7;
 constexpr unsigned char kUtf8ContinuationMask = 0xC0;
 constexpr unsigned char kUtf8Continuation = 0x80;
-
-std::string WeekdayIn(locale_t locale, int weekday) {
-    std::tm parts{};
-    parts.tm_wday = weekday;
-    std::array<char, 128> text{};
-    if (strftime_l(text.data(), text.size(), "%A", &parts, locale) == 0) {
-        return {};
-    }
-    return text.data();
-}
 
 // Cuts to at most maxBytes without leaving half of a multi-byte character behind.
 std::string CutUtf8(std::string text, size_t maxBytes) {
@@ -63,20 +51,7 @@ std::string LocalizedWeekdayName(int weekday) {
     if (weekday < 0 || weekday >= kDaysPerWeek) {
         return {};
     }
-    // A locale object of our own: setlocale would change the whole program's behaviour.
-    locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-    std::string name;
-    if (user != static_cast<locale_t>(0)) {
-        name = WeekdayIn(user, weekday);
-        freelocale(user);
-    }
-    if (name.empty()) {
-        locale_t plain = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
-        if (plain != static_cast<locale_t>(0)) {
-            name = WeekdayIn(plain, weekday);
-            freelocale(plain);
-        }
-    }
+    std::string name = WeekdayNameInUserLocale(weekday);
     return CutUtf8(name, kMaxWeekdayBytes);
 }
 

@@ -1,13 +1,12 @@
 #include "records/LogFolderScan.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <ctime>
 #include <limits>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
 
 namespace quillon {
 
@@ -39,7 +38,7 @@ uint32_t SizeInKb(uint64_t bytes) {
 
 void SetChangeTime(LogFileRow& row, std::time_t changed) {
     std::tm parts{};
-    if (localtime_r(&changed, &parts) == nullptr) {
+    if (!LocalCalendarTime(changed, &parts)) {
         return;
     }
     row.year = parts.tm_year + 1900;
@@ -82,28 +81,23 @@ const char* MonthName(int month) {
 
 std::vector<LogFileRow> ScanLogFiles(const std::string& logsDir) {
     std::vector<LogFileRow> rows;
-    DIR* dir = ::opendir(logsDir.c_str());
-    if (dir == nullptr) {
-        return rows;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    for (const std::string& name : fs::ListDirectory(logsDir)) {
         LogFileRow row;
-        if (!IsLogFileName(entry->d_name, &row.name)) {
+        if (!IsLogFileName(name, &row.name)) {
             continue;
         }
-        std::string fullPath = JoinPath(logsDir, entry->d_name);
-        // stat, not open: a FIFO or device that happens to carry a log name must not block us,
-        // and only regular files are logs (folders included are left out).
-        struct stat st {};
-        if (::stat(fullPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::string fullPath = JoinPath(logsDir, name);
+        // Inspected, not opened: a FIFO or device that happens to carry a log name must not
+        // block us, and only regular files are logs (folders included are left out).
+        fs::PathInfo info = fs::Inspect(fullPath);
+        if (!info.regular) {
             continue;
         }
         row.serial = fullPath.find(kSerialLogMarker) != std::string::npos;
-        row.sizeKb = SizeInKb(static_cast<uint64_t>(st.st_size));
-        SetChangeTime(row, st.st_mtime);
+        row.sizeKb = SizeInKb(info.size);
+        SetChangeTime(row, info.modified);
         rows.push_back(std::move(row));
     }
-    ::closedir(dir);
     return rows;
 }
 
@@ -133,7 +127,7 @@ std::string LogFilePath(const std::string& logsDir, const std::string& name) {
 
 bool DeleteLogFile(const std::string& logsDir, const std::string& name) {
     std::string path = LogFilePath(logsDir, name);
-    return !path.empty() && ::unlink(path.c_str()) == 0;
+    return !path.empty() && fs::RemoveFile(path);
 }
 
 }  // namespace quillon

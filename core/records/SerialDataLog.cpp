@@ -1,9 +1,8 @@
 #include "records/SerialDataLog.h"
 
-#include <sys/stat.h>
-
 #include <array>
 
+#include "platform/FileSystem.h"
 #include "records/LogFileHeader.h"
 
 namespace quillon {
@@ -11,7 +10,6 @@ namespace quillon {
 namespace {
 
 constexpr const char* kSerialLogPrefix = "Quillon_LogSerial_";
-constexpr mode_t kLogsFolderMode = 0755;
 constexpr uint64_t kMsPerSecond = 1000;
 constexpr uint64_t kSecondsPerMinute = 60;
 constexpr uint64_t kSecondsPerHour = 3600;
@@ -30,9 +28,9 @@ bool SerialDataLog::Open() {
     openedAt_ = clock_.Now();
     openedTick_ = clock_.TickCount();
     const std::string folder = LogsFolder(appDir_);
-    ::mkdir(folder.c_str(), kLogsFolderMode);
+    fs::MakeDirectory(folder);
     filePath_ = DatedLogFileName(folder, kSerialLogPrefix, openedAt_);
-    file_ = std::fopen(filePath_.c_str(), "ae");
+    file_ = fs::OpenLogForAppend(filePath_);
     if (file_ == nullptr) {
         return false;
     }

@@ -1,15 +1,12 @@
 #include "records/UploadHistory.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
 
 #include "firmware/FileKind.h"
 #include "platform/DurationText.h"
+#include "platform/FileSystem.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {
@@ -22,7 +19,6 @@ constexpr const char* kBeginSeparator = "\n";
 // Continuation lines are indented by one blank padded to the width of the time stamp.
 constexpr const char* kIndent = " ";
 constexpr int kInvalidTimeField = -1;
-constexpr mode_t kHistoryFileMode = 0644;
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -78,44 +74,10 @@ bool UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
                          code.minor, code.support));
 }
 
-// One open-append-close per entry, the whole entry in one write: O_APPEND places it after
-// everything already there, so an interrupted entry can never damage the earlier ones. A kill
-// can still cut the entry being written short (the kernel stops a large write between pages
-// when the process is killed), so an entry that finds the file ending mid-line starts on a line
-// of its own instead of running into the cut one.
+// Each entry goes to the file whole, in one write: an interrupted entry can never damage the
+// earlier ones, and one that finds the file ending mid-line starts on a line of its own.
 bool UploadHistory::Append(const std::string& entry) {
-    const std::string path = Path();
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY,
-                    kHistoryFileMode);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        return false;
-    }
-    const off_t start = ::lseek(fd, 0, SEEK_END);
-    char last = '\n';
-    const std::string text =
-        start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n' ? "\n" + entry : entry;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    // A full disk can cut an entry short; take the part back so that the entry is dropped
-    // whole and the next one cannot run into it.
-    if (done > 0 && done < text.size() && start >= 0) {
-        const int rolledBack = ::ftruncate(fd, start);
-        (void)rolledBack;  // nothing more can be done when even that fails
-    }
-    ::close(fd);
-    return done == text.size();
+    return fs::AppendWholeEntry(Path(), entry);
 }
 
 }  // namespace quillon

@@ -1,7 +1,8 @@
 // The serial devices this system has, with what their USB adapter says of itself, read from sysfs
 // (/sys/class/tty/<name>/device and the USB device above it). The root folder is a parameter so
 // tests can point it at a fake tree. Pseudo-terminals and ttys without a device are never listed.
-// A tree that cannot be read gives an empty list, never an error.
+// On Windows the list is the system's COM port map in the registry (the roots are unused). A tree
+// or map that cannot be read gives an empty list, never an error.
 #pragma once
 
 #include <string>

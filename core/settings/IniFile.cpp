@@ -1,83 +1,22 @@
 #include "settings/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-
+#include "platform/FileSystem.h"
 #include "settings/IniDocument.h"
 
 namespace quillon {
 
-namespace {
-
-bool WriteAll(int fd, const std::string& content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
-
 bool IniFile::Exists() const {
-    struct stat st {};
-    return ::lstat(path_.c_str(), &st) == 0;
+    return fs::EntryExists(path_);
 }
 
 std::optional<std::string> IniFile::Load(bool* readable) const {
-    *readable = false;
-    int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        return std::string();  // exists but cannot be opened
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) > kMaxFileSize) {
-        ::close(fd);
-        return std::string();
-    }
     std::string content;
-    char buffer[16384];
-    while (content.size() <= kMaxFileSize) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            return std::string();
-        }
-        if (n == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<size_t>(n));
+    fs::ReadOutcome outcome = fs::ReadRegularFile(path_, kMaxFileSize, &content);
+    *readable = outcome == fs::ReadOutcome::kRead;
+    if (outcome == fs::ReadOutcome::kMissing) {
+        return std::nullopt;
     }
-    ::close(fd);
-    if (content.size() > kMaxFileSize) {
-        return std::string();
-    }
-    *readable = true;
-    return content;
+    return *readable ? content : std::string();  // exists but cannot be read
 }
 
 std::optional<std::string> IniFile::Find(const std::string& section, const std::string& key) const {
@@ -144,26 +83,7 @@ bool IniFile::WriteInt(const std::string& section, const std::string& key, int32
 }
 
 bool IniFile::Replace(const std::string& content) const {
-    // A name no other writer (thread or process) uses at the same moment.
-    static std::atomic<unsigned> serial{0};
-    std::string temp =
-        path_ + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial.fetch_add(1));
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), path_.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    int dir = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    return fs::ReplaceFileContent(path_, content);
 }
 
 }  // namespace quillon

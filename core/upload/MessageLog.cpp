@@ -1,12 +1,11 @@
 #include "upload/MessageLog.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
+#include "platform/FileSystem.h"
 #include "records/LogFileHeader.h"
 
 namespace quillon {
@@ -19,7 +18,6 @@ static_assert(MessageLog::kMaxText < kTextArea);
 // Texts of one character ("\n", " ") are layout, not messages, and carry no time stamp.
 constexpr size_t kShortestStampedText = 2;
 constexpr size_t kRuleLength = 78;
-constexpr mode_t kLogsFolderMode = 0755;
 
 const std::string& Rule() {
     static const std::string rule = std::string(kRuleLength, '-') + "\n";
@@ -72,9 +70,9 @@ bool MessageLog::OpenMessageLog() {
     const LocalTime now = clock_.Now();
     const std::string folder = LogsFolder(appDir_);
     // An existing folder is fine; any other failure shows up as the open failure below.
-    ::mkdir(folder.c_str(), kLogsFolderMode);
+    fs::MakeDirectory(folder);
     filePath_ = DatedLogFileName(folder, kLogFilePrefix, now);
-    file_ = std::fopen(filePath_.c_str(), "ae");
+    file_ = fs::OpenLogForAppend(filePath_);
     if (file_ == nullptr) {
         const std::string why = "message log " + filePath_ + ": " + std::strerror(errno);
         PostLogLine(kLevelError, "Prep 1: FAILED; to open log file (%s)\n\n", filePath_.c_str());

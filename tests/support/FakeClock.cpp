@@ -29,9 +29,14 @@ LocalTime FakeClock::Now() {
     parts.tm_hour = start_.hour;
     parts.tm_min = start_.minute;
     parts.tm_sec = start_.second + static_cast<int>(elapsedMs_.load() / 1000);
-    std::time_t t = timegm(&parts);
     std::tm out{};
+#ifdef _WIN32
+    std::time_t t = _mkgmtime(&parts);
+    gmtime_s(&out, &t);
+#else
+    std::time_t t = timegm(&parts);
     gmtime_r(&t, &out);
+#endif
     LocalTime now;
     now.valid = start_.valid;
     now.year = out.tm_year + 1900;

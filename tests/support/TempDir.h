@@ -4,22 +4,29 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
-
-#include <stdlib.h>
 
 namespace quillon::test {
 
 class TempDir {
   public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon7-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
+        std::random_device random;
+        std::error_code ec;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            std::string candidate = (std::filesystem::temp_directory_path() /
+                                     ("quillon7-test-" + std::to_string(random())))
+                                        .generic_string();
+            if (std::filesystem::create_directory(candidate, ec)) {
+                path_ = candidate;
+            }
         }
-        path_ = pattern;
+        if (path_.empty()) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
     }
     ~TempDir() {
         std::error_code ec;

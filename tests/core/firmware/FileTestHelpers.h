@@ -2,31 +2,32 @@
 // offsets, so that multi-megabyte cases cost no disk and no time.
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdint>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
 namespace quillon::test {
 
 inline void PutBytes(const std::string& path, uint64_t offset, const std::string& bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0 || ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) !=
-                      static_cast<ssize_t>(bytes.size())) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
         throw std::runtime_error("cannot write " + path);
     }
-    ::close(fd);
 }
 
-// A file of exactly size bytes, all NUL (sparse), created or replaced.
+// A file of exactly size bytes, all NUL (sparse where the file system can), created or replaced.
 inline std::string MakeSizedFile(const std::string& path, uint64_t size) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (size > 0) {
+        file.seekp(static_cast<std::streamoff>(size - 1));
+        file.put('\0');
+    }
+    if (!file.flush()) {
         throw std::runtime_error("cannot make " + path);
     }
-    ::close(fd);
     return path;
 }
 

@@ -1,7 +1,6 @@
 #include "records/SerialDataLog.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include "records/LogFileHeader.h"
 #include "records/LogFolderScan.h"
+#include "tests/support/Environment.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
@@ -22,7 +22,7 @@ constexpr const char* kHeader =
 
 class SerialDataLogTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { ::setenv("LC_ALL", "C", 1); }
+    static void SetUpTestSuite() { test::SetEnvironment("LC_ALL", "C"); }
 
     test::TempDir dir;
     test::FakeClock clock;

@@ -2,7 +2,6 @@
 #include "records/UploadHistory.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -124,7 +123,7 @@ TEST(UploadHistoryTest, UnwritablePlaceDropsEntriesSilently) {
     missingFolder.WriteUploadFailed("/c.bin", 1, "Failed to open input file");
     EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
 
-    ASSERT_EQ(::mkdir(dir.File("History.txt").c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("History.txt")));
     UploadHistory folderInTheWay(dir.Dir(), clock);
     folderInTheWay.WriteUploadSuccess("/c.bin", 1, 10);
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("History.txt")));

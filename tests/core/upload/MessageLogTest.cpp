@@ -1,14 +1,13 @@
 #include "upload/MessageLog.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "records/LogFileHeader.h"
 #include "records/LogFolderScan.h"
+#include "tests/support/Environment.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempDir.h"
@@ -22,7 +21,7 @@ constexpr const char* kLogName = "Logs/Quillon_LogMsg_143005_07152024.txt";
 class MessageLogTest : public ::testing::Test {
   protected:
     // Weekday names in English whatever the machine's language.
-    static void SetUpTestSuite() { ::setenv("LC_ALL", "C", 1); }
+    static void SetUpTestSuite() { test::SetEnvironment("LC_ALL", "C"); }
 
     std::string LogText() const { return dir.Read(kLogName); }
     std::string Header() const {

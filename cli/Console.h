@@ -1,0 +1,19 @@
+// What the CLI needs of the console beyond stdio, where POSIX and Windows differ: the arguments
+// in UTF-8, whether a stream is a terminal, and showing a file in the user's pager. Failures
+// come back as false.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace quillon::cli {
+
+// The program's arguments after argv[0], in UTF-8 (Windows hands main the ANSI code page).
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+bool IsTerminal(std::FILE* stream);
+// Runs pager with the file as its one argument (an argument vector, never a shell) and waits
+// for it; false when it could not be started or failed.
+bool RunPager(const std::string& pager, const std::string& path);
+
+}  // namespace quillon::cli

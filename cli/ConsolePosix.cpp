@@ -1,0 +1,27 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "cli/Console.h"
+
+namespace quillon::cli {
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) != 0;
+}
+
+bool RunPager(const std::string& pager, const std::string& path) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::execlp(pager.c_str(), pager.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) != 127;
+}
+
+}  // namespace quillon::cli

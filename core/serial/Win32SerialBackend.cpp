@@ -1,0 +1,401 @@
+#include "serial/Win32SerialBackend.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/WideText.h"
+
+namespace quillon {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr char kLineSet = 'S';
+constexpr char kLineClear = 'C';
+constexpr intptr_t kClosed = -1;
+// How often the wait for data looks at the receive queue.
+constexpr auto kQueuePollInterval = std::chrono::milliseconds(1);
+// A single WriteFile may take this long before the line counts as stuck.
+constexpr DWORD kWriteTimeoutMs = 5000;
+
+// The old library's baud codes.
+constexpr std::array<std::pair<int, DWORD>, 8> kBaudTable{{
+    {2, 1200},
+    {3, 2400},
+    {4, 4800},
+    {5, 9600},
+    {6, 19200},
+    {7, 38400},
+    {8, 57600},
+    {9, 115200},
+}};
+
+HANDLE AsHandle(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+
+std::string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n > 0 ? Utf8FromWide(std::wstring(text, n)) : std::string();
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+struct OpenFailure {
+    int code;
+    std::string text;
+};
+
+OpenFailure DescribeOpenFailure(DWORD error, const std::string& path) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return {kSerialPortBusy, path +
+                                         " is in use by another program (a terminal program or "
+                                         "another Quillon7); close it and try again."};
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return {kSerialNoSuchPort,
+                    path +
+                        " does not exist: check the cable/adapter is plugged in and the port "
+                        "number (see 'quillon7-cli ports')."};
+        default:
+            return {kSerialIoError, "Cannot open " + path + ": " + SystemMessage(error) + "."};
+    }
+}
+
+// Raw 8N1 without flow control; reads return at once with what is queued, writes give up after
+// kWriteTimeoutMs.
+bool ConfigureRaw(HANDLE h) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(h, &dcb)) {
+        return false;
+    }
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    return ::SetCommState(h, &dcb) && ::SetCommTimeouts(h, &timeouts);
+}
+
+}  // namespace
+
+Win32SerialBackend::~Win32SerialBackend() {
+    std::lock_guard lock(mutex_);
+    for (int port = 0; port < kMaxPorts; ++port) {
+        CloseLocked(port);
+    }
+}
+
+void Win32SerialBackend::SetDevice(int port, const std::string& devicePath) {
+    if (!ValidIndex(port)) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    slots_[port].device = devicePath;
+}
+
+std::string Win32SerialBackend::DevicePath(int port) const {
+    std::lock_guard lock(mutex_);
+    return DevicePathLocked(port);
+}
+
+std::string Win32SerialBackend::DevicePathLocked(int port) const {
+    if (!ValidIndex(port)) {
+        return {};
+    }
+    const std::string& device = slots_[port].device;
+    return device.empty() ? DefaultDevicePath(port) : device;
+}
+
+// The \\.\ form opens COM10 and above too, which the bare name does not.
+std::string Win32SerialBackend::DefaultDevicePath(int port) {
+    return "\\\\.\\COM" + std::to_string(port + 1);
+}
+
+intptr_t Win32SerialBackend::Handle(int port) const {
+    return ValidIndex(port) ? slots_[port].handle.load(std::memory_order_relaxed) : kClosed;
+}
+
+int Win32SerialBackend::FailLocked(int port, int code, std::string text) {
+    slots_[port].lastError = std::move(text);
+    return code;
+}
+
+int Win32SerialBackend::MarkDead(int port) {
+    slots_[port].dead.store(true, std::memory_order_relaxed);
+    std::lock_guard lock(mutex_);
+    return FailLocked(port, kSerialIoError,
+                      DevicePathLocked(port) +
+                          " stopped responding (unplugged?): check the cable/adapter, then open "
+                          "the port again.");
+}
+
+void Win32SerialBackend::CloseLocked(int port) {
+    Slot& slot = slots_[port];
+    intptr_t h = slot.handle.exchange(kClosed, std::memory_order_relaxed);
+    if (h != kClosed) {
+        ::CloseHandle(AsHandle(h));
+    }
+    slot.dead.store(false, std::memory_order_relaxed);
+}
+
+int Win32SerialBackend::ResetPort(int port, int rxQueue, int txQueue) {
+    if (!ValidIndex(port)) {
+        return kSerialNoSuchPort;
+    }
+    std::lock_guard lock(mutex_);
+    CloseLocked(port);
+    const std::string path = DevicePathLocked(port);
+    HANDLE h = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        OpenFailure failure = DescribeOpenFailure(::GetLastError(), path);
+        return FailLocked(port, failure.code, std::move(failure.text));
+    }
+    if (::GetFileType(h) != FILE_TYPE_CHAR || !ConfigureRaw(h)) {
+        ::CloseHandle(h);
+        return FailLocked(port, kSerialNotATty,
+                          path +
+                              " is not a serial port: choose one such as COM1 (see "
+                              "'quillon7-cli ports').");
+    }
+    ::SetupComm(h, static_cast<DWORD>(std::max(rxQueue, 0)),
+                static_cast<DWORD>(std::max(txQueue, 0)));
+    // Bytes from before we owned the line are not ours.
+    ::PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    slots_[port].handle.store(reinterpret_cast<intptr_t>(h), std::memory_order_relaxed);
+    slots_[port].lastError.clear();
+    return 0;
+}
+
+int Win32SerialBackend::SetBaud(int port, int baudCode) {
+    if (!ValidIndex(port)) {
+        return kSerialNoSuchPort;
+    }
+    std::lock_guard lock(mutex_);
+    const intptr_t h = Handle(port);
+    if (h == kClosed) {
+        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
+    }
+    auto entry = std::find_if(kBaudTable.begin(), kBaudTable.end(),
+                              [baudCode](const auto& e) { return e.first == baudCode; });
+    if (entry == kBaudTable.end()) {
+        return FailLocked(port, kSerialBadBaud,
+                          "Baud code " + std::to_string(baudCode) +
+                              " is unknown: choose a baud rate from 1200 to 115200.");
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool applied = ::GetCommState(AsHandle(h), &dcb) != 0;
+    dcb.BaudRate = entry->second;
+    if (!applied || !::SetCommState(AsHandle(h), &dcb)) {
+        return FailLocked(port, kSerialBadBaud,
+                          DevicePathLocked(port) + " refused " + std::to_string(entry->second) +
+                              " baud: choose another baud rate.");
+    }
+    return 0;
+}
+
+int Win32SerialBackend::SetDtr(int port, char command) {
+    return ControlLine(port, command, true);
+}
+
+int Win32SerialBackend::SetRts(int port, char command) {
+    return ControlLine(port, command, false);
+}
+
+// A device without modem lines (a pseudo-terminal under Wine) refuses them; that is no failure.
+int Win32SerialBackend::ControlLine(int port, char command, bool dtr) {
+    if (!ValidIndex(port)) {
+        return kSerialNoSuchPort;
+    }
+    std::lock_guard lock(mutex_);
+    const intptr_t h = Handle(port);
+    if (h == kClosed) {
+        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
+    }
+    if (command != kLineSet && command != kLineClear) {
+        return FailLocked(port, kSerialIoError,
+                          std::string("Unknown modem-line command '") + command + "'.");
+    }
+    const bool set = command == kLineSet;
+    ::EscapeCommFunction(AsHandle(h), dtr ? (set ? SETDTR : CLRDTR) : (set ? SETRTS : CLRRTS));
+    return 0;
+}
+
+// What was written is left to reach the line (the previous file's end of transfer among it);
+// only input is thrown away, so the new exchange starts clean.
+int Win32SerialBackend::ClearTransmitQueue(int port) {
+    const intptr_t h = Handle(port);
+    if (h != kClosed) {
+        ::FlushFileBuffers(AsHandle(h));
+    }
+    return Purge(port, PURGE_TXABORT);
+}
+
+int Win32SerialBackend::ClearReceiveQueue(int port) {
+    return Purge(port, PURGE_RXCLEAR | PURGE_RXABORT);
+}
+
+int Win32SerialBackend::Purge(int port, uint32_t flags) {
+    if (!ValidIndex(port)) {
+        return kSerialNoSuchPort;
+    }
+    std::lock_guard lock(mutex_);
+    const intptr_t h = Handle(port);
+    if (h == kClosed) {
+        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
+    }
+    return ::PurgeComm(AsHandle(h), flags) ? 0 : kSerialIoError;
+}
+
+int Win32SerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t count) {
+    const intptr_t h = Handle(port);
+    if (h == kClosed) {
+        return kSerialNotOpen;
+    }
+    Slot& slot = slots_[port];
+    if (slot.dead.load(std::memory_order_relaxed)) {
+        return kSerialIoError;
+    }
+    if (bytes == nullptr || count == 0) {
+        return 0;
+    }
+    std::lock_guard writeLock(slot.writeMutex);
+    int written = 0;
+    while (written < count) {
+        DWORD n = 0;
+        if (!::WriteFile(AsHandle(h), bytes + written, static_cast<DWORD>(count - written), &n,
+                         nullptr)) {
+            return MarkDead(port);
+        }
+        if (n == 0) {
+            std::lock_guard lock(mutex_);
+            FailLocked(
+                port, kSerialIoError,
+                DevicePathLocked(port) + " does not take any more bytes: check the cable/adapter.");
+            return written;
+        }
+        written += static_cast<int>(n);
+    }
+    return written;
+}
+
+int Win32SerialBackend::WriteByte(int port, uint8_t byte) {
+    int written = WriteBlock(port, &byte, 1);
+    if (written == 1) {
+        return 0;
+    }
+    return written < 0 ? written : kSerialIoError;
+}
+
+int Win32SerialBackend::QueuedInput(int port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(AsHandle(Handle(port)), &errors, &status)) {
+        return -1;
+    }
+    return static_cast<int>(std::min<DWORD>(status.cbInQue, INT32_MAX));
+}
+
+// Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
+int Win32SerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
+    const intptr_t h = Handle(port);
+    if (h == kClosed) {
+        return kSerialNotOpen;
+    }
+    if (slots_[port].dead.load(std::memory_order_relaxed)) {
+        return kSerialIoError;
+    }
+    DWORD n = 0;
+    if (!::ReadFile(AsHandle(h), buffer, static_cast<DWORD>(max), &n, nullptr)) {
+        return MarkDead(port);
+    }
+    return static_cast<int>(n);
+}
+
+int Win32SerialBackend::ReadByte(int port) {
+    uint8_t byte = 0;
+    int got = ReadSome(port, &byte, 1);
+    if (got == 1) {
+        return byte;
+    }
+    return got == 0 ? kSerialNothingWaiting : got;
+}
+
+int Win32SerialBackend::ReadBlock(int port, uint8_t* buffer, int max) {
+    if (buffer == nullptr || max < 1) {
+        return 0;
+    }
+    return ReadSome(port, buffer, max);
+}
+
+int Win32SerialBackend::ClosePort(int port) {
+    if (!ValidIndex(port)) {
+        return kSerialNoSuchPort;
+    }
+    std::lock_guard lock(mutex_);
+    CloseLocked(port);
+    return 0;
+}
+
+// ReadFile cannot wait for the first byte and return early on both Windows and Wine, so the
+// wait watches the receive queue instead.
+bool Win32SerialBackend::WaitForData(int port, uint32_t timeoutMs) {
+    if (Handle(port) == kClosed || slots_[port].dead.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const int queued = QueuedInput(port);
+        if (queued < 0) {
+            MarkDead(port);
+            return false;
+        }
+        if (queued > 0) {
+            return true;
+        }
+        if (SteadyClock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kQueuePollInterval);
+    }
+}
+
+std::string Win32SerialBackend::LastErrorText(int port) const {
+    if (!ValidIndex(port)) {
+        return "Port index " + std::to_string(port) + " is out of range (0 to " +
+               std::to_string(kMaxPorts - 1) + ").";
+    }
+    std::lock_guard lock(mutex_);
+    return slots_[port].lastError;
+}
+
+}  // namespace quillon

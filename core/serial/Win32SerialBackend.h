@@ -1,0 +1,72 @@
+// The SerialBackend on the Win32 communications API: COM ports (on-board, USB adapters), and
+// under Wine a COM port that points at a pseudo-terminal. A port index names a device: one given
+// with SetDevice, else \\.\COM<index + 1>. The handle is not overlapped; reads return at once
+// with what is queued, and the wait for data watches the queue size, which behaves the same on
+// Windows and under Wine. A line whose writes or status queries fail is dead: every later call
+// fails with kSerialIoError until the port is opened again. Modem lines that the device does not
+// have (a pseudo-terminal) are not a failure.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "serial/SerialBackend.h"
+
+namespace quillon {
+
+class Win32SerialBackend final : public SerialBackend {
+  public:
+    static constexpr int kMaxPorts = 256;
+
+    Win32SerialBackend() = default;
+    ~Win32SerialBackend() override;  // closes every port still open
+    Win32SerialBackend(const Win32SerialBackend&) = delete;
+    Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
+
+    // The device an index stands for from now on; an empty path restores the default.
+    void SetDevice(int port, const std::string& devicePath);
+    std::string DevicePath(int port) const;
+    static std::string DefaultDevicePath(int port);
+
+    int ResetPort(int port, int rxQueue, int txQueue) override;
+    int SetBaud(int port, int baudCode) override;
+    int SetDtr(int port, char command) override;
+    int SetRts(int port, char command) override;
+    int ClearTransmitQueue(int port) override;
+    int ClearReceiveQueue(int port) override;
+    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
+    int WriteByte(int port, uint8_t byte) override;
+    int ReadByte(int port) override;
+    int ReadBlock(int port, uint8_t* buffer, int max) override;
+    int ClosePort(int port) override;  // idempotent
+    bool WaitForData(int port, uint32_t timeoutMs) override;
+    std::string LastErrorText(int port) const override;
+
+  private:
+    struct Slot {
+        std::atomic<intptr_t> handle{-1};  // HANDLE, -1 when closed
+        std::atomic<bool> dead{false};     // the line failed; only a new open revives it
+        std::mutex writeMutex;             // a keystroke never lands inside a block
+        std::string device;                // explicit device, empty for the default
+        std::string lastError;             // sentence for the technician
+    };
+    bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
+    intptr_t Handle(int port) const;
+    std::string DevicePathLocked(int port) const;
+    void CloseLocked(int port);
+    int FailLocked(int port, int code, std::string text);
+    int MarkDead(int port);
+    // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
+    int QueuedInput(int port);
+    int ReadSome(int port, uint8_t* buffer, int max);
+    int ControlLine(int port, char command, bool dtr);
+    int Purge(int port, uint32_t flags);
+
+    mutable std::mutex mutex_;
+    std::array<Slot, kMaxPorts> slots_{};
+};
+
+}  // namespace quillon

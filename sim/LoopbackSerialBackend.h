@@ -1,0 +1,61 @@
+// A serial line that ends in a simulated unit inside this process, for `upload --simulate` where
+// there are no pseudo-terminals (Windows). Every port index is the same one line. What the host
+// writes goes to the unit on a thread of the unit's own, which also gives it OnIdle; what the
+// unit sends waits for the host's reads. A unit that hangs up makes reads and writes fail with
+// kSerialIoError, as a pulled cable does.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "serial/SerialBackend.h"
+#include "sim/SimulatedUnit.h"
+
+namespace quillon::sim {
+
+class LoopbackSerialBackend final : public SerialBackend, private UnitLine {
+  public:
+    explicit LoopbackSerialBackend(SimulatedUnit& unit);
+    ~LoopbackSerialBackend() override;  // stops the unit's thread
+    LoopbackSerialBackend(const LoopbackSerialBackend&) = delete;
+    LoopbackSerialBackend& operator=(const LoopbackSerialBackend&) = delete;
+
+    // Returns once the host has closed the line and the unit has taken every byte written, or
+    // after limitMs; the unit's state is final then.
+    void WaitUntilHostDone(int limitMs);
+
+    int ResetPort(int port, int rxQueue, int txQueue) override;
+    int SetBaud(int port, int baudCode) override;
+    int SetDtr(int port, char command) override;
+    int SetRts(int port, char command) override;
+    int ClearTransmitQueue(int port) override;
+    int ClearReceiveQueue(int port) override;
+    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
+    int WriteByte(int port, uint8_t byte) override;
+    int ReadByte(int port) override;
+    int ReadBlock(int port, uint8_t* buffer, int max) override;
+    int ClosePort(int port) override;
+    bool WaitForData(int port, uint32_t timeoutMs) override;
+    std::string LastErrorText(int port) const override;
+
+  private:
+    void Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) override;
+    void Hangup() override;
+    void Run();
+    int ReadSome(uint8_t* buffer, int max);
+
+    SimulatedUnit& unit_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<uint8_t> toUnit_;  // under mutex_
+    std::deque<uint8_t> toHost_;  // under mutex_
+    bool open_ = false;           // under mutex_
+    bool hungUp_ = false;         // under mutex_
+    bool unitBusy_ = false;       // under mutex_: the unit is taking bytes
+    bool stop_ = false;           // under mutex_
+    std::thread thread_;
+};
+
+}  // namespace quillon::sim
