@@ -52,14 +52,15 @@ void AppendEscape(std::string& out, unsigned value) {
 std::string UtcNow() {
     using namespace std::chrono;
     const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{duration_cast<milliseconds>(now - day)};
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millis));
+    std::snprintf(
+        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+        static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
     return text;
 }
 
