@@ -32,7 +32,7 @@ class CountingSink final : public NotificationSink {
     fuzz::NullSink inner;
 };
 
-const std::string& FirmwareFile() {
+const std::string& SampleCommPath() {
     static const std::string path = [] {
         std::string p = fuzz::ScratchDir() + "COMM.bin";
         std::vector<uint8_t> bytes(kFileSize);
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             line.Receive(in.Chunk());
         }
     };
-    const bool ok = engine.UploadFile(FirmwareFile(), kKindComm);
+    const bool ok = engine.UploadFile(SampleCommPath(), kKindComm);
     QUILLON_FUZZ_CHECK(sink.done + sink.failed <= 1);
     QUILLON_FUZZ_CHECK(!ok || sink.done == 1);
     QUILLON_FUZZ_CHECK(ok || sink.failed == 1);

@@ -6,7 +6,7 @@
 
 namespace quillon {
 
-std::string ErrorText(const NumberedError& error, ...) {
+std::string ErrorText(NumberedError error, ...) {
     va_list args;
     va_start(args, error);
     va_list copy;

@@ -50,6 +50,6 @@ inline constexpr std::array kAll{kCommOpen,        kReaderOrKx2Open, kSpeechOpen
 }  // namespace error
 
 // The error's text with its printf conversions filled in.
-std::string ErrorText(const NumberedError& error, ...);
+std::string ErrorText(NumberedError error, ...);
 
 }  // namespace quillon
