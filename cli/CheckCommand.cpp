@@ -86,10 +86,7 @@ int RunCheck(const CliContext& context) {
         errors.Say("check", "--kx cannot be combined with HBD files");
         return finish(kExitUsage);
     }
-    FileSelection files;
-    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
-    files.reader = parser.Value("reader");
-    files.speech = parser.Value("speech");
+    const FileSelection files = SelectedFiles(parser, kx2);
     const bool validate = !parser.Has("no-validate");
     std::vector<TamarackFinding> tamarack;
     if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||

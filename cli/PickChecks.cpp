@@ -5,6 +5,14 @@
 
 namespace quillon::cli {
 
+FileSelection SelectedFiles(const ArgParser& parser, bool kx2) {
+    FileSelection files;
+    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
+    files.reader = parser.Value("reader");
+    files.speech = parser.Value("speech");
+    return files;
+}
+
 bool CheckPicks(const FileSelection& files, bool kx2, bool validate,
                 std::vector<TamarackFinding>* tamarack, ErrorReporter& errors) {
     struct Pick {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/ArgParser.h"
 #include "platform/ErrorReporter.h"
 #include "upload/StartChecks.h"
 
@@ -15,6 +16,9 @@ namespace quillon::cli {
 struct TamarackFinding {
     bool found;
 };
+
+// The files named by --comm/--reader/--speech, or --kx in the COMM place.
+FileSelection SelectedFiles(const ArgParser& parser, bool kx2);
 
 bool CheckPicks(const FileSelection& files, bool kx2, bool validate,
                 std::vector<TamarackFinding>* tamarack, ErrorReporter& errors);

@@ -272,10 +272,7 @@ int RunUpload(const CliContext& context) {
         errors.Say("upload", portError);
         return refuse(kExitUsage);
     }
-    FileSelection files;
-    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
-    files.reader = parser.Value("reader");
-    files.speech = parser.Value("speech");
+    const FileSelection files = SelectedFiles(parser, kx2);
     const bool validate = !parser.Has("no-validate");
     std::vector<TamarackFinding> tamarack;
     if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||
