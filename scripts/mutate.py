@@ -152,7 +152,12 @@ def folder_of(path):
     return best
 
 
-def programs_for(path, wide):
+def programs_for(path, wide, among=None):
+    programs = _programs_for(path, wide)
+    return [p for p in programs if among is None or p in among]
+
+
+def _programs_for(path, wide):
     if wide:
         for prefix in sorted(LINKED, key=len, reverse=True):
             if path.startswith(prefix + "/"):
@@ -310,6 +315,24 @@ def file_of_case(case, owners):
 
 # ------------------------------------------------------------------------------ main
 
+def compare_reports(before_path, after_path):
+    """Faults killed in the first report and not in the second: what a cut lost."""
+    def statuses(path):
+        return {o["id"]: o["status"] for o in json.loads(Path(path).read_text())["faults"]}
+    caught = ("killed", "timeout")
+    before, after = statuses(before_path), statuses(after_path)
+    lost = sorted(i for i, s in before.items() if s in caught and after.get(i) not in caught)
+    gained = sorted(i for i, s in after.items() if s in caught and before.get(i) not in caught)
+    missing = sorted(i for i in before if i not in after)
+    print(f"before: {sum(s in caught for s in before.values())} of {len(before)} killed; "
+          f"after: {sum(s in caught for s in after.values())} of {len(after)} killed")
+    print(f"lost: {' '.join(lost) or 'none'}")
+    print(f"newly killed: {' '.join(gained) or 'none'}")
+    if missing:
+        print(f"not in the second report: {' '.join(missing)}")
+    return 1 if lost or missing else 0
+
+
 def git_clean(paths):
     result = run(["git", "-C", str(ROOT), "status", "--porcelain", "--"] + sorted(paths))
     return result.stdout.strip()
@@ -319,7 +342,7 @@ def plant(fault, build_dir, args, baseline):
     path = ROOT / fault["file"]
     original = path.read_bytes()
     text = original.decode()
-    programs = programs_for(fault["file"], args.wide)
+    programs = programs_for(fault["file"], args.wide, args.programs)
     outcome = {"id": fault["id"], "file": fault["file"], "meaning": fault["meaning"],
                "programs": programs, "killed_by": []}
     start = time.monotonic()
@@ -412,7 +435,11 @@ def main():
     parser.add_argument("--nice", type=int, default=10, help="niceness of the run (default 10)")
     parser.add_argument("--wide", action="store_true",
                         help="run every test program that links the changed target")
+    parser.add_argument("--programs", nargs="+", metavar="PROGRAM",
+                        help="run only these test programs (faults none of them covers are left out)")
     parser.add_argument("--report", help="write a JSON report to this file")
+    parser.add_argument("--compare", nargs=2, metavar=("BEFORE", "AFTER"),
+                        help="compare two JSON reports: faults killed before but not after")
     parser.add_argument("--faults", default=str(FAULT_FILE),
                         help="the fault list (default scripts/mutation/faults.py)")
     parser.add_argument("--compile-only", action="store_true",
@@ -421,6 +448,8 @@ def main():
                         help="only validate the fault list against the tree")
     parser.add_argument("--list", action="store_true", help="list the faults and exit")
     args = parser.parse_args()
+    if args.compare:
+        return compare_reports(*args.compare)
 
     faults = load_faults(args.faults)
     ids = [f["id"] for f in faults]
@@ -454,6 +483,8 @@ def main():
         for fid, problems in bad.items():
             print(f"refused {fid}: {'; '.join(problems)}")
         sys.exit("fix the fault list first (scripts/mutate.py --check)")
+    if args.programs:
+        faults = [f for f in faults if programs_for(f["file"], args.wide, args.programs)]
     if not faults:
         sys.exit("no faults selected")
 
@@ -472,7 +503,7 @@ def main():
     # The unchanged tree first: cases failing already cannot count as kills.
     programs = []
     for f in faults:
-        for p in programs_for(f["file"], args.wide):
+        for p in programs_for(f["file"], args.wide, args.programs):
             if p not in programs:
                 programs.append(p)
     baseline = []
