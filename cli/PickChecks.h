@@ -7,7 +7,7 @@
 
 #include "platform/ArgParser.h"
 #include "platform/ErrorReporter.h"
-#include "upload/StartChecks.h"
+#include "upload/StartPlan.h"
 
 namespace quillon::cli {
 

@@ -15,7 +15,7 @@
 #include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
-#include "upload/StartChecks.h"
+#include "upload/StartPlan.h"
 
 namespace quillon::cli {
 
@@ -49,21 +49,16 @@ int RunTerminal(const CliContext& context) {
     }
     IniFile ini(app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or(""))));
     WarnAboutSettingsFile(ini.Path(), context.err);
-    PortName port;
-    port.portNumber = settings::Read(ini, settings::kPortNumber);
-    port.device = settings::Read(ini, settings::kPortDevice);
+    std::optional<PortName> typed;
     if (auto text = parser.Value("port")) {
         std::string error;
-        auto parsed = PortName::Parse(*text, &error);
-        if (!parsed) {
+        typed = PortName::Parse(*text, &error);
+        if (!typed) {
             std::fprintf(context.err, "quillon7-cli terminal: %s\n", error.c_str());
             return kExitUsage;
         }
-        port = *parsed;
     }
-    if (port.portNumber < PortName::kMinPortNumber || port.portNumber > PortName::kMaxPortNumber) {
-        port.portNumber = 1;
-    }
+    const PortName port = ChooseRunPort(ini, typed);
     int baud = settings::Read(ini, settings::kBaudRate);
     if (auto text = parser.Value("baud")) {
         auto number = ParseNumber(*text, 1, 4000000);

@@ -21,7 +21,7 @@
 #include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
-#include "upload/StartChecks.h"
+#include "upload/StartPlan.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon::cli {
@@ -88,19 +88,6 @@ int ExitFor(RunOutcome outcome) {
     }
 }
 
-// Start step 3: the files of this run become the remembered ones, as the desktop does.
-void RememberFiles(const FileSelection& files, bool kx2, IniFile& ini) {
-    if (files.speech) {
-        settings::Write(ini, settings::kFileSpeech, *files.speech);
-    }
-    if (files.reader) {
-        settings::Write(ini, settings::kFileReader, *files.reader);
-    }
-    if (files.comm && !kx2) {
-        settings::Write(ini, settings::kFileComm, *files.comm);
-    }
-}
-
 // "9600, 14400, ..., 115200": the rates --baud takes.
 std::string OfferedRatesText() {
     std::string text;
@@ -146,8 +133,7 @@ int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
 // status when it cannot be had, else kExitOk.
 int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
                std::unique_ptr<SimulatedSession>* simulated, ConsoleErrorReporter& errors) {
-    port->portNumber = settings::Read(ini, settings::kPortNumber);
-    port->device = settings::Read(ini, settings::kPortDevice);
+    std::optional<PortName> typed;
     if (parser.Has("simulate")) {
         std::string error;
         *simulated = StartSimulatedUnit(kx2, &error);
@@ -155,23 +141,16 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
             errors.Say("upload", error);
             return kExitPortFailed;
         }
-        port->device = (*simulated)->DevicePath();
+        typed = PortName{0, (*simulated)->DevicePath()};
     } else if (auto text = parser.Value("port")) {
         std::string error;
-        auto parsed = PortName::Parse(*text, &error);
-        if (!parsed) {
+        typed = PortName::Parse(*text, &error);
+        if (!typed) {
             errors.Say("upload", error);
             return kExitUsage;
         }
-        // A typed device keeps the port number of the settings as its slot.
-        int number = parsed->portNumber != 0 ? parsed->portNumber : port->portNumber;
-        *port = *parsed;
-        port->portNumber = number;
     }
-    if (port->portNumber < PortName::kMinPortNumber ||
-        port->portNumber > PortName::kMaxPortNumber) {
-        port->portNumber = 1;
-    }
+    *port = ChooseRunPort(ini, typed);
     return kExitOk;
 }
 
@@ -297,7 +276,11 @@ int RunUpload(const CliContext& context) {
     for (const TamarackFinding& finding : tamarack) {
         UpdateTamarackSetting(finding.found, ini);
     }
-    RememberFiles(files, kx2, ini);
+    FileSelection remembered = files;
+    if (kx2) {
+        remembered.comm.reset();  // the desktop's COMM file stays what it was
+    }
+    RememberStartFiles(remembered, ini);
 
     const int baud = ChooseBaud(typedBaud, ini, context.err);
     std::unique_ptr<SimulatedSession> simulated;
@@ -318,13 +301,7 @@ int RunUpload(const CliContext& context) {
         return refuse(kExitPortFailed);
     }
 
-    job.commFirst = settings::ReadBool(ini, settings::kLoadCommFirst) ? 1 : 0;
-    job.commFile = files.comm;
-    job.readerFile = files.reader;
-    job.speechFile = files.speech;
-    job.portNumber = port.portNumber;
-    job.portDevice = port.device;
-    job.baudRate = baud;
+    FillUploadJob(files, port, baud, settings::ReadBool(ini, settings::kLoadCommFirst), job);
 
     SystemClock clock;
     WorkerContext worker{library, clock, state, [&systemLine](int i, const std::string& path) {

@@ -335,9 +335,10 @@ void MainWindow::StartUp() {
     state_.osVersionText = BuildOsVersionText();
     DressControls();
 
-    portNumber_ = settings::Read(ini_, settings::kPortNumber);
+    const PortName port = ChooseRunPort(ini_, std::nullopt);
+    portNumber_ = port.portNumber;
+    portDevice_ = port.device;
     baudRate_ = settings::Read(ini_, settings::kBaudRate);
-    portDevice_ = settings::Read(ini_, settings::kPortDevice);
     state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
     ShowPortLabel();
 

@@ -17,7 +17,7 @@
 #include "platform/ProgramState.h"
 #include "serial/SerialPortList.h"
 #include "settings/IniFile.h"
-#include "upload/StartChecks.h"
+#include "upload/StartPlan.h"
 
 class QMenu;
 class QAction;

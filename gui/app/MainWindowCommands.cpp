@@ -48,7 +48,6 @@ constexpr const char* kUpgradesText =
     "Updates come with the package Quillon7 was\ninstalled from: update it with the "
     "system's\npackage manager, or ask your supplier\nfor the latest version.";
 constexpr std::size_t kShortestTogglePath = 5;
-constexpr std::size_t kShortestRememberedPath = 2;  // longer than 1 character
 
 constexpr Rgb kGrey = Rgb(0x808080);
 constexpr Rgb kDimGrey = Rgb(0x696969);
@@ -288,16 +287,8 @@ void MainWindow::Start() {
     if (!CheckStartSelection(checked, kx2, validate_, errors_)) {
         return;
     }
-    const std::pair<Slot, const settings::StringKey*> remembered[] = {
-        {kSlotSpeech, &settings::kFileSpeech},
-        {kSlotReader, &settings::kFileReader},
-        {kSlotComm, &settings::kFileComm}};
-    for (const auto& [slot, key] : remembered) {
-        const SlotState& state = slots_.at(slot);
-        if (state.selected && state.path.size() >= kShortestRememberedPath) {
-            settings::Write(ini_, *key, state.path);
-        }
-    }
+    // The selected slots are remembered as they stand (in KX2 mode the COMM slot holds the .kx).
+    RememberStartFiles(request.files, ini_);
     // One upload at a time: the unit of a run still finishing is not replaced under it.
     if (RefuseWhileUploadFinishes()) {
         return;

@@ -32,6 +32,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 #include "upload/ProgressTexts.h"
+#include "upload/StartPlan.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon {
@@ -282,16 +283,12 @@ void UploadProgressWindow::StartUpload() {
     }
     run_ = std::make_shared<UploadRun>([this](const Notification& n) { HandleNotification(n); });
     UploadJob& job = run_->job;
-    job.commFile = selection_.commPath;
-    job.readerFile = selection_.readerPath;
-    job.speechFile = selection_.speechPath;
+    FillUploadJob({selection_.commPath, selection_.readerPath, selection_.speechPath},
+                  {selection_.portNumber, selection_.portDevice}, selection_.baudRate, commFirst_,
+                  job);
     job.notifications = &run_->sink;
     job.abortRequest = 0;
     job.finished = 0;
-    job.portNumber = selection_.portNumber;
-    job.portDevice = selection_.portDevice;
-    job.baudRate = selection_.baudRate;
-    job.commFirst = commFirst_ ? 1 : 0;
     run_->serial = serialFactory_ ? serialFactory_() : nullptr;
     if (!run_->serial) {
         run_->serial = std::make_shared<PosixSerialBackend>();
