@@ -40,7 +40,7 @@ PROGRAM_DIR.update({
     "fault_soak_tests": "tests/reliability",
     "crash_safety_tests": "tests/reliability",
     "security_tests": "tests/reliability",
-    "bench_tests": "tests/bench",
+    "bench_tests": "bench",
 })
 GUI_TESTS = ["gui_extended_button_tests", "gui_display_controls_tests",
              "gui_message_dialogs_tests", "gui_upload_progress_tests",
@@ -291,7 +291,7 @@ def case_files():
     owners = {}
     suite = re.compile(r"^\s*(?:TEST|TEST_F|TEST_P|TYPED_TEST)\(\s*(\w+)\s*,", re.M)
     qt_class = re.compile(r"^class (\w+)\s*:\s*public QObject", re.M)
-    for source in (ROOT / "tests").rglob("*.cpp"):
+    for source in [*(ROOT / "tests").rglob("*.cpp"), *(ROOT / "bench").glob("*Test.cpp")]:
         text = source.read_text(errors="replace")
         rel = str(source.relative_to(ROOT))
         for name in suite.findall(text) + qt_class.findall(text):
