@@ -42,8 +42,7 @@ PROGRAM_DIR.update({
     "security_tests": "tests/reliability",
     "bench_tests": "bench",
 })
-GUI_TESTS = ["gui_extended_button_tests", "gui_display_controls_tests",
-             "gui_message_dialogs_tests", "gui_upload_progress_tests",
+GUI_TESTS = ["gui_controls_tests", "gui_message_dialogs_tests", "gui_upload_progress_tests",
              "gui_progress_panes_tests", "gui_serial_terminal_tests",
              "gui_main_window_tests", "gui_settings_dialogs_tests", "gui_log_browser_tests"]
 PROGRAM_DIR.update({name: "tests/gui" for name in GUI_TESTS})
@@ -72,8 +71,8 @@ TESTS_FOR = {
     "cli": ["cli_tests", "security_tests"],
     "sim": ["hbd_pty_tests", "kx2_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
-    "gui/controls": ["gui_extended_button_tests", "gui_display_controls_tests",
-                     "gui_message_dialogs_tests", "gui_progress_panes_tests"],
+    "gui/controls": ["gui_controls_tests", "gui_message_dialogs_tests",
+                     "gui_progress_panes_tests"],
     "gui/dialogs": ["gui_message_dialogs_tests", "gui_upload_progress_tests",
                     "gui_progress_panes_tests", "gui_serial_terminal_tests",
                     "gui_settings_dialogs_tests", "gui_log_browser_tests",
@@ -87,8 +86,7 @@ LINKED = {
     "core": _CORE_LINKERS,
     "sim": [p for p in _CORE_LINKERS if p not in
             ("platform_tests", "settings_tests", "firmware_tests", "records_tests",
-             "gui_extended_button_tests", "gui_display_controls_tests",
-             "gui_message_dialogs_tests", "gui_progress_panes_tests",
+             "gui_controls_tests", "gui_message_dialogs_tests", "gui_progress_panes_tests",
              "gui_settings_dialogs_tests", "gui_log_browser_tests")],
     "cli": ["cli_tests", "security_tests"],
     "bench": ["bench_tests"],
