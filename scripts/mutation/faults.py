@@ -1055,7 +1055,7 @@ FAULTS = [
      "abort offered although Allow Abort is off"),
     ("GD5", "gui/dialogs/UploadProgressWindow.cpp",
      "ShowEndText(aborted ? kJobCanceled : kJobDone);",
-     "ShowEndText(kJobDone);",
+     "ShowEndText(((void)aborted, kJobDone));",
      "canceled run shown as done"),
     ("GD6", "gui/dialogs/UploadProgressWindow.cpp",
      "if (path.size() >= kMinConfiguredSound) {",
