@@ -44,7 +44,7 @@ PROGRAM_DIR.update({
 })
 GUI_TESTS = ["gui_controls_tests", "gui_message_dialogs_tests", "gui_upload_progress_tests",
              "gui_progress_panes_tests", "gui_serial_terminal_tests",
-             "gui_main_window_tests", "gui_settings_dialogs_tests", "gui_log_browser_tests"]
+             "gui_main_window_tests", "gui_log_browser_tests"]
 PROGRAM_DIR.update({name: "tests/gui" for name in GUI_TESTS})
 
 # The test programs run for a fault, by the folder of the changed file (longest prefix wins).
@@ -75,8 +75,7 @@ TESTS_FOR = {
                      "gui_progress_panes_tests"],
     "gui/dialogs": ["gui_message_dialogs_tests", "gui_upload_progress_tests",
                     "gui_progress_panes_tests", "gui_serial_terminal_tests",
-                    "gui_settings_dialogs_tests", "gui_log_browser_tests",
-                    "gui_main_window_tests"],
+                    "gui_log_browser_tests", "gui_main_window_tests"],
     "gui/app": ["gui_main_window_tests"],
 }
 # Every program that links the folder's target (quillon_core, quillon_sim, the CLI, the GUI
@@ -87,7 +86,7 @@ LINKED = {
     "sim": [p for p in _CORE_LINKERS if p not in
             ("platform_tests", "settings_tests", "firmware_tests", "records_tests",
              "gui_controls_tests", "gui_message_dialogs_tests", "gui_progress_panes_tests",
-             "gui_settings_dialogs_tests", "gui_log_browser_tests")],
+             "gui_log_browser_tests")],
     "cli": ["cli_tests", "security_tests"],
     "bench": ["bench_tests"],
     "gui/controls": GUI_TESTS,

@@ -1,40 +1,117 @@
-// The main window: start-up from the settings file, slot picks with their checks and estimates,
-// the Tamarack Line layout, the popup, Start's refusals and a whole upload through the progress
-// window to a simulated unit.
+// The main window and the settings dialogs it opens, in a temporary application folder: start-up
+// from the settings file, slot picks with their checks and estimates, the Tamarack Line layout,
+// Start's refusals, a whole upload through the progress window to a simulated unit, and what the
+// Runtime Parameters and serial port dialogs store.
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
-#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "app/MainWindow.h"
 #include "app/SimulatedPort.h"
 #include "app/UploadWindow.h"
 #include "controls/ExtendedButton.h"
+#include "controls/ExtendedCheckBox.h"
 #include "controls/ExtendedLabel.h"
+#include "dialogs/ConfirmDialog.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/ErrorMessageDialog.h"
+#include "dialogs/FilePicker.h"
+#include "dialogs/RuntimeParametersDialog.h"
 #include "dialogs/SelectSerialPortDialog.h"
 #include "dialogs/SoundPlayer.h"
+#include "dialogs/SoundPreview.h"
 #include "platform/Clock.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/SettingsKeys.h"
-#include "tests/gui/app/MainWindowTestSupport.h"
-#include "tests/support/FakeSerialBackend.h"
+#include "tests/core/firmware/FileTestHelpers.h"
 
-using quillon::IniFile;
-using quillon::MainWindow;
-using namespace quillon::test;
-namespace settings = quillon::settings;
+using namespace quillon;
+using namespace test;
 
 namespace {
 
-constexpr const char* kKx2Unused = "\n\n\n\n\nNot used when loading\nfiles to KX2.";
+class RecordingPreview final : public SoundPreview {
+  public:
+    bool PlayAndWait(const std::string& path) override {
+        played.push_back(path);
+        return true;
+    }
+    std::vector<std::string> played;
+};
 
-void WriteHbdSettings(Workspace& work, int tamarack = 0) {
-    IniFile ini = work.Ini();
-    settings::CreateDefaultFile(ini);
-    settings::Write(ini, settings::kIsKx2, 0);
-    settings::Write(ini, settings::kTamarackLine, tamarack);
+struct ShownError {
+    int number;
+    QString message;
+    QWidget* parent;
+};
+
+// A temporary application folder with the seams answered in advance. A modal dialog that no
+// answer and no `expected` takes care of is closed after a while and fails the test, so a
+// missing answer cannot hang it.
+struct Workspace {
+    QTemporaryDir dir;
+    ProgramState state;
+    DialogRunner runner;
+    FilePicker picker;
+    RecordingPreview preview;
+    std::function<bool(QDialog&)> expected;  // true: the test handles (and may close) it
+    int unexpected = 0;
+    std::vector<ShownError> errors;
+    QTimer watchdog;
+
+    explicit Workspace(bool hbd = false) {
+        state.appDir = dir.path().toStdString() + "/";
+        QObject::connect(&watchdog, &QTimer::timeout, [this]() {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && !(expected && expected(*dialog))) {
+                ++unexpected;
+                dialog->done(0);
+            }
+        });
+        watchdog.start(200);
+        if (hbd) {
+            IniFile ini = Ini();
+            settings::CreateDefaultFile(ini);
+            settings::Write(ini, settings::kIsKx2, 0);
+        }
+    }
+    ~Workspace() {
+        if (unexpected != 0) {
+            QTest::qFail("a dialog no test expected was shown", __FILE__, __LINE__);
+        }
+    }
+    IniFile Ini() const { return IniFile(state.IniPath()); }
+    // A stored value, "?" when the key is missing.
+    std::string Setting(const std::string& section, const std::string& key) const {
+        return Ini().Find(section, key).value_or("?");
+    }
+    std::string Path(const std::string& name) const { return state.appDir + name; }
+    // The next error dialog is answered with OK and recorded.
+    void ExpectError() {
+        runner.AnswerNext(FramedDialog::kResultOk, [this](QDialog& dialog) {
+            auto* error = qobject_cast<ErrorMessageDialog*>(&dialog);
+            errors.push_back({error == nullptr ? -1 : error->ErrorNumber(),
+                              error == nullptr ? QString() : error->Message(),
+                              dialog.parentWidget()});
+        });
+    }
+};
+
+// A COMM or READER file of size bytes with its content marker (and more text when given).
+std::string MakeBoardFile(const std::string& path, uint64_t size, bool reader,
+                          const std::string& extra = {}) {
+    MakeSizedFile(path, size);
+    const std::string marker =
+        reader ? "EESegFlags != AMD_ALL_BANKS_VALID" : "Comm is in Bank0" + extra;
+    if (size > 40064) {
+        PutBytes(path, 40000, marker);
+    }
+    return path;
 }
 
 }  // namespace
@@ -43,425 +120,329 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void StartsInKx2ModeAndWritesDefaultsWithoutSettingsFile();
-    void RememberedFilesNeedHundredBlocks_data();
-    void RememberedFilesNeedHundredBlocks();
-    void PickWithWrongExtensionReports210();
-    void RejectedFileEmptiesTheSlot();
-    void TamarackMarkerSwitchesLayout();
-    void EstimateTexts_data();
-    void EstimateTexts();
-    void IconTogglesRememberedSlotWithoutDialog();
-    void PopupOfUnselectedSlotSaysNothingSelected();
-    void StartWithNothingSelectedOpensNoPort();
-    void StartWithPortThatDoesNotOpenReports201();
-    void ErrorsOpenOverTheWindowInFront();
-    void ViewHistoryWithoutHistoryReports103();
-    void SelectSerialPortWritesSettings();
-    void KeyboardStartsOnTheFilesNotOnExit();
-    void CompleteUploadThroughProgressWindow();
-};
-
-void MainWindowTest::StartsInKx2ModeAndWritesDefaultsWithoutSettingsFile() {
-    Workspace work;
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QCOMPARE(int(work.state.isKx2), 1);
-    QCOMPARE(int(work.state.tamarackLine), 0);
-    const IniFile ini = work.Ini();
-    QCOMPARE(ini.Find("HBD Params", "Retransmit Control Packets").value_or(""), std::string("4"));
-    QCOMPARE(ini.Find("MISC", "Show Upload Timing").value_or(""), std::string("0"));
-    QCOMPARE(ini.Find("Load Files", "Allow Abort").value_or(""), std::string("0"));
-    QVERIFY(!ini.Find("KX2", "Is KX2"));
-    QVERIFY(QDir(QString::fromStdString(work.state.LogsDir())).exists());
-    QVERIFY(QDir(QString::fromStdString(work.state.TempDir())).exists());
-    QCOMPARE(main.PortNumber(), 1);
-    QCOMPARE(main.BaudRate(), 19200);
-    QCOMPARE(main.PortLabel()->text(), QStringLiteral("Port 1\n19200 bps"));
-    QVERIFY(main.LoadButton(MainWindow::kSlotReader)->isHidden());
-    QVERIFY(main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(!main.LoadButton(MainWindow::kSlotComm)->isHidden());
-    QVERIFY(main.TamarackNotice()->isHidden());
-    QCOMPARE(main.Description(MainWindow::kSlotReader)->text(), QString::fromLatin1(kKx2Unused));
-    QCOMPARE(main.Description(MainWindow::kSlotSpeech)->text(), QString::fromLatin1(kKx2Unused));
-    QCOMPARE(main.LoadButton(MainWindow::kSlotComm)->text(), QStringLiteral("Load COMM File"));
-    QVERIFY(main.ValidateFlag());
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
-
-void MainWindowTest::RememberedFilesNeedHundredBlocks_data() {
-    QTest::addColumn<qint64>("size");  // -1: no file at the remembered path
-    QTest::addColumn<bool>("kept");
-    QTest::addColumn<int>("blocks");
-    QTest::newRow("95 blocks forgotten") << qint64(131071) << false << 95;
-    QTest::newRow("100 blocks kept") << qint64(135168) << true << 100;
-    QTest::newRow("shorter than its header") << qint64(20000) << false << -13;
-    QTest::newRow("missing file") << qint64(-1) << false << 0;
-}
-
-void MainWindowTest::RememberedFilesNeedHundredBlocks() {
-    QFETCH(qint64, size);
-    QFETCH(bool, kept);
-    QFETCH(int, blocks);
-    Workspace work;
-    WriteHbdSettings(work);
-    const std::string path = work.Path("remembered_comm.bin");
-    if (size >= 0) {
-        MakeSizedFile(path, static_cast<uint64_t>(size));
+    void StartsInKx2ModeWithDefaultsThenStoresAChosenPort() {
+        Workspace work;
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        QCOMPARE(int(work.state.isKx2), 1);
+        QCOMPARE(work.Setting("HBD Params", "Retransmit Control Packets"), std::string("4"));
+        QVERIFY(main.LoadButton(MainWindow::kSlotReader)->isHidden());
+        QVERIFY(main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
+        // A port chosen in its dialog is shown and stored.
+        SerialPortInfo usb;
+        usb.devicePath = "/dev/pts/7";
+        main.SetPortLister([usb]() { return std::vector<SerialPortInfo>{usb}; });
+        work.runner.AnswerNext(FramedDialog::kResultOk, [](QDialog& dialog) {
+            auto* serial = qobject_cast<SelectSerialPortDialog*>(&dialog);
+            QVERIFY(serial != nullptr);
+            serial->PortList()->setCurrentIndex(SelectSerialPortDialog::kListedPorts);
+            serial->BaudList()->setCurrentIndex(6);
+            serial->SaveButton()->click();
+        });
+        main.SelectSerialPort();
+        QCOMPARE(main.PortLabel()->text(), QStringLiteral("pts/7\n115200 bps"));
+        QCOMPARE(work.Setting("Serial Port", "Baud Rate"), std::string("115200"));
+        QCOMPARE(work.Setting("Serial Port", "Device"), std::string("/dev/pts/7"));
     }
-    IniFile ini = work.Ini();
-    settings::Write(ini, settings::kFileComm, path);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    const MainWindow::SlotState& slot = main.SlotAt(MainWindow::kSlotComm);
-    QCOMPARE(slot.path, kept ? path : std::string());
-    QCOMPARE(slot.blocks, blocks);
-    QVERIFY(!slot.selected);
-    QCOMPARE(main.FileLabel(MainWindow::kSlotComm)->text(),
-             kept ? QStringLiteral("remembered_comm.bin") : QString());
-    // Start-up shows the slot unselected and keeps the template caption.
-    QCOMPARE(main.LoadButton(MainWindow::kSlotComm)->text(), QStringLiteral("Load COMM File"));
-    QCOMPARE(main.Description(MainWindow::kSlotComm)->text(),
-             QStringLiteral("\n\n\n\n\nClick the button to\nSELECT the COMM file."));
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
 
-void MainWindowTest::PickWithWrongExtensionReports210() {
-    Workspace work;
-    WriteHbdSettings(work);
-    const std::string previous = MakeBoardFile(work.Path("old.bin"), 135168, kCommMarkerText);
-    IniFile ini = work.Ini();
-    settings::Write(ini, settings::kFileComm, previous);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QString filter;
-    work.picker.AnswerNext(QString::fromStdString(work.Path("firmware.hex")),
-                           [&filter](const quillon::FilePicker::Request& r) { filter = r.filter; });
-    work.ExpectError();
-    main.PickSlot(MainWindow::kSlotComm);
-    QCOMPARE(filter, QStringLiteral("bin files (*.bin);;All files (*)"));
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QCOMPARE(work.errors[0].number, 210);
-    QCOMPARE(work.errors[0].fileName, QString());
-    QCOMPARE(work.errors[0].message,
-             QStringLiteral("\n\nIncorrect file type selected\nProgram files have a \".bin\" file "
-                            "extension."));
-    QCOMPARE(main.SlotAt(MainWindow::kSlotComm).path, previous);
-    QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
-}
-
-void MainWindowTest::RejectedFileEmptiesTheSlot() {
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    const std::string small = MakeBoardFile(work.Path("small.bin"), 65535, kCommMarkerText);
-    work.picker.AnswerNext(QString::fromStdString(small));
-    work.ExpectError();
-    main.PickSlot(MainWindow::kSlotComm);
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QCOMPARE(work.errors[0].number, 105);
-    QCOMPARE(work.errors[0].fileName, QString::fromStdString(small));
-    QCOMPARE(work.errors[0].message,
-             QStringLiteral("File size test failed.\n\nCOMM File is too small"));
-    QCOMPARE(main.SlotAt(MainWindow::kSlotComm).path, std::string());
-    QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
-    QCOMPARE(main.FileLabel(MainWindow::kSlotComm)->text(), QString());
-}
-
-void MainWindowTest::TamarackMarkerSwitchesLayout() {
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QVERIFY(!main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(main.TamarackNotice()->isHidden());
-    const std::string comm = MakeBoardFile(work.Path("tamarack.bin"), 135168, kCommMarkerText,
-                                           " Tamarack Line Railroad");
-    work.picker.AnswerNext(QString::fromStdString(comm));
-    main.PickSlot(MainWindow::kSlotComm);
-    QCOMPARE(int(work.state.tamarackLine), 1);
-    QCOMPARE(work.Ini().Find("MISC", "Tamarack Line").value_or(""), std::string("1"));
-    QVERIFY(main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(main.SlotIcon(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(main.Description(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(!main.TamarackNotice()->isHidden());
-    QVERIFY(!main.LoadButton(MainWindow::kSlotReader)->isHidden());
-
-    // A READER file without its marker, picked last, turns the setting off again.
-    const std::string reader = MakeBoardFile(work.Path("reader.bin"), 135168, kReaderMarkerText);
-    work.picker.AnswerNext(QString::fromStdString(reader));
-    main.PickSlot(MainWindow::kSlotReader);
-    QCOMPARE(int(work.state.tamarackLine), 0);
-    QCOMPARE(work.Ini().Find("MISC", "Tamarack Line").value_or(""), std::string("0"));
-    QVERIFY(!main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
-    QVERIFY(main.TamarackNotice()->isHidden());
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
-
-void MainWindowTest::EstimateTexts_data() {
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QString>("estimate");
-    QTest::newRow("READER 480 blocks")
-        << int(MainWindow::kSlotReader) << qint64(524288) << QStringLiteral("      16 minutes");
-    QTest::newRow("COMM 480 blocks")
-        << int(MainWindow::kSlotComm) << qint64(524288) << QStringLiteral("      8 minutes");
-    QTest::newRow("READER 240 blocks") << int(MainWindow::kSlotReader) << qint64(32768 + 240 * 1024)
-                                       << QStringLiteral("      8 minutes");
-    QTest::newRow("SPEECH 300 blocks")
-        << int(MainWindow::kSlotSpeech) << qint64(307200) << QStringLiteral("      5 minutes");
-    QTest::newRow("COMM 59 blocks") << int(MainWindow::kSlotComm) << qint64(32768 + 59 * 1024)
-                                    << QStringLiteral("      59 seconds");
-    QTest::newRow("COMM 61 blocks") << int(MainWindow::kSlotComm) << qint64(32768 + 61 * 1024)
-                                    << QStringLiteral("      1 min 1 sec");
-}
-
-void MainWindowTest::EstimateTexts() {
-    QFETCH(int, slot);
-    QFETCH(qint64, size);
-    QFETCH(QString, estimate);
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    const auto which = static_cast<MainWindow::Slot>(slot);
-    const std::string path = work.Path("board.bin");
-    const char* marker = which == MainWindow::kSlotReader ? kReaderMarkerText : kCommMarkerText;
-    MakeBoardFile(path, static_cast<uint64_t>(size),
-                  which == MainWindow::kSlotSpeech ? "" : marker);
-    work.picker.AnswerNext(QString::fromStdString(path));
-    main.PickSlot(which);
-    QVERIFY(main.SlotAt(which).selected);
-    const QString expected =
-        which == MainWindow::kSlotSpeech
-            ? QStringLiteral(
-                  "Estimate To Cmplete:\n%1\n\n\nClick the button to\nCLEAR your selection.")
-            : QStringLiteral(
-                  "Estimate To Cmplete:\n%1\n\n\n\nClick the button to\nCLEAR your selection.");
-    QCOMPARE(main.Description(which)->text(), expected.arg(estimate));
-    const char* clear[] = {"CLEAR Comm File", "CLEAR Reader File", "CLEAR Speech File"};
-    QCOMPARE(main.LoadButton(which)->text(), QString::fromLatin1(clear[slot]));
-    QCOMPARE(main.FileLabel(which)->text(), QStringLiteral("board.bin"));
-
-    // The load button of a selected slot clears it without a dialog.
-    main.PickSlot(which);
-    QVERIFY(!main.SlotAt(which).selected);
-    QCOMPARE(main.SlotAt(which).path, path);
-    const char* load[] = {"Load Comm File", "Load Reader File", "Load Speech File"};
-    QCOMPARE(main.LoadButton(which)->text(), QString::fromLatin1(load[slot]));
-    QCOMPARE(work.picker.PendingAnswers(), std::size_t(0));
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
-
-void MainWindowTest::IconTogglesRememberedSlotWithoutDialog() {
-    Workspace work;
-    WriteHbdSettings(work);
-    const std::string path = MakeBoardFile(work.Path("kept.bin"), 135168, kCommMarkerText);
-    IniFile ini = work.Ini();
-    settings::Write(ini, settings::kFileComm, path);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    main.SlotIcon(MainWindow::kSlotComm)->click();
-    QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
-    QVERIFY(
-        main.Description(MainWindow::kSlotComm)->text().contains(QStringLiteral("1 min 40 sec")));
-    main.SlotIcon(MainWindow::kSlotComm)->click();
-    QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
-
-    // An empty slot's icon opens the picker instead.
-    bool asked = false;
-    work.picker.AnswerNext(std::nullopt,
-                           [&asked](const quillon::FilePicker::Request&) { asked = true; });
-    main.SlotIcon(MainWindow::kSlotReader)->click();
-    QVERIFY(asked);
-    QVERIFY(!main.SlotAt(MainWindow::kSlotReader).selected);
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
-
-void MainWindowTest::PopupOfUnselectedSlotSaysNothingSelected() {
-    Workspace work;
-    WriteHbdSettings(work);
-    const std::string path = MakeBoardFile(work.Path("kept.bin"), 135168, kCommMarkerText);
-    IniFile ini = work.Ini();
-    settings::Write(ini, settings::kFileComm, path);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QStringList entries;
-    main.SetMenuRunner([&entries](QMenu& menu) -> QAction* {
-        entries.clear();
-        for (QAction* action : menu.actions()) {
-            entries << action->text();
+    void RememberedFilesNeedHundredBlocks_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<qint64>("size");  // -1: no file at the remembered path
+        QTest::addColumn<int>("blocks");   // kept from 100 blocks
+        const int comm = MainWindow::kSlotComm;
+        QTest::newRow("COMM 95 blocks forgotten") << comm << qint64(131071) << 95;
+        QTest::newRow("COMM 100 blocks kept") << comm << qint64(135168) << 100;
+        QTest::newRow("shorter than its header") << comm << qint64(20000) << -13;
+        QTest::newRow("missing file") << comm << qint64(-1) << 0;
+        QTest::newRow("SPEECH 100 blocks, no boot area")
+            << int(MainWindow::kSlotSpeech) << qint64(102400) << 100;
+    }
+    void RememberedFilesNeedHundredBlocks() {
+        QFETCH(int, slot);
+        QFETCH(qint64, size);
+        QFETCH(int, blocks);
+        Workspace work(true);
+        const std::string path = work.Path("remembered.bin");
+        if (size >= 0) {
+            MakeSizedFile(path, static_cast<uint64_t>(size));
         }
-        return menu.actions().last();
-    });
-    main.ShowFilePopup(main.LoadButton(MainWindow::kSlotComm));
-    QCOMPARE(entries, QStringList({QStringLiteral("COMM File:"),
-                                   QStringLiteral("No File has been Selected Yet!")}));
-    main.ToggleSlot(MainWindow::kSlotComm);
-    main.ShowFilePopup(main.SlotIcon(MainWindow::kSlotComm));
-    QCOMPARE(entries, QStringList({QStringLiteral("COMM File:"), QString::fromStdString(path)}));
-    entries.clear();
-    main.ShowFilePopup(main.StartButton());
-    QVERIFY(entries.isEmpty());
-}
+        IniFile ini = work.Ini();
+        settings::Write(ini, slot == 0 ? settings::kFileComm : settings::kFileSpeech, path);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        const auto which = static_cast<MainWindow::Slot>(slot);
+        QCOMPARE(main.SlotAt(which).path, blocks >= 100 ? path : std::string());
+        QCOMPARE(main.SlotAt(which).blocks, blocks);
+        QVERIFY(!main.SlotAt(which).selected);
+        QCOMPARE(main.FileLabel(which)->text().isEmpty(), blocks < 100);
+        // The icon selects a remembered file; on an empty slot it opens the picker.
+        work.picker.AnswerNext(std::nullopt);
+        main.SlotIcon(which)->click();
+        QCOMPARE(main.SlotAt(which).selected, blocks >= 100);
+        QCOMPARE(work.picker.PendingAnswers(), std::size_t(blocks >= 100 ? 1 : 0));
+    }
 
-void MainWindowTest::StartWithNothingSelectedOpensNoPort() {
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    FakeSerialBackend line;
-    main.SetSerialLibrary(line, {});
-    bool uploaded = false;
-    main.SetUploadWindow([&uploaded](const MainWindow::UploadRequest&) { uploaded = true; });
-    work.ExpectError();
-    main.StartButton()->click();
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QCOMPARE(work.errors[0].number, 200);
-    QCOMPARE(work.errors[0].message, QStringLiteral("\n\nNo file has been selected to upload!"));
-    QVERIFY(line.Calls().empty());
-    QVERIFY(!uploaded);
-}
+    void TamarackMarkerSwitchesLayout() {
+        Workspace work(true);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        work.picker.AnswerNext(QString::fromStdString(
+            MakeBoardFile(work.Path("tamarack.bin"), 135168, false, " Tamarack Line Railroad")));
+        main.PickSlot(MainWindow::kSlotComm);
+        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string("1"));
+        QVERIFY(main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
+        QVERIFY(main.SlotIcon(MainWindow::kSlotSpeech)->isHidden());
+        QVERIFY(!main.TamarackNotice()->isHidden());
+        // A READER file without the marker, picked last, turns the setting off again.
+        work.picker.AnswerNext(
+            QString::fromStdString(MakeBoardFile(work.Path("reader.bin"), 135168, true)));
+        main.PickSlot(MainWindow::kSlotReader);
+        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string("0"));
+        QVERIFY(!main.LoadButton(MainWindow::kSlotSpeech)->isHidden());
+        QVERIFY(main.TamarackNotice()->isHidden());
+    }
 
-void MainWindowTest::StartWithPortThatDoesNotOpenReports201() {
-    Workspace work;
-    WriteHbdSettings(work);
-    IniFile ini = work.Ini();
-    const std::string device = work.Path("no-such-tty");
-    settings::Write(ini, settings::kPortDevice, device);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    bool uploaded = false;
-    main.SetUploadWindow([&uploaded](const MainWindow::UploadRequest&) { uploaded = true; });
-    const std::string comm = MakeBoardFile(work.Path("comm.bin"), 135168, kCommMarkerText);
-    work.picker.AnswerNext(QString::fromStdString(comm));
-    main.PickSlot(MainWindow::kSlotComm);
-    // While an earlier run's worker still holds the port, Start says so and opens nothing.
-    main.SetUploadRunning([]() { return true; });
-    work.ExpectError();
-    main.Start();
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QVERIFY(work.errors[0].message.contains(QStringLiteral("upload is still finishing")));
-    main.SetUploadRunning([]() { return false; });
-    work.errors.clear();
-    work.ExpectError();
-    main.Start();
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QCOMPARE(work.errors[0].number, 201);
-    QVERIFY2(work.errors[0].message.startsWith(
-                 QStringLiteral("Failed to open serial port!\n\nPort: %1\nBaud Rate: 19200")
-                     .arg(QString::fromStdString(device))),
-             qPrintable(work.errors[0].message));
-    QVERIFY(!uploaded);
-    // The selection was remembered before the port was tried; the slot stays selected.
-    QCOMPARE(work.Ini().Find("File Names", "Comm").value_or(""), comm);
-    QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
-}
-
-void MainWindowTest::ErrorsOpenOverTheWindowInFront() {
-    Workspace work;
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QDialog front(&main);  // the log browser, say
-    work.watchdog.SetHandler([&front](QDialog& dialog) { return &dialog == &front; });
-    front.setModal(true);
-    front.show();
-    QWidget* errorParent = nullptr;
-    work.runner.AnswerNext(quillon::FramedDialog::kResultOk,
-                           [&errorParent](QDialog& error) { errorParent = error.parentWidget(); });
-    main.Start();  // nothing selected: error 200
-    QCOMPARE(errorParent, &front);
-}
-
-void MainWindowTest::ViewHistoryWithoutHistoryReports103() {
-    Workspace work;
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    QList<QUrl> opened;
-    main.SetUrlOpener([&opened](const QUrl& url) {
-        opened << url;
-        return true;
-    });
-    work.ExpectError();
-    main.ViewHistory();
-    QCOMPARE(work.errors.size(), std::size_t(1));
-    QCOMPARE(work.errors[0].number, 103);
-    QCOMPARE(work.errors[0].fileName, QString::fromStdString(work.state.HistoryPath()));
-    QVERIFY(opened.isEmpty());
-    std::ofstream(work.state.HistoryPath()) << "history\n";
-    main.ViewHistory();
-    QCOMPARE(opened,
-             QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(work.state.HistoryPath()))}));
-}
-
-void MainWindowTest::SelectSerialPortWritesSettings() {
-    Workspace work;
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    quillon::SerialPortInfo usb;
-    usb.devicePath = "/dev/pts/7";
-    main.SetPortLister([usb]() { return std::vector<quillon::SerialPortInfo>{usb}; });
-    work.runner.AnswerNext(quillon::FramedDialog::kResultOk, [](QDialog& dialog) {
-        auto* serial = qobject_cast<quillon::SelectSerialPortDialog*>(&dialog);
-        QVERIFY(serial != nullptr);
-        serial->PortList()->setCurrentIndex(quillon::SelectSerialPortDialog::kListedPorts);
-        serial->BaudList()->setCurrentIndex(6);
-        serial->SaveButton()->click();
-    });
-    main.SelectSerialPort();
-    QCOMPARE(main.PortDevice(), std::string("/dev/pts/7"));
-    QCOMPARE(main.BaudRate(), 115200);
-    QCOMPARE(main.PortLabel()->text(), QStringLiteral("pts/7\n115200 bps"));
-    const IniFile ini = work.Ini();
-    QCOMPARE(ini.Find("Serial Port", "Baud Rate").value_or(""), std::string("115200"));
-    QCOMPARE(ini.Find("Serial Port", "Port Number").value_or(""), std::string("1"));
-    QCOMPARE(ini.Find("Serial Port", "Device").value_or(""), std::string("/dev/pts/7"));
-}
-
-void MainWindowTest::KeyboardStartsOnTheFilesNotOnExit() {
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    work.watchdog.SetHandler([&main](QDialog& dialog) { return &dialog == &main; });
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QCOMPARE(QApplication::focusWidget(), main.LoadButton(MainWindow::kSlotComm));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), main.LoadButton(MainWindow::kSlotReader));
-}
-
-void MainWindowTest::CompleteUploadThroughProgressWindow() {
-    Workspace work;
-    WriteHbdSettings(work);
-    MainWindow main(work.state, work.runner, work.picker, work.preview);
-    quillon::SimulatedPort simulated;
-    main.SetSimulatedPort(&simulated);
-    quillon::SystemClock clock;
-    quillon::NullSoundPlayer sounds;
-    main.SetUploadWindow(
-        quillon::MakeUploadWindow({work.state, clock, work.runner, sounds,
-                                   []() -> std::shared_ptr<quillon::SerialBackend> {
-                                       return std::make_shared<quillon::PosixSerialBackend>();
-                                   }},
-                                  &main));
-    bool sawWindow = false;
-    int endedState = 0;
-    work.watchdog.SetHandler([&](QDialog& dialog) {
-        auto* window = qobject_cast<quillon::UploadProgressWindow*>(&dialog);
-        if (window == nullptr) {
-            return false;
+    void Picks_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("estimate");  // or the error number of a refused file
+        QTest::newRow("READER 480 blocks") << 1 << "b.bin" << qint64(524288) << "16 minutes";
+        QTest::newRow("COMM 480 blocks") << 0 << "b.bin" << qint64(524288) << "8 minutes";
+        QTest::newRow("SPEECH 300 blocks") << 2 << "b.bin" << qint64(307200) << "5 minutes";
+        QTest::newRow("COMM 61 blocks")
+            << 0 << "b.bin" << qint64(32768 + 61 * 1024) << "1 min 1 sec";
+        QTest::newRow("wrong extension keeps the remembered file")
+            << 0 << "b.hex" << qint64(135168) << "210";
+        QTest::newRow("too small empties the slot") << 0 << "b.bin" << qint64(65535) << "105";
+    }
+    void Picks() {
+        QFETCH(int, slot);
+        QFETCH(QString, name);
+        QFETCH(qint64, size);
+        QFETCH(QString, estimate);
+        Workspace work(true);
+        const std::string remembered = MakeBoardFile(work.Path("old.bin"), 135168, false);
+        IniFile ini = work.Ini();
+        settings::Write(ini, settings::kFileComm, remembered);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        const auto which = static_cast<MainWindow::Slot>(slot);
+        const std::string path = work.Path(name.toStdString());
+        MakeBoardFile(path, static_cast<uint64_t>(size), which == MainWindow::kSlotReader);
+        work.picker.AnswerNext(QString::fromStdString(path));
+        const bool refused = estimate.toInt() != 0;
+        if (refused) {
+            work.ExpectError();
         }
-        sawWindow = true;
-        if (window->RunState() == quillon::UploadProgressWindow::kEnded) {
-            endedState = window->RunState();
-            dialog.done(0);
+        main.PickSlot(which);
+        if (refused) {
+            QCOMPARE(work.errors.size(), std::size_t(1));
+            QCOMPARE(QString::number(work.errors[0].number), estimate);
+            QCOMPARE(main.SlotAt(which).path, name.endsWith(".hex") ? remembered : "");
+            QVERIFY(!main.SlotAt(which).selected);
+            return;
         }
-        return true;
-    });
-    const std::string comm = MakeBoardFile(work.Path("comm.bin"), 65536, kCommMarkerText);
-    work.picker.AnswerNext(QString::fromStdString(comm));
-    main.PickSlot(MainWindow::kSlotComm);
-    QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
-    main.Start();
-    QVERIFY(sawWindow);
-    QCOMPARE(endedState, int(quillon::UploadProgressWindow::kEnded));
-    QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
-    QCOMPARE(main.LoadButton(MainWindow::kSlotComm)->text(), QStringLiteral("Load Comm File"));
-    std::ifstream history(work.state.HistoryPath());
-    const std::string text((std::istreambuf_iterator<char>(history)),
-                           std::istreambuf_iterator<char>());
-    QVERIFY2(text.find("Upload COMM File Successful (" + comm + ")") != std::string::npos,
-             text.c_str());
-    QCOMPARE(work.watchdog.unexpected, 0);
-}
+        QVERIFY(main.SlotAt(which).selected);
+        QVERIFY2(main.Description(which)->text().contains(" " + estimate + "\n"),
+                 qPrintable(main.Description(which)->text()));
+        // The load button of a selected slot clears it without a dialog and keeps the file.
+        main.PickSlot(which);
+        QVERIFY(!main.SlotAt(which).selected);
+        QCOMPARE(main.SlotAt(which).path, path);
+    }
+
+    void StartRefusalsRememberOnlySelectedFiles() {
+        Workspace work(true);
+        IniFile ini = work.Ini();
+        settings::Write(ini, settings::kPortDevice, work.Path("no-such-tty"));
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        bool uploaded = false;
+        main.SetUploadWindow([&uploaded](const MainWindow::UploadRequest&) { uploaded = true; });
+        {
+            // Nothing selected: said over the window in front (the log browser, say).
+            QDialog front(&main);
+            work.expected = [&front](QDialog& dialog) { return &dialog == &front; };
+            front.setModal(true);
+            front.show();
+            work.ExpectError();
+            main.StartButton()->click();
+            QCOMPARE(work.errors.back().number, 200);
+            QCOMPARE(work.errors.back().parent, &front);
+        }
+        const std::string comm = MakeBoardFile(work.Path("comm.bin"), 135168, false);
+        work.picker.AnswerNext(QString::fromStdString(comm));
+        main.PickSlot(MainWindow::kSlotComm);
+        // A READER file picked and cleared again is not remembered.
+        const std::string reader = MakeBoardFile(work.Path("reader.bin"), 135168, true);
+        work.picker.AnswerNext(QString::fromStdString(reader));
+        main.PickSlot(MainWindow::kSlotReader);
+        main.PickSlot(MainWindow::kSlotReader);
+        // While an earlier run's worker still holds the port, Start says so and opens nothing.
+        main.SetUploadRunning([]() { return true; });
+        work.ExpectError();
+        main.Start();
+        QVERIFY(work.errors.back().message.contains("upload is still finishing"));
+        main.SetUploadRunning([]() { return false; });
+        work.ExpectError();
+        main.Start();
+        QCOMPARE(work.errors.size(), std::size_t(3));
+        QCOMPARE(work.errors.back().number, 201);
+        QVERIFY(!uploaded);
+        QCOMPARE(work.Setting("File Names", "Comm"), comm);
+        QCOMPARE(work.Setting("File Names", "Reader"), std::string("?"));
+        QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
+    }
+
+    void CompleteUploadThroughProgressWindow() {
+        Workspace work(true);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        SimulatedPort simulated;
+        main.SetSimulatedPort(&simulated);
+        SystemClock clock;
+        NullSoundPlayer sounds;
+        main.SetUploadWindow(MakeUploadWindow({work.state, clock, work.runner, sounds,
+                                               []() -> std::shared_ptr<SerialBackend> {
+                                                   return std::make_shared<PosixSerialBackend>();
+                                               }},
+                                              &main));
+        bool sawEnd = false;
+        work.expected = [&sawEnd](QDialog& dialog) {
+            auto* window = qobject_cast<UploadProgressWindow*>(&dialog);
+            if (window != nullptr && window->RunState() == UploadProgressWindow::kEnded) {
+                sawEnd = true;
+                dialog.done(0);
+            }
+            return window != nullptr;
+        };
+        const std::string comm = MakeBoardFile(work.Path("comm.bin"), 65536, false);
+        work.picker.AnswerNext(QString::fromStdString(comm));
+        main.PickSlot(MainWindow::kSlotComm);
+        main.Start();
+        QVERIFY(sawEnd);
+        QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
+        std::ifstream history(work.state.HistoryPath());
+        const std::string text((std::istreambuf_iterator<char>(history)),
+                               std::istreambuf_iterator<char>());
+        QVERIFY2(text.find("Upload COMM File Successful (" + comm + ")") != std::string::npos,
+                 text.c_str());
+    }
+
+    // What OK stores: the choices made, and for values outside the lists what they show.
+    void RuntimeOkStoresWhatIsShownAndChosen() {
+        Workspace work;
+        IniFile ini = work.Ini();
+        settings::Write(ini, settings::kDelayAfterFile, 75);
+        settings::Write(ini, settings::kWaitForResponse, 10);
+        settings::Write(ini, settings::kRetransmitControl, 9);
+        settings::Write(ini, settings::kSoundFailed, std::string("/sounds/failed.wav"));
+        RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
+        QCOMPARE(dialog.DelayList()->currentText(), QStringLiteral("60 seconds"));
+        QCOMPARE(dialog.WaitList()->currentText(), QString());
+        dialog.DataRetransmits()->setCurrentIndex(1);
+        dialog.Kx2Check()->setChecked(false);
+        dialog.ValidateCheck()->setChecked(false);
+        using S = RuntimeParametersDialog;
+        QVERIFY(dialog.PlayButton(S::kSoundFailed)->isEnabled());
+        QVERIFY(!dialog.PlayButton(S::kSoundSuccess)->isEnabled());
+        dialog.ClearButton(S::kSoundFailed)->click();
+        QVERIFY(!dialog.PlayButton(S::kSoundFailed)->isEnabled());
+        work.picker.AnswerNext(QStringLiteral("/sounds/done.wav"));
+        dialog.BrowseButton(S::kSoundAll)->click();
+        dialog.PlayButton(S::kSoundAll)->click();
+        // A typed path of fewer than 5 characters is not played and disables its button.
+        dialog.SoundEdit(S::kSoundAll)->setText(QStringLiteral("a.wa"));
+        dialog.PlayButton(S::kSoundAll)->click();
+        QVERIFY(!dialog.PlayButton(S::kSoundAll)->isEnabled());
+        QCOMPARE(work.preview.played, std::vector<std::string>{"/sounds/done.wav"});
+        dialog.OkButton()->click();
+        QCOMPARE(dialog.result(), FramedDialog::kResultOk);
+        QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("60"));
+        QCOMPARE(work.Setting("HBD Params", "Wait for HBD Response"), std::string("2"));
+        QCOMPARE(work.Setting("HBD Params", "Retransmit Control Packets"), std::string("0"));
+        QCOMPARE(work.Setting("HBD Params", "Retransmit Data Packets"), std::string("2"));
+        QCOMPARE(work.Setting("Sounds", "Uploads Completed"), std::string("a.wa"));
+        QCOMPARE(work.Setting("Sounds", "Failed Upload"), std::string());
+        QCOMPARE(work.Setting("KX2", "Is KX2"), std::string("0"));
+        QCOMPARE(work.Setting("Validate", "Validate Files"), std::string("0"));
+        QCOMPARE(int(work.state.isKx2), 0);
+        // The first delay choice is stored as itself.
+        RuntimeParametersDialog again(work.state, work.runner, work.picker, work.preview);
+        again.DelayList()->setCurrentIndex(0);
+        again.OkButton()->click();
+        QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("45"));
+    }
+
+    void RuntimeUseDefaults_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("YES resets the file") << ConfirmDialog::kResultYes;
+        QTest::newRow("NO changes nothing") << ConfirmDialog::kResultNo;
+    }
+    // Opening takes the mode flags from the file; after "Use Defaults" Cancel keeps the file.
+    void RuntimeUseDefaults() {
+        QFETCH(int, answer);
+        const bool reset = answer == ConfirmDialog::kResultYes;
+        Workspace work;
+        IniFile ini = work.Ini();
+        settings::Write(ini, settings::kIsKx2, 0);
+        settings::Write(ini, settings::kTamarackLine, 5);
+        settings::Write(ini, settings::kPortNumber, 4);
+        settings::Write(ini, settings::kValidateFiles, 0);
+        work.state.isKx2 = 1;
+        RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
+        QCOMPARE(int(work.state.isKx2), 0);
+        QCOMPARE(int(work.state.tamarackLine), 1);
+        work.runner.AnswerNext(answer);
+        dialog.DefaultsButton()->click();
+        QCOMPARE(int(work.state.isKx2), reset ? 1 : 0);
+        QCOMPARE(dialog.Kx2Check()->isChecked(), reset);
+        QCOMPARE(dialog.ValidateCheck()->isChecked(), reset);
+        dialog.TamarackCheck()->setChecked(false);
+        dialog.CancelButton()->click();
+        QCOMPARE(work.Setting("Serial Port", "Port Number"), std::string(reset ? "?" : "4"));
+        QCOMPARE(work.Setting("Load Files", "Load COMM First"), std::string(reset ? "1" : "?"));
+        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string(reset ? "0" : "5"));
+        QCOMPARE(int(work.state.tamarackLine), reset ? 0 : 1);
+    }
+
+    void SerialPortChoices_data() {
+        QTest::addColumn<QString>("edits");  // port|baud, "=" leaves it; "|cancel" at the end
+        QTest::addColumn<int>("givenPort");
+        QTest::addColumn<int>("givenBaud");   // an index into the rate list
+        QTest::addColumn<QString>("chosen");  // port number, device and baud rate
+        QTest::newRow("given port 3 at 19,200 bps") << "=|=" << 3 << 2 << "3  19200";
+        QTest::newRow("given port outside the list") << "=|=" << 15 << 0 << "0  9600";
+        QTest::newRow("cancel keeps the given") << "=|115,200 bps|cancel" << 15 << 4 << "15  4";
+        QTest::newRow("typed port") << "Port  5|115,200 bps" << 2 << 3 << "5  115200";
+        QTest::newRow("listed device") << "listed|57,600 bps" << 2 << 3 << "2 /dev/ttyUSB0 57600";
+        QTest::newRow("typed pty keeps its slot")
+            << "/dev/pts/7|9600" << 2 << 3 << "2 /dev/pts/7 9600";
+        QTest::newRow("cleared baud keeps the given rate") << "=|" << 2 << 3 << "2  28800";
+    }
+    void SerialPortChoices() {
+        QFETCH(QString, edits);
+        QFETCH(int, givenPort);
+        QFETCH(int, givenBaud);
+        QFETCH(QString, chosen);
+        SerialPortInfo usb;
+        usb.devicePath = "/dev/ttyUSB0";
+        SelectSerialPortDialog dialog({usb});
+        dialog.SetSelection(givenPort, std::string(), givenBaud);
+        const QStringList edit = edits.split('|');
+        if (edit[0] == "listed") {
+            dialog.PortList()->setCurrentIndex(SelectSerialPortDialog::kListedPorts);
+        } else if (edit[0] != "=") {
+            dialog.PortList()->setEditText(edit[0]);
+        }
+        if (edit[1] != "=") {
+            dialog.BaudList()->setEditText(edit[1]);
+        }
+        (edit.size() > 2 ? dialog.CancelButton() : dialog.SaveButton())->click();
+        QCOMPARE(dialog.result(),
+                 edit.size() > 2 ? FramedDialog::kResultCancel : FramedDialog::kResultOk);
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(dialog.PortNumber())
+                     .arg(QString::fromStdString(dialog.Device()))
+                     .arg(dialog.Baud()),
+                 chosen);
+    }
+};
 
 QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"
