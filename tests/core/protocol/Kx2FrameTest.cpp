@@ -19,28 +19,21 @@ TEST(Kx2FrameTest, StatusRequestIsTheKnownTenBytes) {
     EXPECT_EQ(frame.Bytes(), (Bytes{0x01, 0x50, 0x0A, 0x00, 0x00, 0x00, 0x04, 0xDF, 0xCE, 0x17}));
 }
 
-TEST(Kx2FrameTest, CloseFrameCoversTheLengthAndPutsTheLowCrcByteFirst) {
+// The length covers the whole frame; 16-bit fields, the CRC included, go low byte first.
+TEST(Kx2FrameTest, DataFrameLayout) {
     Kx2FrameBuilder frame;
     const Bytes payload{0x10, 0x20, 0x30};
-    BuildDataFrame(frame, 0x0102, false, payload.data(), payload.size());
-    const Bytes& b = frame.Bytes();
-    ASSERT_EQ(b.size(), 13u);
-    EXPECT_EQ(b[2], 13);
-    EXPECT_EQ(b[3], 0);
-    EXPECT_EQ(b[4], 0x02);  // packet number little-endian
-    EXPECT_EQ(b[5], 0x01);
-    EXPECT_EQ(b[6], kKx2Data);
-    const uint16_t crc = Crc16(b.data(), 10);
-    EXPECT_EQ(b[10], crc & 0xFF);
-    EXPECT_EQ(b[11], crc >> 8);
-    EXPECT_EQ(b[12], kKx2FrameEnd);
+    BuildDataFrame(frame, 0x0102, true, payload.data(), payload.size());
+    Bytes expected{0x01, 0x50, 13, 0, 0x02, 0x01, kKx2LastData, 0x10, 0x20, 0x30};
+    const uint16_t crc = Crc16(expected.data(), expected.size());
+    expected.insert(expected.end(), {static_cast<uint8_t>(crc & 0xFF),
+                                     static_cast<uint8_t>(crc >> 8), kKx2FrameEnd});
+    EXPECT_EQ(frame.Bytes(), expected);
 }
 
 TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
-    Kx2StartRequest request{300000, 115200, 1024, 296, 150, "ABC.kx2"};
-    ASSERT_EQ(request.name.size(), 7u);
     Kx2FrameBuilder frame;
-    BuildStartRequest(frame, request);
+    BuildStartRequest(frame, Kx2StartRequest{300000, 115200, 1024, 296, 150, "ABC.kx2"});
     const Bytes& b = frame.Bytes();
     ASSERT_EQ(b.size(), 33u);
     EXPECT_EQ(b[2], 33);
@@ -52,7 +45,6 @@ TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
                                 0x96, 0x00,              // 150
                                 7,    'A',  'B',  'C',  '.', 'k', 'x', '2', 0x00};
     EXPECT_EQ(Bytes(b.begin() + 7, b.end() - 3), expectedPayload);
-
     auto parsed = ParseStartRequest(expectedPayload.data(), expectedPayload.size());
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->fileLength, 300000u);
@@ -71,8 +63,10 @@ TEST(Kx2FrameTest, StartRequestPayloadThatDoesNotAddUpIsRejected) {
     noNul.push_back('X');
     Bytes longerName = payload;
     longerName[14] = 5;
+    Bytes innerNul = payload;
+    innerNul[16] = 0;  // "A\0kx"
     Bytes truncated(payload.begin(), payload.begin() + 10);
-    for (const Bytes& bad : {noNul, longerName, truncated}) {
+    for (const Bytes& bad : {noNul, longerName, innerNul, truncated}) {
         EXPECT_FALSE(ParseStartRequest(bad.data(), bad.size()));
     }
 }
@@ -101,26 +95,18 @@ TEST(Kx2FrameTest, ReceiverCompletesOnlyOnTheEndByteAtTheAnnouncedLength) {
     EXPECT_EQ(receiver.ResendNumbers(), (std::vector<int16_t>{0x17, 0x0117, 5}));
 }
 
-TEST(Kx2FrameTest, ReceiverIgnoresTheCrcOfUnitFrames) {
-    Bytes frame = BuildUnitFrame(kKx2Complete);
-    frame[7] ^= 0xFF;
-    Kx2FrameReceiver receiver;
-    EXPECT_EQ(FeedAll(receiver, frame).back(), Kx2FrameReceiver::State::kComplete);
-    EXPECT_EQ(receiver.Type(), kKx2Complete);
-}
-
+// The receiver does not check the CRC of the unit's frames.
 TEST(Kx2FrameTest, UnitTypesDecode) {
-    struct Case {
-        uint8_t byte;
-        Kx2FrameType type;
-    };
-    for (Case c : {Case{10, kKx2Complete}, Case{12, kKx2Cancel}, Case{13, kKx2ResendList},
-                   Case{14, kKx2BeginUpload}, Case{0, kKx2Unknown}, Case{1, kKx2Unknown},
-                   Case{3, kKx2Unknown}, Case{11, kKx2Unknown}, Case{0x2A, kKx2Unknown},
-                   Case{0xFF, kKx2Unknown}}) {
+    const std::pair<uint8_t, Kx2FrameType> cases[] = {
+        {10, kKx2Complete},  {12, kKx2Cancel},   {13, kKx2ResendList}, {14, kKx2BeginUpload},
+        {0, kKx2Unknown},    {1, kKx2Unknown},   {3, kKx2Unknown},     {11, kKx2Unknown},
+        {0x2A, kKx2Unknown}, {0xFF, kKx2Unknown}};
+    for (const auto& [byte, type] : cases) {
+        Bytes frame = BuildUnitFrame(byte);
+        frame[7] ^= 0xFF;
         Kx2FrameReceiver receiver;
-        FeedAll(receiver, BuildUnitFrame(c.byte));
-        EXPECT_EQ(receiver.Type(), c.type) << int(c.byte);
+        EXPECT_EQ(FeedAll(receiver, frame).back(), Kx2FrameReceiver::State::kComplete);
+        EXPECT_EQ(receiver.Type(), type) << int(byte);
     }
 }
 
@@ -173,7 +159,7 @@ TEST(Kx2FrameTest, StreamParserFindsTheSameFramesWhateverTheSplit) {
         EXPECT_EQ(frames[1].packetNumber, 1);
         EXPECT_EQ(frames[1].payload.size(), 1014u);
         EXPECT_EQ(frames[2].type, kKx2StatusRequest);
-        EXPECT_EQ(parser.BadFrames(), 0u);
+        EXPECT_EQ(parser.BadFrames() + parser.SkippedBytes(), 0u);
     }
 }
 
@@ -193,6 +179,7 @@ TEST(Kx2FrameTest, StreamParserSkipsNoiseAndDamagedFramesAndResynchronises) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].type, kKx2StatusRequest);
     EXPECT_EQ(parser.BadFrames(), 3u);
+    EXPECT_EQ(parser.SkippedBytes(), stream.size() - status.size());
 }
 
 }  // namespace
