@@ -24,11 +24,6 @@ class MessageLogTest : public ::testing::Test {
     static void SetUpTestSuite() { test::SetEnvironment("LC_ALL", "C"); }
 
     std::string LogText() const { return dir.Read(kLogName); }
-    std::string Header() const {
-        return "=-=-=-=-=  Log File Quillon7 version 0.5\n"
-               "=-=-=-=-=  Created Monday 14:30:05  7/15/2024\n" +
-               kRule + "\n";
-    }
 
     test::TempDir dir;
     test::FakeClock clock;  // Monday 15 July 2024, 14:30:05
@@ -36,6 +31,8 @@ class MessageLogTest : public ::testing::Test {
     MessageLog log{sink, clock, dir.Dir()};
 };
 
+// A second run in the same second appends to the same file, whether or not the program folder
+// ends in a slash, and the file is listed as a status log.
 TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     ASSERT_TRUE(log.OpenMessageLog());
     EXPECT_TRUE(log.IsOpen());
@@ -43,8 +40,11 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     EXPECT_EQ(log.FilePath(), path);
     log.Close();
     EXPECT_FALSE(log.IsOpen());
-
-    EXPECT_EQ(LogText(), Header() + "14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n");
+    const std::string first =
+        "=-=-=-=-=  Log File Quillon7 version 0.5\n"
+        "=-=-=-=-=  Created Monday 14:30:05  7/15/2024\n" +
+        kRule + "\n14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n";
+    EXPECT_EQ(LogText(), first);
     ASSERT_EQ(sink.All().size(), 2u);
     EXPECT_EQ(sink.All()[0].code, UM_LOG_LINE);
     EXPECT_EQ(sink.All()[0].wParam, 3);
@@ -52,6 +52,15 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     // The path as data, so no one has to take it out of the line.
     EXPECT_EQ(sink.All()[1].code, UM_MESSAGE_LOG_OPENED);
     EXPECT_EQ(sink.All()[1].text, path);
+
+    MessageLog again(sink, clock, dir.Dir().substr(0, dir.Dir().size() - 1));
+    ASSERT_TRUE(again.OpenMessageLog());
+    again.Close();
+    EXPECT_EQ(LogText(), first + first);
+    auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
+    EXPECT_FALSE(rows[0].serial);
 }
 
 TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
@@ -144,25 +153,6 @@ TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(all[1].code, UM_RECORD_LOST);
     EXPECT_EQ(all[1].text.rfind("message log " + dir.Dir() + kLogName + ": ", 0), 0u);
     EXPECT_EQ(all[2].text, "next line\n");
-}
-
-// A second run in the same second appends to the same file, whether or not the program folder
-// ends in a slash, and the file is listed as a status log.
-TEST_F(MessageLogTest, SecondRunInTheSameSecondAppends) {
-    ASSERT_TRUE(log.OpenMessageLog());
-    log.Close();
-    const std::string first = LogText();
-    std::string appDir = dir.Dir();
-    appDir.pop_back();
-    MessageLog again(sink, clock, appDir);
-    ASSERT_TRUE(again.OpenMessageLog());
-    EXPECT_EQ(again.FilePath(), dir.Dir() + kLogName);
-    again.Close();
-    EXPECT_EQ(LogText(), first + first);
-    auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
-    EXPECT_FALSE(rows[0].serial);
 }
 
 TEST_F(MessageLogTest, WeekdayNames) {
