@@ -390,7 +390,7 @@ TEST_F(Kx2EngineTest, LimitsThemselvesAreAccepted) {
     const std::string ini = dir.Read("Quillon.ini");
     const std::string path = MakeFile(5000, std::string(46, 'N') + ".kx");  // 49 characters
     Kx2Uploader kx2(port, job, clock, state);
-    EXPECT_TRUE(kx2.UploadFile(path));
+    ASSERT_TRUE(kx2.UploadFile(path));
     EXPECT_EQ(unit.DataFrames().size(), 5000u);
     auto request =
         ParseStartRequest(unit.Frames()[0].payload.data(), unit.Frames()[0].payload.size());
