@@ -33,7 +33,7 @@ FAULT_FILE = ROOT / "scripts" / "mutation" / "faults.py"
 
 # Test programs and the folder of the build tree that holds each.
 CORE_TESTS = ["platform_tests", "settings_tests", "serial_tests", "firmware_tests",
-              "records_tests", "hbd_tests", "hbd_pty_tests", "kx2_tests"]
+              "records_tests", "hbd_tests", "worker_pty_tests", "kx2_tests"]
 PROGRAM_DIR = {name: "tests/core" for name in CORE_TESTS}
 PROGRAM_DIR.update({
     "cli_tests": "tests/cli",
@@ -56,20 +56,20 @@ _GTEST_ALL = CORE_TESTS + ["cli_tests", "fault_soak_tests", "crash_safety_tests"
                            "security_tests"]
 TESTS_FOR = {
     "core/platform": CORE_TESTS + ["cli_tests", "crash_safety_tests"],
-    "core/settings": ["settings_tests", "firmware_tests", "hbd_tests", "hbd_pty_tests",
+    "core/settings": ["settings_tests", "firmware_tests", "hbd_tests", "worker_pty_tests",
                       "kx2_tests", "cli_tests", "crash_safety_tests", "fault_soak_tests"],
-    "core/serial": ["serial_tests", "hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests",
+    "core/serial": ["serial_tests", "hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests",
                     "fault_soak_tests", "crash_safety_tests", "security_tests"],
-    "core/protocol": ["kx2_tests", "hbd_tests", "hbd_pty_tests", "cli_tests",
+    "core/protocol": ["kx2_tests", "hbd_tests", "worker_pty_tests", "cli_tests",
                       "fault_soak_tests"],
-    "core/firmware": ["firmware_tests", "hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests",
+    "core/firmware": ["firmware_tests", "hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests",
                       "fault_soak_tests", "security_tests"],
-    "core/records": ["records_tests", "hbd_tests", "kx2_tests", "cli_tests",
+    "core/records": ["records_tests", "hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests",
                      "crash_safety_tests", "security_tests"],
-    "core/upload": ["hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
+    "core/upload": ["hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
                     "crash_safety_tests"],
     "cli": ["cli_tests", "security_tests"],
-    "sim": ["hbd_pty_tests", "kx2_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
+    "sim": ["worker_pty_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
     "gui/controls": ["gui_controls_tests", "gui_message_dialogs_tests",
                      "gui_progress_panes_tests"],

@@ -19,28 +19,21 @@ TEST(Kx2FrameTest, StatusRequestIsTheKnownTenBytes) {
     EXPECT_EQ(frame.Bytes(), (Bytes{0x01, 0x50, 0x0A, 0x00, 0x00, 0x00, 0x04, 0xDF, 0xCE, 0x17}));
 }
 
-TEST(Kx2FrameTest, CloseFrameCoversTheLengthAndPutsTheLowCrcByteFirst) {
+// The length covers the whole frame; 16-bit fields, the CRC included, go low byte first.
+TEST(Kx2FrameTest, DataFrameLayout) {
     Kx2FrameBuilder frame;
     const Bytes payload{0x10, 0x20, 0x30};
-    BuildDataFrame(frame, 0x0102, false, payload.data(), payload.size());
-    const Bytes& b = frame.Bytes();
-    ASSERT_EQ(b.size(), 13u);
-    EXPECT_EQ(b[2], 13);
-    EXPECT_EQ(b[3], 0);
-    EXPECT_EQ(b[4], 0x02);  // packet number little-endian
-    EXPECT_EQ(b[5], 0x01);
-    EXPECT_EQ(b[6], kKx2Data);
-    const uint16_t crc = Crc16(b.data(), 10);
-    EXPECT_EQ(b[10], crc & 0xFF);
-    EXPECT_EQ(b[11], crc >> 8);
-    EXPECT_EQ(b[12], kKx2FrameEnd);
+    BuildDataFrame(frame, 0x0102, true, payload.data(), payload.size());
+    Bytes expected{0x01, 0x50, 13, 0, 0x02, 0x01, kKx2LastData, 0x10, 0x20, 0x30};
+    const uint16_t crc = Crc16(expected.data(), expected.size());
+    expected.insert(expected.end(), {static_cast<uint8_t>(crc & 0xFF),
+                                     static_cast<uint8_t>(crc >> 8), kKx2FrameEnd});
+    EXPECT_EQ(frame.Bytes(), expected);
 }
 
 TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
-    Kx2StartRequest request{300000, 115200, 1024, 296, 150, "ABC.kx2"};
-    ASSERT_EQ(request.name.size(), 7u);
     Kx2FrameBuilder frame;
-    BuildStartRequest(frame, request);
+    BuildStartRequest(frame, Kx2StartRequest{300000, 115200, 1024, 296, 150, "ABC.kx2"});
     const Bytes& b = frame.Bytes();
     ASSERT_EQ(b.size(), 33u);
     EXPECT_EQ(b[2], 33);
@@ -52,7 +45,6 @@ TEST(Kx2FrameTest, StartRequestOfTheReferenceFile) {
                                 0x96, 0x00,              // 150
                                 7,    'A',  'B',  'C',  '.', 'k', 'x', '2', 0x00};
     EXPECT_EQ(Bytes(b.begin() + 7, b.end() - 3), expectedPayload);
-
     auto parsed = ParseStartRequest(expectedPayload.data(), expectedPayload.size());
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->fileLength, 300000u);
@@ -71,8 +63,10 @@ TEST(Kx2FrameTest, StartRequestPayloadThatDoesNotAddUpIsRejected) {
     noNul.push_back('X');
     Bytes longerName = payload;
     longerName[14] = 5;
+    Bytes innerNul = payload;
+    innerNul[16] = 0;  // "A\0kx"
     Bytes truncated(payload.begin(), payload.begin() + 10);
-    for (const Bytes& bad : {noNul, longerName, truncated}) {
+    for (const Bytes& bad : {noNul, longerName, innerNul, truncated}) {
         EXPECT_FALSE(ParseStartRequest(bad.data(), bad.size()));
     }
 }
@@ -87,9 +81,9 @@ std::vector<Kx2FrameReceiver::State> FeedAll(Kx2FrameReceiver& receiver, const B
     return states;
 }
 
+// 0x17 inside the payload, and a packet number whose bytes look like a length, must not end the
+// frame early; a frame too short for a type byte is complete but unknown, without numbers.
 TEST(Kx2FrameTest, ReceiverCompletesOnlyOnTheEndByteAtTheAnnouncedLength) {
-    // 0x17 inside the payload, and a packet number whose bytes look like a length, must not end
-    // the frame early.
     const Bytes frame = BuildResendList({0x17, 0x0117, 5});
     Kx2FrameReceiver receiver;
     auto states = FeedAll(receiver, frame);
@@ -99,38 +93,25 @@ TEST(Kx2FrameTest, ReceiverCompletesOnlyOnTheEndByteAtTheAnnouncedLength) {
     EXPECT_EQ(states.back(), Kx2FrameReceiver::State::kComplete);
     EXPECT_EQ(receiver.Type(), kKx2ResendList);
     EXPECT_EQ(receiver.ResendNumbers(), (std::vector<int16_t>{0x17, 0x0117, 5}));
-}
-
-TEST(Kx2FrameTest, ReceiverIgnoresTheCrcOfUnitFrames) {
-    Bytes frame = BuildUnitFrame(kKx2Complete);
-    frame[7] ^= 0xFF;
-    Kx2FrameReceiver receiver;
-    EXPECT_EQ(FeedAll(receiver, frame).back(), Kx2FrameReceiver::State::kComplete);
-    EXPECT_EQ(receiver.Type(), kKx2Complete);
-}
-
-TEST(Kx2FrameTest, UnitTypesDecode) {
-    struct Case {
-        uint8_t byte;
-        Kx2FrameType type;
-    };
-    for (Case c : {Case{10, kKx2Complete}, Case{12, kKx2Cancel}, Case{13, kKx2ResendList},
-                   Case{14, kKx2BeginUpload}, Case{0, kKx2Unknown}, Case{1, kKx2Unknown},
-                   Case{3, kKx2Unknown}, Case{11, kKx2Unknown}, Case{0x2A, kKx2Unknown},
-                   Case{0xFF, kKx2Unknown}}) {
-        Kx2FrameReceiver receiver;
-        FeedAll(receiver, BuildUnitFrame(c.byte));
-        EXPECT_EQ(receiver.Type(), c.type) << int(c.byte);
-    }
-}
-
-TEST(Kx2FrameTest, ShortFramesDecodeAsUnknownAndCarryNoNumbers) {
-    // 01 50 05 00 17: complete by the rule, but with no type byte.
-    Kx2FrameReceiver receiver;
-    auto states = FeedAll(receiver, Bytes{0x01, 0x50, 0x05, 0x00, 0x17});
-    EXPECT_EQ(states.back(), Kx2FrameReceiver::State::kComplete);
+    EXPECT_EQ(FeedAll(receiver, Bytes{0x01, 0x50, 0x05, 0x00, 0x17}).back(),
+              Kx2FrameReceiver::State::kComplete);
     EXPECT_EQ(receiver.Type(), kKx2Unknown);
     EXPECT_TRUE(receiver.ResendNumbers().empty());
+}
+
+// The receiver does not check the CRC of the unit's frames.
+TEST(Kx2FrameTest, UnitTypesDecode) {
+    const std::pair<uint8_t, Kx2FrameType> cases[] = {
+        {10, kKx2Complete},  {12, kKx2Cancel},   {13, kKx2ResendList}, {14, kKx2BeginUpload},
+        {0, kKx2Unknown},    {1, kKx2Unknown},   {3, kKx2Unknown},     {11, kKx2Unknown},
+        {0x2A, kKx2Unknown}, {0xFF, kKx2Unknown}};
+    for (const auto& [byte, type] : cases) {
+        Bytes frame = BuildUnitFrame(byte);
+        frame[7] ^= 0xFF;
+        Kx2FrameReceiver receiver;
+        EXPECT_EQ(FeedAll(receiver, frame).back(), Kx2FrameReceiver::State::kComplete);
+        EXPECT_EQ(receiver.Type(), type) << int(byte);
+    }
 }
 
 TEST(Kx2FrameTest, ReceiverRefusesToGrowPastItsCapacity) {
@@ -144,36 +125,27 @@ TEST(Kx2FrameTest, ReceiverRefusesToGrowPastItsCapacity) {
     EXPECT_EQ(receiver.Bytes().size(), Kx2FrameReceiver::kCapacity);
 }
 
-Bytes SampleStream() {
-    Kx2FrameBuilder frame;
-    Bytes stream;
-    BuildStartRequest(frame, Kx2StartRequest{2000, 19200, 1024, 2, 150, "F.kx"});
-    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
+TEST(Kx2FrameTest, StreamParserFindsTheSameFramesWhateverTheSplit) {
     Bytes data(1014);
     std::iota(data.begin(), data.end(), 0);  // holds 0x01 and 0x17 bytes
+    Kx2FrameBuilder frame;
     BuildDataFrame(frame, 1, false, data.data(), data.size());
-    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
-    BuildStatusRequest(frame);
-    stream.insert(stream.end(), frame.Bytes().begin(), frame.Bytes().end());
-    return stream;
-}
-
-TEST(Kx2FrameTest, StreamParserFindsTheSameFramesWhateverTheSplit) {
-    const Bytes stream = SampleStream();
-    for (size_t chunk : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{64}, stream.size()}) {
+    Bytes stream = frame.Bytes();
+    const Bytes status = BuildUnitFrame(kKx2StatusRequest);  // no payload
+    stream.insert(stream.end(), status.begin(), status.end());
+    for (size_t chunk : {size_t{1}, size_t{3}, size_t{64}, stream.size()}) {
         Kx2StreamParser parser;
         std::vector<Kx2ParsedFrame> frames;
         for (size_t at = 0; at < stream.size(); at += chunk) {
             auto got = parser.Feed(stream.data() + at, std::min(chunk, stream.size() - at));
             frames.insert(frames.end(), got.begin(), got.end());
         }
-        ASSERT_EQ(frames.size(), 3u) << "chunk " << chunk;
-        EXPECT_EQ(frames[0].type, kKx2StartRequest);
-        EXPECT_EQ(frames[1].type, kKx2Data);
-        EXPECT_EQ(frames[1].packetNumber, 1);
-        EXPECT_EQ(frames[1].payload.size(), 1014u);
-        EXPECT_EQ(frames[2].type, kKx2StatusRequest);
-        EXPECT_EQ(parser.BadFrames(), 0u);
+        ASSERT_EQ(frames.size(), 2u) << "chunk " << chunk;
+        EXPECT_EQ(frames[0].type, kKx2Data);
+        EXPECT_EQ(frames[0].packetNumber, 1);
+        EXPECT_EQ(frames[0].payload, data);
+        EXPECT_EQ(frames[1].type, kKx2StatusRequest);
+        EXPECT_EQ(parser.BadFrames() + parser.SkippedBytes(), 0u);
     }
 }
 
@@ -193,6 +165,7 @@ TEST(Kx2FrameTest, StreamParserSkipsNoiseAndDamagedFramesAndResynchronises) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].type, kKx2StatusRequest);
     EXPECT_EQ(parser.BadFrames(), 3u);
+    EXPECT_EQ(parser.SkippedBytes(), stream.size() - status.size());
 }
 
 }  // namespace

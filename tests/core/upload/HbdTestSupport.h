@@ -2,6 +2,7 @@
 // bytes the unit should end up with, and a sink that lets a test act on a notification.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,20 +44,8 @@ class HookSink : public RecordingSink {
         }
     }
     bool HasLine(const std::string& text) const {
-        for (const std::string& line : LogLines()) {
-            if (line == text) {
-                return true;
-            }
-        }
-        return false;
-    }
-    int LevelOf(const std::string& text) const {
-        for (const Recorded& r : All()) {
-            if (r.code == UM_LOG_LINE && r.text == text) {
-                return static_cast<int>(r.wParam);
-            }
-        }
-        return -1;
+        const auto lines = LogLines();
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
     }
 };
 

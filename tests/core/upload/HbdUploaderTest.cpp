@@ -1,17 +1,17 @@
-// The HBD engine's layers on a scripted line: response matching, the request/acknowledge
-// exchange, and whole files, with no real time passing.
+// The HBD engine on a scripted line: the wait for an answer, the request/acknowledge exchange
+// and whole files, with no real time passing.
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <memory>
 
 #include "protocol/Crc16.h"
-#include "protocol/HbdResponseMatcher.h"
 #include "serial/SerialPort.h"
 #include "settings/IniFile.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeSerialBackend.h"
+#include "tests/support/RowName.h"
 #include "upload/HbdUploader.h"
 
 namespace quillon {
@@ -29,13 +29,6 @@ Bytes Control(uint8_t command) {
     return Bytes(packet.begin(), packet.end());
 }
 
-Bytes DataPacket(const Bytes& payload) {
-    Bytes packet = payload;
-    auto crc = hbd::CrcWireBytes(Crc16(payload.data(), payload.size()));
-    packet.insert(packet.end(), crc.begin(), crc.end());
-    return packet;
-}
-
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes all;
     for (const Bytes& part : parts) {
@@ -44,12 +37,14 @@ Bytes Join(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes Slice(const std::vector<uint8_t>& image, size_t packet) {
+// A data packet as the unit must see it: one payload of the expected image and its CRC.
+Bytes DataPacket(const std::vector<uint8_t>& image, size_t packet) {
     auto begin = image.begin() + static_cast<std::ptrdiff_t>(packet * hbd::kPayloadSize);
-    return Bytes(begin, begin + static_cast<std::ptrdiff_t>(hbd::kPayloadSize));
+    Bytes bytes(begin, begin + static_cast<std::ptrdiff_t>(hbd::kPayloadSize));
+    auto crc = hbd::CrcWireBytes(Crc16(bytes.data(), bytes.size()));
+    bytes.insert(bytes.end(), crc.begin(), crc.end());
+    return bytes;
 }
-
-// ---------------------------------------------------------------------------------------------
 
 TEST(HbdWireFormat, ControlPacketsAndCrcOrder) {
     EXPECT_EQ(Control(hbd::kCmdBeginComm), (Bytes{0x05, 0x05, 0x01, 0x31}));
@@ -60,38 +55,6 @@ TEST(HbdWireFormat, ControlPacketsAndCrcOrder) {
     EXPECT_EQ(crc, 0x31C3);
     EXPECT_EQ(hbd::CrcWireBytes(crc), (std::array<uint8_t, 2>{0x31, 0xC3}));
 }
-
-struct MatchCase {
-    Bytes input;
-    std::optional<uint8_t> code;  // the first code found
-};
-
-TEST(HbdResponseMatcher, FindsTheCodeAfterAWholeHeaderOnly) {
-    const MatchCase cases[] = {
-        {{0x05, 0x05, 0x01, 0x33}, 0x33},
-        {{0xAA, 0x00, 0x05, 0x05, 0x01, 0x32}, 0x32},
-        // The third 05 resets the matcher and is not taken as a new first header byte.
-        {{0x05, 0x05, 0x05, 0x01, 0x33}, std::nullopt},
-        {{0x05, 0x05, 0x05, 0x05, 0x05, 0x01, 0x36}, 0x36},
-        {{0x05, 0x05, 0x05, 0x05, 0x01, 0x36}, std::nullopt},
-        {{0x05, 0x01, 0x05, 0x05, 0x01, 0x31}, 0x31},
-        {{0x05, 0x05, 0x01, 0x41}, 0x41},
-        {{0x05, 0x05}, std::nullopt},
-        {{}, std::nullopt},
-    };
-    for (const MatchCase& c : cases) {
-        HbdResponseMatcher matcher;
-        std::optional<uint8_t> found;
-        for (uint8_t b : c.input) {
-            if (!found) {
-                found = matcher.Feed(b);
-            }
-        }
-        EXPECT_EQ(found, c.code) << ::testing::PrintToString(c.input);
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
 
 // An engine on a scripted line. Each host packet (a control packet, or a data packet's CRC
 // write) takes the next scripted reply; an empty reply is silence.
@@ -105,6 +68,7 @@ class HbdEngine : public ::testing::Test {
             if (block.size() == hbd::kPayloadSize) {
                 return;
             }
+            ++hostPackets;
             if (onHostPacket) {
                 onHostPacket(block);
             }
@@ -121,13 +85,33 @@ class HbdEngine : public ::testing::Test {
         engine->ApplySettings(settings);
     }
     std::string History() const { return dir.Read("History.txt"); }
-    std::string WriteFile(const std::string& name, size_t size, uint32_t seed = 7) {
-        content[name] = test::PatternBytes(size, seed);
-        return dir.Write(name, content[name]);
-    }
-    // Counts one file in the given slot, so that UploadFile has its packet count.
-    void Select(int kind, const std::string& path) {
+    // Writes a file, puts it in the slot of its kind and counts the selection.
+    std::string Selected(int kind, const std::string& name, size_t size) {
+        content[name] = test::PatternBytes(size, 7);
+        const std::string path = dir.Write(name, content[name]);
         (kind == 1 ? job.commFile : kind == 2 ? job.readerFile : job.speechFile) = path;
+        return path;
+    }
+    // A fully cooperative unit: begin codes and prepare are echoed, data packets are good.
+    void AnswerLikeAUnit() {
+        onHostPacket = [this](const Bytes& p) {
+            if (p.size() == hbd::kControlPacketSize && p[3] != hbd::kCmdEndOfTransfer) {
+                serial.Receive(Reply(p[3]));
+            } else if (p.size() == hbd::kCrcSize) {
+                serial.Receive(Reply(hbd::kReplyGoodPacket));
+            }
+        };
+    }
+    // The logged lines of the given levels, each after its level's letter.
+    std::vector<std::string> Logged(const std::string& levels = "EHAPBT") const {
+        std::vector<std::string> lines;
+        for (const auto& r : sink.All()) {
+            const char letter = r.code == UM_LOG_LINE ? "EHAPB-T"[r.wParam] : '-';
+            if (levels.find(letter) != std::string::npos) {
+                lines.push_back(letter + (" " + r.text));
+            }
+        }
+        return lines;
     }
 
     test::TempDir dir;
@@ -141,185 +125,16 @@ class HbdEngine : public ::testing::Test {
     std::unique_ptr<HbdUploader> engine;
     std::deque<Bytes> script;
     std::function<void(const Bytes&)> onHostPacket;
+    int hostPackets = 0;
     std::map<std::string, std::string> content;
 };
 
-struct WaitCase {
-    const char* name;
-    Bytes input;
-    int result;
-    std::vector<std::string> lines;
-};
-
-TEST_F(HbdEngine, WaitForResponseKeepsItsOutcomesApart) {
-    const WaitCase cases[] = {
-        {"good", Reply(0x33), 0x33, {}},
-        {"noise first", Join({{0xAA, 0x05, 0x01}, Reply(0x32)}), 0x32, {}},
-        {"silence", {}, -1, {"ERROR: No response from HBD (try # 3).\n\n"}},
-        {"letter code", Reply(0x41), -2, {}},
-        {"broken header",
-         {0x05, 0x05, 0x05, 0x01, 0x33},
-         -3,
-         {"ERROR: Did not get expected response from HBD.\n",
-          "         5 bytes; 05 05 05 01 33 00 00 00 00 00\n\n"}},
-    };
-    for (const WaitCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        HookSink fresh;
-        job.notifications = &fresh;
-        MakeEngine();
-        serial.Receive(c.input);
-        EXPECT_EQ(engine->WaitForResponse(3), c.result);
-        EXPECT_EQ(fresh.LogLines(), c.lines);
-        for (const std::string& line : c.lines) {
-            EXPECT_EQ(fresh.LevelOf(line), kLevelError);
-        }
-        EXPECT_EQ(fresh.Count(UM_RX_BYTES), 0u) << "serial data is hidden";
-    }
-}
-
-TEST_F(HbdEngine, SilentWaitLastsTheConfiguredSecondsInPolls) {
-    settings.responseWaitSeconds = 6;
-    MakeEngine();
-    const uint64_t before = clock.ElapsedMs();
-    EXPECT_EQ(engine->WaitForResponse(1), -1);
-    EXPECT_EQ(clock.ElapsedMs() - before, 6000u);
-    EXPECT_EQ(sink.LogLines().back(), "ERROR: No response from HBD (try # 1).\n\n");
-}
-
-TEST_F(HbdEngine, FloodEndsTheWaitByBudget) {
-    settings.responseWaitSeconds = 4;
-    MakeEngine();
-    serial.Receive(Bytes(5000, 0xAA));
-    EXPECT_EQ(engine->WaitForResponse(1), -3);
-    EXPECT_EQ(engine->ReceivedCount(), 40);
-    EXPECT_EQ(engine->Captured().size(), 16u);
-    EXPECT_TRUE(sink.HasLine("        40 bytes; AA AA AA AA AA AA AA AA AA AA\n\n"));
-}
-
-TEST_F(HbdEngine, ReceivedBytesAreShownOnlyWithSerialDataOn) {
-    state.showSerialData = 1;
-    serial.Receive(Join({{0xAA}, Reply(0x33)}));
-    EXPECT_EQ(engine->WaitForResponse(1), 0x33);
-    serial.Receive({0x05});
-    EXPECT_EQ(engine->WaitForResponse(1), -3);
-    std::vector<Bytes> shown;
-    for (const auto& r : sink.All()) {
-        if (r.code == UM_RX_BYTES) {
-            shown.push_back(r.bytes);
-            EXPECT_EQ(r.wParam, static_cast<int64_t>(r.bytes.size()));
-        }
-    }
-    EXPECT_EQ(shown, (std::vector<Bytes>{{0xAA, 0x05, 0x05, 0x01, 0x33}, {0x05}}));
-}
-
-TEST_F(HbdEngine, AbortIsSeenAtTheFirstPoll) {
-    job.abortRequest = 1;
-    serial.Receive(Reply(0x33));
-    EXPECT_EQ(engine->WaitForResponse(1), HbdUploader::kUserAbort);
-    EXPECT_EQ(sink.LogLines(), (std::vector<std::string>{" ", "*** USER ABORTED UPLOAD ***\n"}));
-    EXPECT_EQ(sink.LevelOf("*** USER ABORTED UPLOAD ***\n"), kLevelAck);
-    EXPECT_NE(History().find("ERROR = *** USER ABORTED UPLOAD ***"), std::string::npos);
-}
-
-TEST_F(HbdEngine, LogBadResponseNamesUnknownAndOutOfOrderAnswers) {
-    serial.Receive(Reply(0x41));
-    ASSERT_EQ(engine->WaitForResponse(1), -2);
-    engine->LogBadResponse(-2);
-    serial.Receive(Reply(0x34));
-    ASSERT_EQ(engine->WaitForResponse(1), 0x34);
-    engine->LogBadResponse(0x34);
-    ASSERT_EQ(engine->WaitForResponse(2), -1);
-    const size_t before = sink.LogLines().size();
-    engine->LogBadResponse(-1);
-    EXPECT_EQ(sink.LogLines().size(), before) << "a missing answer is logged by the wait";
-    EXPECT_EQ(sink.LogLines(),
-              (std::vector<std::string>{
-                  "ERROR: Unknown response from HBD (4 bytes)\n", "  HBD: 05 05 01 41 \n",
-                  "ERROR: Out of Order response from HBD (ID = 52)\n", "  HBD: 05 05 01 34 \n",
-                  "ERROR: No response from HBD (try # 2).\n\n"}));
-}
-
-TEST_F(HbdEngine, LogAckTextsAndLevels) {
-    const std::pair<int, std::pair<const char*, int>> table[] = {
-        {0x31, {"Ack from HBD; ready to receive COMM file\n", kLevelAck}},
-        {0x30, {"Ack from HBD; ready to receive READER file\n", kLevelAck}},
-        {0x39, {"Ack from HBD; ready to receive SPEECH file\n", kLevelAck}},
-        {0x32, {"0.2: Ack from HBD; ready to receive next packet\n", kLevelAck}},
-        {0x33, {"0.5: Ack from HBD; received good packet\n", kLevelAck}},
-        {0x35, {"0.5: Ack from HBD; received good packet, End of Block\n", kLevelAck}},
-        {0x36, {"0.6: Ack from HBD; wrote packets to Flash\n", kLevelAck}},
-        {0x34, {"ERROR from HBD; received Bad Packet\n", kLevelError}},
-        {0x37, {"ERROR from HBD; Write Block Failed\n", kLevelError}},
-        {0x38, {"ERROR from HBD; *** ABORT TRANSFER ***\n", kLevelError}},
-        {-4, {"*** USER ABORTED UPLOAD (P1) ***\n", kLevelAck}},
-    };
-    for (const auto& [code, expected] : table) {
-        HookSink fresh;
-        job.notifications = &fresh;
-        MakeEngine();
-        engine->LogAck(code);
-        ASSERT_EQ(fresh.LogLines().size(), 1u) << code;
-        EXPECT_EQ(fresh.LogLines()[0], expected.first);
-        EXPECT_EQ(fresh.All()[0].wParam, expected.second);
-    }
-    const size_t before = sink.LogLines().size();
-    for (int silent : {-1, -2, -3, 0x41}) {
-        job.notifications = &sink;
-        MakeEngine();
-        engine->LogAck(silent);
-    }
-    EXPECT_EQ(sink.LogLines().size(), before);
-}
-
-TEST_F(HbdEngine, LoadUploadSettingsClampsToTheDocumentedValues) {
-    struct Row {
-        const char* value;
-        HbdUploadSettings expected;
-    };
-    auto with = [](int control, int data, int wait, int delay) {
-        HbdUploadSettings s;
-        s.retransmitControl = control;
-        s.retransmitData = data;
-        s.responseWaitSeconds = wait;
-        s.delayAfterFileSeconds = delay;
-        return s;
-    };
-    const std::pair<std::array<int, 4>, HbdUploadSettings> rows[] = {
-        {{1, 1, 4, 45}, with(1, 1, 4, 45)},   {{10, 6, 12, 300}, with(10, 6, 12, 300)},
-        {{0, 0, 3, 44}, with(4, 1, 6, 60)},   {{11, 7, 13, 301}, with(4, 1, 6, 60)},
-        {{-5, -1, -6, 0}, with(4, 1, 6, 60)}, {{3, 2, 8, 120}, with(3, 2, 8, 120)},
-    };
-    for (const auto& [in, expected] : rows) {
-        IniFile ini(dir.File("Quillon.ini"));
-        ASSERT_TRUE(ini.WriteInt("HBD Params", "Retransmit Control Packets", in[0]));
-        ASSERT_TRUE(ini.WriteInt("HBD Params", "Retransmit Data Packets", in[1]));
-        ASSERT_TRUE(ini.WriteInt("HBD Params", "Wait for HBD Response", in[2]));
-        ASSERT_TRUE(ini.WriteInt("HBD Params", "Delay after File Upload", in[3]));
-        engine->LoadUploadSettings(ini);
-        EXPECT_EQ(engine->Settings().retransmitControl, expected.retransmitControl) << in[0];
-        EXPECT_EQ(engine->Settings().retransmitData, expected.retransmitData) << in[1];
-        EXPECT_EQ(engine->Settings().responseWaitSeconds, expected.responseWaitSeconds) << in[2];
-        EXPECT_EQ(engine->Settings().delayAfterFileSeconds, expected.delayAfterFileSeconds)
-            << in[3];
-    }
-    // Missing keys give the defaults, flags included.
-    engine->LoadUploadSettings(IniFile(dir.File("absent.ini")));
-    EXPECT_EQ(engine->Settings().retransmitControl, 4);
-    EXPECT_TRUE(engine->Settings().logMessages);
-    EXPECT_FALSE(engine->Settings().logSerialData);
-    EXPECT_TRUE(engine->Settings().showTiming);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Counting and whole files
-
-TEST_F(HbdEngine, CountPacketsFillsEstimatesAndReportsOnce) {
+TEST_F(HbdEngine, CountPacketsFillsEstimatesAndStopsAtAFileThatWillNotOpen) {
     settings.delayAfterFileSeconds = 45;
     MakeEngine();
-    Select(1, WriteFile("c.bin", 32768 + 3 * 1024));
-    Select(2, WriteFile("r.bin", 32768 + 5 * 1024 + 10));
-    Select(3, WriteFile("s.bin", 1500));
+    Selected(1, "c.bin", 32768 + 3 * 1024);
+    Selected(2, "r.bin", 32768 + 5 * 1024 + 10);
+    Selected(3, "s.bin", 1500);
     EXPECT_EQ(engine->CountPackets(), 3 + 2 * 5 + 1 + 2 * 45);
     const UploadProgress& p = engine->Progress();
     EXPECT_EQ(p.commPackets, 3);
@@ -330,32 +145,15 @@ TEST_F(HbdEngine, CountPacketsFillsEstimatesAndReportsOnce) {
     ASSERT_EQ(sink.Count(UM_PROGRESS), 1u);
     EXPECT_EQ(sink.All().back().wParam, 1);
     EXPECT_EQ(sink.All().back().progress.totalRemaining, 104);
-}
+    // The unit's own count of a board file shorter than its header wraps the same way.
+    EXPECT_EQ(HbdUploader::AnnouncedPackets(1024, 1), -31);
 
-TEST_F(HbdEngine, CountPacketsStopsAtAFileThatWillNotOpen) {
-    Select(1, WriteFile("c.bin", 40000));
-    Select(2, dir.File("missing.bin"));
-    Select(3, dir.File("missing-too.bin"));
+    job.readerFile = dir.File("missing.bin");
+    job.speechFile = dir.File("missing-too.bin");
     EXPECT_EQ(engine->CountPackets(), -1);
-    EXPECT_EQ(sink.LogLines(), (std::vector<std::string>{"ERROR: Failed to open READER File\"" +
-                                                         dir.File("missing.bin") + "\"!\n"}));
-    EXPECT_EQ(sink.Count(UM_PROGRESS), 0u);
-}
-
-TEST_F(HbdEngine, AnnouncedPacketsRoundDownAndWrapLikeTheUnit) {
-    EXPECT_EQ(HbdUploader::AnnouncedPackets(32768 + 2048, 1), 2);
-    EXPECT_EQ(HbdUploader::AnnouncedPackets(32768, 2), 0);
-    EXPECT_EQ(HbdUploader::AnnouncedPackets(1500, 3), 1);
-    EXPECT_EQ(HbdUploader::AnnouncedPackets(1024, 1), -31);  // unsigned wrap, low 32 bits
-}
-
-// A fully cooperative unit for the scripted line.
-void AnswerLikeAUnit(test::FakeSerialBackend& serial, const Bytes& packet) {
-    if (packet.size() == hbd::kControlPacketSize && packet[3] != hbd::kCmdEndOfTransfer) {
-        serial.Receive(Reply(packet[3]));  // begin codes and prepare are echoed
-    } else if (packet.size() == hbd::kCrcSize) {
-        serial.Receive(Reply(hbd::kReplyGoodPacket));
-    }
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"E ERROR: Failed to open READER File\"" +
+                                                  dir.File("missing.bin") + "\"!\n"}));
+    EXPECT_EQ(sink.Count(UM_PROGRESS), 1u);
 }
 
 // The wire bytes of whole files at the size edges: COMM and READER send their image from
@@ -370,350 +168,257 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
     const Row rows[] = {
         {1, 32768 + 2048, 2, "Prep 4: Scan file; will send 2 data packets to HBD\n\n"},
         {1, 32768, 0, "Prep 4: Scan file; will send 0 data packets to HBD\n\n"},
+        {2, 32768 + 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
         {3, 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
     };
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
+    const uint8_t beginCommand[] = {0, 0x31, 0x30, 0x39};
+    AnswerLikeAUnit();
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.size);
-        const size_t before = serial.Written().size();
+        SCOPED_TRACE(row.kind);
+        const auto before = static_cast<std::ptrdiff_t>(serial.Written().size());
         job.commFile.reset();
-        job.speechFile.reset();
-        const std::string path = WriteFile("f.bin", row.size);
-        Select(row.kind, path);
+        job.readerFile.reset();
+        const std::string path = Selected(row.kind, "f.bin", row.size);
         MakeEngine();
         engine->CountPackets();
         ASSERT_TRUE(engine->UploadFile(path, row.kind));
         const auto image = test::ExpectedImage(content["f.bin"], row.kind);
-        Bytes expected = Control(row.kind == 1 ? 0x31 : 0x39);
+        Bytes expected = Control(beginCommand[row.kind]);
         for (size_t i = 0; i < row.packets; ++i) {
-            expected = Join({expected, Control(0x32), DataPacket(Slice(image, i))});
+            expected = Join({expected, Control(0x32), DataPacket(image, i)});
         }
         const Bytes written = serial.Written();
-        EXPECT_EQ(Bytes(written.begin() + static_cast<std::ptrdiff_t>(before), written.end()),
-                  Join({expected, Control(0x03)}));
+        EXPECT_EQ(Bytes(written.begin() + before, written.end()), Join({expected, Control(0x03)}));
         EXPECT_TRUE(sink.HasLine(row.scanLine));
         EXPECT_EQ(engine->Progress().currentPacketsSent, static_cast<int>(row.packets));
-        if (row.kind == 3) {
-            ASSERT_EQ(image.size(), 2048u);
-            EXPECT_EQ(std::count(image.begin() + 1500, image.end(), 0xFF), 548);
-        }
     }
+    const auto image = test::ExpectedImage(content["f.bin"], 3);
+    EXPECT_EQ(std::count(image.begin() + 1500, image.end(), 0xFF), 548) << "padding";
     // The payload and its CRC go out as two writes.
     auto calls = serial.Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "WriteBlock(0,1024)"), calls.end());
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "WriteBlock(0,2)"), calls.end());
-    EXPECT_EQ(std::find(calls.begin(), calls.end(), "WriteBlock(0,1026)"), calls.end());
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "WriteBlock(0,2)"), 6);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "WriteBlock(0,1026)"), 0);
 }
 
-TEST_F(HbdEngine, CleanFileLogsEveryStepInOrder) {
+TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
     settings.showTiming = true;
-    MakeEngine();
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
-    engine->CountPackets();
-    ASSERT_TRUE(engine->UploadFile(path, 1));
-    const std::vector<std::pair<std::string, int>> expected = {
-        {"Prep 3: Success; open COMM file: " + path + "\n", kLevelPrep},
-        {"Prep 4: Scan file; will send 1 data packets to HBD\n\n", kLevelPrep},
-        {"Prep 5: Notify HBD to Begin Upload COMM\n", kLevelBegin},
-        {"Sending to HBD \"Begin Upload, COMM file\"\n", kLevelHost},
-        {"Ack from HBD; ready to receive COMM file\n", kLevelAck},
-        {"\n", kLevelHost},
-        {"1.1: Sending to HBD; Prepare for packet 1 of 1\n", kLevelHost},
-        {"1.2: Ack from HBD; ready to receive next packet\n", kLevelAck},
-        {"1.3: Sending to HBD; Packet 1, 1026 bytes\n", kLevelHost},
-        {"1.4: Wait for response from HBD\n", kLevelHost},
-        {"1.5: Ack from HBD; received good packet\n", kLevelAck},
-        {"(0 ms)\n", kLevelTiming},
-        {"END of FILE Reached!\n\n", kLevelHost},
-        {"LAST Step: Sending to HBD; End of Transfer!\n", kLevelHost},
-    };
-    std::vector<std::pair<std::string, int>> got;
-    for (const auto& r : sink.All()) {
-        if (r.code == UM_LOG_LINE) {
-            got.emplace_back(r.text, static_cast<int>(r.wParam));
-        }
-    }
-    EXPECT_EQ(got, expected);
-    // Notifications of the file, in order (the counting's UM_PROGRESS first).
-    std::vector<int> codes;
-    for (int code : sink.Codes()) {
-        if (code != UM_LOG_LINE) {
-            codes.push_back(code);
-        }
-    }
-    EXPECT_EQ(codes, (std::vector<int>{UM_PROGRESS, UM_FILE_START, UM_PROGRESS, UM_FILE_DONE}));
-    const auto all = sink.All();
-    const auto done =
-        std::find_if(all.begin(), all.end(), [](const auto& r) { return r.code == UM_FILE_DONE; });
-    EXPECT_EQ(done->progress.filesRemaining, 0);
-    EXPECT_EQ(done->progress.currentPacketsSent, 1);
-    EXPECT_EQ(done->progress.currentKindName, "COMM");
-    EXPECT_NE(History().find("Upload COMM File Successful (" + path + ")."), std::string::npos);
-    EXPECT_EQ(sink.Count(UM_DELAY_TICK), 0u) << "no delay after the last file";
-}
-
-TEST_F(HbdEngine, SerialDataShowsEveryPacketSentWithPayloadOnly) {
     state.showSerialData = 1;
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
+    MakeEngine();
+    const std::string path = Selected(1, "c.bin", 32768 + 1024);
+    script = {Join({{0xAA}, Reply(0x31)}), Reply(0x32), Reply(0x33)};
     engine->CountPackets();
     ASSERT_TRUE(engine->UploadFile(path, 1));
-    std::vector<size_t> sizes;
+    EXPECT_EQ(Logged(), (std::vector<std::string>{
+                            "P Prep 3: Success; open COMM file: " + path + "\n",
+                            "P Prep 4: Scan file; will send 1 data packets to HBD\n\n",
+                            "B Prep 5: Notify HBD to Begin Upload COMM\n",
+                            "H Sending to HBD \"Begin Upload, COMM file\"\n",
+                            "A Ack from HBD; ready to receive COMM file\n",
+                            "H \n",
+                            "H 1.1: Sending to HBD; Prepare for packet 1 of 1\n",
+                            "A 1.2: Ack from HBD; ready to receive next packet\n",
+                            "H 1.3: Sending to HBD; Packet 1, 1026 bytes\n",
+                            "H 1.4: Wait for response from HBD\n",
+                            "A 1.5: Ack from HBD; received good packet\n",
+                            "T (0 ms)\n",
+                            "H END of FILE Reached!\n\n",
+                            "H LAST Step: Sending to HBD; End of Transfer!\n",
+                        }));
+    // The other notifications: the counting's progress first, the bytes of each packet sent
+    // (the payload without its CRC) and of each answer.
+    std::vector<int> codes;
+    std::vector<Bytes> shown;
     for (const auto& r : sink.All()) {
-        if (r.code == UM_TX_BYTES) {
-            sizes.push_back(r.bytes.size());
+        if (r.code != UM_LOG_LINE) {
+            codes.push_back(r.code);
+        }
+        if (r.code == UM_TX_BYTES || r.code == UM_RX_BYTES) {
+            EXPECT_EQ(r.wParam, static_cast<int64_t>(r.bytes.size()));
+            shown.push_back(r.code == UM_RX_BYTES ? r.bytes : Bytes(r.bytes.size() == 4, 0));
         }
     }
-    EXPECT_EQ(sizes, (std::vector<size_t>{4, 4, 1024, 4}));
-    EXPECT_EQ(sink.Count(UM_RX_BYTES), 3u);
+    EXPECT_EQ(codes, (std::vector<int>{UM_PROGRESS, UM_FILE_START, UM_TX_BYTES, UM_RX_BYTES,
+                                       UM_TX_BYTES, UM_RX_BYTES, UM_PROGRESS, UM_TX_BYTES,
+                                       UM_RX_BYTES, UM_TX_BYTES, UM_FILE_DONE}));
+    EXPECT_EQ(shown,
+              (std::vector<Bytes>{
+                  {0}, Join({{0xAA}, Reply(0x31)}), {0}, Reply(0x32), {}, Reply(0x33), {0}}));
+    const test::Recorded done = sink.All().back();
+    EXPECT_EQ(done.progress.filesRemaining, 0);
+    EXPECT_EQ(done.progress.currentPacketsSent, 1);
+    EXPECT_EQ(done.progress.currentKindName, "COMM");
+    EXPECT_NE(History().find("Upload COMM File Successful (" + path + ")."), std::string::npos);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Failures, one row per place where a file can fail
+// One one-packet COMM file per row: what the answers log (at the acknowledge or the error
+// level), how many packets the host sent, and how the file ends.
+enum class Trouble { kNone, kAbortInFirstWait, kAbortInDataWaits, kLineLostAtEnd, kShortEnd };
 
-struct FailureRow {
+struct ExchangeRow {
     const char* name;
     int retransmitControl;
     int retransmitData;
     std::vector<Bytes> replies;  // in order, one per host packet
-    std::string lastLine;
-    std::string historyText;
+    Trouble trouble;
+    int hostPackets;  // control packets and data packets (counted by their CRC write)
+    int packetsSent;
+    std::vector<std::string> lines;
+    const char* historyText;  // of a failure; empty when the file gets through
 };
 
-TEST_F(HbdEngine, EveryFailurePlaceLogsRecordsAndNotifies) {
-    const FailureRow rows[] = {
-        {"begin silent",
-         2,
-         1,
-         {{}, {}},
-         "Giving Up! No/Bad Response from HBD after 2 tries\n",
-         "No/Bad Response from KX, Step: Begin Upload"},
-        {"begin answered for another board",
-         1,
-         1,
-         {Reply(0x30)},
-         "Giving Up! No/Bad Response from HBD after 1 tries\n",
-         "No/Bad Response from KX, Step: Begin Upload"},
-        {"prepare bad",
-         4,
-         2,
-         {Reply(0x31), Reply(0x33), {0x05, 0x05}},
-         "Giving Up! No/Bad Response from HBD after 2 tries\n",
-         "No/Bad Response from KX, Step: Next Packet"},
-        {"data abort from unit",
-         4,
-         1,
-         {Reply(0x31), Reply(0x32), Reply(0x38)},
-         "ERROR from HBD; *** ABORT TRANSFER ***\n",
-         "No/Bad Response from KX, Step: Get Ack from HBD"},
-        {"flash write failed",
-         4,
-         1,
-         {Reply(0x31), Reply(0x32), Join({Reply(0x35), Reply(0x37)})},
-         "ERROR from HBD; Write Block Failed\n",
-         "No/Bad Response from KX, Step: Get Ack from HBD"},
-        {"end of block then silence",
-         4,
-         1,
-         {Reply(0x31), Reply(0x32), Reply(0x35)},
-         "ERROR: No response from HBD (try # 1).\n\n",
-         "No/Bad Response from KX, Step: Get Ack from HBD"},
-    };
-    const std::string path = WriteFile("c.bin", 32768 + 2048);
-    for (const FailureRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        HookSink fresh;
-        job.notifications = &fresh;
-        Select(1, path);
-        settings.retransmitControl = row.retransmitControl;
-        settings.retransmitData = row.retransmitData;
-        MakeEngine();
-        script.assign(row.replies.begin(), row.replies.end());
-        engine->CountPackets();
-        std::remove(dir.File("History.txt").c_str());
-        EXPECT_FALSE(engine->UploadFile(path, 1));
-        EXPECT_EQ(fresh.LogLines().back(), row.lastLine);
-        EXPECT_EQ(fresh.Count(UM_FILE_FAILED), 1u);
-        EXPECT_EQ(fresh.Codes().back(), UM_FILE_FAILED);
-        EXPECT_NE(History().find("Upload COMM File FAILED!\n"), std::string::npos);
-        EXPECT_NE(History().find("ERROR = " + row.historyText + "\n"), std::string::npos);
-        EXPECT_EQ(fresh.Count(UM_FILE_DONE), 0u);
-    }
+const char kStepBegin[] = "No/Bad Response from KX, Step: Begin Upload";
+const char kStepAck[] = "No/Bad Response from KX, Step: Get Ack from HBD";
+const char kUserAbort[] = "*** USER ABORTED UPLOAD ***";
+const std::string kAckComm = "A Ack from HBD; ready to receive COMM file\n";
+const std::string kAckNext = "A 1.2: Ack from HBD; ready to receive next packet\n";
+const std::string kAckGood = "A 1.5: Ack from HBD; received good packet\n";
+const std::string kAckEndOfBlock = "A 1.5: Ack from HBD; received good packet, End of Block\n";
+const std::string kBadPacket = "E ERROR from HBD; received Bad Packet\n";
+const std::string kAborted[] = {"A  ", "A *** USER ABORTED UPLOAD ***\n"};
+std::string NoAnswer(int tryNumber) {
+    return "E ERROR: No response from HBD (try # " + std::to_string(tryNumber) + ").\n\n";
 }
-
-TEST_F(HbdEngine, FileThatWillNotOpenFailsBeforeAnythingIsSent) {
-    const std::string path = dir.File("gone.bin");
-    EXPECT_FALSE(engine->UploadFile(path, 2));
-    EXPECT_EQ(sink.LogLines().back(), "ERROR: Failed to open Input File\"" + path + "\"!\n");
-    EXPECT_EQ(sink.LevelOf(sink.LogLines().back()), kLevelError);
-    EXPECT_EQ(sink.Codes(), (std::vector<int>{UM_LOG_LINE, UM_FILE_FAILED}));
-    EXPECT_NE(History().find("ERROR = Failed to open input file"), std::string::npos);
-    EXPECT_TRUE(serial.Written().empty());
+std::string GivingUp(int tries) {
+    return "E Giving Up! No/Bad Response from HBD after " + std::to_string(tries) + " tries\n";
 }
+const Bytes kOk = Reply(0x31), kNext = Reply(0x32), kGood = Reply(0x33);
 
-TEST_F(HbdEngine, ReadErrorIsAFailureNotTheEndOfTheFile) {
-    // A regular file whose reads fail: the kernel's view of this process's own memory gives EIO
-    // at offset 0. Told apart from the end of the file, it must never reach end of transfer.
-    const std::string path = "/proc/self/mem";
-    Select(3, path);
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
-    engine->CountPackets();
-    EXPECT_FALSE(engine->UploadFile(path, 3));
-    EXPECT_TRUE(sink.HasLine("ERROR: Failed to read Input File\"/proc/self/mem\"!\n"));
-    EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
-    EXPECT_NE(History().find("ERROR = Failed to read input file"), std::string::npos);
-    EXPECT_EQ(serial.Written(), Control(0x39));  // begin only: no end of transfer
-}
+const ExchangeRow kExchangeRows[] = {
+    ExchangeRow("clean", 4, 1, {kOk, kNext, kGood}, Trouble::kNone, 4, 1,
+                {kAckComm, kAckNext, kAckGood}, ""),
+    ExchangeRow("begin silent", 2, 1, {{}, {}}, Trouble::kNone, 2, 0,
+                {NoAnswer(1), NoAnswer(2), GivingUp(2)}, kStepBegin),
+    // The answer is taken after a whole header only; a wait reads at most ten bytes a second
+    // and keeps sixteen of them.
+    ExchangeRow("begin answered with a broken header", 1, 1, {{0x05, 0x05, 0x05, 0x01, 0x31}},
+                Trouble::kNone, 1, 0,
+                {"E ERROR: Did not get expected response from HBD.\n",
+                 "E          5 bytes; 05 05 05 01 31 00 00 00 00 00\n\n",
+                 "E ERROR: Out of Order response from HBD (ID = -3)\n",
+                 "E   HBD: 05 05 05 01 31 \n", GivingUp(1)},
+                kStepBegin),
+    ExchangeRow("begin answered with a flood", 1, 1, {Bytes(5000, 0xAA)}, Trouble::kNone, 1, 0,
+                {"E ERROR: Did not get expected response from HBD.\n",
+                 "E         60 bytes; AA AA AA AA AA AA AA AA AA AA\n\n",
+                 "E ERROR: Out of Order response from HBD (ID = -3)\n",
+                 "E   HBD: AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA \n", GivingUp(1)},
+                kStepBegin),
+    ExchangeRow("begin answered for another board", 1, 1, {Reply(0x30)}, Trouble::kNone, 1, 0,
+                {"A Ack from HBD; ready to receive READER file\n",
+                 "E ERROR: Out of Order response from HBD (ID = 48)\n", "E   HBD: 05 05 01 30 \n",
+                 GivingUp(1)},
+                kStepBegin),
+    ExchangeRow("letter answer to begin is retried", 4, 1, {Reply(0x41), kOk, kNext, kGood},
+                Trouble::kNone, 5, 1,
+                {"E ERROR: Unknown response from HBD (4 bytes)\n", "E   HBD: 05 05 01 41 \n",
+                 kAckComm, kAckNext, kAckGood},
+                ""),
+    ExchangeRow("prepare answered out of order then silent", 4, 2, {kOk, kGood, {}}, Trouble::kNone,
+                3, 0,
+                {kAckComm, kAckGood, "E ERROR: Out of Order response from HBD (ID = 51)\n",
+                 "E   HBD: 05 05 01 33 \n", NoAnswer(2), GivingUp(2)},
+                "No/Bad Response from KX, Step: Next Packet"),
+    ExchangeRow("bad packet resent with its crc and no new prepare", 4, 3,
+                {kOk, kNext, Reply(0x34), Reply(0x34), Reply(0x34)}, Trouble::kNone, 5, 3,
+                {kAckComm, kAckNext, kBadPacket, kBadPacket, kBadPacket}, kStepAck),
+    // Data retries out of range count as their default, one.
+    ExchangeRow("unit aborts the transfer", 4, 0, {kOk, kNext, Reply(0x38)}, Trouble::kNone, 3, 1,
+                {kAckComm, kAckNext, "E ERROR from HBD; *** ABORT TRANSFER ***\n"}, kStepAck),
+    ExchangeRow("flash write failed", 4, 1, {kOk, kNext, Join({Reply(0x35), Reply(0x37)})},
+                Trouble::kNone, 3, 1,
+                {kAckComm, kAckNext, kAckEndOfBlock, "E ERROR from HBD; Write Block Failed\n"},
+                kStepAck),
+    ExchangeRow("end of block then silence", 4, 1, {kOk, kNext, Reply(0x35)}, Trouble::kNone, 3, 1,
+                {kAckComm, kAckNext, kAckEndOfBlock, NoAnswer(1)}, kStepAck),
+    ExchangeRow(
+        "end of block then flash written", 4, 1,
+        {kOk, kNext, Join({Reply(0x35), {0xAA}, Reply(0x36)})}, Trouble::kNone, 4, 1,
+        {kAckComm, kAckNext, kAckEndOfBlock, "A 1.6: Ack from HBD; wrote packets to Flash\n"}, ""),
+    ExchangeRow("user aborts in the first wait", 4, 2, {kOk}, Trouble::kAbortInFirstWait, 1, 0,
+                {kAborted[0], kAborted[1]}, kUserAbort),
+    // Each data try sees the abort again, and records it.
+    ExchangeRow("user aborts in the data waits", 4, 2, {kOk, kNext}, Trouble::kAbortInDataWaits, 4,
+                2, {kAckComm, kAckNext, kAborted[0], kAborted[1], kAborted[0], kAborted[1]},
+                kUserAbort),
+    // The line breaks (a failed or a partial write) as the end of transfer is written: it
+    // cannot reach the unit, so the board is not done.
+    ExchangeRow("line lost at the end of transfer", 4, 1, {kOk, kNext, kGood},
+                Trouble::kLineLostAtEnd, 4, 1,
+                {kAckComm, kAckNext, kAckGood,
+                 "E ERROR: End of Transfer did not reach the HBD; the line was lost\n"},
+                "Line lost, Step: End of Transfer"),
+    ExchangeRow("end of transfer written in part", 4, 1, {kOk, kNext, kGood}, Trouble::kShortEnd, 4,
+                1,
+                {kAckComm, kAckNext, kAckGood,
+                 "E ERROR: End of Transfer did not reach the HBD; the line was lost\n"},
+                "Line lost, Step: End of Transfer"),
+};
 
-// The line breaks (a failed or a partial write) as the last packet is written: the end of
-// transfer cannot reach the unit, so the board is not done.
-TEST_F(HbdEngine, EndOfTransferThatCannotBeWrittenWholeIsAFailure) {
-    for (std::atomic<bool>* breaks : {&serial.lineLost, &serial.shortWrites}) {
-        SCOPED_TRACE(breaks == &serial.lineLost ? "line lost" : "short write");
-        serial.lineLost = false;
-        serial.shortWrites = false;
-        dir.Write("History.txt", "");
-        sink.Clear();
-        MakeEngine();
-        const std::string path = WriteFile("c.bin", 32768 + 1024);
-        Select(1, path);
-        onHostPacket = [this, breaks](const Bytes& p) {
-            if (p == Control(0x03)) {
-                *breaks = true;
-            }
-            AnswerLikeAUnit(serial, p);
-        };
-        engine->CountPackets();
-        EXPECT_FALSE(engine->UploadFile(path, 1));
-        EXPECT_TRUE(
-            sink.HasLine("ERROR: End of Transfer did not reach the HBD; the line was lost\n"));
-        EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
-        EXPECT_NE(History().find("ERROR = Line lost, Step: End of Transfer"), std::string::npos);
-        EXPECT_EQ(History().find("Successful"), std::string::npos);
-    }
-}
+class HbdExchange : public HbdEngine, public ::testing::WithParamInterface<ExchangeRow> {};
 
-TEST_F(HbdEngine, UnknownKindIsAnInternalError) {
-    state.SetInternalError(9, 9, 9);
-    MakeEngine();  // a new worker starts clean
-    EXPECT_EQ(state.InternalError().major, 0);
-    EXPECT_FALSE(engine->UploadFile(WriteFile("x.bin", 40000), 7));
-    EXPECT_EQ(sink.Codes(), (std::vector<int>{UM_INTERNAL_ERROR}));
-    const InternalErrorCode code = state.InternalError();
-    EXPECT_EQ(code.major, 2);
-    EXPECT_EQ(code.minor, 1);
-    EXPECT_EQ(code.support, 7);
-    EXPECT_NE(History().find("CRITICAL ERROR; Error Code = 2.1, support Data = 7"),
-              std::string::npos);
-    EXPECT_TRUE(serial.Written().empty());
-}
-
-TEST_F(HbdEngine, UnknownAnswerToBeginIsRetriedAndReported) {
-    const std::string path = WriteFile("c.bin", 32768);
-    Select(1, path);
-    engine->CountPackets();
-    script = {Reply(0x41), Reply(0x31)};
-    ASSERT_TRUE(engine->UploadFile(path, 1));
-    EXPECT_TRUE(sink.HasLine("ERROR: Unknown response from HBD (4 bytes)\n"));
-    EXPECT_TRUE(sink.HasLine("  HBD: 05 05 01 41 \n"));
-    EXPECT_EQ(serial.Written(), Join({Control(0x31), Control(0x31), Control(0x03)}));
-}
-
-TEST_F(HbdEngine, BadPacketIsResentWithItsCrcWithoutNewPrepare) {
-    settings.retransmitData = 3;
+TEST_P(HbdExchange, AnswersDecideTheFile) {
+    const ExchangeRow& row = GetParam();
+    settings.retransmitControl = row.retransmitControl;
+    settings.retransmitData = row.retransmitData;
     MakeEngine();
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    engine->CountPackets();
-    script = {Reply(0x31), Reply(0x32), Reply(0x34), Reply(0x34), Reply(0x34)};
-    EXPECT_FALSE(engine->UploadFile(path, 1));
-    const Bytes packet = DataPacket(Slice(test::ExpectedImage(content["c.bin"], 1), 0));
-    EXPECT_EQ(serial.Written(), Join({Control(0x31), Control(0x32), packet, packet, packet}));
-    EXPECT_EQ(engine->Progress().currentPacketsSent, 3);
-    EXPECT_EQ(sink.Count(UM_PROGRESS), 1u + 3u);
-    EXPECT_NE(History().find("ERROR = No/Bad Response from KX, Step: Get Ack from HBD"),
-              std::string::npos);
-}
-
-TEST_F(HbdEngine, EndOfBlockThenFlashWrittenCompletesThePacket) {
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    engine->CountPackets();
-    script = {Reply(0x31), Reply(0x32), Join({Reply(0x35), {0xAA}, Reply(0x36)})};
-    ASSERT_TRUE(engine->UploadFile(path, 1));
-    EXPECT_TRUE(sink.HasLine("1.5: Ack from HBD; received good packet, End of Block\n"));
-    EXPECT_TRUE(sink.HasLine("1.6: Ack from HBD; wrote packets to Flash\n"));
-}
-
-TEST_F(HbdEngine, AbortDuringADataWaitFailsEveryTryWithoutAFailureRecord) {
-    settings.retransmitData = 2;
-    MakeEngine();
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    engine->CountPackets();
-    script = {Reply(0x31), Reply(0x32)};
-    onHostPacket = [this](const Bytes& p) {
-        if (p.size() == hbd::kCrcSize) {
-            job.abortRequest = 1;
-        }
+    const std::string path = Selected(1, "c.bin", 32768 + 1024);
+    script.assign(row.replies.begin(), row.replies.end());
+    onHostPacket = [this, &row](const Bytes& p) {
+        const bool end = p == Control(hbd::kCmdEndOfTransfer);
+        job.abortRequest = row.trouble == Trouble::kAbortInFirstWait ||
+                           (row.trouble == Trouble::kAbortInDataWaits && p.size() == 2);
+        serial.lineLost = end && row.trouble == Trouble::kLineLostAtEnd;
+        serial.shortWrites = end && row.trouble == Trouble::kShortEnd;
     };
-    EXPECT_FALSE(engine->UploadFile(path, 1));
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
+    engine->CountPackets();
+    const bool ok = *row.historyText == '\0';
+    EXPECT_EQ(engine->UploadFile(path, 1), ok);
+    EXPECT_EQ(Logged("AE"), row.lines);
+    EXPECT_EQ(hostPackets, row.hostPackets);
+    EXPECT_EQ(sink.Count(UM_TX_BYTES) + sink.Count(UM_RX_BYTES), 0u) << "serial data is hidden";
+    EXPECT_EQ(engine->Progress().currentPacketsSent, row.packetsSent);
+    EXPECT_EQ(sink.Count(UM_FILE_DONE), ok ? 1u : 0u);
+    // A user's abort is no failure of the file.
+    const bool failed = !ok && row.historyText != std::string(kUserAbort);
+    EXPECT_EQ(sink.Count(UM_FILE_FAILED), failed ? 1u : 0u);
+    EXPECT_EQ(sink.Codes().back(), ok ? UM_FILE_DONE : failed ? UM_FILE_FAILED : UM_LOG_LINE);
     const std::string history = History();
-    EXPECT_EQ(history.find("Get Ack"), std::string::npos);
-    size_t aborts = 0;
-    for (size_t at = history.find("USER ABORTED"); at != std::string::npos;
-         at = history.find("USER ABORTED", at + 1)) {
-        ++aborts;
+    EXPECT_NE(history.find(ok ? "Upload COMM File Successful" : "Upload COMM File FAILED!"),
+              std::string::npos);
+    if (!ok) {
+        EXPECT_NE(history.find("ERROR = " + std::string(row.historyText) + "\n"), std::string::npos)
+            << history;
     }
-    EXPECT_EQ(aborts, 2u) << "each try sees the abort again";
-    // Both tries sent the packet.
-    EXPECT_EQ(engine->Progress().currentPacketsSent, 2);
 }
 
-TEST_F(HbdEngine, AbortDuringBeginEndsQuietly) {
-    const std::string path = WriteFile("c.bin", 32768 + 1024);
-    Select(1, path);
-    engine->CountPackets();
-    onHostPacket = [this](const Bytes&) { job.abortRequest = 1; };
-    EXPECT_FALSE(engine->UploadFile(path, 1));
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
-    EXPECT_EQ(sink.LogLines().back(), "*** USER ABORTED UPLOAD ***\n");
-    EXPECT_NE(History().find("ERROR = *** USER ABORTED UPLOAD ***"), std::string::npos);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, HbdExchange, ::testing::ValuesIn(kExchangeRows),
+                         test::RowNames([](const ExchangeRow& r) { return r.name; }));
 
 TEST_F(HbdEngine, DelayAfterAMiddleFileCountsDownAndCanBeAborted) {
     settings.delayAfterFileSeconds = 10;  // clamped to 60
     MakeEngine();
-    const std::string comm = WriteFile("c.bin", 32768);
-    Select(1, comm);
-    Select(3, WriteFile("s.bin", 1024));
+    const std::string comm = Selected(1, "c.bin", 32768);
+    Selected(3, "s.bin", 1024);
     engine->CountPackets();
-    onHostPacket = [this](const Bytes& p) { AnswerLikeAUnit(serial, p); };
+    AnswerLikeAUnit();
     int ticks = 0;
     sink.hook = [&](const Notification& n) {
         if (n.code == UM_DELAY_TICK && ++ticks == 12) {
             job.abortRequest = 1;
         }
     };
-    const uint64_t sleptBefore = clock.SleptMs();
     EXPECT_FALSE(engine->UploadFile(comm, 1));
-    EXPECT_EQ(clock.SleptMs() - sleptBefore, 12000u);
-    std::vector<std::string> delayLines;
-    for (const std::string& line : sink.LogLines()) {
-        if (line.rfind("Delay", 0) == 0) {
-            delayLines.push_back(line);
-        }
-    }
-    EXPECT_EQ(delayLines, (std::vector<std::string>{"Delay 60 seconds before next upload.\n",
-                                                    "Delay 55 seconds before next upload.\n",
-                                                    "Delay 50 seconds before next upload.\n"}));
-    EXPECT_EQ(sink.LogLines().back(), "*** USER ABORTED UPLOAD ***\n");
+    EXPECT_EQ(clock.SleptMs(), 12000u);
+    EXPECT_EQ(Logged("H"), (std::vector<std::string>{
+                               "H Sending to HBD \"Begin Upload, COMM file\"\n",
+                               "H END of FILE Reached!\n\n",
+                               "H LAST Step: Sending to HBD; End of Transfer!\n",
+                               "H Delay 60 seconds before next upload.\n",
+                               "H Delay 55 seconds before next upload.\n",
+                               "H Delay 50 seconds before next upload.\n",
+                           }));
     const auto all = sink.All();
-    EXPECT_EQ(all.back().code, UM_LOG_LINE);
+    EXPECT_EQ(all.back().text, "*** USER ABORTED UPLOAD ***\n");
     const auto lastTick = std::find_if(all.rbegin(), all.rend(),
                                        [](const auto& r) { return r.code == UM_DELAY_TICK; });
     EXPECT_EQ(lastTick->progress.delayLength, 60);
@@ -725,6 +430,37 @@ TEST_F(HbdEngine, DelayAfterAMiddleFileCountsDownAndCanBeAborted) {
                              "FileName: " +
                              comm),
               std::string::npos);
+}
+
+// A file that fails on the host's side, before anything or after the begin only: it will not
+// open, or a read fails (the kernel's view of this process's own memory gives EIO at offset 0),
+// which must not pass for its end.
+TEST_F(HbdEngine, FileThatCannotBeReadFailsWithoutEndOfTransfer) {
+    AnswerLikeAUnit();
+    const std::string gone = dir.File("gone.bin");
+    EXPECT_FALSE(engine->UploadFile(gone, 2));
+    EXPECT_TRUE(serial.Written().empty());
+    EXPECT_FALSE(engine->UploadFile("/proc/self/mem", 3));
+    EXPECT_EQ(serial.Written(), Control(0x39));
+    EXPECT_EQ(Logged("E"), (std::vector<std::string>{
+                               "E ERROR: Failed to open Input File\"" + gone + "\"!\n",
+                               "E ERROR: Failed to read Input File\"/proc/self/mem\"!\n"}));
+    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 2u);
+    EXPECT_EQ(sink.Codes().back(), UM_FILE_FAILED);
+    EXPECT_NE(History().find("ERROR = Failed to open input file"), std::string::npos);
+    EXPECT_NE(History().find("ERROR = Failed to read input file"), std::string::npos);
+}
+
+TEST_F(HbdEngine, UnknownKindIsAnInternalError) {
+    state.SetInternalError(9, 9, 9);
+    MakeEngine();  // a new worker starts clean
+    EXPECT_EQ(state.InternalError().major, 0);
+    EXPECT_FALSE(engine->UploadFile(Selected(1, "x.bin", 40000), 7));
+    EXPECT_EQ(sink.Codes(), (std::vector<int>{UM_INTERNAL_ERROR}));
+    EXPECT_EQ(state.InternalError().major, 2);
+    EXPECT_NE(History().find("CRITICAL ERROR; Error Code = 2.1, support Data = 7"),
+              std::string::npos);
+    EXPECT_TRUE(serial.Written().empty());
 }
 
 }  // namespace

@@ -44,22 +44,18 @@ class ScriptedKx2Line {
     Answer answer;
 
     void Reply(uint8_t type) { line_.Receive(BuildUnitFrame(type)); }
-    void ReplyResend(const std::vector<int16_t>& numbers) {
-        line_.Receive(BuildResendList(numbers));
-    }
     void ReplyBytes(const std::vector<uint8_t>& bytes) { line_.Receive(bytes); }
 
     const std::vector<Kx2ParsedFrame>& Frames() const { return frames_; }
-    size_t BadFrames() const { return parser_.BadFrames(); }
-    // (packet number, type) of every data frame, in order.
-    std::vector<std::pair<int, int>> DataFrames() const {
-        std::vector<std::pair<int, int>> data;
+    // The packet numbers of the data frames in order, negative for a frame marked as the last.
+    std::vector<int> DataFrames() const {
+        std::vector<int> numbers;
         for (const Kx2ParsedFrame& f : frames_) {
             if (f.type == kKx2Data || f.type == kKx2LastData) {
-                data.emplace_back(f.packetNumber, f.type);
+                numbers.push_back(f.type == kKx2LastData ? -f.packetNumber : f.packetNumber);
             }
         }
-        return data;
+        return numbers;
     }
     size_t CountType(uint8_t type) const {
         size_t n = 0;

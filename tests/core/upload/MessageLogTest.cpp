@@ -24,11 +24,6 @@ class MessageLogTest : public ::testing::Test {
     static void SetUpTestSuite() { test::SetEnvironment("LC_ALL", "C"); }
 
     std::string LogText() const { return dir.Read(kLogName); }
-    std::string Header() const {
-        return "=-=-=-=-=  Log File Quillon7 version 0.5\n"
-               "=-=-=-=-=  Created Monday 14:30:05  7/15/2024\n" +
-               kRule + "\n";
-    }
 
     test::TempDir dir;
     test::FakeClock clock;  // Monday 15 July 2024, 14:30:05
@@ -36,6 +31,8 @@ class MessageLogTest : public ::testing::Test {
     MessageLog log{sink, clock, dir.Dir()};
 };
 
+// A second run in the same second appends to the same file, whether or not the program folder
+// ends in a slash, and the file is listed as a status log.
 TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     ASSERT_TRUE(log.OpenMessageLog());
     EXPECT_TRUE(log.IsOpen());
@@ -43,8 +40,11 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     EXPECT_EQ(log.FilePath(), path);
     log.Close();
     EXPECT_FALSE(log.IsOpen());
-
-    EXPECT_EQ(LogText(), Header() + "14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n");
+    const std::string first =
+        "=-=-=-=-=  Log File Quillon7 version 0.5\n"
+        "=-=-=-=-=  Created Monday 14:30:05  7/15/2024\n" +
+        kRule + "\n14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n";
+    EXPECT_EQ(LogText(), first);
     ASSERT_EQ(sink.All().size(), 2u);
     EXPECT_EQ(sink.All()[0].code, UM_LOG_LINE);
     EXPECT_EQ(sink.All()[0].wParam, 3);
@@ -52,6 +52,15 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     // The path as data, so no one has to take it out of the line.
     EXPECT_EQ(sink.All()[1].code, UM_MESSAGE_LOG_OPENED);
     EXPECT_EQ(sink.All()[1].text, path);
+
+    MessageLog again(sink, clock, dir.Dir().substr(0, dir.Dir().size() - 1));
+    ASSERT_TRUE(again.OpenMessageLog());
+    again.Close();
+    EXPECT_EQ(LogText(), first + first);
+    auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
+    EXPECT_FALSE(rows[0].serial);
 }
 
 TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
@@ -71,6 +80,7 @@ TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
               std::string("=-=-=-=-=  Log File Quillon7 version 0.5\n").size());
 }
 
+// Each line is in the file as soon as it is posted; texts too long are cut to 4093 characters.
 TEST_F(MessageLogTest, LinesBannersAndBareLayoutTexts) {
     ASSERT_TRUE(log.OpenMessageLog());
     const size_t afterOpen = LogText().size();
@@ -81,49 +91,39 @@ TEST_F(MessageLogTest, LinesBannersAndBareLayoutTexts) {
     log.PostLogLine(1, "\n");
     log.PostLogLine(1, " ");
     log.PostLogLine(1, "%s", "");
+    log.PostLogLine(0, static_cast<const char*>(nullptr));
     log.WriteLogLine("ab");
     log.WriteLogLine(nullptr);
     log.WriteKx2Banner("/fw/unit.kx");
+    log.PostLogLine(1, "%s", std::string(5000, 'x').c_str());
+    const std::string expected =
+        "\n" + kRule + "+-+-+-+-+  Begin Upload; COMM File /fw/comm.bin\n" + kRule + "\n" +
+        "14:30:05 Prep 5: Notify HBD, starting file upload\n"
+        "14:30:09 (412 ms)\n"
+        "\n"
+        " "
+        "14:30:09 ab"
+        "\n" +
+        kRule + "+-+-+-+-+  Begin Upload File /fw/unit.kx\n" + kRule + "\n" + "14:30:09 " +
+        std::string(4093, 'x');
+    EXPECT_EQ(LogText().substr(afterOpen), expected);
+    log.SetLogMessages(false);
+    log.PostLogLine(1, "not logged\n");
+    log.WriteFileBanner("COMM", "/c.bin");
     log.Close();
     log.PostLogLine(1, "after close\n");
-
-    EXPECT_EQ(LogText().substr(afterOpen),
-              "\n" + kRule + "+-+-+-+-+  Begin Upload; COMM File /fw/comm.bin\n" + kRule + "\n" +
-                  "14:30:05 Prep 5: Notify HBD, starting file upload\n"
-                  "14:30:09 (412 ms)\n"
-                  "\n"
-                  " "
-                  "14:30:09 ab"
-                  "\n" +
-                  kRule + "+-+-+-+-+  Begin Upload File /fw/unit.kx\n" + kRule + "\n");
+    EXPECT_EQ(LogText().substr(afterOpen), expected);
     // Every posted line reached the window, with its level, whether or not it was logged.
     auto all = sink.All();
-    ASSERT_EQ(all.size(), 8u);  // with UM_MESSAGE_LOG_OPENED second
+    ASSERT_EQ(all.size(), 10u);  // with UM_MESSAGE_LOG_OPENED second
     EXPECT_EQ(all[2].wParam, 4);
     EXPECT_EQ(all[3].text, "(412 ms)\n");
     EXPECT_EQ(all[3].wParam, 6);
     EXPECT_EQ(all[4].text, "\n");
     EXPECT_EQ(all[6].text, "");
-    EXPECT_EQ(all[7].text, "after close\n");
-}
-
-TEST_F(MessageLogTest, NullFormatDoesNothing) {
-    ASSERT_TRUE(log.OpenMessageLog());
-    const std::string before = LogText();
-    const size_t sent = sink.All().size();
-    const char* none = nullptr;
-    log.PostLogLine(0, none);
-    EXPECT_EQ(sink.All().size(), sent);
-    EXPECT_EQ(LogText(), before);
-}
-
-TEST_F(MessageLogTest, LongTextIsCutTo4093Characters) {
-    ASSERT_TRUE(log.OpenMessageLog());
-    const size_t afterOpen = LogText().size();
-    const std::string longText(5000, 'x');
-    log.PostLogLine(1, "%s", longText.c_str());
-    ASSERT_EQ(sink.LogLines().back(), std::string(4093, 'x'));
-    EXPECT_EQ(LogText().substr(afterOpen), "14:30:05 " + std::string(4093, 'x'));
+    EXPECT_EQ(all[7].text, std::string(4093, 'x'));
+    EXPECT_EQ(all[8].text, "not logged\n");
+    EXPECT_EQ(all[9].text, "after close\n");
 }
 
 TEST_F(MessageLogTest, LogMessagesOffCreatesNoFile) {
@@ -138,15 +138,6 @@ TEST_F(MessageLogTest, LogMessagesOffCreatesNoFile) {
     EXPECT_EQ(all[0].wParam, 3);
     EXPECT_EQ(all[0].text, "Prep 1: Log Messages Disabled!  Won't create log file\n");
     EXPECT_EQ(all[1].text, "still shown\n");
-}
-
-TEST_F(MessageLogTest, SwitchingLogMessagesOffStopsWriting) {
-    ASSERT_TRUE(log.OpenMessageLog());
-    const std::string before = LogText();
-    log.SetLogMessages(false);
-    log.PostLogLine(1, "not logged\n");
-    log.WriteFileBanner("COMM", "/c.bin");
-    EXPECT_EQ(LogText(), before);
 }
 
 TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
@@ -164,37 +155,12 @@ TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(all[2].text, "next line\n");
 }
 
-TEST_F(MessageLogTest, SecondRunInTheSameSecondAppends) {
-    ASSERT_TRUE(log.OpenMessageLog());
-    log.Close();
-    const std::string first = LogText();
-    MessageLog again(sink, clock, dir.Dir());
-    ASSERT_TRUE(again.OpenMessageLog());
-    again.Close();
-    EXPECT_EQ(LogText(), first + first);
-}
-
-TEST_F(MessageLogTest, OpenWithoutTrailingSlashAndListedAsStatusLog) {
-    std::string appDir = dir.Dir();
-    appDir.pop_back();
-    MessageLog other(sink, clock, appDir);
-    ASSERT_TRUE(other.OpenMessageLog());
-    EXPECT_EQ(other.FilePath(), dir.Dir() + kLogName);
-    other.Close();
-    auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
-    EXPECT_FALSE(rows[0].serial);
-}
-
 TEST_F(MessageLogTest, WeekdayNames) {
-    const char* names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                           "Thursday", "Friday", "Saturday"};
-    for (int day = 0; day < 7; ++day) {
-        EXPECT_EQ(LocalizedWeekdayName(day), names[day]);
+    std::string names;
+    for (int day = -1; day <= 7; ++day) {
+        names += LocalizedWeekdayName(day) + ",";
     }
-    EXPECT_EQ(LocalizedWeekdayName(7), "");
-    EXPECT_EQ(LocalizedWeekdayName(-1), "");
+    EXPECT_EQ(names, ",Sunday,Monday,Tuesday,Wednesday,Thursday,Friday,Saturday,,");
 }
 
 }  // namespace
