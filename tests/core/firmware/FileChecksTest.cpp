@@ -171,16 +171,6 @@ TEST(FileChecksTest, FileContainsTextEdges) {
     EXPECT_FALSE(FileContainsText(dir.Write("lead.bin", "Line Railroad"), " Line Railroad!"));
 }
 
-TEST(FileChecksTest, GetFileErrorText) {
-    EXPECT_STREQ(GetFileErrorText(110), "Failed to open file");
-    EXPECT_STREQ(GetFileErrorText(111), "File is too small");
-    EXPECT_STREQ(GetFileErrorText(112), "File is too large");
-    EXPECT_STREQ(GetFileErrorText(113), "File is not a multiple of 1024");
-    for (int code : {109, 114}) {
-        EXPECT_STREQ(GetFileErrorText(code), "Unknown Error!");
-    }
-}
-
 TEST(FileChecksTest, ExtensionRule) {
     const std::tuple<const char*, bool, bool> cases[] = {
         // path, KX2 mode, accepted
