@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "firmware/WavFile.h"
 #include "tests/support/TempDir.h"
@@ -39,18 +40,12 @@ std::string Riff(const std::string& chunks) {
     return out + "WAVE" + chunks;
 }
 
-struct Case {
-    const char* name;
-    std::string content;
-    std::optional<uint32_t> ms;
-};
-
 TEST(WavFileTest, DurationFromHeader) {
     std::string claimsMore = Riff(Fmt(8000));
     claimsMore += "data";
     Put32(claimsMore, 80000);              // ten seconds claimed ...
     claimsMore += std::string(4000, 'x');  // ... half a second present
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, std::optional<uint32_t>> cases[] = {
         {"one second", Riff(Fmt(8000) + Chunk("data", std::string(8000, 'x'))), 1000},
         {"rounded up", Riff(Fmt(3000) + Chunk("data", std::string(1000, 'x'))), 334},
         {"list chunk first", Riff(Chunk("LIST", "abc") + Fmt(1000) + Chunk("data", "xxxxx")), 5},
@@ -62,9 +57,8 @@ TEST(WavFileTest, DurationFromHeader) {
         {"fmt cut short", Riff(std::string("fmt \x10\0\0\0\x01\0", 10)), std::nullopt},
     };
     test::TempDir dir;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(WavDurationMs(dir.Write("sound.wav", c.content)), c.ms);
+    for (const auto& [name, content, ms] : cases) {
+        EXPECT_EQ(WavDurationMs(dir.Write("sound.wav", content)), ms) << name;
     }
     EXPECT_EQ(WavDurationMs(dir.File("missing.wav")), std::nullopt);
     EXPECT_EQ(WavDurationMs(dir.Dir()), std::nullopt);

@@ -6,7 +6,6 @@
 #include "platform/AppDirectory.h"
 #include "platform/ErrorCatalogue.h"
 #include "platform/OsVersionText.h"
-#include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -60,28 +59,12 @@ TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
     }
 }
 
-TEST(FakeClock, WaitsAdvanceVirtualTimeAndDatesFollow) {
-    struct Never : Waitable {
-        bool WaitReadable(uint32_t) override { return false; }
-    } never;
-    test::FakeClock clock;
-    EXPECT_FALSE(clock.WaitFor(never, 6000));
-    clock.Sleep(60000);
-    EXPECT_EQ(clock.TickCount(), 66000u);
-    LocalTime t = clock.Now();
-    EXPECT_EQ(t.hour, 14);
-    EXPECT_EQ(t.minute, 31);
-    EXPECT_EQ(t.second, 11);
-}
-
-}  // namespace
-}  // namespace quillon
-
-namespace quillon {
 TEST(ErrorCatalogue, NoNumberNamesTwoErrors) {
     std::set<int> numbers;
     for (const NumberedError& e : error::kAll) {
         EXPECT_TRUE(numbers.insert(e.number).second) << e.number << " is used twice";
     }
 }
+
+}  // namespace
 }  // namespace quillon
