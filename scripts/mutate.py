@@ -98,7 +98,7 @@ LINKED = {
 }
 # Targets a test program runs but does not link (they must be rebuilt with it).
 EXTRA_TARGETS = {"cli_tests": ["quillon7-cli"],
-                 "security_tests": ["quillon7-cli", "quillon7-sim", "argv_recorder"]}
+                 "security_tests": ["quillon7-cli", "argv_recorder"]}
 
 GTEST_FAILED = re.compile(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)")
 QT_FAIL = re.compile(r"^FAIL!\s+:\s+([^\s(]+)(\([^)]*\))?")
