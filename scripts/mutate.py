@@ -68,7 +68,7 @@ TESTS_FOR = {
     "core/records": ["records_tests", "hbd_tests", "kx2_tests", "cli_tests",
                      "crash_safety_tests", "security_tests"],
     "core/upload": ["hbd_tests", "hbd_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
-                    "crash_safety_tests"],
+                    "crash_safety_tests", "serial_tests"],
     "cli": ["cli_tests", "security_tests"],
     "sim": ["hbd_pty_tests", "kx2_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
