@@ -101,7 +101,7 @@ TEST(CrashSafety, SettingsFileKilledDuringAWriteHoldsTheOldOrTheNewContent) {
 // run into the next one written once there is room again); a kill may cut it short.
 TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone) {
     const std::string kError = "No/Bad Response from KX, Step: Next Packet";
-    const std::string entry = "/fw/" + std::string(3000, 'x') + ".bin";
+    const std::string entry = "/fw/" + std::string(256 * 1024, 'x') + ".bin";
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory history(dir.Dir(), clock);
@@ -121,10 +121,16 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
                   0);
         EXPECT_EQ(dir.Read("History.txt"), before);
     }
-    std::mt19937 rng(77);
+    // A writer appending without end is killed once it has begun: the kill lands anywhere in
+    // the appends, often inside the write of an entry large enough to span many pages.
     for (int i = 0; i < kKills / 3; ++i) {
-        RunAndKill([&](int) { history.WriteUploadFailed(entry, 2, kError); },
-                   static_cast<int>(rng() % 3) + 1);
+        RunAndKill(
+            [&](int) {
+                for (;;) {
+                    history.WriteUploadFailed(entry, 2, kError);
+                }
+            },
+            1);
     }
     // Every line after the earlier entries is a line of a whole entry or the start of one.
     history.WriteUploadSuccess("/fw/LAST.bin", 1, 61);
