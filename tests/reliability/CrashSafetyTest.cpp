@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -101,7 +102,7 @@ TEST(CrashSafety, SettingsFileKilledDuringAWriteHoldsTheOldOrTheNewContent) {
 // run into the next one written once there is room again); a kill may cut it short.
 TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone) {
     const std::string kError = "No/Bad Response from KX, Step: Next Packet";
-    const std::string entry = "/fw/" + std::string(256 * 1024, 'x') + ".bin";
+    const std::string entry = "/fw/" + std::string(3000, 'x') + ".bin";
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory history(dir.Dir(), clock);
@@ -122,7 +123,7 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
         EXPECT_EQ(dir.Read("History.txt"), before);
     }
     // A writer appending without end is killed once it has begun: the kill lands anywhere in
-    // the appends, often inside the write of an entry large enough to span many pages.
+    // the appends.
     for (int i = 0; i < kKills / 3; ++i) {
         RunAndKill(
             [&](int) {
@@ -132,17 +133,22 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
             },
             1);
     }
-    // Every line after the earlier entries is a line of a whole entry or the start of one.
-    history.WriteUploadSuccess("/fw/LAST.bin", 1, 61);
-    test::TempDir fresh;
-    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/LAST.bin", 1, 61);
     test::TempDir whole;
     UploadHistory(whole.Dir(), clock).WriteUploadFailed(entry, 2, kError);
     const std::string wholeEntry = whole.Read("History.txt");
+    // An entry cut short inside its write (by a kill or a power loss) ends without a line break.
+    std::ofstream(dir.File("History.txt"), std::ios::app)
+        << wholeEntry.substr(0, wholeEntry.find("xxx") + 10);
+    // Every line after the earlier entries is a line of a whole entry or the start of one, and
+    // the next entry starts on a line of its own.
+    history.WriteUploadSuccess("/fw/LAST.bin", 1, 61);
+    test::TempDir fresh;
+    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/LAST.bin", 1, 61);
     const std::string after = dir.Read("History.txt");
     ASSERT_EQ(after.substr(0, before.size()), before);
     const std::string last = fresh.Read("History.txt");
     ASSERT_EQ(after.substr(after.size() - last.size()), last);
+    ASSERT_EQ(after[after.size() - last.size() - 1], '\n') << "the next entry runs into a cut one";
     std::istringstream lines(
         after.substr(before.size(), after.size() - before.size() - last.size()));
     for (std::string line; std::getline(lines, line);) {
