@@ -194,7 +194,6 @@ TEST(CrashSafety, UploadRunsWhenTheAppFolderCannotBeWrittenOrTheDiskFillsUp) {
     // A folder below a regular file cannot exist, whoever runs the test (root included).
     const std::string blocked = files.Write("not-a-folder", "x") + "/app/";
     EXPECT_EQ(UploadOneComm(blocked, comm, content), 0);
-    EXPECT_FALSE(std::filesystem::exists(files.File("not-a-folder/app")));
 
     test::TempDir app;
     std::filesystem::create_directories(app.File("Logs"));
