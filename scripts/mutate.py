@@ -67,7 +67,7 @@ TESTS_FOR = {
     "core/records": ["records_tests", "hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests",
                      "crash_safety_tests", "security_tests"],
     "core/upload": ["hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
-                    "crash_safety_tests"],
+                    "crash_safety_tests", "serial_tests"],
     "cli": ["cli_tests", "security_tests"],
     "sim": ["worker_pty_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
@@ -95,7 +95,7 @@ LINKED = {
 }
 # Targets a test program runs but does not link (they must be rebuilt with it).
 EXTRA_TARGETS = {"cli_tests": ["quillon7-cli"],
-                 "security_tests": ["quillon7-cli", "quillon7-sim", "argv_recorder"]}
+                 "security_tests": ["quillon7-cli", "argv_recorder"]}
 
 GTEST_FAILED = re.compile(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)")
 QT_FAIL = re.compile(r"^FAIL!\s+:\s+([^\s(]+)(\([^)]*\))?")

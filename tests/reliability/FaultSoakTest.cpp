@@ -1,37 +1,27 @@
-// A fixed, seeded share of the fault soak (scripts/soak.sh runs the whole of it): twenty
-// schedules per protocol of silence, noise, wrong and error codes, half answers, lost packets,
-// cancels, dropped lines and floods against the simulated units over real pseudo-terminals.
+// The fault soak's table, each row once (reliability_soak runs it over and over).
 #include <gtest/gtest.h>
 
 #include "tests/reliability/FaultSoak.h"
+#include "tests/support/RowName.h"
 
 namespace quillon::test {
+
+void PrintTo(const SoakPlan& plan, std::ostream* out) {
+    *out << plan.name;
+}
+
 namespace {
 
-constexpr uint32_t kFirstSeed = 1;
-constexpr uint32_t kSchedules = 20;
+class FaultSoakTest : public ::testing::TestWithParam<SoakPlan> {};
 
-class FaultSoakTest : public ::testing::TestWithParam<uint32_t> {};
-
-TEST_P(FaultSoakTest, HbdScheduleDeliversOrReportsAndLeavesNothingBehind) {
-    const SoakRun run = RunHbdSchedule(GetParam());
-    EXPECT_TRUE(run.violations.empty()) << Describe(run);
+TEST_P(FaultSoakTest, EndsAsPlannedRecordsItAndLeavesNothingOpen) {
+    for (const std::string& wrong : RunSoakPlan(GetParam())) {
+        ADD_FAILURE() << wrong;
+    }
 }
 
-TEST_P(FaultSoakTest, Kx2ScheduleDeliversOrReportsAndLeavesNothingBehind) {
-    const SoakRun run = RunKx2Schedule(GetParam());
-    EXPECT_TRUE(run.violations.empty()) << Describe(run);
-}
-
-INSTANTIATE_TEST_SUITE_P(Seeds, FaultSoakTest,
-                         ::testing::Range(kFirstSeed, kFirstSeed + kSchedules),
-                         [](const auto& row) { return "seed" + std::to_string(row.param); });
-
-// The same seed draws the same schedule: a failing seed can be run again alone.
-TEST(FaultSoakSchedule, SeedsAreReproducible) {
-    EXPECT_EQ(RunKx2Schedule(7).schedule, RunKx2Schedule(7).schedule);
-    EXPECT_NE(RunKx2Schedule(7).schedule, RunKx2Schedule(8).schedule);
-}
+INSTANTIATE_TEST_SUITE_P(Plans, FaultSoakTest, ::testing::ValuesIn(SoakPlans()),
+                         RowNames([](const SoakPlan& plan) { return plan.name; }));
 
 }  // namespace
 }  // namespace quillon::test

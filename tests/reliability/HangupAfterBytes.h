@@ -19,15 +19,14 @@ class HangupAfterBytes final : public sim::SimulatedUnit {
         if (hungUp_) {
             return;
         }
-        if (limit_ != 0 && received_ + count >= limit_) {
-            const size_t before = static_cast<size_t>(limit_ - received_);
-            inner_.OnReceived(data, before, line);
+        const bool last = limit_ != 0 && received_ + count >= limit_;
+        const size_t taken = last ? static_cast<size_t>(limit_ - received_) : count;
+        received_ += taken;
+        inner_.OnReceived(data, taken, line);
+        if (last) {
             hungUp_ = true;
             line.Hangup();
-            return;
         }
-        received_ += count;
-        inner_.OnReceived(data, count, line);
     }
     void OnIdle(sim::UnitLine& line) override {
         if (!hungUp_) {

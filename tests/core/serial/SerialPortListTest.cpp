@@ -44,15 +44,10 @@ class FakeSysfs {
         fs::create_directory_symlink(fs::relative(target, Folder("class/tty")),
                                      Folder("class/tty") / name);
     }
-    void UsbDevice(const std::string& folder, const std::string& vendor, const std::string& product,
-                   const std::string& manufacturer, const std::string& productName,
-                   const std::string& serial) const {
-        Attribute(folder, "idVendor", vendor);
-        Attribute(folder, "idProduct", product);
-        Attribute(folder, "manufacturer", manufacturer);
-        Attribute(folder, "product", productName);
-        if (!serial.empty()) {
-            Attribute(folder, "serial", serial);
+    void Attributes(const std::string& folder,
+                    const std::vector<std::pair<std::string, std::string>>& values) const {
+        for (const auto& [name, value] : values) {
+            Attribute(folder, name, value);
         }
     }
 
@@ -60,103 +55,58 @@ class FakeSysfs {
     fs::path root_;
 };
 
-constexpr const char* kUsbHub = "devices/pci0000:00/0000:00:14.0/usb1";
-
-class SerialPortListTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const std::string hub = kUsbHub;
-        // An FTDI adapter: tty -> usb-serial port -> interface -> USB device with the ids.
-        sys_.UsbDevice(hub + "/1-2", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI");
-        sys_.DriverLink(hub + "/1-2/1-2:1.0", "ftdi_sio_interface");
-        sys_.DriverLink(hub + "/1-2/1-2:1.0/ttyUSB0", "ftdi_sio");
-        sys_.Tty(hub + "/1-2/1-2:1.0/ttyUSB0", "ttyUSB0");
-        // A CDC-ACM board without a serial number: its device is the interface itself.
-        sys_.UsbDevice(hub + "/1-3", "2341", "0043", "Arduino", "Uno", "");
-        sys_.DriverLink(hub + "/1-3/1-3:1.0", "cdc_acm");
-        sys_.Tty(hub + "/1-3/1-3:1.0", "ttyACM0");
-        // On-board UART slots: ttyS1 has no chip behind it.
-        sys_.DriverLink("devices/platform/serial8250", "serial8250");
-        for (const char* name : {"ttyS10", "ttyS0", "ttyS2", "ttyS1"}) {
-            sys_.Tty("devices/platform/serial8250", name);
-            sys_.Attribute(std::string("devices/platform/serial8250/tty/") + name, "type",
-                           name == std::string("ttyS1") ? "0" : "4");
-        }
-        // Pseudo-terminal master and a console: no device, never listed.
-        sys_.ClassEntry("ptmx", sys_.Folder("devices/virtual/tty/ptmx"));
-        sys_.ClassEntry("tty0", sys_.Folder("devices/virtual/tty/tty0"));
-        // A vanished device, a tty whose device link dangles, a device link that loops.
-        fs::create_directory_symlink("../../devices/gone/ttyUSB9",
-                                     sys_.Folder("class/tty") / "ttyUSB9");
-        fs::path dangling = sys_.Folder("devices/virtual/tty/ttyUSB5");
-        fs::create_directory_symlink("../../nowhere", dangling / "device");
-        sys_.ClassEntry("ttyUSB5", dangling);
-        fs::path looping = sys_.Folder("devices/virtual/tty/ttyLOOP");
-        fs::create_directory_symlink("device", looping / "device");
-        sys_.ClassEntry("ttyLOOP", looping);
+// USB adapters first, then the UARTs in natural order, each described by what sysfs tells.
+TEST(SerialPortListTest, ListsRealDevicesUsbFirstInNaturalOrderWithWhatSysfsTells) {
+    test::TempDir dir;
+    FakeSysfs sys(dir.File("sys"));
+    const std::string hub = "devices/pci0000:00/0000:00:14.0/usb1";
+    // An FTDI adapter: tty -> usb-serial port -> interface -> USB device with the ids.
+    sys.Attributes(hub + "/1-2", {{"idVendor", "0403"},
+                                  {"idProduct", "6001"},
+                                  {"manufacturer", "FTDI"},
+                                  {"product", "FT232R USB UART"},
+                                  {"serial", "A50285BI"}});
+    sys.DriverLink(hub + "/1-2/1-2:1.0", "ftdi_sio_interface");
+    sys.DriverLink(hub + "/1-2/1-2:1.0/ttyUSB0", "ftdi_sio");
+    sys.Tty(hub + "/1-2/1-2:1.0/ttyUSB0", "ttyUSB0");
+    // A CDC-ACM board without a serial number: its device is the interface itself.
+    sys.Attributes(hub + "/1-3", {{"idVendor", "2341"},
+                                  {"idProduct", "0043"},
+                                  {"manufacturer", "Arduino"},
+                                  {"product", "Uno"}});
+    sys.DriverLink(hub + "/1-3/1-3:1.0", "cdc_acm");
+    sys.Tty(hub + "/1-3/1-3:1.0", "ttyACM0");
+    // On-board UART slots: ttyS1 has no chip behind it.
+    sys.DriverLink("devices/platform/serial8250", "serial8250");
+    for (const std::string name : {"ttyS10", "ttyS0", "ttyS2", "ttyS1"}) {
+        sys.Tty("devices/platform/serial8250", name);
+        sys.Attribute("devices/platform/serial8250/tty/" + name, "type",
+                      name == "ttyS1" ? "0" : "4");
     }
+    // Pseudo-terminal master and a console: no device, never listed.
+    sys.ClassEntry("ptmx", sys.Folder("devices/virtual/tty/ptmx"));
+    sys.ClassEntry("tty0", sys.Folder("devices/virtual/tty/tty0"));
+    // A vanished device, a tty whose device link dangles, a device link that loops.
+    fs::create_directory_symlink("../../devices/gone/ttyUSB9", sys.Folder("class/tty") / "ttyUSB9");
+    const fs::path dangling = sys.Folder("devices/virtual/tty/ttyUSB5");
+    fs::create_directory_symlink("../../nowhere", dangling / "device");
+    sys.ClassEntry("ttyUSB5", dangling);
+    const fs::path looping = sys.Folder("devices/virtual/tty/ttyLOOP");
+    fs::create_directory_symlink("device", looping / "device");
+    sys.ClassEntry("ttyLOOP", looping);
 
-    std::vector<std::string> Names(const std::vector<SerialPortInfo>& ports) const {
-        std::vector<std::string> names;
-        for (const auto& port : ports) {
-            names.push_back(port.name);
-        }
-        return names;
+    std::vector<std::string> described;
+    for (const auto& port : ListSerialPorts(dir.File("sys"), "/tmp/devices")) {
+        described.push_back(port.driver + " | " + port.Description());
     }
-
-    const SerialPortInfo& Find(const std::vector<SerialPortInfo>& ports,
-                               const std::string& name) const {
-        for (const auto& port : ports) {
-            if (port.name == name) {
-                return port;
-            }
-        }
-        throw std::runtime_error(name + " not listed");
-    }
-
-    test::TempDir dir_;
-    FakeSysfs sys_{dir_.File("sys")};
-};
-
-TEST_F(SerialPortListTest, ListsRealDevicesUsbFirstInNaturalOrder) {
-    auto ports = ListSerialPorts(dir_.File("sys"), "/dev");
-
-    EXPECT_EQ(Names(ports),
-              (std::vector<std::string>{"ttyACM0", "ttyUSB0", "ttyS0", "ttyS2", "ttyS10"}));
-}
-
-TEST_F(SerialPortListTest, ReadsTheUsbAdapterTwoLevelsAboveItsTty) {
-    auto ports = ListSerialPorts(dir_.File("sys"), "/dev");
-    const SerialPortInfo& ftdi = Find(ports, "ttyUSB0");
-
-    EXPECT_EQ(ftdi.devicePath, "/dev/ttyUSB0");
-    EXPECT_EQ(ftdi.driver, "ftdi_sio");
-    EXPECT_EQ(ftdi.vendorId, "0403");
-    EXPECT_EQ(ftdi.productId, "6001");
-    EXPECT_EQ(ftdi.manufacturer, "FTDI");
-    EXPECT_EQ(ftdi.product, "FT232R USB UART");
-    EXPECT_EQ(ftdi.serialNumber, "A50285BI");
-    EXPECT_EQ(ftdi.Description(),
-              "/dev/ttyUSB0  FTDI FT232R USB UART (0403:6001, serial A50285BI)");
-}
-
-TEST_F(SerialPortListTest, DescribesPortsWithLessToSay) {
-    auto ports = ListSerialPorts(dir_.File("sys"), "/dev");
-
-    const SerialPortInfo& acm = Find(ports, "ttyACM0");
-    EXPECT_EQ(acm.driver, "cdc_acm");
-    EXPECT_EQ(acm.Description(), "/dev/ttyACM0  Arduino Uno (2341:0043)");
-
-    const SerialPortInfo& uart = Find(ports, "ttyS0");
-    EXPECT_EQ(uart.driver, "serial8250");
-    EXPECT_TRUE(uart.vendorId.empty());
-    EXPECT_EQ(uart.Description(), "/dev/ttyS0  (serial8250)");
-}
-
-TEST_F(SerialPortListTest, DevicePathsFollowTheDeviceFolder) {
-    auto ports = ListSerialPorts(dir_.File("sys"), "/tmp/devices");
-
-    EXPECT_EQ(Find(ports, "ttyS2").devicePath, "/tmp/devices/ttyS2");
+    EXPECT_EQ(
+        described,
+        (std::vector<std::string>{
+            "cdc_acm | /tmp/devices/ttyACM0  Arduino Uno (2341:0043)",
+            "ftdi_sio | /tmp/devices/ttyUSB0  FTDI FT232R USB UART (0403:6001, serial A50285BI)",
+            "serial8250 | /tmp/devices/ttyS0  (serial8250)",
+            "serial8250 | /tmp/devices/ttyS2  (serial8250)",
+            "serial8250 | /tmp/devices/ttyS10  (serial8250)"}));
 }
 
 TEST(SerialPortListEmptyTest, UnreadableTreesGiveAnEmptyList) {
