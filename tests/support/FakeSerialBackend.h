@@ -63,6 +63,8 @@ class FakeSerialBackend : public SerialBackend {
     }
     int ClearReceiveQueue(int port) override {
         Record("ClearReceiveQueue(" + std::to_string(port) + ")");
+        std::lock_guard lock(mutex_);
+        rx_.clear();
         return 0;
     }
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override {

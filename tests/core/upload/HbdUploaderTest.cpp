@@ -181,6 +181,7 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
         const std::string path = Selected(row.kind, "f.bin", row.size);
         MakeEngine();
         engine->CountPackets();
+        serial.Receive(Reply(hbd::kReplyGoodPacket));  // stale: cleared before the file
         ASSERT_TRUE(engine->UploadFile(path, row.kind));
         const auto image = test::ExpectedImage(content["f.bin"], row.kind);
         Bytes expected = Control(beginCommand[row.kind]);
