@@ -35,7 +35,7 @@ size_t Occurrences(const std::string& text, const std::string& what) {
 
 // The unit reads a board's end of transfer after the host has moved on (or closed the port).
 std::vector<sim::ReceivedBoard> BoardsWhenThereAre(const sim::HbdUnit& unit, size_t count) {
-    for (int i = 0; i < 1000 && unit.Boards().size() < count; ++i) {
+    for (int i = 0; i < 3000 && unit.Boards().size() < count; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return unit.Boards();

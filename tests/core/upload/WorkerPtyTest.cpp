@@ -55,7 +55,7 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     // The kinds of the boards the unit has, each checked byte for byte, once there are `count`
     // (the unit reads the last end of transfer after the worker has already closed its port).
     std::vector<int> Kinds(size_t count) {
-        for (int i = 0; i < 500 && hbd->Boards().size() < count; ++i) {
+        for (int i = 0; i < 3000 && hbd->Boards().size() < count; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         std::vector<int> kinds;
