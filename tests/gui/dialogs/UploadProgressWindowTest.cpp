@@ -22,6 +22,7 @@
 #include "sim/Kx2Unit.h"
 #include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
+#include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
@@ -30,23 +31,12 @@ using namespace quillon;
 namespace {
 
 constexpr int kRunTimeoutMs = 30000;
-constexpr size_t kBoardOffset = 32768;
 
 class RecordingSoundPlayer final : public SoundPlayer {
   public:
     void Play(const std::string& path) override { played.push_back(path); }
     std::vector<std::string> played;
 };
-
-std::string PatternFile(size_t size, uint32_t seed) {
-    std::string bytes(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return bytes;
-}
 
 }  // namespace
 
@@ -95,7 +85,7 @@ class UploadProgressTest : public QObject {
         sim::UnitRunner line(unit);
         line.Start();
         UploadProgressWindow::Selection sel;
-        sel.speechPath = dir->Write("speech.bin", PatternFile(1500, 3));
+        sel.speechPath = dir->Write("speech.bin", test::PatternBytes(1500, 3));
         sel.portDevice = line.DevicePath();
         auto dlg = Make(sel, {});
         QCOMPARE(dlg->BoardButton(3)->text(), QString(" 1:\n Load Speech\n speech.bin"));
@@ -135,7 +125,7 @@ class UploadProgressTest : public QObject {
         Ini(std::string("[Load Files]\nAllow Abort=") + (allowAbort ? "1" : "0") +
             "\n[HBD Params]\nWait for HBD Response=6\n");
         UploadProgressWindow::Selection sel;
-        sel.commPath = dir->Write("comm.bin", PatternFile(kBoardOffset + 2048, 1));
+        sel.commPath = dir->Write("comm.bin", test::PatternBytes(hbd::kBoardImageOffset + 2048, 1));
         sel.portDevice = silent.DevicePath();
         auto dlg = Make(sel, {});
         dlg->show();
@@ -157,7 +147,7 @@ class UploadProgressTest : public QObject {
 
     void portOpenFailureIsReportedAndClosable() {
         UploadProgressWindow::Selection sel;
-        sel.commPath = dir->Write("comm.bin", PatternFile(kBoardOffset + 2048, 1));
+        sel.commPath = dir->Write("comm.bin", test::PatternBytes(hbd::kBoardImageOffset + 2048, 1));
         sel.portNumber = 7;
         sel.portDevice = dir->File("no-such-tty");
         sel.baudRate = 57600;
@@ -185,7 +175,7 @@ class UploadProgressTest : public QObject {
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
-        sel.commPath = dir->Write("FIRMWARE.kx", PatternFile(3000, 9));
+        sel.commPath = dir->Write("FIRMWARE.kx", test::PatternBytes(3000, 9));
         sel.portDevice = line.DevicePath();
         auto dlg = Make(sel, {});
         dlg->show();
@@ -216,7 +206,7 @@ class UploadProgressTest : public QObject {
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
-        sel.commPath = dir->Write("FIRMWARE.kx", PatternFile(2000, 9));
+        sel.commPath = dir->Write("FIRMWARE.kx", test::PatternBytes(2000, 9));
         sel.portDevice = line.DevicePath();
         auto dlg = Make(sel, {});
         dlg->show();
