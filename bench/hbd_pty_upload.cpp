@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
     TimingSink sink;
     quillon::UploadJob job;
     job.notifications = &sink;
-    job.commFile = file.string();
-    quillon::WorkerContext context{serial, clock, state, [&](int index, const std::string&) {
-                                       serial.SetDevice(index, device);
-                                   }};
+    std::string error;
+    job.commImage = quillon::ReadFirmwareImage(file.string(), &error);
+    job.portDevice = device;
+    quillon::WorkerContext context{serial, clock, state};
 
     const auto begin = std::chrono::steady_clock::now();
     quillon::RunHbdUploadWorker(job, context);

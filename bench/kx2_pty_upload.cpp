@@ -49,13 +49,12 @@ int main() {
     quillon::SystemClock clock;
     CountingSink sink;
     quillon::UploadJob job;
-    job.commFile = file.string();
+    std::string error;
+    job.commImage = quillon::ReadFirmwareImage(file.string(), &error);
     job.baudRate = 115200;
     job.portDevice = runner.DevicePath();
     job.notifications = &sink;
-    quillon::WorkerContext context{serial, clock, state, [&](int index, const std::string& device) {
-                                       serial.SetDevice(index, device);
-                                   }};
+    quillon::WorkerContext context{serial, clock, state};
 
     const auto begin = std::chrono::steady_clock::now();
     quillon::RunKx2UploadWorker(job, context);

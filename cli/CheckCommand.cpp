@@ -7,10 +7,11 @@
 #include "cli/JsonReporter.h"
 #include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
+#include "firmware/Kx2Limits.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
-#include "platform/FileSystem.h"
+#include "serial/SerialPort.h"
 #include "settings/SettingsKeys.h"
 #include "upload/HbdUploader.h"
 #include "upload/Kx2Uploader.h"
@@ -24,30 +25,29 @@ constexpr char kCheckHelp[] =
     "Usage: quillon7-cli check [--comm FILE] [--reader FILE] [--speech FILE] | [--kx FILE]\n"
     "                          [--no-validate] [--app-dir DIR] [--json]\n"
     "Makes the checks `upload` makes of its files and prints each file's packets and time\n"
-    "estimate, without opening a port or writing anything. Exit status: 0 every file passes;\n"
-    "2 a usage error or a rejected file. --json: one \"check\" line per file, then the result\n"
-    "line (see docs/cli-json.md).\n";
+    "estimate at the settings' baud rate, without opening a port or writing anything. Every\n"
+    "file that would be refused is named. Exit status: 0 every file passes; 2 a usage error\n"
+    "or a rejected file. --json: one \"check\" line per file, then the result line (see\n"
+    "docs/cli-json.md).\n";
 
 struct Count {
     int64_t packets;
     int32_t estimate;
 };
 
-uint64_t FileLength(const std::string& path) {
-    return fs::Inspect(path).size;
-}
-
-Count CountFile(const std::string& path, int kind, bool kx2, const IniFile& ini) {
-    const uint64_t length = FileLength(path);
+Count CountImage(const FirmwareImage& image, int kind, bool kx2, const IniFile& ini) {
+    const uint64_t length = image.bytes.size();
+    const int baud = SerialPort::LineRate(settings::Read(ini, settings::kBaudRate));
     if (kx2) {
-        const uint64_t packets =
-            Kx2Uploader::PacketsFor(length, settings::Read(ini, settings::kMaxPacketSize));
+        const int32_t packetSize = settings::Read(ini, settings::kMaxPacketSize);
+        const uint64_t packets = Kx2PacketsFor(length, packetSize);
         return {
             static_cast<int64_t>(packets),
-            Kx2Uploader::EstimateFor(packets, settings::Read(ini, settings::kDelayBetweenPackets))};
+            Kx2Uploader::EstimateFor(packets, packetSize,
+                                     settings::Read(ini, settings::kDelayBetweenPackets), baud)};
     }
-    const int32_t packets = HbdUploader::AnnouncedPackets(length, kind);
-    return {packets, packets * HbdUploader::SecondsPerPacket(kind)};
+    return {HbdUploader::AnnouncedPackets(length, kind),
+            HbdUploader::EstimateSeconds(length, kind, baud)};
 }
 
 }  // namespace
@@ -86,32 +86,33 @@ int RunCheck(const CliContext& context) {
         errors.Say("check", "--kx cannot be combined with HBD files");
         return finish(kExitUsage);
     }
-    const FileSelection files = SelectedFiles(parser, kx2);
-    const bool validate = !parser.Has("no-validate");
-    std::vector<TamarackFinding> tamarack;
-    if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||
-        !CheckStartSelection(files, kx2, validate, errors)) {
-        return finish(kExitUsage);
-    }
     const std::string iniPath =
         app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or("")));
     WarnAboutSettingsFile(iniPath, context.err);
     const IniFile ini(iniPath);
+    const FileSelection files = SelectedFiles(parser, kx2);
+    const std::optional<CheckedFiles> checked =
+        CheckGivenFiles(files, kx2, !parser.Has("no-validate"), ini, errors, true);
+    if (!checked) {
+        return finish(kExitUsage);
+    }
     struct Slot {
-        const std::optional<std::string>& path;
+        const FirmwareImageRef& image;
         int kind;
     };
-    for (const Slot& slot : {Slot{files.comm, kKindComm}, Slot{files.reader, kKindReader},
-                             Slot{files.speech, kKindSpeech}}) {
-        if (!slot.path) {
+    const StartImages& images = checked->images;
+    for (const Slot& slot : {Slot{images.comm, kKindComm}, Slot{images.reader, kKindReader},
+                             Slot{images.speech, kKindSpeech}}) {
+        if (!slot.image) {
             continue;
         }
-        const Count count = CountFile(*slot.path, slot.kind, kx2, ini);
+        const std::string& path = slot.image->path;
+        const Count count = CountImage(*slot.image, slot.kind, kx2, ini);
         const char* board = kx2 ? "KX2" : FileKindName(slot.kind);
         if (json) {
             std::fputs(JsonLine("check")
                            .Text("board", board)
-                           .Text("path", *slot.path)
+                           .Text("path", path)
                            .Number("packets", count.packets)
                            .Number("estimate", count.estimate)
                            .Line()
@@ -120,7 +121,7 @@ int RunCheck(const CliContext& context) {
         } else {
             std::fprintf(context.out, "%-7s passed  %5lld packets  about %s  %s\n", board,
                          static_cast<long long>(count.packets), CounterText(count.estimate).c_str(),
-                         slot.path->c_str());
+                         path.c_str());
         }
     }
     return finish(kExitOk);

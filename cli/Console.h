@@ -12,6 +12,9 @@ namespace quillon::cli {
 // The program's arguments after argv[0], in UTF-8 (Windows hands main the ANSI code page).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 bool IsTerminal(std::FILE* stream);
+// Whether the terminal behind stream takes escape codes (colours, clearing a line): not a "dumb"
+// terminal; on Windows a console whose escape-code processing could be switched on.
+bool TerminalTakesEscapes(std::FILE* stream);
 // Runs pager with the file as its one argument (an argument vector, never a shell) and waits
 // for it; false when it could not be started or failed.
 bool RunPager(const std::string& pager, const std::string& path);

@@ -1,6 +1,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "cli/Console.h"
 
 namespace quillon::cli {
@@ -11,6 +13,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
+}
+
+bool TerminalTakesEscapes(std::FILE* stream) {
+    const char* term = std::getenv("TERM");
+    return IsTerminal(stream) && term != nullptr && *term != '\0' && std::string(term) != "dumb";
 }
 
 bool RunPager(const std::string& pager, const std::string& path) {

@@ -1,6 +1,8 @@
 #include "cli/ConsoleReporter.h"
 
 #include <algorithm>
+#include <chrono>
+
 #include "platform/DurationText.h"
 #include "records/UploadHistory.h"
 #include "upload/ProgressTexts.h"
@@ -10,6 +12,7 @@ namespace quillon::cli {
 namespace {
 
 constexpr char kClearLine[] = "\r\033[K";
+constexpr int kWaitingLineEvery = 30;  // seconds between waiting lines when not on a terminal
 constexpr char kReset[] = "\033[0m";
 constexpr int kBarWidth = 20;
 constexpr int kPercentPerLine = 10;  // piped progress: one line per this many percent
@@ -44,7 +47,17 @@ std::string Bar(int percent) {
            std::string(static_cast<size_t>(kBarWidth - filled), '-') + "]";
 }
 
+uint32_t NowMs() {
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
 }  // namespace
+
+const char* ConsoleReporter::BoardName(int kind) const {
+    return kx2_ ? "KX2" : FileKindName(kind);
+}
 
 void ConsoleReporter::PrintHeader(const std::string& unit, const std::string& port, int baud) {
     kx2_ = unit == "KX2";
@@ -58,8 +71,8 @@ void ConsoleReporter::PrintFiles(const UploadProgress& p) {
     int number = 0;
     for (const RunTally::Board& board : tally_.Boards()) {
         std::fprintf(out_, "  %d. %-7s %5d packets  about %s  %s\n", ++number,
-                     kx2_ ? "KX2" : FileKindName(board.kind), board.packets,
-                     CounterText(board.estimate).c_str(), board.path.c_str());
+                     BoardName(board.kind), board.packets, CounterText(board.estimate).c_str(),
+                     board.path.c_str());
     }
     std::fprintf(out_, "  Time to complete about %s\n", CounterText(p.totalRemaining).c_str());
 }
@@ -97,9 +110,17 @@ void ConsoleReporter::Send(const Notification& n) {
                 Pause(*n.progress);
             }
             break;
+        case UM_AWAITING_CONFIRMATION:
+            if (chatty) {
+                Waiting(static_cast<int>(n.wParam));
+            }
+            break;
         case UM_FILE_DONE:
         case UM_FILE_FAILED:
             ClearLive();
+            if (chatty && n.progress != nullptr) {
+                BoardResult(n);
+            }
             break;
         default:
             break;
@@ -125,18 +146,21 @@ void ConsoleReporter::LogLine(int level, std::string_view text) {
         return;
     }
     ClearLive();
+    // What went wrong goes where a script keeps it, as it happens.
+    std::FILE* stream = level == kLevelError ? err_ : out_;
     std::string line(text);
     if (mode_ != OutputMode::kVerbose && (line.empty() || line.back() != '\n')) {
         line += '\n';  // shown alone, a line needs its own end
     }
-    if (colour_ && *LevelColour(level) != '\0') {
+    if (console_.colour && *LevelColour(level) != '\0') {
         // Colour the text but not its line end, so a colour never bleeds into the next line.
         size_t end = line.find_last_not_of('\n');
         std::string body = end == std::string::npos ? "" : line.substr(0, end + 1);
         std::string tail = end == std::string::npos ? line : line.substr(end + 1);
         line = LevelColour(level) + body + kReset + tail;
     }
-    std::fwrite(line.data(), 1, line.size(), out_);
+    std::fwrite(line.data(), 1, line.size(), stream);
+    std::fflush(stream);
 }
 
 void ConsoleReporter::HexLine(bool sent, std::span<const uint8_t> bytes) {
@@ -152,32 +176,44 @@ void ConsoleReporter::HexLine(bool sent, std::span<const uint8_t> bytes) {
 }
 
 void ConsoleReporter::Live(const std::string& text) {
-    std::fputs(kClearLine, out_);
-    std::fputs(text.c_str(), out_);
-    liveShown_ = true;
+    if (console_.escapes) {
+        std::fputs(kClearLine, out_);
+        std::fputs(text.c_str(), out_);
+    } else {
+        // Blanks over what the last line had beyond this one.
+        const size_t blanks = liveShown_ > text.size() ? liveShown_ - text.size() : 0;
+        std::fprintf(out_, "\r%s%s", text.c_str(), std::string(blanks, ' ').c_str());
+    }
+    liveShown_ = std::max<size_t>(text.size(), 1);
 }
 
 void ConsoleReporter::ClearLive() {
-    if (liveShown_) {
-        std::fputs(kClearLine, out_);
-        liveShown_ = false;
+    if (liveShown_ == 0) {
+        return;
     }
+    if (console_.escapes) {
+        std::fputs(kClearLine, out_);
+    } else {
+        std::fprintf(out_, "\r%s\r", std::string(liveShown_, ' ').c_str());
+    }
+    liveShown_ = 0;
 }
 
 void ConsoleReporter::Progress(const UploadProgress& p) {
     const int percent = ProgressPercent(p.currentPacketsSent, p.currentPackets);
     const RunTally::Board* board = tally_.Find(p.currentKind);
+    const std::string left = CounterText(timeLeft_.Note(p, NowMs()));
     char text[256];
     std::snprintf(text, sizeof text,
                   "%-7s %s %5d/%d packets %3d%%  time to complete %s  retries %d",
-                  kx2_ ? "KX2" : FileKindName(p.currentKind), Bar(percent).c_str(),
-                  p.currentPacketsSent, p.currentPackets, percent,
-                  CounterText(p.totalRemaining).c_str(), board ? board->wrongTries : 0);
+                  BoardName(p.currentKind), Bar(percent).c_str(),
+                  std::min(p.currentPacketsSent, p.currentPackets), p.currentPackets, percent,
+                  left.c_str(), board ? board->Retries() : 0);
     if (mode_ == OutputMode::kVerbose) {
         // Every line is shown: the progress stays the progress window's own line.
         std::fprintf(out_, "%s   (time to complete %s)\n", ProgressBarText(p).c_str(),
-                     CounterText(p.totalRemaining).c_str());
-    } else if (terminal_) {
+                     left.c_str());
+    } else if (console_.terminal) {
         Live(text);
     } else if (percent / kPercentPerLine != lastTenth_) {
         lastTenth_ = percent / kPercentPerLine;
@@ -185,8 +221,32 @@ void ConsoleReporter::Progress(const UploadProgress& p) {
     }
 }
 
+// One line that stays per board: what became of it.
+void ConsoleReporter::BoardResult(const Notification& n) {
+    const UploadProgress& p = *n.progress;
+    if (n.code == UM_FILE_DONE) {
+        std::fprintf(out_, "%-7s done in %s\n", BoardName(p.currentKind),
+                     DurationText(p.lastFileElapsed).c_str());
+    } else {
+        std::fprintf(out_, "%-7s FAILED at %.*s (%.*s)\n", BoardName(p.currentKind),
+                     static_cast<int>(n.failureStep.size()), n.failureStep.data(),
+                     static_cast<int>(n.failureCause.size()), n.failureCause.data());
+    }
+}
+
+void ConsoleReporter::Waiting(int secondsLeft) {
+    const std::string text =
+        "Waiting for the unit to confirm the upload: " + CounterText(secondsLeft) + " left";
+    if (console_.terminal) {
+        Live(text);
+    } else if (!waitingShown_ || secondsLeft % kWaitingLineEvery == 0) {
+        waitingShown_ = true;  // the first waiting line, then every 30 seconds
+        std::fprintf(out_, "%s\n", text.c_str());
+    }
+}
+
 void ConsoleReporter::Pause(const UploadProgress& p) {
-    if (terminal_) {
+    if (console_.terminal) {
         Live("Pause before the next board: " + CounterText(p.delayRemaining) +
              " left   (time to complete " + CounterText(p.totalRemaining) + ")");
     } else if (p.delayRemaining == p.delayLength) {
@@ -219,6 +279,13 @@ void ConsoleReporter::Hint(RunOutcome outcome, bool kx2) {
 void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::string& historyPath) {
     ClearLive();
     tally_.Finish(outcome);
+    for (const RunTally::Board& board : tally_.Boards()) {
+        if (board.state == RunTally::BoardState::kFailed && outcome != RunOutcome::kAborted) {
+            std::fprintf(err_, "quillon7-cli upload: %s failed at %s (%s): %s\n",
+                         kx2 ? "KX2" : FileKindName(board.kind), board.failureStep.c_str(),
+                         board.failureCause.c_str(), board.path.c_str());
+        }
+    }
     std::fprintf(out_, "\n%s\n",
                  outcome == RunOutcome::kAborted     ? "Job Canceled!"
                  : outcome == RunOutcome::kCompleted ? "Job Done!"

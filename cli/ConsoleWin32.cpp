@@ -47,6 +47,21 @@ bool IsTerminal(std::FILE* stream) {
     return ::_isatty(::_fileno(stream)) != 0;
 }
 
+bool TerminalTakesEscapes(std::FILE* stream) {
+    // Older headers lack the name; the flag is the same on every Windows that has it.
+    constexpr DWORD kVirtualTerminalProcessing = 0x0004;
+    if (!IsTerminal(stream)) {
+        return false;
+    }
+    HANDLE console = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (!::GetConsoleMode(console, &mode)) {
+        return false;
+    }
+    return (mode & kVirtualTerminalProcessing) != 0 ||
+           ::SetConsoleMode(console, mode | kVirtualTerminalProcessing) != 0;
+}
+
 bool RunPager(const std::string& pager, const std::string& path) {
     std::wstring commandLine = Quoted(WideFromUtf8(pager)) + L" " + Quoted(WidePath(path));
     STARTUPINFOW startup{};

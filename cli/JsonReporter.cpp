@@ -1,5 +1,7 @@
 #include "cli/JsonReporter.h"
 
+#include <algorithm>
+
 #include "cli/JsonLine.h"
 #include "upload/ProgressTexts.h"
 
@@ -70,13 +72,10 @@ void JsonReporter::Send(const Notification& n) {
     switch (n.code) {
         case UM_LOG_LINE:
             Put(JsonLine("log").Number("level", n.wParam).Text("text", n.text).Line());
-            for (const RunTally::Board& board : tally_.Boards()) {
-                if (wrongTry && board.state == RunTally::BoardState::kRunning) {
-                    Put(JsonLine("retry")
-                            .Text("board", BoardName(board.kind))
-                            .Number("count", board.wrongTries)
-                            .Line());
-                }
+            if (n.wParam == kLevelError) {
+                std::fprintf(err_, "%.*s%s", static_cast<int>(n.text.size()), n.text.data(),
+                             n.text.ends_with('\n') ? "" : "\n");
+                std::fflush(err_);
             }
             break;
         case UM_TX_BYTES:
@@ -93,13 +92,16 @@ void JsonReporter::Send(const Notification& n) {
                     .Line());
             break;
         }
+        case UM_AWAITING_CONFIRMATION:
+            Put(JsonLine("waiting").Number("secondsLeft", n.wParam).Line());
+            break;
         case UM_PROGRESS:
             if (n.wParam == kEstimatesReady) {
                 Start(*p);
             } else {
                 Put(JsonLine("progress")
                         .Text("board", BoardName(p->currentKind))
-                        .Number("sent", p->currentPacketsSent)
+                        .Number("sent", std::min(p->currentPacketsSent, p->currentPackets))
                         .Number("total", p->currentPackets)
                         .Number("percent",
                                 ProgressPercent(p->currentPacketsSent, p->currentPackets))
@@ -149,6 +151,14 @@ void JsonReporter::Send(const Notification& n) {
             break;
         default:
             break;
+    }
+    for (const RunTally::Board& board : tally_.Boards()) {
+        if (wrongTry && board.state == RunTally::BoardState::kRunning) {
+            Put(JsonLine("retry")
+                    .Text("board", BoardName(board.kind))
+                    .Number("count", board.Retries())
+                    .Line());
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // --json output of an upload: each worker notification as one JSON line on the given stream,
-// in the documented schema (docs/cli-json.md), and the final "result" line. Runs on the worker's
-// thread; it only writes to its stream.
+// in the documented schema (docs/cli-json.md), and the final "result" line; the run's error lines
+// also go to err as text, for a person watching. Runs on the worker's thread; it only writes to
+// its streams.
 #pragma once
 
 #include <cstdio>
@@ -15,8 +16,8 @@ namespace quillon::cli {
 class JsonReporter final : public NotificationSink {
   public:
     // unit: "HBD" or "KX2"; port and baud as the line is opened.
-    JsonReporter(std::FILE* out, std::string unit, std::string port, int baud)
-        : out_(out), unit_(std::move(unit)), port_(std::move(port)), baud_(baud) {}
+    JsonReporter(std::FILE* out, std::FILE* err, std::string unit, std::string port, int baud)
+        : out_(out), err_(err), unit_(std::move(unit)), port_(std::move(port)), baud_(baud) {}
 
     void Send(const Notification& n) override;
     RunTally& Tally() { return tally_; }
@@ -30,6 +31,7 @@ class JsonReporter final : public NotificationSink {
     void Put(const std::string& line);
 
     std::FILE* out_;
+    std::FILE* err_;
     std::string unit_;
     std::string port_;
     int baud_;

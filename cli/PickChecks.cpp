@@ -13,34 +13,34 @@ FileSelection SelectedFiles(const ArgParser& parser, bool kx2) {
     return files;
 }
 
-bool CheckPicks(const FileSelection& files, bool kx2, bool validate,
-                std::vector<TamarackFinding>* tamarack, ErrorReporter& errors) {
-    struct Pick {
-        const std::optional<std::string>& path;
-        int kind;
-        int32_t (*validateFile)(const std::string&, bool, ErrorReporter&);
-    };
-    const Pick picks[] = {{files.comm, kKindComm, ValidateCommFile},
-                          {files.reader, kKindReader, ValidateReaderFile},
-                          {files.speech, kKindSpeech, ValidateSpeechFile}};
-    for (const Pick& pick : picks) {
-        if (!pick.path) {
-            continue;
-        }
-        if (!CheckProgramFileExtension(*pick.path, kx2, errors)) {
-            return false;
-        }
-        if (kx2) {
-            continue;  // the .kx file is checked at start only
-        }
-        if (pick.validateFile(*pick.path, validate, errors) == kFileRejected) {
-            return false;
-        }
-        if (pick.kind != kKindSpeech) {
-            tamarack->push_back({SearchTamarackMarker(*pick.path, pick.kind)});
+std::optional<CheckedFiles> CheckGivenFiles(const FileSelection& files, bool kx2, bool validate,
+                                            const IniFile& ini, ErrorReporter& errors,
+                                            bool reportEvery) {
+    bool extensionsPass = true;
+    for (const auto* path : {&files.comm, &files.reader, &files.speech}) {
+        if (*path && (extensionsPass || reportEvery)) {
+            extensionsPass = CheckProgramFileExtension(**path, kx2, errors) && extensionsPass;
         }
     }
-    return true;
+    if (!extensionsPass && !reportEvery) {
+        return std::nullopt;
+    }
+    std::optional<StartImages> images =
+        CheckStartSelection(files, kx2, validate, ini, errors, reportEvery);
+    if (!images || !extensionsPass) {
+        return std::nullopt;
+    }
+    CheckedFiles checked{*images, {}};
+    if (!kx2) {
+        // In the order the desktop's picks would make them: the last one decides the setting.
+        for (const auto& [image, kind] :
+             {std::pair{images->comm, kKindComm}, std::pair{images->reader, kKindReader}}) {
+            if (image) {
+                checked.tamarackFound.push_back(ImageHasTamarackMarker(*image, kind));
+            }
+        }
+    }
+    return checked;
 }
 
 }  // namespace quillon::cli

@@ -71,6 +71,9 @@ bool RunTally::Note(const Notification& n) {
         case UM_PROGRESS:
             if (n.wParam == 1 && n.progress != nullptr) {
                 TakeCounts(*n.progress);
+            } else if (board != nullptr && n.progress->packetsResent > board->resent) {
+                board->resent = n.progress->packetsResent;
+                wrongTry = true;
             }
             break;
         case UM_FILE_START:

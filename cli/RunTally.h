@@ -23,14 +23,18 @@ class RunTally {
         int estimate = 0;  // seconds
         int seconds = 0;   // taken, once completed
         int wrongTries = 0;
+        int resent = 0;  // KX2: packets the unit asked for again
+        // Tries gone wrong and packets sent again: what the views call retries.
+        int Retries() const { return wrongTries + resent; }
         std::string failureStep;
         std::string failureCause;
     };
 
     // Boards in the order they will be uploaded.
     void Expect(int kind, const std::string& path);
-    // Takes in one notification. True for a log line that starts a try gone wrong (the first
-    // level-0 line after other lines while a board runs), which is then counted.
+    // Takes in one notification. True when a board's retries grew: a log line that starts a try
+    // gone wrong (the first level-0 line after other lines while a board runs), or a packet
+    // the KX2 unit asked for again.
     bool Note(const Notification& n);
 
     const std::vector<Board>& Boards() const { return boards_; }

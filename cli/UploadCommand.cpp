@@ -1,7 +1,9 @@
 // quillon7-cli upload: the same checks, settings, worker and records as the desktop's Start.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -195,13 +197,43 @@ struct Run {
     UploadJob& job;
     WorkerContext& worker;
     bool kx2;
+    InterruptWatcher& interrupts;
+    const CliContext& context;
+    bool json;
 };
 
-int Upload(Run run, NotificationSink& sink) {
+// A second Ctrl-C and a worker that did not stop within its grace (stuck writing to a console
+// that takes nothing, say): the board in progress is recorded as aborted and the result said,
+// then the program ends without waiting for the worker.
+[[noreturn]] void QuitAtOnce(const Run& run) {
+    RecordStoppedRun(run.job, run.worker.state.appDir, run.worker.clock);
+    // The output that held the worker up may hold this up too: the last words get a second.
+    std::promise<void> said;
+    std::future<void> saying = said.get_future();
+    std::thread([&run, done = std::move(said)]() mutable {
+        if (run.json) {
+            JsonReporter(run.context.out, run.context.err, "", "", 0)
+                .PrintResult(RunOutcome::kAborted, kExitInterrupted);
+        }
+        std::fputs("Interrupted.\n", run.context.err);
+        std::fflush(nullptr);
+        done.set_value();
+    }).detach();
+    saying.wait_for(std::chrono::seconds(1));
+    std::_Exit(kExitInterrupted);
+}
+
+int Upload(const Run& run, NotificationSink& sink) {
     run.job.notifications = &sink;
+    std::atomic<bool> ended{false};
     std::thread thread([&] {
         run.kx2 ? RunKx2UploadWorker(run.job, run.worker) : RunHbdUploadWorker(run.job, run.worker);
+        ended = true;
+        run.interrupts.Wake();
     });
+    if (!run.interrupts.WaitForRun([&] { return ended.load(); }, run.context.err)) {
+        QuitAtOnce(run);
+    }
     thread.join();
     return ExitFor(run.job.outcome.load());
 }
@@ -214,7 +246,8 @@ int RunUpload(const CliContext& context) {
     // Every --json run ends with its result line, also one refused before it started.
     auto refuse = [&](int status) {
         if (output.json) {
-            JsonReporter(context.out, "", "", 0).PrintResult(RunOutcome::kNotFinished, status);
+            JsonReporter(context.out, context.err, "", "", 0)
+                .PrintResult(RunOutcome::kNotFinished, status);
         }
         return status;
     };
@@ -251,11 +284,15 @@ int RunUpload(const CliContext& context) {
         errors.Say("upload", portError);
         return refuse(kExitUsage);
     }
+    ProgramState state;
+    state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
+    IniFile ini(state.IniPath());
+    // Every file is read once, here, before anything is written or opened: what the checks
+    // passed is what the unit gets, whatever happens to the files on disk from now on.
     const FileSelection files = SelectedFiles(parser, kx2);
-    const bool validate = !parser.Has("no-validate");
-    std::vector<TamarackFinding> tamarack;
-    if (!CheckPicks(files, kx2, validate, &tamarack, errors) ||
-        !CheckStartSelection(files, kx2, validate, errors)) {
+    const std::optional<CheckedFiles> checked =
+        CheckGivenFiles(files, kx2, !parser.Has("no-validate"), ini, errors, false);
+    if (!checked) {
         return refuse(kExitUsage);
     }
 
@@ -264,17 +301,14 @@ int RunUpload(const CliContext& context) {
     UploadJob job;
     InterruptWatcher interrupts(job);
 
-    ProgramState state;
-    state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     CreateAppFolders(state.appDir);
     WarnAboutSettingsFile(state.IniPath(), context.err);
-    IniFile ini(state.IniPath());
     settings::CreateDefaultFile(ini);
     state.isKx2 = kx2 ? 1 : 0;
     state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
 
-    for (const TamarackFinding& finding : tamarack) {
-        UpdateTamarackSetting(finding.found, ini);
+    for (const bool found : checked->tamarackFound) {
+        UpdateTamarackSetting(found, ini);
     }
     FileSelection remembered = files;
     if (kx2) {
@@ -301,24 +335,25 @@ int RunUpload(const CliContext& context) {
         return refuse(kExitPortFailed);
     }
 
-    FillUploadJob(files, port, baud, settings::ReadBool(ini, settings::kLoadCommFirst), job);
+    FillUploadJob(checked->images, port, baud, settings::ReadBool(ini, settings::kLoadCommFirst),
+                  job);
+    job.simulatedUnit = simulated != nullptr;
 
     SystemClock clock;
-    WorkerContext worker{library, clock, state, [&systemLine](int i, const std::string& path) {
-                             systemLine.SetDevice(i, path);
-                         }};
-    const Run run{job, worker, kx2};
+    WorkerContext worker{library, clock, state};
+    const Run run{job, worker, kx2, interrupts, context, output.json};
     const char* unit = kx2 ? "KX2" : "HBD";
     if (output.json) {
-        JsonReporter reporter(context.out, unit, device, baud);
+        JsonReporter reporter(context.out, context.err, unit, device, baud);
         ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
         const int status = Upload(run, reporter);
         reporter.PrintResult(job.outcome.load(), status);
         return status;
     }
     const bool terminal = IsTerminal(context.out);
-    ConsoleReporter reporter(context.out, context.err, output.mode, terminal,
-                             terminal && std::getenv("NO_COLOR") == nullptr);
+    const bool escapes = terminal && TerminalTakesEscapes(context.out);
+    ConsoleReporter reporter(context.out, context.err, output.mode,
+                             {terminal, escapes && std::getenv("NO_COLOR") == nullptr, escapes});
     ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
     reporter.PrintHeader(unit, device, baud);
     const int status = Upload(run, reporter);

@@ -32,17 +32,15 @@ class CountingSink final : public NotificationSink {
     fuzz::NullSink inner;
 };
 
-const std::string& SampleCommPath() {
-    static const std::string path = [] {
-        std::string p = fuzz::ScratchDir() + "COMM.bin";
+const FirmwareImage& SampleComm() {
+    static const FirmwareImageRef image = [] {
         std::vector<uint8_t> bytes(kFileSize);
         for (size_t i = 0; i < bytes.size(); ++i) {
             bytes[i] = static_cast<uint8_t>(i * 7 + 3);
         }
-        fuzz::WriteFile(p, bytes);
-        return p;
+        return MakeFirmwareImage(fuzz::ScratchDir() + "COMM.bin", std::move(bytes));
     }();
-    return path;
+    return *image;
 }
 
 }  // namespace
@@ -76,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             line.Receive(in.Chunk());
         }
     };
-    const bool ok = engine.UploadFile(SampleCommPath(), kKindComm);
+    const bool ok = engine.UploadFile(SampleComm(), kKindComm);
     QUILLON_FUZZ_CHECK(sink.done + sink.failed <= 1);
     QUILLON_FUZZ_CHECK(!ok || sink.done == 1);
     QUILLON_FUZZ_CHECK(ok || sink.failed == 1);

@@ -46,7 +46,13 @@ void HbdUnit::OnReceived(const uint8_t* data, size_t count, UnitLine& line) {
             line.Hangup();
             return;
         }
-        lastByte_ = std::chrono::steady_clock::now();
+        const auto now = std::chrono::steady_clock::now();
+        if (expect_ == Expect::kData && now - std::max(lastByte_, lastAnswer_) > kResyncAfter) {
+            packet_.clear();
+            expect_ = Expect::kControl;
+            header_.Reset();
+        }
+        lastByte_ = now;
         for (size_t i = 0; i < count; ++i) {
             if (expect_ == Expect::kControl) {
                 if (auto command = header_.Feed(data[i])) {
@@ -100,6 +106,7 @@ void HbdUnit::Answer(UnitLine& line, std::vector<uint8_t> codes) {
         bytes.push_back(code);
         line.Send(bytes, faults_.latencyMs);
     }
+    lastAnswer_ = std::chrono::steady_clock::now();
 }
 
 // True when the exchange just counted is answered wrongly on purpose (and so not acted on).

@@ -47,7 +47,9 @@ class HbdUnit final : public SimulatedUnit {
     static constexpr size_t kFloodChunk = 64;   // every idle moment
     static constexpr size_t kFloodBurst = 512;  // before every answer
     // A control packet followed by this much silence while a data packet was expected is taken
-    // as a control packet (the host gave up on the packet and started over).
+    // as a control packet (the host gave up on the packet and started over). Bytes that come
+    // after this much silence while a data packet was expected start over too: what came before
+    // was the rest of an interrupted run, as a unit's receive time-out would decide.
     static constexpr std::chrono::milliseconds kResyncAfter{300};
 
     explicit HbdUnit(int blockPackets = kDefaultBlockPackets, FaultPlan faults = {});
@@ -81,6 +83,7 @@ class HbdUnit final : public SimulatedUnit {
     HbdResponseMatcher header_;
     std::vector<uint8_t> packet_;
     std::chrono::steady_clock::time_point lastByte_{};
+    std::chrono::steady_clock::time_point lastAnswer_{};
     bool inBoard_ = false;
     ReceivedBoard board_;
     int packetsInBlock_ = 0;

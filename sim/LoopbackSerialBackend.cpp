@@ -164,6 +164,10 @@ bool LoopbackSerialBackend::WaitForData(int, uint32_t timeoutMs) {
     return open_ && !toHost_.empty();
 }
 
+std::string LoopbackSerialBackend::DevicePath(int) const {
+    return "the simulated unit's line";
+}
+
 std::string LoopbackSerialBackend::LastErrorText(int) const {
     std::lock_guard lock(mutex_);
     return hungUp_ ? "The simulated unit dropped the line." : std::string();

@@ -39,6 +39,7 @@ class LoopbackSerialBackend final : public SerialBackend, private UnitLine {
     int ClosePort(int port) override;
     bool WaitForData(int port, uint32_t timeoutMs) override;
     std::string LastErrorText(int port) const override;
+    std::string DevicePath(int port) const override;
 
   private:
     void Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) override;

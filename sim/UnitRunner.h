@@ -34,6 +34,9 @@ class UnitRunner final : private UnitLine {
     // such as a KX2 final status, still go out), or for `limitMs` at most.
     void StopAfterHostCloses(int limitMs);
     bool HungUp() const { return hungUp_; }
+    // Bytes from the unit outside of its protocol, written at once: answers of an interrupted
+    // run still on their way to the host, for instance.
+    void SendToHost(const std::vector<uint8_t>& bytes) { WriteAll(bytes); }
     // Bytes received from the host so far.
     uint64_t BytesReceived() const { return received_; }
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "firmware/FirmwareFile.h"
+#include "firmware/Kx2Limits.h"
+#include "platform/TextFormat.h"
 #include "protocol/HbdControlPacket.h"
 #include "settings/SettingsKeys.h"
 
@@ -66,11 +68,7 @@ std::string UpperAscii(std::string text) {
 
 // 0 when the size passes, else the size-test result code. The whole 64-bit size is tested, so a
 // file beyond 4 GB cannot pass as a small one.
-int SizeTest(const std::string& path, const KindRule& rule) {
-    uint64_t size = 0;
-    if (!FirmwareFile::Probe(path, &size)) {
-        return kSizeOpenFailed;
-    }
+int SizeTest(uint64_t size, const KindRule& rule) {
     uint64_t kb = size >> kKbShift;
     if (kb < rule.minKb) {
         return kSizeTooSmall;
@@ -84,18 +82,27 @@ int SizeTest(const std::string& path, const KindRule& rule) {
     return 0;
 }
 
-void ReportSizeFailure(const std::string& path, const KindRule& rule, int code,
-                       ErrorReporter& errors) {
-    errors.Show(rule.sizeError, path, ErrorText(rule.sizeError, GetFileErrorText(code)));
+// "65535 bytes; a COMM file is 64 to 512 KiB (65536 to 524288 bytes) in whole KiB."
+std::string SizeLimitsText(uint64_t size, const KindRule& rule) {
+    const uint64_t low = rule.minKb << kKbShift;
+    const uint64_t high =
+        rule.wholeKbRequired ? rule.maxKb << kKbShift : ((rule.maxKb + 1) << kKbShift) - 1;
+    return FormatText("%llu bytes; a %s file is %llu to %llu KiB (%llu to %llu bytes)%s.",
+                      static_cast<unsigned long long>(size), rule.name,
+                      static_cast<unsigned long long>(rule.minKb),
+                      static_cast<unsigned long long>(rule.maxKb),
+                      static_cast<unsigned long long>(low), static_cast<unsigned long long>(high),
+                      rule.wholeKbRequired ? " in whole KiB" : "");
 }
 
-int32_t CountBlocks(const std::string& path, const KindRule& rule) {
-    FirmwareFile file;
-    if (!file.SetPath(path) || !file.OpenInputFile()) {
-        return 0;
-    }
-    uint64_t length = file.Length();
-    file.Close();
+void ReportSizeFailure(const std::string& path, uint64_t size, const KindRule& rule, int code,
+                       ErrorReporter& errors) {
+    errors.Show(
+        rule.sizeError, path,
+        ErrorText(rule.sizeError, GetFileErrorText(code)) + "\n\n" + SizeLimitsText(size, rule));
+}
+
+int32_t CountBlocks(uint64_t length, const KindRule& rule) {
     if (length < rule.skippedBytes) {
         return 0;
     }
@@ -104,26 +111,8 @@ int32_t CountBlocks(const std::string& path, const KindRule& rule) {
         std::min<uint64_t>(blocks, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
 }
 
-int32_t ValidateFile(const std::string& path, bool validate, const KindRule& rule,
-                     ErrorReporter& errors) {
-    // The old platform's probe also refused a file that another program had open ("no
-    // sharing"); POSIX has no mandatory exclusive open, so that part cannot be had here.
-    if (!FirmwareFile::Probe(path)) {
-        errors.Show(rule.openError, path);
-        return kFileRejected;
-    }
-    if (validate) {
-        int code = SizeTest(path, rule);
-        if (code != 0) {
-            ReportSizeFailure(path, rule, code, errors);
-            return kFileRejected;
-        }
-        if (rule.marker != nullptr && !FileContainsText(path, rule.marker)) {
-            errors.Show(*rule.contentError, path);
-            return kFileRejected;
-        }
-    }
-    return CountBlocks(path, rule);
+const KindRule& RuleFor(int kind) {
+    return kind == kKindReader ? kReaderRule : kind == kKindSpeech ? kSpeechRule : kCommRule;
 }
 
 // One step of the search: the window's carried head is refilled from the previous window.
@@ -174,31 +163,95 @@ class SearchWindow {
 
 }  // namespace
 
+FirmwareImageRef ReadCheckedFile(const std::string& path, int kind, bool validate,
+                                 ErrorReporter& errors) {
+    std::string reason;
+    uint64_t tooLarge = 0;
+    FirmwareImageRef image = ReadFirmwareImage(path, &reason, &tooLarge);
+    if (image) {
+        return image;
+    }
+    const bool board = kind == kKindComm || kind == kKindReader || kind == kKindSpeech;
+    if (board && validate && tooLarge != 0) {
+        ReportSizeFailure(path, tooLarge, RuleFor(kind), kSizeTooLarge, errors);
+        return nullptr;
+    }
+    const NumberedError& openError = board ? RuleFor(kind).openError : error::kReaderOrKx2Open;
+    if (!reason.empty()) {
+        reason[0] = UpperAscii(reason[0]);
+    }
+    errors.Show(openError, path, std::string(openError.text) + "\n\n" + reason + ".");
+    return nullptr;
+}
+
+int32_t CheckBoardImage(const FirmwareImage& image, int kind, bool validate,
+                        ErrorReporter& errors) {
+    const KindRule& rule = RuleFor(kind);
+    if (validate) {
+        int code = SizeTest(image.bytes.size(), rule);
+        if (code != 0) {
+            ReportSizeFailure(image.path, image.bytes.size(), rule, code, errors);
+            return kFileRejected;
+        }
+        if (rule.marker != nullptr && !ImageContainsText(image.bytes, rule.marker)) {
+            errors.Show(*rule.contentError, image.path);
+            return kFileRejected;
+        }
+    }
+    return CountBlocks(image.bytes.size(), rule);
+}
+
+bool CheckBoardImageSendable(const FirmwareImage& image, int kind, ErrorReporter& errors) {
+    const KindRule& rule = RuleFor(kind);
+    if (image.bytes.size() >= rule.skippedBytes) {
+        return true;
+    }
+    errors.Show(rule.sizeError, image.path,
+                ErrorText(rule.sizeError, GetFileErrorText(kSizeTooSmall)) + "\n\n" +
+                    FormatText("%zu bytes; nothing of it would be sent (a %s file starts with a "
+                               "%llu-byte header that stays on this computer).",
+                               image.bytes.size(), rule.name,
+                               static_cast<unsigned long long>(rule.skippedBytes)));
+    return false;
+}
+
+namespace {
+
+// The pick-time check of a file by path: read once, then the image checks.
+int32_t ValidateFile(const std::string& path, bool validate, int kind, ErrorReporter& errors) {
+    // The old platform's probe also refused a file that another program had open ("no
+    // sharing"); POSIX has no mandatory exclusive open, so that part cannot be had here.
+    FirmwareImageRef image = ReadCheckedFile(path, kind, validate, errors);
+    return image ? CheckBoardImage(*image, kind, validate, errors) : kFileRejected;
+}
+
+}  // namespace
+
 int32_t ValidateCommFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kCommRule, errors);
+    return ValidateFile(path, validate, kKindComm, errors);
 }
 
 int32_t ValidateReaderFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kReaderRule, errors);
+    return ValidateFile(path, validate, kKindReader, errors);
 }
 
 int32_t ValidateSpeechFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kSpeechRule, errors);
+    return ValidateFile(path, validate, kKindSpeech, errors);
 }
 
-bool FileContainsText(const std::string& path, const std::string& text) {
+namespace {
+
+// The search over whatever `read(dest, count)` delivers; fewer bytes than asked only at the end.
+template <typename Read>
+bool StreamContainsText(const std::string& text, Read read) {
     if (text.empty()) {
-        return false;
-    }
-    FirmwareFile file;
-    if (!file.SetPath(path) || !file.OpenInputFile()) {
         return false;
     }
     const std::string wanted = UpperAscii(text);
     const size_t carry = wanted.size();
     SearchWindow window(carry, std::max(2 * carry, kMinSearchWindow));
     for (;;) {
-        size_t got = file.ReadInto(window.FreshPart(), window.FreshSize());
+        size_t got = read(window.FreshPart(), window.FreshSize());
         // A short last read leaves stale bytes after the data; clear them so they cannot match.
         std::fill(window.FreshPart() + got, window.FreshPart() + window.FreshSize(), 0);
         if (window.Contains(wanted)) {
@@ -209,6 +262,27 @@ bool FileContainsText(const std::string& path, const std::string& text) {
         }
         window.CarryOver();
     }
+}
+
+}  // namespace
+
+bool FileContainsText(const std::string& path, const std::string& text) {
+    FirmwareFile file;
+    if (text.empty() || !file.SetPath(path) || !file.OpenInputFile()) {
+        return false;
+    }
+    return StreamContainsText(
+        text, [&](uint8_t* dest, size_t count) { return file.ReadInto(dest, count); });
+}
+
+bool ImageContainsText(std::span<const uint8_t> bytes, const std::string& text) {
+    size_t position = 0;
+    return StreamContainsText(text, [&](uint8_t* dest, size_t count) {
+        const size_t taken = std::min(count, bytes.size() - position);
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(position), taken, dest);
+        position += taken;
+        return taken;
+    });
 }
 
 const char* GetFileErrorText(int code) {
@@ -240,24 +314,40 @@ bool CheckProgramFileExtension(const std::string& path, bool kx2Mode, ErrorRepor
     return false;
 }
 
-bool CheckKx2File(const std::string& path, ErrorReporter& errors) {
-    uint64_t size = 0;
-    if (!FirmwareFile::Probe(path, &size) || size == 0) {
-        errors.Show(error::kReaderOrKx2Open, path);
+bool CheckKx2Image(const FirmwareImage& image, int32_t maxPacketSize, int32_t delayMs,
+                   ErrorReporter& errors) {
+    if (image.bytes.empty()) {
+        errors.Show(error::kReaderOrKx2Open, image.path,
+                    std::string(error::kReaderOrKx2Open.text) + "\n\nThe file is empty.");
+        return false;
+    }
+    if (auto refusal =
+            CheckKx2Limits(image.bytes.size(), image.FileName(), maxPacketSize, delayMs)) {
+        errors.Show(error::kKx2Refused, image.path,
+                    ErrorText(error::kKx2Refused, refusal->detail.c_str()));
         return false;
     }
     return true;
 }
 
+namespace {
+
+const char* TamarackMarker(int kind) {
+    return kind == kKindComm     ? kTamarackCommMarker
+           : kind == kKindReader ? kTamarackReaderMarker
+                                 : nullptr;
+}
+
+}  // namespace
+
 bool SearchTamarackMarker(const std::string& path, int kind) {
-    switch (kind) {
-        case kKindComm:
-            return FileContainsText(path, kTamarackCommMarker);
-        case kKindReader:
-            return FileContainsText(path, kTamarackReaderMarker);
-        default:
-            return false;
-    }
+    const char* marker = TamarackMarker(kind);
+    return marker != nullptr && FileContainsText(path, marker);
+}
+
+bool ImageHasTamarackMarker(const FirmwareImage& image, int kind) {
+    const char* marker = TamarackMarker(kind);
+    return marker != nullptr && ImageContainsText(image.bytes, marker);
 }
 
 bool UpdateTamarackSetting(bool found, IniFile& ini) {

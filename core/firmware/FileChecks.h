@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "firmware/FileKind.h"
+#include "firmware/FirmwareImage.h"
 #include "platform/ErrorReporter.h"
 #include "settings/IniFile.h"
 
@@ -21,21 +23,32 @@ inline constexpr int kSizeTooSmall = 111;
 inline constexpr int kSizeTooLarge = 112;
 inline constexpr int kSizeNotMultiple = 113;
 
-// Block count of a COMM, READER or SPEECH file, or kFileRejected after one report.
-// validate off: only the probe (the file must exist as a readable regular file) is made.
-// 0: the file passed but would not open for reading (nothing is reported).
-// A COMM or READER file shorter than its 32 KB header (possible only with validate off) counts
-// 0 blocks; a count that does not fit 31 bits (a multi-terabyte file, again only with validate
-// off) is held at INT32_MAX so that it can never read as the rejection value.
-// A path of 260 characters or more cannot be held and is reported as a file that will not open.
+// The file read whole for the checks and the upload of a board (kind 1 to 3; 0 for the .kx file),
+// or nullptr after one report: the kind's open error ("Failed to open file!") with the reason it
+// could not be read, or, with validate, the size error of a board file too large to read at all.
+FirmwareImageRef ReadCheckedFile(const std::string& path, int kind, bool validate,
+                                 ErrorReporter& errors);
+
+// Block count of a COMM, READER or SPEECH image (kind 1 to 3), or kFileRejected after one report.
+// validate off: no check at all. A COMM or READER image shorter than its 32 KB header counts 0
+// blocks; a count that does not fit 31 bits is held at INT32_MAX so that it can never read as the
+// rejection value. The size errors say the actual size and the limits.
+int32_t CheckBoardImage(const FirmwareImage& image, int kind, bool validate, ErrorReporter& errors);
+
+// Whether anything of a COMM or READER image would reach the unit (it is longer than the header
+// that stays on the host); false after one report. Checked at Start whatever validate says.
+bool CheckBoardImageSendable(const FirmwareImage& image, int kind, ErrorReporter& errors);
+
+// The pick checks by path: ReadCheckedFile, then CheckBoardImage.
 int32_t ValidateCommFile(const std::string& path, bool validate, ErrorReporter& errors);
 int32_t ValidateReaderFile(const std::string& path, bool validate, ErrorReporter& errors);
 int32_t ValidateSpeechFile(const std::string& path, bool validate, ErrorReporter& errors);
 
-// Whether text occurs in the file, letter case ignored (ASCII) and every NUL byte of the file
-// dropped, so that 8-bit and 16-bit little-endian text both match. False for an empty text or
-// a file that does not open.
+// Whether text occurs in the file (or image), letter case ignored (ASCII) and every NUL byte
+// dropped, so that 8-bit and 16-bit little-endian text both match. False for an empty text or a
+// file that does not open.
 bool FileContainsText(const std::string& path, const std::string& text);
+bool ImageContainsText(std::span<const uint8_t> bytes, const std::string& text);
 
 // "Failed to open file", "File is too small", ... for a size-test code; "Unknown Error!" else.
 const char* GetFileErrorText(int code);
@@ -45,12 +58,15 @@ const char* GetFileErrorText(int code);
 bool HasProgramFileExtension(const std::string& path, bool kx2Mode);
 bool CheckProgramFileExtension(const std::string& path, bool kx2Mode, ErrorReporter& errors);
 
-// The .kx file check at Start: the file must open and not be empty; else error 101.
-bool CheckKx2File(const std::string& path, ErrorReporter& errors);
+// The .kx image at Start: not empty (error 101), and within what a KX2 unit takes with these
+// settings (error 108 saying which limit); false after one report.
+bool CheckKx2Image(const FirmwareImage& image, int32_t maxPacketSize, int32_t delayMs,
+                   ErrorReporter& errors);
 
 // The Tamarack Line marker of a picked COMM ("Tamarack Line Railroad") or READER
 // ("#2101/01/01") file; false for any other kind.
 bool SearchTamarackMarker(const std::string& path, int kind);
+bool ImageHasTamarackMarker(const FirmwareImage& image, int kind);
 // Stores found in "Tamarack Line" (section MISC) when it differs from the setting there.
 // True when the setting differed, so the caller updates its flag and redraws; a failed write
 // still returns true (the program's flag follows the file just picked).

@@ -27,6 +27,8 @@ inline constexpr NumberedError kHistoryMissing{
 inline constexpr NumberedError kCommSize{105, "File size test failed.\n\nCOMM %s"};
 inline constexpr NumberedError kReaderSize{106, "File size test failed.\n\nREADER %s"};
 inline constexpr NumberedError kSpeechSize{107, "File size test failed.\n\nSPEECH %s"};
+// %s: which limit of the unit the .kx file breaks, with the numbers.
+inline constexpr NumberedError kKx2Refused{108, "The KX2 unit cannot take this file.\n\n%s"};
 inline constexpr NumberedError kCommContent{120, "The file is not a valid \"COMM\" file!"};
 inline constexpr NumberedError kReaderContent{121, "The file is not a valid \"READER\" file!"};
 inline constexpr NumberedError kNothingSelected{200, "\n\nNo file has been selected to upload!"};
@@ -42,10 +44,10 @@ inline constexpr NumberedError kLogDeleteFailed{203, "Failed to delete the log f
 inline constexpr NumberedError kWrongExtension{
     210, "\n\nIncorrect file type selected\n%s files have a \"%s\" file extension."};
 
-inline constexpr std::array kAll{kCommOpen,        kReaderOrKx2Open, kSpeechOpen, kHistoryMissing,
-                                 kCommSize,        kReaderSize,      kSpeechSize, kCommContent,
-                                 kReaderContent,   kNothingSelected, kPortFailed, kNoLogSelected,
-                                 kLogDeleteFailed, kWrongExtension};
+inline constexpr std::array kAll{
+    kCommOpen,        kReaderOrKx2Open, kSpeechOpen,    kHistoryMissing,  kCommSize,
+    kReaderSize,      kSpeechSize,      kKx2Refused,    kCommContent,     kReaderContent,
+    kNothingSelected, kPortFailed,      kNoLogSelected, kLogDeleteFailed, kWrongExtension};
 
 }  // namespace error
 

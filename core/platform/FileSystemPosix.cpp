@@ -170,8 +170,20 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
     return whole;
 }
 
-std::FILE* OpenLogForAppend(const std::string& path) {
-    return std::fopen(path.c_str(), "ae");
+std::FILE* CreateNewLog(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY,
+                    kFileMode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "a");
+    if (file == nullptr) {
+        ::close(fd);
+    }
+    return file;
 }
 
 }  // namespace quillon::fs

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -203,8 +204,25 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
     return true;
 }
 
-std::FILE* OpenLogForAppend(const std::string& path) {
-    return ::_wfopen(WidePath(path).c_str(), L"ab");
+std::FILE* CreateNewLog(const std::string& path) {
+    // Append access only: every write lands at the end, as with O_APPEND.
+    HANDLE h = ::CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr,
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+        return nullptr;
+    }
+    // No text flag: the descriptor writes bytes as they are.
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), 0);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "ab");
+    if (file == nullptr) {
+        ::_close(fd);
+    }
+    return file;
 }
 
 }  // namespace quillon::fs

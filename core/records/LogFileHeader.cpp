@@ -1,9 +1,11 @@
 #include "records/LogFileHeader.h"
 
 #include <array>
+#include <cerrno>
 #include <ctime>
 
 #include "platform/AppFiles.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramState.h"
 #include "platform/WeekdayName.h"
 
@@ -40,11 +42,30 @@ std::string LogsFolder(const std::string& appDir) {
 }
 
 std::string DatedLogFileName(const std::string& logsFolder, const char* prefix,
-                             const LocalTime& now) {
+                             const LocalTime& now, int copy) {
     std::array<char, 64> name{};
-    std::snprintf(name.data(), name.size(), "%s%02d%02d%02d_%02d%02d%4d.txt", prefix, now.hour,
+    std::snprintf(name.data(), name.size(), "%s%02d%02d%02d_%02d%02d%4d", prefix, now.hour,
                   now.minute, now.second, now.month, now.day, now.year);
-    return logsFolder + "/" + name.data();
+    const std::string suffix = copy > 1 ? "_" + std::to_string(copy) : "";
+    return logsFolder + "/" + name.data() + suffix + ".txt";
+}
+
+std::FILE* CreateDatedLog(const std::string& logsFolder, const char* prefix, const LocalTime& now,
+                          std::string* path) {
+    // More runs than this in one second means something else is wrong; stop looking.
+    constexpr int kMostCopies = 1000;
+    for (int copy = 1; copy <= kMostCopies; ++copy) {
+        *path = DatedLogFileName(logsFolder, prefix, now, copy);
+        errno = 0;
+        if (std::FILE* file = fs::CreateNewLog(*path)) {
+            return file;
+        }
+        if (errno != EEXIST) {
+            return nullptr;
+        }
+    }
+    *path = DatedLogFileName(logsFolder, prefix, now);
+    return nullptr;
 }
 
 std::string LocalizedWeekdayName(int weekday) {

@@ -29,8 +29,7 @@ bool SerialDataLog::Open() {
     openedTick_ = clock_.TickCount();
     const std::string folder = LogsFolder(appDir_);
     fs::MakeDirectory(folder);
-    filePath_ = DatedLogFileName(folder, kSerialLogPrefix, openedAt_);
-    file_ = fs::OpenLogForAppend(filePath_);
+    file_ = CreateDatedLog(folder, kSerialLogPrefix, openedAt_, &filePath_);
     if (file_ == nullptr) {
         return false;
     }

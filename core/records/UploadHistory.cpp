@@ -1,12 +1,9 @@
 #include "records/UploadHistory.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <vector>
-
 #include "firmware/FileKind.h"
 #include "platform/DurationText.h"
 #include "platform/FileSystem.h"
+#include "platform/TextFormat.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {
@@ -20,58 +17,42 @@ constexpr const char* kBeginSeparator = "\n";
 constexpr const char* kIndent = " ";
 constexpr int kInvalidTimeField = -1;
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<size_t>(length));
-    }
-    va_end(args);
-    return text;
-}
-
 }  // namespace
 
 std::string UploadHistory::TimeStamp(const LocalTime& t) {
     if (!t.valid) {
-        return Format(kTimeStampFormat, MonthName(0), 0, 0, kInvalidTimeField, kInvalidTimeField,
-                      kInvalidTimeField);
+        return FormatText(kTimeStampFormat, MonthName(0), 0, 0, kInvalidTimeField,
+                          kInvalidTimeField, kInvalidTimeField);
     }
-    return Format(kTimeStampFormat, MonthName(t.month), t.day, t.year, t.hour, t.minute, t.second);
+    return FormatText(kTimeStampFormat, MonthName(t.month), t.day, t.year, t.hour, t.minute,
+                      t.second);
 }
 
 bool UploadHistory::WriteBeginUpload(const std::string& path, int kind) {
     return Append(kBeginSeparator + TimeStamp(clock_.Now()) +
-                  Format("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind), kIndent,
-                         path.c_str()));
+                  FormatText("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind),
+                             kIndent, path.c_str()));
 }
 
 bool UploadHistory::WriteUploadSuccess(const std::string& path, int kind, int seconds) {
-    return Append(TimeStamp(clock_.Now()) +
-                  Format("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
-                  Format("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
+    return Append(
+        TimeStamp(clock_.Now()) +
+        FormatText("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
+        FormatText("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
 }
 
 bool UploadHistory::WriteUploadFailed(const std::string& path, int kind,
                                       const std::string& errorText) {
     return Append(TimeStamp(clock_.Now()) +
-                  Format("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",
-                         FileKindName(kind), kIndent, errorText.c_str(), kIndent, path.c_str()));
+                  FormatText("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",
+                             FileKindName(kind), kIndent, errorText.c_str(), kIndent,
+                             path.c_str()));
 }
 
 bool UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
     return Append(TimeStamp(clock_.Now()) +
-                  Format("CRITICAL ERROR; Error Code = %d.%d, support Data = %d\n\n", code.major,
-                         code.minor, code.support));
+                  FormatText("CRITICAL ERROR; Error Code = %d.%d, support Data = %d\n\n",
+                             code.major, code.minor, code.support));
 }
 
 // Each entry goes to the file whole, in one write: an interrupted entry can never damage the

@@ -44,6 +44,18 @@ class SerialBackend {
     virtual bool WaitForData(int port, uint32_t timeoutMs) = 0;
     // A sentence for the technician about the latest failure on that port (empty if none).
     virtual std::string LastErrorText(int port) const = 0;
+
+    // The device a port index stands for from now on; an empty path restores the default. A
+    // backend with one fixed line (a simulated unit in this process) keeps its own.
+    virtual void SetDevice(int port, const std::string& devicePath) {
+        (void)port;
+        (void)devicePath;
+    }
+    // The device the index opens, as a technician would name it (/dev/ttyUSB0, \\.\COM3).
+    virtual std::string DevicePath(int port) const {
+        (void)port;
+        return {};
+    }
 };
 
 }  // namespace quillon

@@ -27,8 +27,8 @@ class Win32SerialBackend final : public SerialBackend {
     Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
 
     // The device an index stands for from now on; an empty path restores the default.
-    void SetDevice(int port, const std::string& devicePath);
-    std::string DevicePath(int port) const;
+    void SetDevice(int port, const std::string& devicePath) override;
+    std::string DevicePath(int port) const override;
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;

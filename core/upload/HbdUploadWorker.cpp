@@ -7,41 +7,56 @@ namespace quillon {
 namespace {
 
 struct FileToUpload {
-    const std::optional<std::string>& path;
+    const FirmwareImage* image;
     int kind;
 };
 
-// Steps 4 to 8 of the HBD run: settings, message log, packet counting and the files in order.
+// The selected boards in the order they are loaded: COMM and READER as "Load COMM First" says,
+// SPEECH last.
+std::vector<FileToUpload> LoadOrder(const UploadJob& job) {
+    const FileToUpload comm{job.commImage.get(), kKindComm};
+    const FileToUpload reader{job.readerImage.get(), kKindReader};
+    std::vector<FileToUpload> order;
+    for (const FileToUpload& file : {job.commFirst ? comm : reader, job.commFirst ? reader : comm,
+                                     FileToUpload{job.speechImage.get(), kKindSpeech}}) {
+        if (file.image != nullptr) {
+            order.push_back(file);
+        }
+    }
+    return order;
+}
+
+// Between port open and port close of the HBD run: settings, message log, packet counting and
+// the boards in order, with the pause the unit needs between two boards.
 RunOutcome UploadHbdFiles(UploadJob& job, WorkerContext& context, SerialPort& port) {
-    HbdUploader worker(job, port, context.clock, context.state);
-    worker.LoadUploadSettings(IniFile(context.state.IniPath()));
-    worker.OpenMessageLog();  // a run without a log file still uploads
+    HbdUploader uploader(job, port, context.clock, context.state);
+    uploader.LoadUploadSettings(IniFile(context.state.IniPath()));
+    uploader.OpenMessageLog();  // a run without a log file still uploads
 
     RunOutcome outcome = RunOutcome::kCompleted;
-    if (worker.CountPackets() < 0) {
+    if (uploader.CountPackets() < 0) {
         outcome = RunOutcome::kFailed;
     } else {
-        worker.Log().PostLogLine(kLevelPrep, "Prep 2: Success; open/configure serial port\n");
-        const FileToUpload first{job.commFirst ? job.commFile : job.readerFile,
-                                 job.commFirst ? kKindComm : kKindReader};
-        const FileToUpload second{job.commFirst ? job.readerFile : job.commFile,
-                                  job.commFirst ? kKindReader : kKindComm};
-        const FileToUpload order[] = {first, second, {job.speechFile, kKindSpeech}};
-        for (const FileToUpload& file : order) {
+        uploader.Log().PostLogLine(kLevelPrep, "Prep 2: Success; open/configure serial port\n");
+        const std::vector<FileToUpload> order = LoadOrder(job);
+        for (size_t i = 0; i < order.size(); ++i) {
             if (job.abortRequest != 0) {
+                // Nothing of this board was sent; the history still says why it was not.
+                uploader.RecordAbortBefore(*order[i].image, order[i].kind);
                 outcome = RunOutcome::kAborted;
                 break;
             }
-            if (!file.path) {
-                continue;
+            bool ok = uploader.UploadFile(*order[i].image, order[i].kind);
+            if (ok && i + 1 < order.size()) {
+                ok = uploader.PauseBeforeNextFile(*order[i + 1].image, order[i + 1].kind);
             }
-            if (!worker.UploadFile(*file.path, file.kind)) {
+            if (!ok) {
                 outcome = job.abortRequest != 0 ? RunOutcome::kAborted : RunOutcome::kFailed;
                 break;
             }
         }
     }
-    worker.CloseMessageLog();
+    uploader.CloseMessageLog();
     return outcome;
 }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "protocol/Crc16.h"
+#include "protocol/PacketTimes.h"
 #include "settings/SettingsKeys.h"
+#include "upload/StaleInput.h"
 
 namespace quillon {
 
@@ -18,25 +20,27 @@ constexpr const char* kHistoryOpenFailed = "Failed to open input file";
 constexpr const char* kHistoryBeginFailed = "No/Bad Response from KX, Step: Begin Upload";
 constexpr const char* kHistoryPrepareFailed = "No/Bad Response from KX, Step: Next Packet";
 constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get Ack from HBD";
-// A read error in the middle of the file must not pass for its end: the unit would be told the
-// transfer is complete with part of the image missing.
-constexpr const char* kHistoryReadFailed = "Failed to read input file";
 // The end of transfer is the one packet the unit never answers: a write that fails is the only
 // sign that it did not arrive, and a board the unit never closed is no success.
 constexpr const char* kHistoryEndLost = "Line lost, Step: End of Transfer";
 
 // The steps of UM_FILE_FAILED, named as the history's texts name them.
-constexpr std::string_view kStepOpenFile = "Open File";
 constexpr std::string_view kStepBegin = "Begin Upload";
 constexpr std::string_view kStepPrepare = "Next Packet";
 constexpr std::string_view kStepData = "Get Ack from HBD";
-constexpr std::string_view kStepReadFile = "Read File";
 constexpr std::string_view kStepEnd = "End of Transfer";
 
 // Internal error codes: an unknown file kind seen as a file starts, or in the begin step.
 constexpr int kInternalErrorMajorStart = 2;
 constexpr int kInternalErrorMajorBegin = 3;
 constexpr int kInternalErrorMinor = 1;
+
+constexpr int64_t kMicrosPerSecond = 1'000'000;
+
+int32_t WholeSeconds(int64_t micros) {
+    // Rounded towards zero, as the counters were counted down in whole seconds before.
+    return static_cast<int32_t>(micros / kMicrosPerSecond);
+}
 
 }  // namespace
 
@@ -49,7 +53,6 @@ HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, Program
       log_(*job.notifications, clock, state.appDir),
       serialLog_(clock, state.appDir),
       history_(state.appDir, clock) {
-    input_.blockSize = static_cast<int32_t>(hbd::kPayloadSize);
     state_.ResetInternalError();
 }
 
@@ -75,6 +78,7 @@ void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
 }
 
 bool HbdUploader::OpenMessageLog() {
+    log_.SetLine(port_, job_);
     if (settings_.logSerialData) {
         // Best effort, like the message log: the run goes on without it.
         NoteRecordWritten(window_, serialLog_.Open(), "serial log " + serialLog_.FilePath());
@@ -116,7 +120,7 @@ void HbdUploader::SendControlPacket(uint8_t command) {
 }
 
 void HbdUploader::SendDataPacket() {
-    const std::span<const uint8_t> payload(input_.blockBuffer.data(), hbd::kPayloadSize);
+    const std::span<const uint8_t> payload(packet_);
     const auto crc = hbd::CrcWireBytes(packetChecksum_);
     port_.WriteBlock(payload.data(), static_cast<uint16_t>(payload.size()));
     port_.WriteBlock(crc.data(), static_cast<uint16_t>(crc.size()));
@@ -173,8 +177,10 @@ std::string_view HbdUploader::ResponseCause() const {
 void HbdUploader::LogUserAbort() {
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
-                                           kHistoryUserAbort));
+    if (TakeBoardRecord(job_, progress_.currentKind)) {
+        NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
+                                               kHistoryUserAbort));
+    }
 }
 
 void HbdUploader::NoteHistory(bool written) {
@@ -187,8 +193,10 @@ void HbdUploader::FailFile(const char* historyText, std::string_view step, std::
     n.failureStep = step;
     n.failureCause = cause;
     window_.Send(n);
-    NoteHistory(
-        history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText));
+    if (TakeBoardRecord(job_, progress_.currentKind)) {
+        NoteHistory(
+            history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,53 +214,54 @@ int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, int kind) {
     return static_cast<int32_t>(static_cast<uint32_t>(sent / hbd::kPayloadSize));
 }
 
+int32_t HbdUploader::EstimateSeconds(uint64_t fileLength, int kind, int baudRate) {
+    const int32_t packets = AnnouncedPackets(fileLength, kind);
+    return packets <= 0 ? 0
+                        : packet_times::Seconds(static_cast<uint64_t>(packets),
+                                                packet_times::HbdPacketMicros(kind, baudRate));
+}
+
 int32_t HbdUploader::CountPackets() {
     struct Slot {
-        const std::optional<std::string>& path;
+        const FirmwareImageRef& image;
         int kind;
         int32_t& packets;
         int32_t& estimate;
-        int32_t secondsPerPacket;
     };
     const Slot slots[] = {
-        {job_.commFile, kKindComm, progress_.commPackets, progress_.commEstimate,
-         kSecondsPerCommPacket},
-        {job_.readerFile, kKindReader, progress_.readerPackets, progress_.readerEstimate,
-         kSecondsPerReaderPacket},
-        {job_.speechFile, kKindSpeech, progress_.speechPackets, progress_.speechEstimate,
-         kSecondsPerSpeechPacket},
+        {job_.commImage, kKindComm, progress_.commPackets, progress_.commEstimate},
+        {job_.readerImage, kKindReader, progress_.readerPackets, progress_.readerEstimate},
+        {job_.speechImage, kKindSpeech, progress_.speechPackets, progress_.speechEstimate},
     };
     int32_t files = 0;
+    int64_t totalMicros = 0;
     for (const Slot& slot : slots) {
-        if (!slot.path) {
+        if (!slot.image) {
             continue;
         }
-        FirmwareFile file;
-        if (!file.SetPath(*slot.path) || !file.OpenInputFile()) {
-            log_.PostLogLine(kLevelError, "ERROR: Failed to open %s File\"%s\"!\n",
-                             FileKindName(slot.kind), slot.path->c_str());
-            return -1;
-        }
-        const uint64_t length = file.Length();
-        file.Close();
+        const uint64_t length = slot.image->bytes.size();
         if (slot.kind != kKindSpeech && length < hbd::kBoardImageOffset) {
-            // Only a file taken without validation gets here; nothing of it would be sent.
+            // The start checks refuse such a file; nothing of it would be sent.
             log_.PostLogLine(kLevelError,
                              "ERROR: %s File\"%s\" is shorter than its %d-byte header; nothing "
                              "to send!\n",
-                             FileKindName(slot.kind), slot.path->c_str(),
+                             FileKindName(slot.kind), slot.image->path.c_str(),
                              static_cast<int>(hbd::kBoardImageOffset));
             return -1;
         }
         slot.packets = AnnouncedPackets(length, slot.kind);
-        slot.estimate = slot.packets * slot.secondsPerPacket;
+        const int64_t micros =
+            slot.packets * packet_times::HbdPacketMicros(slot.kind, job_.baudRate);
+        slot.estimate = WholeSeconds(micros);
+        totalMicros += micros;
         ++files;
     }
     progress_.filesRemaining = files;
     // With nothing selected there is no delay to count (rather than a negative estimate).
     const int32_t delays = std::max(files - 1, 0);
-    progress_.totalRemaining = progress_.commEstimate + progress_.readerEstimate +
-                               progress_.speechEstimate + delays * settings_.delayAfterFileSeconds;
+    totalRemainingMicros_ =
+        totalMicros + int64_t{delays} * settings_.delayAfterFileSeconds * kMicrosPerSecond;
+    progress_.totalRemaining = WholeSeconds(totalRemainingMicros_);
     NotifyProgress(UM_PROGRESS, 1);
     return progress_.totalRemaining;
 }
@@ -260,55 +269,41 @@ int32_t HbdUploader::CountPackets() {
 // ---------------------------------------------------------------------------------------------
 // One file
 
-bool HbdUploader::UploadFile(const std::string& path, int kind) {
+bool HbdUploader::UploadFile(const FirmwareImage& image, int kind) {
     const uint32_t startTick = clock_.TickCount();
-    NoteHistory(history_.WriteBeginUpload(path, kind));
+    NoteHistory(history_.WriteBeginUpload(image.path, kind));
+    OpenBoardRecord(job_, kind);
     port_.ClearPending();
-    if (!StartFile(path, kind)) {
+    if (!StartFile(image, kind)) {
         return false;
     }
     if (log_.IsOpen()) {
-        log_.WriteFileBanner(kindName_, path);
+        log_.WriteFileBanner(kindName_, image.path);
     }
-    if (!OpenAndPosition(path, kind)) {
-        return false;
-    }
+    AnnounceFile(image);
+    DropStale();
     if (!NotifyBeginUpload()) {
-        input_.Close();
         if (!Aborted()) {
             FailFile(kHistoryBeginFailed, kStepBegin, ResponseCause());
         }
         return false;
     }
-    if (!SendPackets()) {
-        return false;
-    }
-    if (!FinishFile(startTick)) {
-        return false;
-    }
-    DelayAfterFile();
-    return !Aborted();
+    return SendPackets() && FinishFile(startTick);
 }
 
-bool HbdUploader::StartFile(const std::string& path, int kind) {
-    progress_.currentPath = path;
+bool HbdUploader::StartFile(const FirmwareImage& image, int kind) {
+    progress_.currentPath = image.path;
     progress_.currentKind = kind;
     progress_.currentPacketsSent = 0;
     switch (kind) {
         case kKindComm:
-            progress_.secondsPerPacket = kSecondsPerCommPacket;
             progress_.currentPackets = progress_.commPackets;
-            progress_.currentRemaining = progress_.commEstimate;
             break;
         case kKindReader:
-            progress_.secondsPerPacket = kSecondsPerReaderPacket;
             progress_.currentPackets = progress_.readerPackets;
-            progress_.currentRemaining = progress_.readerEstimate;
             break;
         case kKindSpeech:
-            progress_.secondsPerPacket = kSecondsPerSpeechPacket;
             progress_.currentPackets = progress_.speechPackets;
-            progress_.currentRemaining = progress_.speechEstimate;
             break;
         default:
             state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, kind);
@@ -316,32 +311,35 @@ bool HbdUploader::StartFile(const std::string& path, int kind) {
             NoteHistory(history_.WriteCriticalError(state_.InternalError()));
             return false;
     }
+    progress_.secondsPerPacket = SecondsPerPacket(kind);
+    packetMicros_ = packet_times::HbdPacketMicros(kind, job_.baudRate);
+    currentRemainingMicros_ = int64_t{progress_.currentPackets} * packetMicros_;
+    progress_.currentRemaining = WholeSeconds(currentRemainingMicros_);
     kindName_ = FileKindName(kind);
     progress_.currentKindName = kindName_;
+    image_ = &image;
+    // Board images keep their first 32 KiB on the host.
+    nextByte_ = kind == kKindSpeech ? 0 : hbd::kBoardImageOffset;
     return true;
 }
 
-bool HbdUploader::OpenAndPosition(const std::string& path, int kind) {
-    bool opened = input_.SetPath(path) && input_.OpenInputFile();
-    if (opened) {
-        log_.PostLogLine(kLevelPrep, "Prep 3: Success; open %s file: %s\n", kindName_.c_str(),
-                         path.c_str());
-        // Sending a board image from the wrong place would flash garbage: a failed seek is
-        // treated like a file that will not open.
-        if (kind != kKindSpeech && !input_.Seek(hbd::kBoardImageOffset)) {
-            input_.Close();
-            opened = false;
-        }
-    }
-    if (!opened) {
-        log_.PostLogLine(kLevelError, "ERROR: Failed to open Input File\"%s\"!\n", path.c_str());
-        FailFile(kHistoryOpenFailed, kStepOpenFile, failure_cause::kFileError);
-        return false;
-    }
+void HbdUploader::AnnounceFile(const FirmwareImage& image) {
+    log_.PostLogLine(kLevelPrep, "Prep 3: Success; open %s file: %s\n", kindName_.c_str(),
+                     image.path.c_str());
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
                      progress_.currentPackets);
     NotifyProgress(UM_FILE_START);
-    return true;
+}
+
+void HbdUploader::DropStale() {
+    NoteDeadLine(DropStaleInput(port_, clock_, &waitBytes_) ? kSerialNothingWaiting
+                                                            : kSerialIoError);
+    const size_t dropped = waitBytes_.size();
+    FlushReceived();
+    if (dropped != 0) {
+        log_.PostLogLine(
+            kLevelHost, "Dropped %zu bytes waiting on the line from before this upload\n", dropped);
+    }
 }
 
 bool HbdUploader::NotifyBeginUpload() {
@@ -386,20 +384,22 @@ bool HbdUploader::NotifyBeginUpload() {
     return false;
 }
 
-bool HbdUploader::ReadPacket() {
-    const size_t got = input_.Read(hbd::kPayloadSize);
-    if (got == 0) {
+bool HbdUploader::NextPacket() {
+    const std::vector<uint8_t>& bytes = image_->bytes;
+    if (nextByte_ >= bytes.size()) {
         return false;
     }
-    std::fill(input_.blockBuffer.begin() + static_cast<std::ptrdiff_t>(got),
-              input_.blockBuffer.begin() + static_cast<std::ptrdiff_t>(hbd::kPayloadSize),
-              hbd::kPadByte);
+    const size_t got = std::min(hbd::kPayloadSize, bytes.size() - nextByte_);
+    const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(nextByte_);
+    std::copy_n(from, got, packet_.begin());
+    std::fill(packet_.begin() + static_cast<std::ptrdiff_t>(got), packet_.end(), hbd::kPadByte);
+    nextByte_ += got;
     return true;
 }
 
 bool HbdUploader::SendPackets() {
-    for (packetNumber_ = 1; ReadPacket(); ++packetNumber_) {
-        packetChecksum_ = Crc16(input_.blockBuffer.data(), hbd::kPayloadSize);
+    for (packetNumber_ = 1; NextPacket(); ++packetNumber_) {
+        packetChecksum_ = Crc16(packet_.data(), packet_.size());
         packetStartTick_ = clock_.TickCount();
         log_.PostLogLine(kLevelHost, "\n");
         if (!PrepareExchange() || !DataExchange()) {
@@ -409,13 +409,6 @@ bool HbdUploader::SendPackets() {
             log_.PostLogLine(kLevelTiming, "(%d ms)\n",
                              static_cast<int>(clock_.TickCount() - packetStartTick_));
         }
-    }
-    if (input_.ReadFailed()) {
-        log_.PostLogLine(kLevelError, "ERROR: Failed to read Input File\"%s\"!\n",
-                         progress_.currentPath.c_str());
-        input_.Close();
-        FailFile(kHistoryReadFailed, kStepReadFile, failure_cause::kFileError);
-        return false;
     }
     return true;
 }
@@ -429,7 +422,6 @@ bool HbdUploader::PrepareExchange() {
         NotifyBytes(UM_TX_BYTES, controlPacket_);
         const int code = WaitForResponse(tryNumber);
         if (Aborted()) {
-            input_.Close();
             return false;
         }
         LogAck(code);
@@ -440,7 +432,6 @@ bool HbdUploader::PrepareExchange() {
     }
     log_.PostLogLine(kLevelError, "Giving Up! No/Bad Response from HBD after %d tries\n",
                      settings_.retransmitData);
-    input_.Close();
     if (!Aborted()) {
         FailFile(kHistoryPrepareFailed, kStepPrepare, ResponseCause());
     }
@@ -453,22 +444,26 @@ bool HbdUploader::DataExchange() {
             return true;
         }
     }
-    input_.Close();
     if (!Aborted()) {
         FailFile(kHistoryDataFailed, kStepData, ResponseCause());
     }
     return false;
 }
 
-bool HbdUploader::DataTry(int tryNumber) {
+void HbdUploader::CountTransmission() {
     ++progress_.currentPacketsSent;
-    progress_.totalRemaining -= progress_.secondsPerPacket;
-    progress_.currentRemaining -= progress_.secondsPerPacket;
+    totalRemainingMicros_ -= packetMicros_;
+    currentRemainingMicros_ -= packetMicros_;
+    progress_.totalRemaining = WholeSeconds(totalRemainingMicros_);
+    progress_.currentRemaining = WholeSeconds(currentRemainingMicros_);
+}
+
+bool HbdUploader::DataTry(int tryNumber) {
+    CountTransmission();
     NotifyProgress(UM_PROGRESS, 0);
     log_.PostLogLine(kLevelHost, "%d.3: Sending to HBD; Packet %d, %d bytes\n", packetNumber_,
                      packetNumber_, static_cast<int>(hbd::kDataPacketSize));
-    NotifyBytes(UM_TX_BYTES,
-                std::span<const uint8_t>(input_.blockBuffer.data(), hbd::kPayloadSize));
+    NotifyBytes(UM_TX_BYTES, packet_);
     SendDataPacket();
     log_.PostLogLine(kLevelHost, "%d.4: Wait for response from HBD\n", packetNumber_);
     int code = WaitForResponse(tryNumber);
@@ -480,6 +475,7 @@ bool HbdUploader::DataTry(int tryNumber) {
         return true;
     }
     if (code != hbd::kReplyEndOfBlock) {
+        LogUnexpectedDataAnswer(code);
         return false;
     }
     // The unit is writing the block to flash; its second answer says how that went.
@@ -488,12 +484,28 @@ bool HbdUploader::DataTry(int tryNumber) {
         return false;
     }
     LogAck(code);
-    return code == hbd::kReplyFlashWritten;
+    if (code != hbd::kReplyFlashWritten) {
+        LogUnexpectedDataAnswer(code);
+        return false;
+    }
+    return true;
+}
+
+void HbdUploader::LogUnexpectedDataAnswer(int code) {
+    switch (code) {
+        case hbd::kReplyBadPacket:
+        case hbd::kReplyWriteFailed:
+        case hbd::kReplyAbortTransfer:
+        case kNoResponse:
+        case kUnexpectedBytes:
+            return;  // the unit's own error, or the wait's lines, say it already
+        default:
+            LogBadResponse(code);  // an unknown code, or a digit out of its place
+    }
 }
 
 bool HbdUploader::FinishFile(uint32_t startTick) {
     log_.PostLogLine(kLevelHost, "END of FILE Reached!\n\n");
-    input_.Close();
     controlPacket_ = hbd::MakeControlPacket(hbd::kCmdEndOfTransfer);
     log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
     NotifyBytes(UM_TX_BYTES, controlPacket_);
@@ -521,15 +533,18 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     }
     progress_.lastFileElapsed = elapsed;
     --progress_.filesRemaining;
-    NoteHistory(history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed));
+    if (TakeBoardRecord(job_, progress_.currentKind)) {
+        NoteHistory(
+            history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed));
+    }
     NotifyProgress(UM_FILE_DONE);
     return true;
 }
 
-void HbdUploader::DelayAfterFile() {
+bool HbdUploader::PauseBeforeNextFile(const FirmwareImage& next, int nextKind) {
     const int32_t delay = settings_.delayAfterFileSeconds;
-    if (progress_.filesRemaining == 0 || delay == 0) {
-        return;
+    if (delay == 0) {
+        return !Aborted();
     }
     progress_.delayLength = delay;
     progress_.delayRemaining = delay;
@@ -539,13 +554,22 @@ void HbdUploader::DelayAfterFile() {
             log_.PostLogLine(kLevelHost, "Delay %2d seconds before next upload.\n", delay - second);
         }
         clock_.Sleep(kDelayTickMs);
-        --progress_.totalRemaining;
+        totalRemainingMicros_ -= kMicrosPerSecond;
+        progress_.totalRemaining = WholeSeconds(totalRemainingMicros_);
         --progress_.delayRemaining;
         if (Aborted()) {
-            LogUserAbort();
-            return;
+            // The board just loaded stays a success; the abort keeps the next one from loading.
+            RecordAbortBefore(next, nextKind);
+            return false;
         }
     }
+    return true;
+}
+
+void HbdUploader::RecordAbortBefore(const FirmwareImage& image, int kind) {
+    log_.PostLogLine(kLevelAck, " ");
+    log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
+    NoteHistory(history_.WriteUploadFailed(image.path, kind, kHistoryUserAbort));
 }
 
 // ---------------------------------------------------------------------------------------------

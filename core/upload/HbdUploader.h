@@ -1,6 +1,7 @@
-// The HBD upload worker: uploads COMM, READER and SPEECH firmware files one at a time over an
+// The HBD upload worker: uploads COMM, READER and SPEECH firmware images one at a time over an
 // open port with the unit's request/acknowledge packet protocol, logging every step, reporting
-// progress to the job's window and recording each outcome in the upload history. Failures are
+// progress to the job's window and recording each outcome in the upload history. The images were
+// read and checked before the port opened; what is sent is exactly their bytes. Failures are
 // results: UploadFile returns false (after UM_FILE_FAILED unless the user aborted).
 #pragma once
 
@@ -12,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
 #include "protocol/HbdControlPacket.h"
@@ -69,9 +70,17 @@ class HbdUploader {
     const SerialDataLog& SerialLog() const { return serialLog_; }
     MessageLog& Log() { return log_; }
 
-    // Total estimate in seconds of every selected file, or -1 when one will not open.
+    // Total estimate in seconds of every selected image at the job's line rate, or -1 when a
+    // COMM or READER image is too short to send anything.
     int32_t CountPackets();
-    bool UploadFile(const std::string& path, int kind);
+    // One board: begin, every packet, end of transfer. True when the unit took it all.
+    bool UploadFile(const FirmwareImage& image, int kind);
+    // The pause the unit needs before the next board, counted down a second at a time. An abort
+    // during it is recorded against the next board (the one it keeps from being loaded); false
+    // then.
+    bool PauseBeforeNextFile(const FirmwareImage& next, int nextKind);
+    // Logs and records the user's abort against a board it kept from being loaded.
+    void RecordAbortBefore(const FirmwareImage& image, int kind);
     bool NotifyBeginUpload();
     int WaitForResponse(int tryNumber);
     void LogAck(int code);
@@ -81,10 +90,12 @@ class HbdUploader {
     std::span<const uint8_t> Captured() const { return {capture_.data(), capturedCount_}; }
     int ReceivedCount() const { return receivedCount_; }
 
-    // Seconds a packet of that board counts in the estimates.
+    // Seconds a packet of that board counts at the reference rate.
     static int32_t SecondsPerPacket(int kind);
     // Sent length (file length minus the kept-back part) in packets, as the unit counts them.
     static int32_t AnnouncedPackets(uint64_t fileLength, int kind);
+    // Estimated seconds of a board image of that length at that rate.
+    static int32_t EstimateSeconds(uint64_t fileLength, int kind, int baudRate);
 
   private:
     bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
@@ -93,6 +104,11 @@ class HbdUploader {
     void NotifyBytes(NotificationCode code, std::span<const uint8_t> bytes);
     void SendControlPacket(uint8_t command);
     void SendDataPacket();
+    // Drops what is waiting or still arriving before the begin request, saying so when it found
+    // anything.
+    void DropStale();
+    // Counts one packet transmission off the estimates.
+    void CountTransmission();
     void RecordSent(std::span<const uint8_t> bytes);
     void FlushReceived();
     int ReadOneByte();
@@ -107,15 +123,16 @@ class HbdUploader {
     std::string_view ResponseCause() const;
     int AwaitResponse(int tryNumber);
 
-    bool StartFile(const std::string& path, int kind);
-    bool OpenAndPosition(const std::string& path, int kind);
+    bool StartFile(const FirmwareImage& image, int kind);
+    void AnnounceFile(const FirmwareImage& image);
     bool SendPackets();
-    bool ReadPacket();
+    bool NextPacket();
     bool PrepareExchange();
     bool DataExchange();
     bool DataTry(int tryNumber);
+    // Logs a data-step answer the exchange does not expect (LogAck shows the ones it knows).
+    void LogUnexpectedDataAnswer(int code);
     bool FinishFile(uint32_t startTick);
-    void DelayAfterFile();
 
     UploadJob& job_;
     SerialPort& port_;
@@ -125,8 +142,15 @@ class HbdUploader {
     MessageLog log_;
     SerialDataLog serialLog_;
     UploadHistory history_;
-    FirmwareFile input_;
+    const FirmwareImage* image_ = nullptr;  // the board being sent
+    size_t nextByte_ = 0;                   // where its next packet starts
+    std::array<uint8_t, hbd::kPayloadSize> packet_{};
     UploadProgress progress_;
+    // The estimates in microseconds, so that a packet's fraction of a second is not lost; the
+    // progress record shows them in whole seconds.
+    int64_t packetMicros_ = 0;
+    int64_t totalRemainingMicros_ = 0;
+    int64_t currentRemainingMicros_ = 0;
     HbdUploadSettings settings_;
     HbdResponseMatcher matcher_;
 

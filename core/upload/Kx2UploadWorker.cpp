@@ -12,6 +12,7 @@ RunOutcome UploadKx2File(UploadJob& job, WorkerContext& context, SerialPort& por
     kx2.Log().PostLogLine(kLevelPrep, "Prep 2: Success; open serial port %d, baud-rate %d= \n",
                           job.portNumber, job.baudRate);
     kx2.LoadUploadSettings();
+    kx2.Log().SetLine(port, job);
     kx2.Log().OpenMessageLog();
     SerialDataLog serialLog(context.clock, context.state.appDir);
     if (kx2.CurrentSettings().logSerialData &&
@@ -21,8 +22,8 @@ RunOutcome UploadKx2File(UploadJob& job, WorkerContext& context, SerialPort& por
     }
 
     RunOutcome outcome = RunOutcome::kCompleted;  // nothing selected: nothing to do
-    if (job.commFile) {
-        kx2.UploadFile(*job.commFile);
+    if (job.commImage) {
+        kx2.UploadFile(*job.commImage);
         outcome = kx2.Outcome();
     }
     kx2.SetSerialDataLog(nullptr);

@@ -1,11 +1,13 @@
 #include "upload/Kx2Uploader.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
 
+#include "platform/TextFormat.h"
+#include "protocol/PacketTimes.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "upload/StaleInput.h"
 
 namespace quillon {
 
@@ -13,16 +15,18 @@ namespace {
 
 constexpr char kKindNameKx2[] = "KX2-FILE";
 constexpr int32_t kSecondsPerPacket = 1;
-constexpr int32_t kMsPerSecond = 1000;
+constexpr int64_t kMicrosPerSecond = 1'000'000;
 
 constexpr char kHistoryNoBeginAnswer[] = "No/Bad Response from KX2, Step: Begin Upload";
 constexpr char kHistoryCancelled[] = "KX2 canceled";
-constexpr char kHistoryCannotOpen[] = "Failed to open input file";
 constexpr char kHistoryLineLost[] = "Line lost, Step: ";
+constexpr char kHistoryUserAbort[] = "*** USER ABORTED UPLOAD ***";
+// Every packet went out but "complete" never came: the unit may or may not hold the image, so
+// it is no success.
+constexpr char kHistoryUnconfirmed[] = "KX2 never confirmed the upload, Step: Final Response";
 
 // The steps of UM_FILE_FAILED.
 constexpr std::string_view kStepCheckFile = "Check File";
-constexpr std::string_view kStepOpenFile = "Open File";
 constexpr std::string_view kStepBegin = "Begin Upload";
 constexpr std::string_view kStepSend = "Send Packets";
 constexpr std::string_view kStepFinal = "Final Response";
@@ -75,32 +79,25 @@ Kx2StartRequest Kx2Uploader::StartRequest() const {
     return request;
 }
 
-uint64_t Kx2Uploader::PacketsFor(uint64_t fileLength, int32_t maxPacketSize) {
-    // An unusable packet size is refused later with its own message; no division by it here.
-    const int32_t payload = maxPacketSize - static_cast<int32_t>(kKx2Overhead);
-    return payload <= 0 ? 0 : (fileLength + static_cast<uint64_t>(payload) - 1) / payload;
+int32_t Kx2Uploader::EstimateFor(uint64_t packets, int32_t maxPacketSize, int32_t delayMs,
+                                 int baudRate) {
+    return packet_times::Seconds(packets,
+                                 packet_times::Kx2PacketMicros(maxPacketSize, delayMs, baudRate));
 }
 
-int32_t Kx2Uploader::EstimateFor(uint64_t packets, int32_t delayMs) {
-    const int64_t delay = std::max<int32_t>(delayMs, 0);
-    return ClampToInt32(packets + packets * static_cast<uint64_t>(delay) / kMsPerSecond);
-}
-
-bool Kx2Uploader::PrepareUpload(const std::string& path) {
+bool Kx2Uploader::PrepareUpload(const FirmwareImage& image) {
     LoadUploadSettings();
-    path_ = path;
+    path_ = image.path;
     payloadSize_ = settings_.maxPacketSize - static_cast<int32_t>(kKx2Overhead);
-
-    if (!input_.SetPath(path) || !input_.OpenInputFile()) {
-        log_.PostLogLine(kLevelError, "ERROR: Failed to open COMM File\"%s\"!\n", path.c_str());
-        return false;
-    }
-    fileLength_ = input_.Length();
-    input_.Close();
-
-    packetsNeeded_ = PacketsFor(fileLength_, settings_.maxPacketSize);
+    fileLength_ = image.bytes.size();
+    packetsNeeded_ = Kx2PacketsFor(fileLength_, settings_.maxPacketSize);
     packetCount_ = ClampToInt32(packetsNeeded_);
-    const int32_t estimate = EstimateFor(packetsNeeded_, settings_.delayMs);
+    packetMicros_ =
+        packet_times::Kx2PacketMicros(settings_.maxPacketSize, settings_.delayMs, job_.baudRate);
+    remainingMicros_ =
+        static_cast<int64_t>(std::min<uint64_t>(packetsNeeded_, kKx2MaxPackets)) * packetMicros_;
+    const int32_t estimate =
+        EstimateFor(packetsNeeded_, settings_.maxPacketSize, settings_.delayMs, job_.baudRate);
 
     progress_ = UploadProgress{};
     progress_.commPackets = packetCount_;
@@ -108,7 +105,7 @@ bool Kx2Uploader::PrepareUpload(const std::string& path) {
     progress_.commEstimate = estimate;
     progress_.totalRemaining = estimate;
     progress_.currentRemaining = estimate;
-    progress_.currentPath = path;
+    progress_.currentPath = image.path;
     progress_.currentKind = kKindComm;
     progress_.currentPackets = packetCount_;
     progress_.currentPacketsSent = 0;
@@ -116,47 +113,14 @@ bool Kx2Uploader::PrepareUpload(const std::string& path) {
     progress_.currentKindName = kKindNameKx2;
     Notify(UM_PROGRESS, 1);
 
-    name_ = std::filesystem::path(path).filename().string();
+    name_ = image.FileName();
     return true;
 }
 
-std::optional<Kx2Uploader::Refusal> Kx2Uploader::CheckLimits() const {
-    char line[MessageLog::kMaxText + 1];
-    if (settings_.maxPacketSize < kMinPacketSize || settings_.maxPacketSize > kMaxPacketSizeLimit) {
-        std::snprintf(line, sizeof line,
-                      "ERROR: Max Packet Size %d is outside 11 to 4096; upload refused\n",
-                      settings_.maxPacketSize);
-        return Refusal{line, "Max Packet Size outside 11 to 4096"};
-    }
-    if (settings_.delayMs < 0 || settings_.delayMs > kMaxDelayMs) {
-        std::snprintf(line, sizeof line,
-                      "ERROR: Delay Between Packets %d is outside 0 to 65535; upload refused\n",
-                      settings_.delayMs);
-        return Refusal{line, "Delay Between Packets outside 0 to 65535"};
-    }
-    if (fileLength_ == 0) {
-        std::snprintf(line, sizeof line, "ERROR: File \"%s\" is empty; upload refused\n",
-                      path_.c_str());
-        return Refusal{line, "File is empty"};
-    }
-    if (name_.size() > kKx2MaxNameLength) {
-        std::snprintf(line, sizeof line,
-                      "ERROR: File name \"%s\" is longer than 49 characters; upload refused\n",
-                      name_.c_str());
-        return Refusal{line, "File name longer than 49 characters"};
-    }
-    if (packetsNeeded_ > static_cast<uint64_t>(kMaxPackets)) {
-        std::snprintf(line, sizeof line,
-                      "ERROR: File needs %llu packets, more than 5000; upload refused\n",
-                      static_cast<unsigned long long>(packetsNeeded_));
-        return Refusal{line, "File needs more than 5000 packets"};
-    }
-    return std::nullopt;
-}
-
-bool Kx2Uploader::Refuse(const Refusal& refusal) {
-    log_.PostLogLine(kLevelError, "%s", refusal.logLine.c_str());
-    return FailFile(refusal.historyText, kStepCheckFile, refusal.cause);
+bool Kx2Uploader::Refuse(const std::string& logLine, const std::string& historyText,
+                         std::string_view cause) {
+    log_.PostLogLine(kLevelError, "%s", logLine.c_str());
+    return FailFile(historyText, kStepCheckFile, cause);
 }
 
 void Kx2Uploader::NoteHistory(bool written) {
@@ -170,7 +134,9 @@ bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step
     n.failureStep = step;
     n.failureCause = cause;
     window_.Send(n);
-    NoteHistory(history_.WriteUploadFailed(path_, kKindComm, historyText));
+    if (TakeBoardRecord(job_, kKindComm)) {
+        NoteHistory(history_.WriteUploadFailed(path_, kKindComm, historyText));
+    }
     outcome_ = RunOutcome::kFailed;
     return false;
 }
@@ -181,50 +147,78 @@ bool Kx2Uploader::FailLineLost(std::string_view step) {
     return FailFile(kHistoryLineLost + std::string(step), step, failure_cause::kLineLost);
 }
 
+bool Kx2Uploader::EndAborted() {
+    log_.PostLogLine(kLevelAck, " ");
+    log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
+    if (TakeBoardRecord(job_, kKindComm)) {
+        NoteHistory(history_.WriteUploadFailed(path_, kKindComm, kHistoryUserAbort));
+    }
+    outcome_ = RunOutcome::kAborted;
+    return false;
+}
+
+bool Kx2Uploader::Complete(uint32_t startTick) {
+    const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
+    progress_.commElapsed = elapsed;
+    progress_.lastFileElapsed = elapsed;
+    progress_.filesRemaining = 0;
+    if (TakeBoardRecord(job_, kKindComm)) {
+        NoteHistory(history_.WriteUploadSuccess(path_, kKindComm, elapsed));
+    }
+    Notify(UM_FILE_DONE, 0);
+    outcome_ = RunOutcome::kCompleted;
+    return true;
+}
+
+void Kx2Uploader::NoteWaiting(int32_t secondsLeft) {
+    if (secondsLeft == lastWaitingSeconds_) {
+        return;
+    }
+    lastWaitingSeconds_ = secondsLeft;
+    Notify(UM_AWAITING_CONFIRMATION, secondsLeft);
+}
+
 std::string_view Kx2Uploader::ResponseCause() const {
     return startCancelled_ ? failure_cause::kUnitCancel
            : startGarbled_ ? failure_cause::kBadAnswer
                            : failure_cause::kNoAnswer;
 }
 
-bool Kx2Uploader::UploadFile(const std::string& path) {
+bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
+    const uint32_t startTick = clock_.TickCount();
     outcome_ = RunOutcome::kFailed;
     lineLost_ = false;
+    firstPassDone_ = false;
+    lastWaitingSeconds_ = -1;
     // Every way out of here frees the packet data.
     struct FreePackets {
         std::vector<Packet>& table;
         ~FreePackets() { std::vector<Packet>().swap(table); }
     } freePackets{packets_};
 
-    if (!PrepareUpload(path)) {
-        return false;
-    }
-    NoteHistory(history_.WriteBeginUpload(path, kKindComm));
+    PrepareUpload(image);
+    NoteHistory(history_.WriteBeginUpload(path_, kKindComm));
+    OpenBoardRecord(job_, kKindComm);
     port_.ClearPending();
     if (settings_.logMessages && log_.IsOpen()) {
-        log_.WriteKx2Banner(path);
+        log_.WriteKx2Banner(path_);
     }
-    if (auto refusal = CheckLimits()) {
-        return Refuse(*refusal);
+    if (auto refusal =
+            CheckKx2Limits(fileLength_, name_, settings_.maxPacketSize, settings_.delayMs)) {
+        return Refuse(refusal->logLine, refusal->historyText);
     }
-    if (!input_.OpenInputFile()) {
-        log_.PostLogLine(kLevelError, "ERROR: Failed to open Input File\"%s\"!\n", path.c_str());
-        return FailFile(kHistoryCannotOpen, kStepOpenFile, failure_cause::kFileError);
-    }
-    log_.PostLogLine(kLevelPrep, "Prep 3: Success; open file: %s\n", path.c_str());
+    log_.PostLogLine(kLevelPrep, "Prep 3: Success; open file: %s\n", path_.c_str());
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
                      packetCount_);
     Notify(UM_FILE_START, 0);
 
-    const bool filled = FillPacketTable();
-    input_.Close();
-    if (!filled) {
+    if (!FillPacketTable(image)) {
         return false;
     }
-    if (!RequestStartUpload()) {
-        if (job_.abortRequest.load(std::memory_order_relaxed) != 0) {
-            outcome_ = RunOutcome::kAborted;
-            return false;
+    DropStale();
+    if (lineLost_ || !RequestStartUpload()) {
+        if (Aborted()) {
+            return EndAborted();
         }
         return lineLost_ ? FailLineLost(kStepBegin)
                          : FailFile(kHistoryNoBeginAnswer, kStepBegin, ResponseCause());
@@ -232,80 +226,72 @@ bool Kx2Uploader::UploadFile(const std::string& path) {
     // Anything the unit said during the handshake must not thin out the first pass.
     FlagEveryPacket();
     if (SendFlaggedPackets() < 0) {
+        if (Aborted()) {
+            return EndAborted();
+        }
         return lineLost_ ? FailLineLost(kStepSend)
                          : FailFile(kHistoryCancelled, kStepSend, failure_cause::kUnitCancel);
     }
+    firstPassDone_ = true;
     const FinalAnswer answer = RunFinalPhase();
     if (lineLost_) {
         return FailLineLost(kStepFinal);
     }
     switch (answer) {
         case FinalAnswer::kComplete:
-            outcome_ = RunOutcome::kCompleted;
-            return true;
+            return Complete(startTick);
         case FinalAnswer::kCancelled:
             return FailFile(kHistoryCancelled, kStepFinal, failure_cause::kUnitCancel);
+        case FinalAnswer::kAborted:
+            return EndAborted();
         case FinalAnswer::kResent:
         case FinalAnswer::kNone:
             break;
     }
+    log_.PostLogLine(kLevelError, "ERROR: KX2 never confirmed the upload\n");
+    FailFile(kHistoryUnconfirmed, kStepFinal, failure_cause::kNoAnswer);
     outcome_ = RunOutcome::kNoFinalAnswer;
     return false;
+}
+
+void Kx2Uploader::DropStale() {
+    std::vector<uint8_t> stale;
+    lineLost_ = !DropStaleInput(port_, clock_, &stale);
+    if (stale.empty()) {
+        return;
+    }
+    if (serialLog_ != nullptr) {
+        serialLog_->Received(stale);
+    }
+    log_.PostLogLine(kLevelHost, "Dropped %zu bytes waiting on the line from before this upload\n",
+                     stale.size());
 }
 
 std::vector<uint8_t> Kx2Uploader::CopyPacketBytes(const uint8_t* bytes, size_t count) {
     return std::vector<uint8_t>(bytes, bytes + count);
 }
 
-bool Kx2Uploader::FillPacketTable() {
+bool Kx2Uploader::FillPacketTable(const FirmwareImage& image) {
     const size_t payload = static_cast<size_t>(payloadSize_);
-    uint64_t total = 0;
-    bool changed = false;
+    const std::vector<uint8_t>& bytes = image.bytes;
     try {
         packets_.clear();
         packets_.reserve(static_cast<size_t>(packetCount_));
-        for (;;) {
-            const size_t got = input_.Read(payload);
-            if (got == 0) {
-                break;
-            }
-            if (packets_.size() == static_cast<size_t>(packetCount_)) {
-                changed = true;  // the file grew
-                break;
-            }
+        for (size_t from = 0; from < bytes.size(); from += payload) {
+            const size_t count = std::min(payload, bytes.size() - from);
             Packet packet;
             packet.number = static_cast<int32_t>(packets_.size() + 1);
-            packet.count = static_cast<int32_t>(got);
+            packet.count = static_cast<int32_t>(count);
             packet.send = 1;
-            packet.data = CopyPacketBytes(input_.blockBuffer.data(), got);
+            packet.data = CopyPacketBytes(bytes.data() + from, count);
             packets_.push_back(std::move(packet));
-            total += got;
-            if (got < payload) {
-                break;
-            }
         }
     } catch (const std::bad_alloc&) {
         const size_t failedPacket = packets_.size() + 1;
         std::vector<Packet>().swap(packets_);
-        char line[MessageLog::kMaxText + 1];
-        std::snprintf(line, sizeof line, "ERROR: Out of memory for packet %zu; upload refused\n",
-                      failedPacket);
-        return Refuse(Refusal{line, "Out of memory for the packet table"});
-    }
-    if (input_.ReadFailed()) {
-        std::vector<Packet>().swap(packets_);
-        char line[MessageLog::kMaxText + 1];
-        std::snprintf(line, sizeof line, "ERROR: Failed to read Input File\"%s\"!\n",
-                      path_.c_str());
-        return Refuse(Refusal{line, "Failed to read input file", failure_cause::kFileError});
-    }
-    if (changed || total != fileLength_ || packets_.empty()) {
-        std::vector<Packet>().swap(packets_);
-        char line[MessageLog::kMaxText + 1];
-        std::snprintf(line, sizeof line,
-                      "ERROR: File \"%s\" changed while it was read; upload refused\n",
-                      path_.c_str());
-        return Refuse(Refusal{line, "File changed while it was read", failure_cause::kFileError});
+        return Refuse(
+            FormatText("ERROR: Out of memory for packet %zu; upload refused\n", failedPacket),
+            "Out of memory for the packet table");
     }
     packets_.back().last = 1;
     return true;
@@ -325,14 +311,14 @@ bool Kx2Uploader::RequestStartUpload() {
     log_.PostLogLine(kLevelBegin, "Prep 5: Notify KX2, starting file upload\n");
     startCancelled_ = false;
     startGarbled_ = false;
-    for (int attempt = 0; attempt < kStartTries; ++attempt) {
+    for (int attempt = 0; attempt < kStartTries && !Aborted(); ++attempt) {
         BuildStartRequest(frame_, StartRequest());
         WriteFrame();
         log_.PostLogLine(kLevelHost, "Sending to KX2 \"Request to start Upload file\n");
         log_.PostLogLine(kLevelHost, "Will wait 8 seconds for a response\n");
         ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
         if (!WaitForFrame()) {
-            if (lineLost_) {
+            if (lineLost_ || Aborted()) {
                 return false;
             }
             continue;
@@ -350,8 +336,10 @@ bool Kx2Uploader::RequestStartUpload() {
         LogUnknown(type);
         startGarbled_ = true;
     }
-    log_.PostLogLine(kLevelError,
-                     "Giving Up! Did not get proper response from KX2 after 3 tries\n");
+    if (!Aborted()) {
+        log_.PostLogLine(kLevelError,
+                         "Giving Up! Did not get proper response from KX2 after 3 tries\n");
+    }
     return false;
 }
 
@@ -362,6 +350,9 @@ int Kx2Uploader::SendFlaggedPackets() {
     for (size_t i = 0; i < packets_.size(); ++i) {
         if (packets_[i].send == 0) {
             continue;
+        }
+        if (Aborted()) {
+            return -1;
         }
         SendDataFrame(packets_[i]);
         ++sent;
@@ -382,9 +373,16 @@ void Kx2Uploader::SendDataFrame(const Packet& packet) {
                    packet.data.data(), packet.data.size());
     WriteFrame();
 
-    progress_.currentPacketsSent += 1;
-    progress_.totalRemaining -= progress_.secondsPerPacket;
-    progress_.currentRemaining -= progress_.secondsPerPacket;
+    // A packet the unit asked for again is a retry: it neither counts as progress nor shortens
+    // the estimate.
+    if (firstPassDone_) {
+        ++progress_.packetsResent;
+    } else {
+        ++progress_.currentPacketsSent;
+        remainingMicros_ -= packetMicros_;
+        progress_.totalRemaining = static_cast<int32_t>(remainingMicros_ / kMicrosPerSecond);
+        progress_.currentRemaining = progress_.totalRemaining;
+    }
     Notify(UM_PROGRESS, 0);
 
     log_.PostLogLine(kLevelHost, "Sending to KX2, packet %d of %d (%d bytes)\n", packet.number,
@@ -406,8 +404,15 @@ void Kx2Uploader::SendStatusRequest() {
     ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
 }
 
-bool Kx2Uploader::WaitForFrame() {
+bool Kx2Uploader::WaitForFrame(int32_t secondsAfter) {
     for (int poll = 0; poll < kPollsPerWait && !lineLost_; ++poll) {
+        if (Aborted()) {
+            return false;
+        }
+        if (secondsAfter >= 0) {
+            const uint32_t msLeft = static_cast<uint32_t>(kPollsPerWait - poll) * kPollWaitMs;
+            NoteWaiting(secondsAfter + static_cast<int32_t>((msLeft + 999) / 1000));
+        }
         if (ReceiveFrame()) {
             return true;
         }
@@ -417,9 +422,12 @@ bool Kx2Uploader::WaitForFrame() {
     return false;
 }
 
-Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalCycle() {
+Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalCycle(int cycle) {
+    constexpr int32_t kWaitSeconds = kPollsPerWait * kPollWaitMs / 1000;
     for (int wait = 0; wait < kWaitsPerCycle && !lineLost_; ++wait) {
-        if (WaitForFrame()) {
+        const int32_t wholeWaitsAfter =
+            (kFinalCycles - cycle - 1) * kWaitsPerCycle + (kWaitsPerCycle - wait - 1);
+        if (WaitForFrame(wholeWaitsAfter * kWaitSeconds)) {
             const Kx2FrameType type = DecodeResponse();
             if (type == kKx2Complete) {
                 return FinalAnswer::kComplete;
@@ -429,9 +437,15 @@ Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalCycle() {
                 return FinalAnswer::kCancelled;
             }
             if (type == kKx2ResendList) {
-                return SendFlaggedPackets() < 0 ? FinalAnswer::kCancelled : FinalAnswer::kResent;
+                if (SendFlaggedPackets() >= 0) {
+                    return FinalAnswer::kResent;
+                }
+                return Aborted() ? FinalAnswer::kAborted : FinalAnswer::kCancelled;
             }
             LogUnknown(type);
+        }
+        if (Aborted()) {
+            return FinalAnswer::kAborted;
         }
         if (wait == kWaitsPerCycle - 1) {
             break;
@@ -449,8 +463,8 @@ Kx2Uploader::FinalAnswer Kx2Uploader::RunFinalPhase() {
             kLevelHost,
             "Finished sending %d packets to KX2. Will wait 8 seconds for final response\n",
             packetCount_);
-        const FinalAnswer answer = RunFinalCycle();
-        if (answer == FinalAnswer::kComplete || answer == FinalAnswer::kCancelled) {
+        const FinalAnswer answer = RunFinalCycle(cycle);
+        if (answer != FinalAnswer::kResent && answer != FinalAnswer::kNone) {
             return answer;
         }
     }

@@ -1,15 +1,18 @@
-// Sends one .kx firmware file to a KX2 unit over an already open line: start handshake, every
+// Sends one .kx firmware image to a KX2 unit over an already open line: start handshake, every
 // packet once, then resend passes on the unit's request until it reports the upload complete.
-// A failure ends with UM_FILE_FAILED and a history entry saying why; Outcome() tells the caller.
+// The image was read and checked before the port opened; what is sent is exactly its bytes.
+// Every ending is recorded in the history: "complete" as the file's success, everything else as
+// its failure with a text saying why (the unit cancelled, never confirmed, the user aborted, the
+// line was lost, the file breaks a limit of the unit). Outcome() tells the caller.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/Kx2Limits.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
 #include "protocol/Kx2Frame.h"
@@ -23,37 +26,19 @@
 
 namespace quillon {
 
-// Limits the old fixed tables and buffers implied, now checked before anything is sent. Each of
-// these is refused with a level-0 log line, UM_FILE_FAILED and a history failure whose text is
-// given here; the unit never sees a start request for such a file:
-//   - "Max Packet Size" outside 11..4096 (no payload, or a frame larger than the unit's buffer):
-//     "Max Packet Size outside 11 to 4096"
-//   - "Delay Between Packets" outside 0..65535 (the start request has 16 bits for it, and a
-//     negative pause would be an endless one): "Delay Between Packets outside 0 to 65535"
-//   - an empty file (nothing to announce): "File is empty"
-//   - a name and extension of more than 49 characters (the unit's name field): "File name longer
-//     than 49 characters"; it is not shortened, since a cut name would load under a wrong name
-//   - more than 5000 packets (the unit's packet table; files of 4 GiB and more land here too):
-//     "File needs more than 5000 packets"
-//   - memory for a packet not available: "Out of memory for the packet table"
-//   - a file that grows or shrinks between counting and reading: "File changed while it was read"
-// The packet table is filled before the start handshake (not after it) so that the last two are
-// found before the unit is asked to start.
+// What the unit cannot take (see firmware/Kx2Limits.h) is refused with a level-0 log line,
+// UM_FILE_FAILED (cause "refused") and a history failure naming the limit; the unit never sees a
+// start request for such a file. The packet table is filled before the start handshake, so that
+// memory running out is found before the unit is asked to start ("Out of memory for the packet
+// table").
 //
 // A line the serial layer reports dead (hang-up, device removed) ends the upload at once, in any
 // step, with a level-0 log line, UM_FILE_FAILED (cause "line-lost") and the history failure
 // "Line lost, Step: <step>"; a unit that is there but silent gets the full waits.
 //
-// When the final phase runs out without a "complete" answer there is no failure notification and
-// no history line, as the unit may well have taken the image; Outcome() is then kNoFinalAnswer.
+// The user's abort is honoured before every frame the host sends and at every poll of a wait.
 class Kx2Uploader {
   public:
-    static constexpr int32_t kMaxPackets = 5000;
-    static constexpr int32_t kMinPacketSize = settings::kMaxPacketSize.low;
-    static constexpr int32_t kMaxPacketSizeLimit = settings::kMaxPacketSize.high;
-    static constexpr int32_t kMaxDelayMs = settings::kDelayBetweenPackets.high;
-    static_assert(kMinPacketSize == static_cast<int32_t>(kKx2Overhead) + 1 &&
-                  kMaxPacketSizeLimit == static_cast<int32_t>(kKx2MaxFrame));
     static constexpr int kStartTries = 3;
     static constexpr int kPollsPerWait = 16;
     static constexpr uint32_t kPollWaitMs = 500;  // 16 polls: an 8-second wait
@@ -95,17 +80,17 @@ class Kx2Uploader {
     // With "Log Serial Data" on, the thread hands in the run's serial-data log (or nullptr).
     void SetSerialDataLog(SerialDataLog* serialLog) { serialLog_ = serialLog; }
 
-    // Packets a file of that length needs (0 for a packet size without payload), and the
-    // estimate in seconds of sending them with that pause after each.
-    static uint64_t PacketsFor(uint64_t fileLength, int32_t maxPacketSize);
-    static int32_t EstimateFor(uint64_t packets, int32_t delayMs);
+    // The estimate in seconds of sending `packets` frames of "Max Packet Size" bytes with that
+    // pause after each, at that line rate.
+    static int32_t EstimateFor(uint64_t packets, int32_t maxPacketSize, int32_t delayMs,
+                               int baudRate);
 
-    // The whole upload of the file at path. True only when the unit reported it complete.
-    bool UploadFile(const std::string& path);
+    // The whole upload of the image. True only when the unit reported it complete.
+    bool UploadFile(const FirmwareImage& image);
     RunOutcome Outcome() const { return outcome_; }
 
     // The steps of UploadFile, open for tests.
-    bool PrepareUpload(const std::string& path);
+    bool PrepareUpload(const FirmwareImage& image);
     bool RequestStartUpload();
     // Sends every flagged packet in table order; the number sent, or -1 when the unit cancelled.
     int SendFlaggedPackets();
@@ -128,31 +113,37 @@ class Kx2Uploader {
     virtual std::vector<uint8_t> CopyPacketBytes(const uint8_t* bytes, size_t count);
 
   private:
-    enum class FinalAnswer { kComplete, kCancelled, kResent, kNone };
+    enum class FinalAnswer { kComplete, kCancelled, kResent, kAborted, kNone };
 
-    struct Refusal {
-        std::string logLine;
-        std::string historyText;
-        std::string_view cause = failure_cause::kRefused;
-    };
-
-    std::optional<Refusal> CheckLimits() const;
-    bool Refuse(const Refusal& refusal);
+    bool Refuse(const std::string& logLine, const std::string& historyText,
+                std::string_view cause = failure_cause::kRefused);
     // UM_FILE_FAILED with the step and a failure_cause word, and the history failure entry;
     // always false.
     bool FailFile(const std::string& historyText, std::string_view step, std::string_view cause);
     bool FailLineLost(std::string_view step);
+    // The user's abort seen: logged, recorded as this file's failure, outcome kAborted; false.
+    bool EndAborted();
+    bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
+    // The unit's "complete": the history's success entry and UM_FILE_DONE; true.
+    bool Complete(uint32_t startTick);
+    // UM_AWAITING_CONFIRMATION when the seconds left of the final phase changed.
+    void NoteWaiting(int32_t secondsLeft);
     // UM_RECORD_LOST when a history entry could not be written.
     void NoteHistory(bool written);
     // The failure_cause of a start request that got no "Begin Upload".
     std::string_view ResponseCause() const;
-    bool FillPacketTable();
+    bool FillPacketTable(const FirmwareImage& image);
+    // Drops input still on its way from before this upload, saying so when there was any.
+    void DropStale();
     void FlagEveryPacket();
     void ApplyResendList(const std::vector<int16_t>& numbers);
     void SendDataFrame(const Packet& packet);
     void SendStatusRequest();
-    bool WaitForFrame();
-    FinalAnswer RunFinalCycle();
+    // Polls for a frame for one wait (8 seconds); false on none, a dead line or the user's abort.
+    // secondsAfter: what is left of the final phase after this wait (for the waiting notice),
+    // or a negative number outside it.
+    bool WaitForFrame(int32_t secondsAfter = -1);
+    FinalAnswer RunFinalCycle(int cycle);
     FinalAnswer RunFinalPhase();
     bool ScanForFrameStart();
     void WriteFrame();
@@ -170,7 +161,6 @@ class Kx2Uploader {
     NotificationSink& window_;
     MessageLog log_;
     UploadHistory history_;
-    FirmwareFile input_;
     UploadProgress progress_;
     Kx2FrameBuilder frame_;
     Kx2FrameReceiver receiver_;
@@ -185,6 +175,10 @@ class Kx2Uploader {
     uint64_t packetsNeeded_ = 0;  // before the 5000 limit is applied
     int32_t packetCount_ = 0;
     int32_t payloadSize_ = 0;
+    int64_t packetMicros_ = 0;         // one frame with its pause, at the line's rate
+    int64_t remainingMicros_ = 0;      // the estimate still ahead
+    int32_t lastWaitingSeconds_ = -1;  // the last UM_AWAITING_CONFIRMATION sent
+    bool firstPassDone_ = false;       // frames from now on are resends
     RunOutcome outcome_ = RunOutcome::kNotFinished;
     bool lineLost_ = false;  // a read or write said the line is gone
     bool startCancelled_ = false;

@@ -46,6 +46,15 @@ void MessageLog::PostLogLine(int level, const char* format, ...) {
     WriteLogLine(text.data());
 }
 
+void MessageLog::SetLine(SerialPort& port, const UploadJob& job) {
+    device_ = port.Library().DevicePath(port.PortIndex());
+    if (device_.empty()) {
+        device_ = "port " + std::to_string(job.portNumber);
+    }
+    baudRate_ = SerialPort::LineRate(job.baudRate);
+    simulatedUnit_ = job.simulatedUnit;
+}
+
 void MessageLog::WriteLogLine(const char* text) {
     if (!logMessages_ || file_ == nullptr || text == nullptr) {
         return;
@@ -71,8 +80,7 @@ bool MessageLog::OpenMessageLog() {
     const std::string folder = LogsFolder(appDir_);
     // An existing folder is fine; any other failure shows up as the open failure below.
     fs::MakeDirectory(folder);
-    filePath_ = DatedLogFileName(folder, kLogFilePrefix, now);
-    file_ = fs::OpenLogForAppend(filePath_);
+    file_ = CreateDatedLog(folder, kLogFilePrefix, now, &filePath_);
     if (file_ == nullptr) {
         const std::string why = "message log " + filePath_ + ": " + std::strerror(errno);
         PostLogLine(kLevelError, "Prep 1: FAILED; to open log file (%s)\n\n", filePath_.c_str());
@@ -80,6 +88,12 @@ bool MessageLog::OpenMessageLog() {
         return false;
     }
     WriteLogFileHeader(file_, now);
+    if (!device_.empty()) {
+        std::fprintf(file_, "Port: %s, %d bps\n", device_.c_str(), baudRate_);
+    }
+    if (simulatedUnit_) {
+        std::fputs("Unit: simulated, no hardware\n", file_);
+    }
     std::fputs(Rule().c_str(), file_);
     std::fputs("\n", file_);
     std::fflush(file_);

@@ -1,5 +1,6 @@
 // Every log line of an upload run goes two ways: to the window as UM_LOG_LINE and, with
-// "Log Messages" on, into the run's dated message log Logs/Quillon_LogMsg_HHMMSS_MMDDYYYY.txt.
+// "Log Messages" on, into the run's dated message log Logs/Quillon_LogMsg_HHMMSS_MMDDYYYY.txt
+// (with "_2" ... when another run took that name in the same second: each run has its own).
 // A log file that cannot be made does not stop the run; lines still reach the window.
 #pragma once
 
@@ -7,7 +8,9 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "serial/SerialPort.h"
 #include "upload/Notification.h"
+#include "upload/UploadJob.h"
 
 namespace quillon {
 
@@ -22,6 +25,9 @@ class MessageLog {
     MessageLog& operator=(const MessageLog&) = delete;
 
     void SetLogMessages(bool on) { logMessages_ = on; }
+    // The line of the run, for the header: the device the port opened (or "port N"), the rate
+    // the line runs at, and whether the unit is the simulated one.
+    void SetLine(SerialPort& port, const UploadJob& job);
     bool LogMessages() const { return logMessages_; }
 
     // Formats (printf rules, at most kMaxText characters), sends UM_LOG_LINE, then WriteLogLine.
@@ -51,6 +57,9 @@ class MessageLog {
     bool logMessages_ = true;
     std::FILE* file_ = nullptr;
     std::string filePath_;
+    std::string device_;
+    int baudRate_ = 0;
+    bool simulatedUnit_ = false;
 };
 
 }  // namespace quillon

@@ -37,6 +37,8 @@ const char* NotificationName(int code) {
             return "UM_PORT_OPEN_FAILED";
         case UM_MESSAGE_LOG_OPENED:
             return "UM_MESSAGE_LOG_OPENED";
+        case UM_AWAITING_CONFIRMATION:
+            return "UM_AWAITING_CONFIRMATION";
         case UM_RECORD_LOST:
             return "UM_RECORD_LOST";
         case UM_START_UPLOAD:

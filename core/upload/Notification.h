@@ -25,8 +25,9 @@ enum NotificationCode : int {
     UM_FILE_FAILED = 1356,
     UM_WORKER_DONE = 1358,
     UM_PORT_OPEN_FAILED = 1364,
-    UM_MESSAGE_LOG_OPENED = 1365,  // text: the path of the run's message log
-    UM_RECORD_LOST = 1366,         // text: the record that could not be written, and why
+    UM_MESSAGE_LOG_OPENED = 1365,     // text: the path of the run's message log
+    UM_RECORD_LOST = 1366,            // text: the record that could not be written, and why
+    UM_AWAITING_CONFIRMATION = 1367,  // KX2: every packet sent; wParam: seconds left to wait
     UM_START_UPLOAD = 1374,
     UM_SERIAL_TEXT = 1534,
 };

@@ -1,49 +1,40 @@
 #include "upload/ProgressTexts.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "platform/DurationText.h"
-#include "records/UploadHistory.h"
+#include "platform/TextFormat.h"
 
 namespace quillon {
 
-namespace {
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, args...);
-    return buffer;
-}
-
-}  // namespace
-
 std::string CounterText(int seconds) {
-    return Format("%02d:%02d", seconds / 60, seconds % 60);
+    return FormatText("%02d:%02d", seconds / 60, seconds % 60);
 }
 
 int ProgressPercent(int sent, int packets) {
     if (packets <= 0) {
         return 0;
     }
-    int percent = static_cast<int>(static_cast<long long>(sent) * 100 / packets);
+    // Retries and the padded last packet of a SPEECH file can send more than were counted.
+    int percent =
+        static_cast<int>(std::min<long long>(static_cast<long long>(sent) * 100 / packets, 100));
     return percent == 0 ? 1 : percent;
 }
 
 std::string ProgressBarText(const UploadProgress& p) {
-    int left = (p.currentPackets - p.currentPacketsSent) * p.secondsPerPacket;
-    return Format("%s Board: Packet %d of %d (%d%%). ETC: %s", p.currentKindName.c_str(),
-                  p.currentPacketsSent, p.currentPackets,
-                  ProgressPercent(p.currentPacketsSent, p.currentPackets),
-                  DurationText(left).c_str());
+    const int left = std::max(p.currentRemaining, 0);
+    return FormatText("%s Board: Packet %d of %d (%d%%). ETC: %s", p.currentKindName.c_str(),
+                      p.currentPacketsSent, p.currentPackets,
+                      ProgressPercent(p.currentPacketsSent, p.currentPackets),
+                      DurationText(left).c_str());
 }
 
 std::string FileStartBarText(const UploadProgress& p) {
-    return Format("%s Board: %d packets", p.currentKindName.c_str(), p.currentPackets);
+    return FormatText("%s Board: %d packets", p.currentKindName.c_str(), p.currentPackets);
 }
 
 std::string DelayBarText(const UploadProgress& p) {
-    return Format("Delay %d seconds - before next upload", p.delayRemaining);
+    return FormatText("Delay %d seconds - before next upload", p.delayRemaining);
 }
 
 }  // namespace quillon

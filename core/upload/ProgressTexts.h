@@ -10,7 +10,8 @@ namespace quillon {
 
 // "%02d:%02d" of minutes and seconds.
 std::string CounterText(int seconds);
-// packets sent x 100 / packets (integer), raised to 1 when it comes out 0; 0 for no packets.
+// packets sent x 100 / packets (integer), raised to 1 when it comes out 0 and held at 100; 0 for
+// no packets.
 int ProgressPercent(int sent, int packets);
 // "COMM Board: Packet 5 of 480 (1%). ETC: 7 min  55 sec"
 std::string ProgressBarText(const UploadProgress& p);

@@ -9,28 +9,41 @@
 
 namespace quillon {
 
-bool CheckStartSelection(const FileSelection& files, bool kx2Mode, bool validate,
-                         ErrorReporter& errors) {
+std::optional<StartImages> CheckStartSelection(const FileSelection& files, bool kx2Mode,
+                                               bool validate, const IniFile& ini,
+                                               ErrorReporter& errors, bool reportEvery) {
     if (files.Empty()) {
         errors.Show(error::kNothingSelected, std::nullopt);
-        return false;
+        return std::nullopt;
     }
-    if (!validate) {
-        return true;
-    }
+    StartImages images;
+    bool refused = false;
     if (kx2Mode) {
-        return CheckKx2File(files.comm.value_or(""), errors);
+        images.comm = ReadCheckedFile(files.comm.value_or(""), 0, validate, errors);
+        refused = !images.comm ||
+                  !CheckKx2Image(*images.comm, settings::Read(ini, settings::kMaxPacketSize),
+                                 settings::Read(ini, settings::kDelayBetweenPackets), errors);
+        return refused ? std::nullopt : std::optional<StartImages>(images);
     }
-    if (files.speech && ValidateSpeechFile(*files.speech, true, errors) == kFileRejected) {
-        return false;
+    const struct {
+        const std::optional<std::string>& path;
+        int kind;
+        FirmwareImageRef& image;
+    } boards[] = {{files.speech, kKindSpeech, images.speech},
+                  {files.reader, kKindReader, images.reader},
+                  {files.comm, kKindComm, images.comm}};
+    for (const auto& board : boards) {
+        if (!board.path || (refused && !reportEvery)) {
+            continue;
+        }
+        board.image = ReadCheckedFile(*board.path, board.kind, validate, errors);
+        const bool passed =
+            board.image &&
+            CheckBoardImage(*board.image, board.kind, validate, errors) != kFileRejected &&
+            CheckBoardImageSendable(*board.image, board.kind, errors);
+        refused = refused || !passed;
     }
-    if (files.reader && ValidateReaderFile(*files.reader, true, errors) == kFileRejected) {
-        return false;
-    }
-    if (files.comm && ValidateCommFile(*files.comm, true, errors) == kFileRejected) {
-        return false;
-    }
-    return true;
+    return refused ? std::nullopt : std::optional<StartImages>(images);
 }
 
 namespace {
@@ -86,11 +99,11 @@ bool CheckSerialPort(SerialBackend& backend, int portNumber, const std::string& 
     return false;
 }
 
-void FillUploadJob(const FileSelection& files, const PortName& port, int baudRate, bool commFirst,
+void FillUploadJob(const StartImages& images, const PortName& port, int baudRate, bool commFirst,
                    UploadJob& job) {
-    job.commFile = files.comm;
-    job.readerFile = files.reader;
-    job.speechFile = files.speech;
+    job.commImage = images.comm;
+    job.readerImage = images.reader;
+    job.speechImage = images.speech;
     job.portNumber = port.portNumber;
     job.portDevice = port.device;
     job.baudRate = baudRate;

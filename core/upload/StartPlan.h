@@ -1,9 +1,9 @@
 // One Start, step by step, as the desktop's Start button and `quillon7-cli upload` both run it:
-//   1. CheckStartSelection: something selected (error 200) and, with validate, the files again;
+//   1. CheckStartSelection: something selected (error 200), each file read whole once and checked;
 //   2. RememberStartFiles: the files of the run become the remembered ones;
 //   3. ChooseRunPort: the port of the run (the settings', or one typed);
 //   4. CheckSerialPort: the port test-opened (error 201);
-//   5. FillUploadJob: the record the worker gets.
+//   5. FillUploadJob: the record the worker gets, with the images step 1 read.
 // A step that refuses reports once through the ErrorReporter and returns false; the caller
 // stops there, so a refused selection remembers nothing and a port that does not open gets no
 // job. The callers add only what is theirs (the desktop's one-run-at-a-time check, the CLI's
@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "firmware/FirmwareImage.h"
 #include "platform/ErrorReporter.h"
 #include "serial/PortName.h"
 #include "serial/SerialBackend.h"
@@ -28,10 +29,23 @@ struct FileSelection {
     bool Empty() const { return !comm && !reader && !speech; }
 };
 
-// Step 1: the selection check and, with validate, the files in the order SPEECH, READER, COMM
-// (KX2 mode: the .kx check).
-bool CheckStartSelection(const FileSelection& files, bool kx2Mode, bool validate,
-                         ErrorReporter& errors);
+// The files of a run as step 1 read and checked them: what the job carries and the uploaders
+// send, byte for byte.
+struct StartImages {
+    FirmwareImageRef comm;  // the .kx image in KX2 mode
+    FirmwareImageRef reader;
+    FirmwareImageRef speech;
+};
+
+// Step 1: something selected (error 200); each selected file read whole, once (its open error,
+// with the reason, when it cannot be); then the checks on those bytes, in the order SPEECH,
+// READER, COMM: with validate the size and content checks; always what the unit needs to take
+// anything at all (a board image longer than its header; a .kx image within the unit's limits
+// with the KX2 settings of ini). Stops at the first refusal unless reportEvery (the command
+// line's check, which names every bad file); nullopt when any file was refused.
+std::optional<StartImages> CheckStartSelection(const FileSelection& files, bool kx2Mode,
+                                               bool validate, const IniFile& ini,
+                                               ErrorReporter& errors, bool reportEvery = false);
 
 // Step 2: writes each given path of two characters or more to its File Names key, SPEECH,
 // READER, then COMM. The caller decides what is remembered: the desktop its selected slots, the
@@ -47,8 +61,8 @@ PortName ChooseRunPort(const IniFile& ini, const std::optional<PortName>& typed)
 bool CheckSerialPort(SerialBackend& backend, int portNumber, const std::string& shownDevice,
                      int baudRate, ErrorReporter& errors);
 
-// Step 5: the files, line and board order of the run into the job; its flags are left alone.
-void FillUploadJob(const FileSelection& files, const PortName& port, int baudRate, bool commFirst,
+// Step 5: the images, line and board order of the run into the job; its flags are left alone.
+void FillUploadJob(const StartImages& images, const PortName& port, int baudRate, bool commFirst,
                    UploadJob& job);
 
 }  // namespace quillon

@@ -2,17 +2,6 @@
 
 namespace quillon {
 
-UploadJob::UploadJob(const UploadJob& other)
-    : commFirst(other.commFirst),
-      speechFile(other.speechFile),
-      commFile(other.commFile),
-      readerFile(other.readerFile),
-      portNumber(other.portNumber),
-      baudRate(other.baudRate),
-      baudCode(other.baudCode),
-      notifications(other.notifications),
-      portDevice(other.portDevice) {}
-
 const char* RunOutcomeName(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::kNotFinished:

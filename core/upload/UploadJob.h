@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "firmware/FirmwareImage.h"
 #include "upload/Notification.h"
 
 namespace quillon {
@@ -23,13 +23,25 @@ enum class RunOutcome : int {
 
 const char* RunOutcomeName(RunOutcome outcome);
 
+// A flag the two threads share without a lock. A copy of it starts cleared, so a copied job
+// (the KX2 window hands its worker a copy) never inherits another run's state.
+template <typename T>
+struct SharedFlag : std::atomic<T> {
+    SharedFlag() : std::atomic<T>(T{}) {}
+    SharedFlag(const SharedFlag&) : std::atomic<T>(T{}) {}
+    SharedFlag& operator=(const SharedFlag&) = delete;
+    using std::atomic<T>::operator=;
+};
+
 struct UploadJob {
-    std::atomic<uint8_t> abortRequest{0};
-    std::atomic<uint8_t> finished{0};
+    SharedFlag<uint8_t> abortRequest;
+    SharedFlag<uint8_t> finished;
     uint8_t commFirst = 1;
-    std::optional<std::string> speechFile;
-    std::optional<std::string> commFile;  // in KX2 mode the .kx file
-    std::optional<std::string> readerFile;
+    // The files of the run, read and checked before the port opened; the uploaders send exactly
+    // these bytes. Null: that board is not loaded. In KX2 mode commImage is the .kx image.
+    FirmwareImageRef speechImage;
+    FirmwareImageRef commImage;
+    FirmwareImageRef readerImage;
     int32_t portNumber = 1;  // user port number, 1-based
     int32_t baudRate = 19200;
     uint8_t baudCode = 0;  // filled in by the worker
@@ -37,13 +49,23 @@ struct UploadJob {
 
     // Device the port number stands for (for example /dev/ttyUSB0); empty: the default name.
     std::string portDevice;
+    // The unit behind the line is the simulated one (the message log says so).
+    bool simulatedUnit = false;
     // Written by the worker before UM_WORKER_DONE (or UM_PORT_OPEN_FAILED).
-    std::atomic<RunOutcome> outcome{RunOutcome::kNotFinished};
-
-    UploadJob() = default;
-    // Copies everything a new run needs; the flags of the copy start cleared.
-    UploadJob(const UploadJob& other);
-    UploadJob& operator=(const UploadJob&) = delete;
+    SharedFlag<RunOutcome> outcome;
+    // The board whose begin entry is in the history and whose ending is not yet (0: none).
+    SharedFlag<int32_t> kindToRecord;
 };
+
+// A board's ending is recorded once: the writer of its begin entry opens the record, and whoever
+// records its ending (the uploader, or a program ending at once) takes it first. Take is true for
+// the one caller that got it.
+inline void OpenBoardRecord(UploadJob& job, int kind) {
+    job.kindToRecord = kind;
+}
+inline bool TakeBoardRecord(UploadJob& job, int kind) {
+    int32_t expected = kind;
+    return job.kindToRecord.compare_exchange_strong(expected, 0);
+}
 
 }  // namespace quillon

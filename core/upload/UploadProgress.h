@@ -1,5 +1,5 @@
-// The worker's counters and estimates, passed with most notifications. Seconds are estimates in
-// which a COMM or SPEECH packet counts 1 second, a READER packet 2 and a delay second 1.
+// The worker's counters and estimates, passed with most notifications. Seconds are estimates at
+// the run's line rate (see protocol/PacketTimes.h) plus the pauses between boards.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,8 @@ struct UploadProgress {
     int32_t currentPacketsSent = 0;  // 19
     int32_t secondsPerPacket = 0;    // 20
     std::string currentKindName;     // 21, at most 20 characters
+    // KX2: packets sent again because the unit asked for them (not counted in 19).
+    int32_t packetsResent = 0;
 };
 
 }  // namespace quillon

@@ -19,15 +19,17 @@ struct WorkerContext {
     SerialBackend& serial;
     Clock& clock;
     ProgramState& state;
-    // Called with the port index before the port is opened, so the caller can name its device
-    // (the POSIX library's SetDevice). May be empty.
-    std::function<void(int portIndex, const std::string& device)> assignDevice;
 };
 
 // HBD mode: COMM, READER and SPEECH files in the configured order.
 int RunHbdUploadWorker(UploadJob& job, WorkerContext& context);
 // KX2 mode: the single .kx file in the COMM place.
 int RunKx2UploadWorker(UploadJob& job, WorkerContext& context);
+
+// For a program that ends at once while its worker is stuck (a second Ctrl-C): records the user's
+// abort against the board in progress, unless its ending is recorded already. True when it wrote
+// (or tried to write) an entry.
+bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock);
 
 // The part both threads share: baud code, port open (or UM_PORT_OPEN_FAILED and exit code 1),
 // then `middle` on the open port, then close, finished = 1, UM_WORKER_DONE, exit code 0.

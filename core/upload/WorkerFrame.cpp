@@ -1,7 +1,21 @@
+#include "records/UploadHistory.h"
 #include "serial/PortName.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon {
+
+bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock) {
+    const int kind = job.kindToRecord.exchange(0);
+    const FirmwareImageRef& image = kind == kKindReader   ? job.readerImage
+                                    : kind == kKindSpeech ? job.speechImage
+                                                          : job.commImage;
+    if (kind == 0 || !image) {
+        return false;
+    }
+    UploadHistory(appDir, clock)
+        .WriteUploadFailed(image->path, kind, "*** USER ABORTED UPLOAD ***");
+    return true;
+}
 
 int RunWorkerFrame(UploadJob& job, WorkerContext& context,
                    const std::function<RunOutcome(SerialPort& port)>& middle) {
@@ -9,9 +23,7 @@ int RunWorkerFrame(UploadJob& job, WorkerContext& context,
     job.baudCode = SerialPort::BaudCode(job.baudRate);
 
     const uint8_t portIndex = static_cast<uint8_t>(PortIndex(job.portNumber));
-    if (context.assignDevice) {
-        context.assignDevice(portIndex, job.portDevice);
-    }
+    context.serial.SetDevice(portIndex, job.portDevice);
     if (port.OpenPort(portIndex, job.baudCode) != 0) {
         port.ClosePort();  // a port refused after it opened must not stay held
         job.outcome = RunOutcome::kPortOpenFailed;

@@ -49,6 +49,7 @@ class MainWindow : public FramedDialog {
     // What Start hands the upload window.
     struct UploadRequest {
         FileSelection files;
+        StartImages images;  // the files as the start checks read them
         int portNumber = 1;
         std::string device;
         int baudRate = 0;

@@ -284,9 +284,13 @@ void MainWindow::Start() {
         // The .kx file is the COMM slot's, whichever slot was selected.
         checked.comm = slots_[kSlotComm].path;
     }
-    if (!CheckStartSelection(checked, kx2, validate_, errors_)) {
+    // The files are read here, once: the progress window's worker sends these bytes.
+    const std::optional<StartImages> images =
+        CheckStartSelection(checked, kx2, validate_, ini_, errors_);
+    if (!images) {
         return;
     }
+    request.images = *images;
     // The selected slots are remembered as they stand (in KX2 mode the COMM slot holds the .kx).
     RememberStartFiles(request.files, ini_);
     // One upload at a time: the unit of a run still finishing is not replaced under it.

@@ -10,6 +10,7 @@ UploadProgressWindow::Selection ToSelection(const MainWindow::UploadRequest& req
     selection.commPath = request.files.comm;
     selection.readerPath = request.files.reader;
     selection.speechPath = request.files.speech;
+    selection.images = request.images;
     selection.portNumber = request.portNumber;
     selection.portDevice = request.device;
     selection.baudRate = request.baudRate;

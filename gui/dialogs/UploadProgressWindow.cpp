@@ -283,9 +283,8 @@ void UploadProgressWindow::StartUpload() {
     }
     run_ = std::make_shared<UploadRun>([this](const Notification& n) { HandleNotification(n); });
     UploadJob& job = run_->job;
-    FillUploadJob({selection_.commPath, selection_.readerPath, selection_.speechPath},
-                  {selection_.portNumber, selection_.portDevice}, selection_.baudRate, commFirst_,
-                  job);
+    FillUploadJob(selection_.images, {selection_.portNumber, selection_.portDevice},
+                  selection_.baudRate, commFirst_, job);
     job.notifications = &run_->sink;
     job.abortRequest = 0;
     job.finished = 0;
@@ -297,12 +296,7 @@ void UploadProgressWindow::StartUpload() {
     ++g_liveWorkers;
     std::thread([run = run_, kx2 = selection_.kx2, &state = state_, &clock = clock_]() mutable {
         SerialBackend* serial = run->serial.get();
-        WorkerContext context{*serial, clock, state,
-                              [serial](int portIndex, const std::string& device) {
-                                  if (auto* posix = dynamic_cast<PosixSerialBackend*>(serial)) {
-                                      posix->SetDevice(portIndex, device);
-                                  }
-                              }};
+        WorkerContext context{*serial, clock, state};
         if (kx2) {
             RunKx2UploadWorker(run->job, context);
         } else {
@@ -449,12 +443,7 @@ void UploadProgressWindow::ShowEndText(const char* text) {
 
 void UploadProgressWindow::OnWorkerDone() {
     if (run_ && run_->job.outcome.load() == RunOutcome::kNoFinalAnswer) {
-        // The KX2 unit never confirmed its image: its board shows the failure like a failed file.
-        Board& board = boards_[0];
-        board.button->SetText(" %d:\n Load %s\n %s\n\n *** FAILED ***", board.number,
-                              BoardWord(kComm), board.fileName.c_str());
-        ProgressLooks::BoardFailed(*board.button);
-        PlaySound(soundFailed_);
+        // The KX2 unit never confirmed its image; its board already shows the failure.
         ShowEndText(kJobFailed);
         return;
     }

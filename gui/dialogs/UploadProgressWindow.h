@@ -16,6 +16,7 @@
 #include "platform/ProgramState.h"
 #include "serial/SerialBackend.h"
 #include "upload/Notification.h"
+#include "upload/StartPlan.h"
 #include "upload/UploadJob.h"
 
 namespace quillon {
@@ -45,6 +46,8 @@ class UploadProgressWindow : public QDialog {
         std::optional<std::string> commPath;
         std::optional<std::string> readerPath;
         std::optional<std::string> speechPath;
+        // The files as the start checks read them; the worker sends exactly these.
+        StartImages images;
         int portNumber = 1;      // 1-based user port number
         std::string portDevice;  // device for that number; empty = the default name
         int baudRate = 19200;

@@ -107,11 +107,17 @@ TEST_F(CliTest, RunsThatSendNothing) {
         {{"check", "--comm", good}, 0, "COMM    passed     32 packets  about 00:32  " + good},
         {{"check", "--json", "--comm", small}, 2, "\"number\":105"},
         // Unvalidated the size no longer matters, but a file without its whole header has
-        // nothing to send.
+        // nothing to send: refused before the port opens, by `check` too.
         {{"upload", "--simulate", "--no-validate", "--comm", small}, 0, "Job Done!"},
         {{"upload", "--simulate", "--no-validate", "--comm", tiny},
-         1,
-         "is shorter than its 32768-byte header; nothing to send!"},
+         2,
+         "20000 bytes; nothing of it would be sent"},
+        {{"check", "--no-validate", "--comm", tiny}, 2, "Error ID: 105"},
+        // check names every file upload would refuse, and the unit's limits are among them.
+        {{"check", "--comm", small, "--reader", small}, 2, "Error ID: 105"},
+        {{"check", "--kx", Sample(SampleKind::kKx2, 100, (std::string(60, 'k') + ".kx").c_str())},
+         2,
+         "Error ID: 108"},
     };
     for (const Case& c : cases) {
         const std::string fresh = dir_.File("fresh");
@@ -233,7 +239,9 @@ TEST_F(CliTest, FailedBoardExitsWithOneAndStopsTheRun) {
     aborts.badReplyTimes = 100;
     ProcessResult r = run(aborts);
     EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
-    EXPECT_TRUE(Has(r.out, "ERROR from HBD; *** ABORT TRANSFER ***")) << r.out;
+    // Errors go where a script keeps them, as they happen, and the summary names the step.
+    EXPECT_TRUE(Has(r.err, "ERROR from HBD; *** ABORT TRANSFER ***")) << r.err;
+    EXPECT_TRUE(Has(r.err, "COMM failed at Get Ack from HBD (unit-error)")) << r.err;
     EXPECT_FALSE(Has(r.out, "Sending to HBD")) << r.out;
     EXPECT_TRUE(Has(r.out, "COMM    FAILED")) << r.out;
     EXPECT_TRUE(Has(r.out, "READER  not attempted")) << r.out;
@@ -264,7 +272,7 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
     EXPECT_TRUE(line.HungUp()) << r.out;
     // No waits for a final answer on a line that is gone.
     EXPECT_FALSE(Has(r.out, "Will wait 8 seconds for final response")) << r.out;
-    EXPECT_TRUE(Has(r.out, "ERROR: Line lost; ")) << r.out;
+    EXPECT_TRUE(Has(r.err, "ERROR: Line lost; ")) << r.err;
     // Written ahead into the kernel's buffer, the first pass may end before the loss is seen.
     EXPECT_TRUE(Has(dir_.Read("History.txt"), "ERROR = Line lost, Step: "));
     EXPECT_EQ(Setting("File Names", "Comm"), std::nullopt) << "a .kx is no COMM file";

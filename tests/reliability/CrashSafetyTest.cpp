@@ -168,15 +168,15 @@ int UploadOneComm(const std::string& appDir, const std::string& commPath,
     test::RecordingSink sink;
     UploadJob job;
     job.notifications = &sink;
-    job.commFile = commPath;
+    std::string error;
+    job.commImage = ReadFirmwareImage(commPath, &error);
     test::FakeClock clock;
     PosixSerialBackend serial;
     sim::HbdUnit unit;
     sim::UnitRunner runner(unit);
     runner.Start();
-    WorkerContext context{serial, clock, state, [&](int index, const std::string&) {
-                              serial.SetDevice(index, runner.DevicePath());
-                          }};
+    job.portDevice = runner.DevicePath();
+    WorkerContext context{serial, clock, state};
     RunHbdUploadWorker(job, context);
     runner.StopOnceDrained(10000);  // the unit reads the end of transfer after the port closed
     const auto boards = unit.Boards();

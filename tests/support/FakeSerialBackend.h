@@ -21,6 +21,8 @@ class FakeSerialBackend : public SerialBackend {
     int baudResult = 0;
     // Called with every block or byte written; push replies with Receive().
     std::function<void(const std::vector<uint8_t>&)> onWrite;
+    // Called after the receive queue was cleared: bytes still on their way push in here.
+    std::function<void()> onClear;
     // Set (by a test or its onWrite) when the line is gone: writes from then on fail.
     std::atomic<bool> lineLost{false};
     // Set when writes from then on take all but the last byte of a block.
@@ -63,8 +65,13 @@ class FakeSerialBackend : public SerialBackend {
     }
     int ClearReceiveQueue(int port) override {
         Record("ClearReceiveQueue(" + std::to_string(port) + ")");
-        std::lock_guard lock(mutex_);
-        rx_.clear();
+        {
+            std::lock_guard lock(mutex_);
+            rx_.clear();
+        }
+        if (onClear) {
+            onClear();
+        }
         return 0;
     }
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override {

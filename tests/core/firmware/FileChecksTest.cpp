@@ -15,20 +15,13 @@
 
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
+#include "tests/support/RecordingReporter.h"
 #include "tests/support/TempDir.h"
 
 namespace quillon {
 namespace {
 
-// Each report as "NUMBER FILE: TEXT" on a line of its own.
-class RecordingReporter : public ErrorReporter {
-  public:
-    void ShowError(int number, const std::optional<std::string>& fileName,
-                   const std::string& text) override {
-        shown += std::to_string(number) + " " + fileName.value_or("-") + ": " + text + "\n";
-    }
-    std::string shown;
-};
+using test::RecordingReporter;
 
 using Validator = std::function<int32_t(const std::string&, bool, ErrorReporter&)>;
 
@@ -52,25 +45,35 @@ struct ValidateCase {
     const char* text = "";
 };
 
+// The size errors end with the size and the limits of the kind.
+std::string SizeError(const char* what, uint64_t size, const char* limits) {
+    return std::string("File size test failed.\n\n") + what + "\n\n" + std::to_string(size) +
+           " bytes; " + limits;
+}
+
 TEST(FileChecksTest, BoardFilesBySizeAndContent) {
-    const std::string tooSmall = "File size test failed.\n\nCOMM File is too small";
-    const std::string tooLarge = "File size test failed.\n\nCOMM File is too large";
+    const char* board = "a COMM file is 64 to 512 KiB (65536 to 524288 bytes) in whole KiB.";
+    const char* speech = "a SPEECH file is 300 to 6144 KiB (307200 to 6292479 bytes).";
+    const std::string tooSmall = SizeError("COMM File is too small", 65535, board);
+    const std::string tooLarge = SizeError("COMM File is too large", 525312, board);
+    const std::string tooLargeToRead =
+        SizeError("COMM File is too large", 4294967296ull + 65536, board);
+    const std::string notMultiple = SizeError("COMM File is not a multiple of 1024", 524289, board);
+    const std::string speechSmall = SizeError("SPEECH File is too small", 307199, speech);
+    const std::string speechLarge = SizeError("SPEECH File is too large", 6292480, speech);
     const ValidateCase cases[] = {
         {"COMM", true, 65535, kCommMarker, 0, 105, tooSmall.c_str()},
         {"COMM", true, 65536, kCommMarker, 32},
         {"COMM", true, 524288, kCommMarker, 480},
-        {"COMM", true, 524289, kCommMarker, 0, 105,
-         "File size test failed.\n\nCOMM File is not a multiple of 1024"},
+        {"COMM", true, 524289, kCommMarker, 0, 105, notMultiple.c_str()},
         {"COMM", true, 525312, kCommMarker, 0, 105, tooLarge.c_str()},
         // Beyond 4 GB the size is not cut to 32 bits: 4 GB + 64 KB is too large, not 64 KB.
-        {"COMM", true, 4294967296ull + 65536, kCommMarker, 0, 105, tooLarge.c_str()},
-        {"READER", true, 65535, kReaderMarker, 0, 106,
-         "File size test failed.\n\nREADER File is too small"},
+        {"COMM", true, 4294967296ull + 65536, kCommMarker, 0, 105, tooLargeToRead.c_str()},
         {"READER", true, 65536, kReaderMarker, 32},
-        {"SPEECH", true, 307199, "", 0, 107, "File size test failed.\n\nSPEECH File is too small"},
+        {"SPEECH", true, 307199, "", 0, 107, speechSmall.c_str()},
         {"SPEECH", true, 307200, "", 300},
         {"SPEECH", true, 6292479, "", 6144},
-        {"SPEECH", true, 6292480, "", 0, 107, "File size test failed.\n\nSPEECH File is too large"},
+        {"SPEECH", true, 6292480, "", 0, 107, speechLarge.c_str()},
         // The marker in any case, as 16-bit text, or with NULs inside.
         {"COMM", true, 65536, "COMM IS IN BANK0", 32},
         {"COMM", true, 65536, test::Wide(kCommMarker), 32},
@@ -88,8 +91,9 @@ TEST(FileChecksTest, BoardFilesBySizeAndContent) {
         {"READER", false, 33792, "", 1},
         {"SPEECH", false, 1023, ""},
         {"SPEECH", false, 6292480, "", 6145},
-        // Only a count that would not fit 31 bits is held, never wrapped to -1.
-        {"SPEECH", false, 4398046511104ull, "", 2147483647},
+        // What no board takes is not read into memory, validated or not.
+        {"SPEECH", false, 4398046511104ull, "", 0, 102,
+         "Failed to open file!\n\nLarger than 64 MiB (4398046511104 bytes)."},
     };
     test::TempDir dir;
     for (const ValidateCase& c : cases) {
@@ -106,23 +110,29 @@ TEST(FileChecksTest, BoardFilesBySizeAndContent) {
     }
 }
 
-#ifndef _WIN32  // FIFOs and /dev/zero
-TEST(FileChecksTest, ValidatedOrNotABoardFileMustOpen) {
+#ifndef _WIN32  // FIFOs, links and /dev/zero
+TEST(FileChecksTest, ValidatedOrNotABoardFileMustOpenAndTheErrorSaysWhy) {
     test::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.File("fifo.bin").c_str(), 0600), 0);
     ASSERT_TRUE(std::filesystem::create_directory(dir.File("folder.bin")));
-    const std::string notFiles[] = {dir.File("missing.bin"), dir.File("fifo.bin"),
-                                    dir.File("folder.bin"), "/dev/zero",
-                                    dir.Dir() + std::string(300, 'n') + ".bin"};
+    std::filesystem::create_symlink(dir.File("gone.bin"), dir.File("link.bin"));
+    const char* notRegular = "Not a regular file (a FIFO, device or socket).";
+    const std::pair<std::string, const char*> notFiles[] = {
+        {dir.File("missing.bin"), "No such file."},
+        {dir.File("fifo.bin"), notRegular},
+        {dir.File("folder.bin"), "A folder, not a file."},
+        {dir.File("link.bin"), "A link to a file that does not exist."},
+        {"/dev/zero", notRegular},
+        {dir.Dir() + std::string(300, 'n') + ".bin", "File name too long."}};
     const std::pair<const char*, int> kinds[] = {{"COMM", 100}, {"READER", 101}, {"SPEECH", 102}};
     for (const auto& [kind, openError] : kinds) {
-        for (const std::string& path : notFiles) {
+        for (const auto& [path, why] : notFiles) {
             for (bool validate : {false, true}) {
                 SCOPED_TRACE(std::string(kind) + " " + path + " " + std::to_string(validate));
                 RecordingReporter errors;
                 EXPECT_EQ(ValidatorFor(kind)(path, validate, errors), kFileRejected);
-                EXPECT_EQ(errors.shown,
-                          std::to_string(openError) + " " + path + ": Failed to open file!\n");
+                EXPECT_EQ(errors.shown, std::to_string(openError) + " " + path +
+                                            ": Failed to open file!\n\n" + why + "\n");
             }
         }
     }
@@ -189,20 +199,6 @@ TEST(FileChecksTest, ExtensionRule) {
     }
 }
 
-TEST(FileChecksTest, Kx2FileMustOpenAndHoldSomething) {
-    test::TempDir dir;
-    ASSERT_TRUE(std::filesystem::create_directory(dir.File("folder.kx")));
-    for (const std::string& path :
-         {dir.Write("empty.kx", ""), dir.File("missing.kx"), dir.File("folder.kx")}) {
-        RecordingReporter errors;
-        EXPECT_FALSE(CheckKx2File(path, errors));
-        EXPECT_EQ(errors.shown, "101 " + path + ": Failed to open file!\n");
-    }
-    RecordingReporter errors;
-    EXPECT_TRUE(CheckKx2File(dir.Write("one.kx", "x"), errors));
-    EXPECT_EQ(errors.shown, "");
-}
-
 TEST(FileChecksTest, TamarackMarkerPerKind) {
     test::TempDir dir;
     std::string comm = dir.Write("c.bin", "..TAMARACK LINE RAILROAD..");
@@ -212,6 +208,8 @@ TEST(FileChecksTest, TamarackMarkerPerKind) {
     EXPECT_TRUE(SearchTamarackMarker(reader, kKindReader));
     EXPECT_FALSE(SearchTamarackMarker(reader, kKindComm));
     EXPECT_FALSE(SearchTamarackMarker(comm, kKindSpeech));
+    std::string error;
+    EXPECT_TRUE(ImageHasTamarackMarker(*ReadFirmwareImage(reader, &error), kKindReader));
 }
 
 TEST(FileChecksTest, TamarackSettingChangesOnlyWhenItDiffers) {

@@ -60,7 +60,7 @@ TEST(OpenPortTest, APortRefusedAfterItOpenedIsClosedAgainByTheWorker) {
     job.notifications = &sink;
     job.portNumber = 4;
     job.baudRate = 9600;
-    WorkerContext context{line, clock, state, {}};
+    WorkerContext context{line, clock, state};
 
     EXPECT_EQ(RunWorkerFrame(job, context, [](SerialPort&) { return RunOutcome::kCompleted; }), 1);
 

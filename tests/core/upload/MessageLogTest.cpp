@@ -31,8 +31,8 @@ class MessageLogTest : public ::testing::Test {
     MessageLog log{sink, clock, dir.Dir()};
 };
 
-// A second run in the same second appends to the same file, whether or not the program folder
-// ends in a slash, and the file is listed as a status log.
+// A second run in the same second gets a file of its own (whether or not the program folder ends
+// in a slash), and both are listed as status logs.
 TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     ASSERT_TRUE(log.OpenMessageLog());
     EXPECT_TRUE(log.IsOpen());
@@ -56,11 +56,11 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
     MessageLog again(sink, clock, dir.Dir().substr(0, dir.Dir().size() - 1));
     ASSERT_TRUE(again.OpenMessageLog());
     again.Close();
-    EXPECT_EQ(LogText(), first + first);
+    EXPECT_EQ(LogText(), first);
+    EXPECT_EQ(again.FilePath(), dir.Dir() + "Logs/Quillon_LogMsg_143005_07152024_2.txt");
     auto rows = ScanLogFiles(LogsFolder(dir.Dir()));
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].name, "Quillon_LogMsg_143005_07152024");
-    EXPECT_FALSE(rows[0].serial);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_FALSE(rows[0].serial || rows[1].serial);
 }
 
 TEST_F(MessageLogTest, NamePartsAreZeroPadded) {

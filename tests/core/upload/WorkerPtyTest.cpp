@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "serial/PortName.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
@@ -36,15 +37,17 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     void StartKx2(const sim::Kx2Scenario& scenario, size_t fileSize) {
         kx2 = std::make_unique<sim::Kx2Unit>(scenario);
         Start(kx2.get());
-        job.commFile = File("FIRMWARE.kx", test::Kx2FileContent(fileSize));
+        job.commImage = File("FIRMWARE.kx", test::Kx2FileContent(fileSize));
     }
-    std::string File(const std::string& name, const std::string& bytes) {
+    // The file written and read back as the start checks read it.
+    FirmwareImageRef File(const std::string& name, const std::string& bytes) {
         content[name] = bytes;
-        return dir.Write(name, bytes);
+        std::string error;
+        return ReadFirmwareImage(dir.Write(name, bytes), &error);
     }
     // COMM, READER and SPEECH files of these sizes (0: none), as "1.bin" to "3.bin".
     void HbdFiles(std::array<size_t, 3> sizes) {
-        std::optional<std::string>* slots[] = {&job.commFile, &job.readerFile, &job.speechFile};
+        FirmwareImageRef* slots[] = {&job.commImage, &job.readerImage, &job.speechImage};
         for (uint32_t kind = 1; kind <= 3; ++kind) {
             if (sizes[kind - 1] != 0) {
                 *slots[kind - 1] =
@@ -179,6 +182,23 @@ const PtyRow kRows[] = {
         },
         RunOutcome::kAborted, 1, 0, "", "ERROR = *** USER ABORTED UPLOAD ***",
         [](WorkerOverPty& t) { EXPECT_EQ(t.History().find("Step:"), std::string::npos); }),
+    // An interrupted run's answer still on its way is taken off the line before the begin
+    // request; taken as the answer to it, it would put every later answer one step out of place.
+    PtyRow(
+        "HBD stale answer from an interrupted run",
+        [](WorkerOverPty& t) {
+            t.HbdFiles({32768 + 2048, 0, 0});
+            t.StartHbd();
+            t.sink.hook = [&t](const Notification& n) {
+                if (n.code == UM_FILE_START) {
+                    t.runner->SendToHost({0x05, 0x05, 0x01, 0x32});
+                    ASSERT_TRUE(t.serial.WaitForData(PortIndex(3), 30000));
+                }
+            };
+        },
+        RunOutcome::kCompleted, 1, 0,
+        "Dropped 4 bytes waiting on the line from before this upload\n",
+        "Upload COMM File Successful", nullptr),
     PtyRow(
         "HBD port that will not open",
         [](WorkerOverPty& t) {
@@ -190,17 +210,24 @@ const PtyRow kRows[] = {
             EXPECT_EQ(t.sink.All()[0].wParam, 3);
             EXPECT_FALSE(std::filesystem::exists(t.state.LogsDir()));
         }),
+    // The unit gets the images as they were checked: cut short, overwritten or deleted on disk
+    // once the run has begun, the files change nothing.
     PtyRow(
-        "HBD file that cannot be counted",
+        "HBD files changed on disk during the run",
         [](WorkerOverPty& t) {
-            t.HbdFiles({32768 + 1024, 0, 0});
-            t.job.readerFile = t.dir.File("missing.bin");
+            t.HbdFiles({32768 + 40 * 1024, 32768 + 2048, 1500});
             t.StartHbd();
+            t.sink.hook = [&t](const Notification& n) {
+                if (n.code == UM_FILE_START && n.progress->currentKind == kKindComm) {
+                    std::filesystem::resize_file(t.dir.File("1.bin"), 65536);
+                    t.dir.Write("2.bin", std::string(32768 + 2048, 'X'));
+                    std::filesystem::remove(t.dir.File("3.bin"));
+                }
+            };
         },
-        RunOutcome::kFailed, 0, 0, "", "",
+        RunOutcome::kCompleted, 3, 0, "", "Upload SPEECH File Successful",
         [](WorkerOverPty& t) {
-            EXPECT_FALSE(t.sink.HasLine("Prep 2: Success; open/configure serial port\n"));
-            EXPECT_EQ(t.runner->BytesReceived(), 0u);
+            EXPECT_EQ(t.Kinds(3), (std::vector<int>{1, 2, 3}));
         }),
     PtyRow(
         "KX2 clean", [](WorkerOverPty& t) { t.StartKx2({}, 300000); }, RunOutcome::kCompleted, 1, 0,
@@ -257,8 +284,8 @@ TEST_P(WorkerOverPty, RunEndsAsExpectedAndReleasesThePort) {
     job.baudRate = 115200;
     row.prepare(*this);
     const std::string device = runner ? runner->DevicePath() : dir.File("no-such-tty");
-    WorkerContext context{serial, clock, state,
-                          [&](int index, const std::string&) { serial.SetDevice(index, device); }};
+    job.portDevice = device;
+    WorkerContext context{serial, clock, state};
     const int exitCode = kx2 ? RunKx2UploadWorker(job, context) : RunHbdUploadWorker(job, context);
     if (runner) {
         runner->StopOnceDrained(5000);

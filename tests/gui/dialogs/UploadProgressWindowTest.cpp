@@ -52,8 +52,15 @@ class UploadProgressTest : public QObject {
 
     void Ini(const std::string& text) { dir->Write("Quillon.ini", text); }
 
+    // The files read as the main window's start checks read them.
     std::unique_ptr<UploadProgressWindow> Make(UploadProgressWindow::Selection sel,
                                                UploadProgressWindow::SerialFactory factory) {
+        std::string error;
+        for (auto [path, image] : {std::pair{&sel.commPath, &sel.images.comm},
+                                   std::pair{&sel.readerPath, &sel.images.reader},
+                                   std::pair{&sel.speechPath, &sel.images.speech}}) {
+            *image = *path && sel.startWorker ? ReadFirmwareImage(**path, &error) : nullptr;
+        }
         return std::make_unique<UploadProgressWindow>(std::move(sel), *state, std::move(factory),
                                                       *clock, *runner, *sounds);
     }
@@ -250,7 +257,7 @@ class UploadProgressTest : public QObject {
         QCOMPARE(dlg->ProgressBar()->Text(), QString("COMM Board: 1000 packets"));
 
         p.currentPacketsSent = 1;
-        p.currentRemaining = 59;
+        p.currentRemaining = 999;
         send(UM_PROGRESS);
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));

@@ -1,0 +1,24 @@
+#include "upload/TimeToComplete.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+int32_t TimeToComplete::Note(const UploadProgress& p, uint32_t nowMs) {
+    if (p.currentKind != kind_ || p.currentPacketsSent < sentAtStart_) {
+        // A new board: its rate is measured from its first packet on.
+        kind_ = p.currentKind;
+        sentAtStart_ = p.currentPacketsSent;
+        startMs_ = nowMs;
+    }
+    const int64_t measured = p.currentPacketsSent - sentAtStart_;
+    if (measured < kPacketsMeasured) {
+        return std::max(p.totalRemaining, 0);
+    }
+    const int64_t left = std::max(p.currentPackets - p.currentPacketsSent, 0);
+    const int64_t boardMs = static_cast<int64_t>(nowMs - startMs_) * left / measured;
+    const int64_t afterBoard = std::max(p.totalRemaining - p.currentRemaining, 0);
+    return static_cast<int32_t>(afterBoard + (boardMs + 999) / 1000);
+}
+
+}  // namespace quillon

@@ -1,0 +1,27 @@
+// The time to complete a view shows while a board is sent: the worker's estimate until a few
+// packets have gone, then the rate this board really has, for its packets still to go, plus the
+// estimate of what comes after it. A line faster or slower than the estimate (a simulated unit,
+// a unit busy writing flash) so counts down truthfully. Nothing here fails.
+#pragma once
+
+#include <cstdint>
+
+#include "upload/UploadProgress.h"
+
+namespace quillon {
+
+class TimeToComplete {
+  public:
+    // Packets of a board that must have gone before their rate is trusted.
+    static constexpr int kPacketsMeasured = 3;
+
+    // Takes in a progress record at tick nowMs; the seconds to complete the whole run.
+    int32_t Note(const UploadProgress& p, uint32_t nowMs);
+
+  private:
+    int kind_ = -1;
+    int sentAtStart_ = 0;
+    uint32_t startMs_ = 0;
+};
+
+}  // namespace quillon
