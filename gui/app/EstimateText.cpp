@@ -1,25 +1,21 @@
 #include "app/EstimateText.h"
 
-#include <cstdio>
-#include <limits>
+#include <algorithm>
 
-#include "firmware/FileKind.h"
 #include "platform/DurationText.h"
+#include "protocol/PacketTimes.h"
+#include "serial/SerialPort.h"
 
 namespace quillon {
 
 namespace {
 constexpr const char* kEstimateIndent = "      ";
-constexpr int32_t kSecondsPerReaderBlock = 2;
 }  // namespace
 
-int32_t EstimateSeconds(int kind, int32_t blocks) {
-    if (kind != kKindReader) {
-        return blocks;
-    }
-    const int64_t seconds = static_cast<int64_t>(blocks) * kSecondsPerReaderBlock;
-    return seconds > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
-                                                         : static_cast<int32_t>(seconds);
+int32_t EstimateSeconds(int kind, int32_t blocks, int baudRate) {
+    const int rate = SerialPort::LineRate(baudRate);
+    return packet_times::Seconds(static_cast<uint64_t>(std::max(blocks, 0)),
+                                 packet_times::HbdPacketMicros(kind, rate));
 }
 
 std::string FormatEstimate(int32_t seconds) {

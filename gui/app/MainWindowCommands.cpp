@@ -153,7 +153,8 @@ void MainWindow::ShowSlot(Slot slot, int32_t estimate) {
         controls.fileName->setText(QString::fromStdString(FileNamePart(state.path)));
         controls.description->SetTextColor(ToQColor(kDarkBlue));
         controls.description->SetBackgroundColor(Qt::white);
-        const std::string time = FormatEstimate(EstimateSeconds(kSlotKinds[slot], estimate));
+        const std::string time =
+            FormatEstimate(EstimateSeconds(kSlotKinds[slot], estimate, baudRate_));
         controls.description->SetText(slot == kSlotSpeech ? kSpeechEstimateFormat : kEstimateFormat,
                                       time.c_str());
     } else {
@@ -190,6 +191,10 @@ void MainWindow::SelectSerialPort() {
     settings::Write(ini_, settings::kBaudRate, baudRate_);
     settings::Write(ini_, settings::kPortNumber, portNumber_);
     settings::Write(ini_, settings::kPortDevice, portDevice_);
+    // The estimates follow the rate.
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ShowSlot(static_cast<Slot>(slot), slots_.at(slot).blocks);
+    }
 }
 
 void MainWindow::ShowRuntimeParams() {
