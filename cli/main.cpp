@@ -6,6 +6,7 @@
 #include "cli/CliContext.h"
 #include "cli/Console.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 
 namespace {
 
@@ -30,6 +31,9 @@ constexpr char kHelp[] =
 
 int main(int argc, char** argv) {
     using namespace quillon::cli;
+    if (!quillon::OpenClosedStandardStreams()) {
+        return kExitUploadFailed;
+    }
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kHelp, argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : kExitOk;

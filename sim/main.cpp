@@ -17,6 +17,7 @@
 #include "firmware/FileKind.h"
 #include "platform/ArgParser.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
@@ -309,6 +310,9 @@ void PrintUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!quillon::OpenClosedStandardStreams()) {
+        return 1;
+    }
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

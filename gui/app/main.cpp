@@ -13,6 +13,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 #include "tools/ScreenshotGallery.h"
 
 namespace {
@@ -48,6 +49,9 @@ bool AnswerWithoutDisplay(QCommandLineParser& parser, const QStringList& argumen
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (!quillon::OpenClosedStandardStreams()) {
+        return kExitFailure;
+    }
     QCoreApplication::setApplicationName(QStringLiteral("quillon7"));
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();

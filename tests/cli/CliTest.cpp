@@ -213,6 +213,13 @@ TEST_F(CliTest, UploadIsShortWhenPipedLiveOnATerminalWholeWithVerboseAndRecorded
     EXPECT_TRUE(Has(shown, "\r\033[KCOMM    [####################]    32/32 packets 100%"))
         << shown;
     EXPECT_FALSE(Has(shown, "32/32 packets 100%  time to complete 00:00  retries 0\n")) << shown;
+
+    // Started with stdout closed, the program must not be given descriptor 1 for its line.
+    r = Process({"/bin/sh", "-c",
+                 "exec \"$0\" upload --app-dir \"$1\" --simulate --comm \"$2\" >&-",
+                 QUILLON_CLI_PATH, dir_.Dir(), comm})
+            .Finish(30s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 // --quiet hides the chatter but not the errors; the summary names each board's end and, for a
