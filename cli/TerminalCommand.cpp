@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "cli/BaudOption.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/RawKeyboard.h"
@@ -47,6 +48,11 @@ int RunTerminal(const CliContext& context) {
         std::fputs(kTerminalHelp, context.out);
         return kExitOk;
     }
+    ConsoleErrorReporter errors(context.err);
+    std::optional<int> typedBaud;
+    if (!ParseBaudOption(parser, "terminal", &typedBaud, errors)) {
+        return kExitUsage;
+    }
     IniFile ini(app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or(""))));
     WarnAboutSettingsFile(ini.Path(), context.err);
     std::optional<PortName> typed;
@@ -54,27 +60,18 @@ int RunTerminal(const CliContext& context) {
         std::string error;
         typed = PortName::Parse(*text, &error);
         if (!typed) {
-            std::fprintf(context.err, "quillon7-cli terminal: %s\n", error.c_str());
+            errors.Say("terminal", error);
             return kExitUsage;
         }
     }
     const PortName port = ChooseRunPort(ini, typed);
-    int baud = settings::Read(ini, settings::kBaudRate);
-    if (auto text = parser.Value("baud")) {
-        auto number = ParseNumber(*text, 1, 4000000);
-        if (!number) {
-            std::fprintf(context.err, "quillon7-cli terminal: bad --baud '%s'\n", text->c_str());
-            return kExitUsage;
-        }
-        baud = static_cast<int>(*number);
-    }
+    const int baud = ChooseBaud(typedBaud, ini, "terminal", context.err);
 
     SystemSerialBackend library;
     const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
     library.SetDevice(index, port.device);
     SerialPort line(library);
     if (line.OpenPort(index, SerialPort::BaudCode(baud)) != 0) {
-        ConsoleErrorReporter errors(context.err);
         CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
         return kExitPortFailed;
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli/BaudOption.h"
 #include "cli/CliContext.h"
 #include "cli/Console.h"
 #include "cli/ConsoleErrorReporter.h"
@@ -86,47 +87,6 @@ int ExitFor(RunOutcome outcome) {
         default:
             return kExitUploadFailed;
     }
-}
-
-// "9600, 14400, ..., 115200": the rates --baud takes.
-std::string OfferedRatesText() {
-    std::string text;
-    for (int rate : SerialPort::kOfferedRates) {
-        text += (text.empty() ? "" : ", ") + std::to_string(rate);
-    }
-    return text;
-}
-
-// --baud as typed into *typed (left empty without it); false after saying what is wrong when it
-// is not one of the offered rates. Checked before anything is written, so a usage error changes
-// nothing.
-bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed,
-                     ConsoleErrorReporter& errors) {
-    auto text = parser.Value("baud");
-    if (!text) {
-        return true;
-    }
-    constexpr long kFastest = SerialPort::kOfferedRates[std::size(SerialPort::kOfferedRates) - 1];
-    auto number = ParseNumber(*text, 1, kFastest);
-    if (number && std::ranges::find(SerialPort::kOfferedRates, *number) !=
-                      std::end(SerialPort::kOfferedRates)) {
-        *typed = static_cast<int>(*number);
-        return true;
-    }
-    errors.Say("upload", "--baud takes one of " + OfferedRatesText() + ", not '" + *text + "'");
-    return false;
-}
-
-// The rate the line will run at: --baud, else the settings file's, each as the line has it. A
-// rate the line does not have is said on stderr, so no other rate than the real one is shown.
-int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
-    const int asked = typed.value_or(settings::Read(ini, settings::kBaudRate));
-    const int rate = SerialPort::LineRate(asked);
-    if (rate != asked) {
-        std::fprintf(err, "quillon7-cli upload: the serial line has no %d bps; it runs at %d bps\n",
-                     asked, rate);
-    }
-    return rate;
 }
 
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
@@ -243,7 +203,7 @@ int RunUpload(const CliContext& context) {
         return refuse(kExitUsage);
     }
     std::optional<int> typedBaud;
-    if (!ParseBaudOption(parser, &typedBaud, errors)) {
+    if (!ParseBaudOption(parser, "upload", &typedBaud, errors)) {
         return refuse(kExitUsage);
     }
     std::string portError;
@@ -282,7 +242,7 @@ int RunUpload(const CliContext& context) {
     }
     RememberStartFiles(remembered, ini);
 
-    const int baud = ChooseBaud(typedBaud, ini, context.err);
+    const int baud = ChooseBaud(typedBaud, ini, "upload", context.err);
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {

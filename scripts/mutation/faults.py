@@ -845,7 +845,7 @@ FAULTS = [
      "if (port.portNumber == 0) {",
      "if (port.portNumber == -1) {",
      "typed device loses the settings' port slot"),
-    ("CL7", "cli/UploadCommand.cpp",
+    ("CL7", "cli/BaudOption.cpp",
      "    if (number && std::ranges::find(SerialPort::kOfferedRates, *number) !=\n                      std::end(SerialPort::kOfferedRates)) {",
      "    if (number) {",
      "--baud takes any number (1200, 4000) instead of an offered rate only"),

@@ -93,6 +93,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
         {{"upload", "--baud", "9600x", "--comm", good},
          2,
          "--baud takes one of 9600, 14400, 19200, 28800, 38400, 57600, 115200, not '9600x'"},
+        {{"terminal", "--baud", "12345"}, 2, "--baud takes one of 9600, 14400, "},
         {{"upload", "--comm", "x.bin"}, 2, "Error ID: 100"},
         {{"upload", "--simulate"}, 2, "Error ID: 200\nNo file has been selected to upload!"},
         {{"upload", "--simulate", "--comm", good, "--reader", small},
@@ -428,11 +429,12 @@ TEST_F(CliTest, HistoryAsJsonRecordsToleratesOldAndTornEntries) {
 
 TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
     sim::PtyPair pty;
-    Process process(
-        {QUILLON_CLI_PATH, "terminal", "--app-dir", dir_.Dir(), "--port", pty.DevicePath()});
+    Process process({QUILLON_CLI_PATH, "terminal", "--app-dir", dir_.Dir(), "--port",
+                     pty.DevicePath(), "--baud", "28800"});
     ASSERT_TRUE(process.WaitFor(
         [](const std::string&, const std::string& err) { return Has(err, "Connected to"); }, 10s))
         << process.Err();
+    EXPECT_TRUE(Has(process.Err(), " at 19200 bps.")) << "the rate the line runs at";
     ASSERT_EQ(write(pty.MasterFd(), "HBD> ", 5), 5);
     // What the unit sends is shown as it arrives, before anything is typed.
     ASSERT_TRUE(process.WaitFor(
