@@ -43,7 +43,8 @@ bool ReplaceFileContent(const std::string& path, const std::string& content);
 // Appends text to the file (created when missing) in one write, binary, starting it on a line of
 // its own when the file ends mid-line; a text the disk cannot take whole is taken back.
 bool AppendWholeEntry(const std::string& path, const std::string& text);
-// A text log opened for appending in binary mode (no line-end translation), or nullptr.
+// A text log opened for appending in binary mode (no line-end translation), its folder made when
+// missing; nullptr with errno saying why (for a folder that cannot be made, why not).
 std::FILE* OpenLogForAppend(const std::string& path);
 
 }  // namespace quillon::fs

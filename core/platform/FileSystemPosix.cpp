@@ -171,7 +171,18 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
 }
 
 std::FILE* OpenLogForAppend(const std::string& path) {
-    return std::fopen(path.c_str(), "ae");
+    std::FILE* file = std::fopen(path.c_str(), "ae");
+    if (file == nullptr && errno == ENOENT) {
+        // The folder is missing. Why it cannot be made is the reason worth reporting: in a
+        // read-only application folder that is "Permission denied", not "No such file".
+        if (::mkdir(FolderOf(path).c_str(), kFolderMode) == 0) {
+            return std::fopen(path.c_str(), "ae");
+        }
+        if (errno == EEXIST) {
+            errno = ENOENT;
+        }
+    }
+    return file;
 }
 
 }  // namespace quillon::fs

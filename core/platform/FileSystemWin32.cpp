@@ -204,7 +204,19 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
 }
 
 std::FILE* OpenLogForAppend(const std::string& path) {
-    return ::_wfopen(WidePath(path).c_str(), L"ab");
+    std::FILE* file = ::_wfopen(WidePath(path).c_str(), L"ab");
+    if (file == nullptr && errno == ENOENT) {
+        // The folder is missing. Why it cannot be made is the reason worth reporting: in a
+        // read-only application folder that is "Permission denied", not "No such file".
+        const size_t slash = path.find_last_of("/\\");
+        if (slash != std::string::npos && MakeDirectory(path.substr(0, slash))) {
+            return ::_wfopen(WidePath(path).c_str(), L"ab");
+        }
+        if (errno == EEXIST) {
+            errno = ENOENT;
+        }
+    }
+    return file;
 }
 
 }  // namespace quillon::fs
