@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
+#include "cli/Commands.h"
 #include "serial/SerialPort.h"
 #include "settings/SettingsKeys.h"
 
 namespace quillon::cli {
-
-std::string OfferedRatesText(const char* separator) {
-    std::string text;
-    for (int rate : SerialPort::kOfferedRates) {
-        text += (text.empty() ? "" : separator) + std::to_string(rate);
-    }
-    return text;
-}
 
 bool ParseBaudOption(const ArgParser& parser, const char* command, std::optional<int>* typed,
                      ConsoleErrorReporter& errors) {

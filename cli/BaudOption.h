@@ -13,9 +13,6 @@
 
 namespace quillon::cli {
 
-// "9600, 14400, ..., 115200", the rates --baud takes, with `separator` between them.
-std::string OfferedRatesText(const char* separator);
-
 // --baud as typed into *typed (left empty without it); false after saying what is wrong when it
 // is not one of the offered rates. Checked before anything is written, so a usage error changes
 // nothing.

@@ -6,6 +6,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/Console.h"
+#include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
@@ -14,13 +15,6 @@
 namespace quillon::cli {
 
 namespace {
-
-constexpr char kLogsHelp[] =
-    "Usage: quillon7-cli logs [--app-dir DIR] [--view NAME | --delete NAME [--yes]]\n"
-    "\n"
-    "Lists the logs of the Logs folder: count, type (Status or Serial), name, date, time and\n"
-    "size. --view NAME shows one in $PAGER (or prints it when there is none or output is not\n"
-    "a terminal). --delete NAME deletes one after asking; --yes does not ask.\n";
 
 // Shows a file in the user's pager, started with an argument vector (never through a shell),
 // or copies it to out.
@@ -46,15 +40,10 @@ int ShowFile(const std::string& path, std::FILE* out) {
 }  // namespace
 
 int RunLogs(const CliContext& context) {
-    ArgParser parser({"app-dir", "view", "delete"}, {"yes", "help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli logs: %s\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        std::fputs(kLogsHelp, context.out);
-        return kExitOk;
+    ConsoleErrorReporter errors(context.err);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : kExitUsage;
     }
     const std::string logsDir =
         app_files::LogsDir(ResolveAppDirectory(parser.Value("app-dir").value_or("")));

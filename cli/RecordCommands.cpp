@@ -5,8 +5,10 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 
 #include "cli/CliContext.h"
+#include "cli/ConsoleErrorReporter.h"
 #include "cli/HistoryEntries.h"
 #include "cli/JsonLine.h"
 #include "cli/SettingEffect.h"
@@ -21,17 +23,18 @@ namespace quillon::cli {
 
 namespace {
 
-// Parses options common to the small commands; false after printing the usage problem.
-bool ParseSimple(const CliContext& context, const char* command, ArgParser& parser,
-                 const char* help) {
-    if (!parser.Parse(context.args)) {
-        std::fprintf(context.err, "quillon7-cli %s: %s\n", command, parser.Error().c_str());
-        return false;
+// Parses the command's arguments; nullopt to go on, else the exit status (after the help or the
+// usage error).
+std::optional<int> ParseSimple(const CliContext& context, ArgParser& parser) {
+    ConsoleErrorReporter errors(context.err);
+    switch (ParseCommandLine(context, parser, errors)) {
+        case Parsed::kRun:
+            return std::nullopt;
+        case Parsed::kHelpShown:
+            return kExitOk;
+        default:
+            return kExitUsage;
     }
-    if (parser.Has("help")) {
-        std::fputs(help, context.out);
-    }
-    return true;
 }
 
 // "  [HBD Params] Delay after File Upload   "5"   60   out of range 45-300: using 60"
@@ -63,18 +66,9 @@ std::string AppDir(const ArgParser& parser) {
 }  // namespace
 
 int RunHistory(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli history [--app-dir DIR] [--json]\n"
-        "Prints the upload history (History.txt): every upload's begin, result and duration.\n"
-        "--json: one \"history\" line per entry (time, kind, file, outcome: begin, completed,\n"
-        "failed, critical or unknown, and detail: the duration or error text), read without\n"
-        "changing the file (see docs/cli-json.md).\n";
-    ArgParser parser({"app-dir"}, {"help", "json"});
-    if (!ParseSimple(context, "history", parser, kHelp)) {
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        return kExitOk;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
     std::string path = app_files::HistoryPath(AppDir(parser));
     std::ifstream in(path, std::ios::binary);
@@ -109,19 +103,11 @@ int RunHistory(const CliContext& context) {
 }
 
 int RunSamples(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli samples DIR\n"
-        "Writes sample COMM, READER and SPEECH .bin files and a .kx file into DIR. They pass\n"
-        "the file checks and upload to the simulated units; they are not firmware for any\n"
-        "real unit.\n";
-    ArgParser parser({}, {"help"});
-    if (!ParseSimple(context, "samples", parser, kHelp)) {
-        return kExitUsage;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
-    if (parser.Has("help")) {
-        return kExitOk;
-    }
-    if (parser.Positional().size() != 1) {
+    if (parser.Positional().empty()) {
         std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
         return kExitUsage;
     }
@@ -138,18 +124,9 @@ int RunSamples(const CliContext& context) {
 }
 
 int RunSettings(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli settings [--app-dir DIR] [--reset [--yes]]\n"
-        "Shows each key's text in Quillon.ini, the value uploads use, and why the two differ.\n"
-        "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
-        "keys are removed, as by the desktop's \"Use Defaults\") after asking; --yes does not\n"
-        "ask.\n";
-    ArgParser parser({"app-dir"}, {"help", "reset", "yes"});
-    if (!ParseSimple(context, "settings", parser, kHelp)) {
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        return kExitOk;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
@@ -187,16 +164,9 @@ int RunSettings(const CliContext& context) {
 }
 
 int RunPorts(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli ports\n"
-        "Lists the serial devices of this system with what their adapters say of themselves.\n"
-        "Pseudo-terminals are not listed; --port takes any device path all the same.\n";
-    ArgParser parser({}, {"help"});
-    if (!ParseSimple(context, "ports", parser, kHelp)) {
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        return kExitOk;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
     std::vector<SerialPortInfo> ports = ListSerialPorts();
     if (ports.empty()) {

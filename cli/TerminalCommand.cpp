@@ -25,30 +25,14 @@ namespace {
 constexpr uint8_t kLeaveKey = 0x1D;  // Ctrl-]
 constexpr int kReadChunk = 4094;     // what the reader asks the line for at most
 
-constexpr char kTerminalHelp[] =
-    "Usage: quillon7-cli terminal [--port DEVICE] [--baud N] [--app-dir DIR]\n"
-    "\n"
-    "A serial terminal to the unit: received text is shown as it arrives, every key typed\n"
-    "is sent as one byte (Esc sends 0x1B) and echoed. Leave with Ctrl-] ; the terminal is\n"
-    "put back as it was. Port and baud rate default to the settings file.\n"
-    "\n"
-    "Exit status: 0 left by the user or end of input; 1 the line was lost; 2 usage error;\n"
-    "3 the serial port could not be opened.\n";
-
 }  // namespace
 
 int RunTerminal(const CliContext& context) {
-    ArgParser parser({"port", "baud", "app-dir"}, {"help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli terminal: %s\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        std::fputs(kTerminalHelp, context.out);
-        return kExitOk;
-    }
     ConsoleErrorReporter errors(context.err);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : kExitUsage;
+    }
     std::optional<int> typedBaud;
     if (!ParseBaudOption(parser, "terminal", &typedBaud, errors)) {
         return kExitUsage;

@@ -29,53 +29,6 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr char kUploadHelp[] =
-    "Usage: quillon7-cli upload [FILES] [--port DEVICE | --simulate] [options]\n"
-    "\n"
-    "Uploads firmware to an HBD unit (COMM, READER and SPEECH boards, in the configured order)\n"
-    "or to a KX2 unit (one .kx image), with the settings, message log and history of the\n"
-    "desktop program.\n"
-    "\n"
-    "Files:\n"
-    "  --comm FILE       COMM board image (.bin)\n"
-    "  --reader FILE     READER board image (.bin)\n"
-    "  --speech FILE     SPEECH board image (.bin)\n"
-    "  --kx FILE         KX2 image (.kx); not together with the three above\n"
-    "\n"
-    "  A COMM or READER file is 64 to 512 KiB in whole KiB and holds its marker text\n"
-    "  (COMM: \"Comm is in Bank0\", READER: \"EESegFlags != AMD_ALL_BANKS_VALID\"); a SPEECH\n"
-    "  file is 300 to 6144 KiB; a .kx file is not empty, its name at most 49 characters, and it\n"
-    "  fits 5000 packets of the \"Max Packet Size\" setting. --no-validate skips all but the\n"
-    "  .kx limits, which the upload itself checks.\n"
-    "\n"
-    "Line:\n"
-    "  --port DEVICE     a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings\n"
-    "                    (default: the settings file)\n"
-    "  --simulate        upload to a simulated unit started in this process (HBD or KX2,\n"
-    "                    as the files call for); no hardware needed\n"
-    "  --baud N          bits per second: 9600, 14400, 19200, 28800, 38400, 57600 or 115200\n"
-    "                    (default: the settings file; 14400 and 28800 run at 19200)\n"
-    "\n"
-    "Options:\n"
-    "  --app-dir DIR     folder of Quillon.ini, History.txt and Logs/ (default: beside the\n"
-    "                    program when writable, else ~/.local/share/quillon7)\n"
-    "  --no-validate     skip the size and content checks (a file must still exist)\n"
-    "  --show-bytes      show every byte sent and received as hex lines\n"
-    "  --json            one JSON object per line on stdout, as docs/cli-json.md describes;\n"
-    "                    errors also come there as \"type\":\"error\" lines\n"
-    "  -v, --verbose     every log line of the run, as the message log has it\n"
-    "  --quiet           only errors and the summary\n"
-    "  --help            this text\n"
-    "\n"
-    "Exit status: 0 every selected file uploaded; 1 an upload failed (also a KX2 unit that\n"
-    "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
-    "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
-    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n"
-    "\n"
-    "Signals: once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C\n"
-    "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a closed output\n"
-    "(a pipe or terminal gone): the output stops, the upload, message log and history go on.\n";
-
 int ExitFor(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::kCompleted:
@@ -178,20 +131,13 @@ int RunUpload(const CliContext& context) {
         }
         return status;
     };
-    ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
-                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "verbose", "help"});
-    std::vector<std::string> args = context.args;
-    std::replace(args.begin(), args.end(), std::string("-v"), std::string("--verbose"));
-    if (!parser.Parse(args) || !parser.Positional().empty()) {
-        errors.Say("upload",
-                   (parser.Error().empty() ? "unexpected argument '" + parser.Positional()[0] + "'"
-                                           : parser.Error()) +
-                       "\nTry 'quillon7-cli upload --help'.");
-        return refuse(kExitUsage);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : refuse(kExitUsage);
     }
-    if (parser.Has("help")) {
-        std::fputs(kUploadHelp, context.out);
-        return kExitOk;
+    if (parser.Has("verbose") && parser.Has("quiet")) {
+        errors.Say("upload", "give -v or --quiet, not both");
+        return refuse(kExitUsage);
     }
     const bool kx2 = parser.Has("kx");
     if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {

@@ -75,7 +75,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
     const std::string wrongType = Sample(SampleKind::kComm, 65536, "comm.img");
     const std::string tiny = Sample(SampleKind::kComm, 20000, "tiny.bin");
     struct Case {
-        std::vector<std::string> args;  // the command, then its arguments after --app-dir
+        std::vector<std::string> args;  // the command and its arguments
         int exitCode;
         std::string shown;  // in stdout or stderr
     };
@@ -86,6 +86,12 @@ TEST_F(CliTest, RunsThatSendNothing) {
         {{"upload", "--comm"}, 2, "option --comm needs a value"},
         {{"upload", "--comm", "--simulate"}, 2, "option --comm needs a value"},
         {{"upload", "--simulate", "comm.bin"}, 2, "unexpected argument 'comm.bin'"},
+        {{"history", "extra"}, 2, "unexpected argument 'extra'"},
+        {{"upload", "--comm", good, "--simulate", "--comm", good}, 2, "--comm is given more than"},
+        {{"upload", "-v", "--quiet", "--simulate", "--comm", good}, 2, "-v or --quiet, not both"},
+        {{"settings", "--app-dir="}, 2, "option --app-dir may not be empty"},
+        {{"upload", "-h"}, 0, "Usage: quillon7-cli upload [FILES]"},
+        {{"help", "logs"}, 0, "Usage: quillon7-cli logs [--app-dir DIR]"},
         {{"upload", "--kx", "a.kx", "--speech", "b.bin"}, 2, "cannot be combined"},
         {{"upload", "--port", "/dev/ttyS0", "--simulate", "--comm", good}, 2, "not both"},
         {{"upload", "--port", "0", "--comm", good}, 2, "Port number 0 is out of range"},
@@ -116,8 +122,8 @@ TEST_F(CliTest, RunsThatSendNothing) {
     };
     for (const Case& c : cases) {
         const std::string fresh = dir_.File("fresh");
-        std::vector<std::string> args{c.args[0], "--app-dir", fresh};
-        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        std::vector<std::string> args{"--app-dir", fresh};  // for the commands that use it
+        args.insert(args.end(), c.args.begin(), c.args.end());
         SCOPED_TRACE(::testing::PrintToString(args));
         ProcessResult r = Run(args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
