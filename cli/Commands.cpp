@@ -171,14 +171,18 @@ std::vector<CommandSpec> MakeCommands() {
          .summary = "print the upload history",
          .synopsis = "[--app-dir DIR] [--json]",
          .about = "Prints the upload history (History.txt): every upload's begin, result and "
-                  "duration.",
+                  "duration. Before the first upload there is none: that is said on stderr "
+                  "(Error ID: 103) and nothing is printed.",
          .options = {kAppDir,
                      {.name = "json",
                       .help = "one \"history\" line per entry (time, kind, file, outcome: begin, "
                               "completed, failed, critical or unknown, and detail: the duration "
-                              "or error text), read without changing the file (see "
-                              "docs/cli-json.md)"},
-                     kHelpOption}},
+                              "or error text), read without changing the file; no line at all "
+                              "before the first upload (see docs/cli-json.md)"},
+                     kHelpOption},
+         .notes = {{"Exit status",
+                    "0 the history was printed, also when there is none yet; 1 History.txt is "
+                    "there but cannot be read (a folder, no permission); 2 usage error."}}},
         {.name = "logs",
          .summary = "list, view or delete the message logs",
          .synopsis = "[--app-dir DIR] [--view NAME | --delete NAME [--yes]]",

@@ -16,6 +16,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
+#include "platform/FileSystem.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -70,14 +71,25 @@ int RunHistory(const CliContext& context) {
     if (auto status = ParseSimple(context, parser)) {
         return *status;
     }
-    std::string path = app_files::HistoryPath(AppDir(parser));
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::string path = app_files::HistoryPath(AppDir(parser));
+    auto cannotRead = [&](const std::string& why) {
+        std::fprintf(context.err, "quillon7-cli history: %s %s\n", path.c_str(), why.c_str());
+        return kExitUploadFailed;
+    };
+    if (!fs::EntryExists(path)) {
+        // No upload so far: nothing to print, and no failure either.
         std::fprintf(context.err,
                      "Error ID: 103\nFile: %s\nFailed to locate the \"History\" file.\n\n"
                      "Possibly no previous uploads!\n",
                      path.c_str());
-        return kExitUploadFailed;
+        return kExitOk;
+    }
+    if (!fs::Inspect(path).regular) {
+        return cannotRead("is not a file");  // a folder, a device, a broken link
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return cannotRead(std::string("cannot be read: ") + std::strerror(errno));
     }
     if (parser.Has("json")) {
         const std::string text{std::istreambuf_iterator<char>(in),

@@ -74,6 +74,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
     const std::string good = Sample(SampleKind::kComm, 65536, "good.bin");
     const std::string wrongType = Sample(SampleKind::kComm, 65536, "comm.img");
     const std::string tiny = Sample(SampleKind::kComm, 20000, "tiny.bin");
+    const std::string fresh = dir_.File("fresh");
     struct Case {
         std::vector<std::string> args;  // the command and its arguments
         int exitCode;
@@ -113,6 +114,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
          "Rate: 19200"},
         {{"check", "--comm", good}, 0, "COMM    passed     32 packets  about 00:32  " + good},
         {{"check", "--json", "--comm", small}, 2, "\"number\":105"},
+        {{"history"}, 0, "Error ID: 103\nFile: " + fresh + "/History.txt"},  // no uploads yet
         // Unvalidated the size no longer matters, but a file without its whole header has
         // nothing to send.
         {{"upload", "--simulate", "--no-validate", "--comm", small}, 0, "Job Done!"},
@@ -121,7 +123,6 @@ TEST_F(CliTest, RunsThatSendNothing) {
          "is shorter than its 32768-byte header; nothing to send!"},
     };
     for (const Case& c : cases) {
-        const std::string fresh = dir_.File("fresh");
         std::vector<std::string> args{"--app-dir", fresh};  // for the commands that use it
         args.insert(args.end(), c.args.begin(), c.args.end());
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -472,6 +473,8 @@ TEST_F(CliTest, SamplesPassTheFileChecksAndRecordsLostAreSaid) {
     dir_.Write("Quillon.ini", "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
     dir_.Write("Logs", "not a folder");
     ASSERT_EQ(mkdir(dir_.File("History.txt").c_str(), 0755), 0);
+    const ProcessResult history = Run({"history", "--app-dir", dir_.Dir()});
+    EXPECT_EQ(history.exitCode, 1) << history.err;  // a folder is no history
     ProcessResult r =
         Run(Upload({"--simulate", "--comm", dir_.File("samples/SAMPLE_COMM.bin"), "--quiet"}));
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
