@@ -37,6 +37,11 @@ ArgParser CommandParser(const CliContext& context);
 enum class Parsed { kRun, kHelpShown, kRefused };
 Parsed ParseCommandLine(const CliContext& context, ArgParser& parser, ConsoleErrorReporter& errors);
 
+// Asks on the console before something is changed: the question on out, then "[y/N] "; only "y",
+// "Y" or "yes" on stdin is a yes (no answer, as from a closed stdin, is a no), and a no is
+// answered with "Nothing changed.".
+bool Confirmed(const CliContext& context, const std::string& question);
+
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);
 int RunPorts(const CliContext& context);

@@ -1,5 +1,7 @@
 // What every command does with its arguments before its own work: the parse by its option table,
 // the usage error and the help.
+#include <iostream>
+
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 
@@ -21,6 +23,18 @@ Parsed ParseCommandLine(const CliContext& context, ArgParser& parser,
         return Parsed::kHelpShown;
     }
     return Parsed::kRun;
+}
+
+bool Confirmed(const CliContext& context, const std::string& question) {
+    std::fprintf(context.out, "%s[y/N] ", question.c_str());
+    std::fflush(context.out);
+    std::string answer;
+    std::getline(std::cin, answer);
+    const bool yes = answer == "y" || answer == "Y" || answer == "yes";
+    if (!yes) {
+        std::fprintf(context.out, "Nothing changed.\n");
+    }
+    return yes;
 }
 
 int RunHelp(const CliContext& context) {

@@ -185,19 +185,22 @@ std::vector<CommandSpec> MakeCommands() {
                     "there but cannot be read (a folder, no permission); 2 usage error."}}},
         {.name = "logs",
          .summary = "list, view or delete the message logs",
-         .synopsis = "[--app-dir DIR] [--view NAME | --delete NAME [--yes]]",
-         .about = "Lists the logs of the Logs folder: count, type (Status or Serial), name, date, "
-                  "time and size.",
+         .synopsis = "[--app-dir DIR] [--view LOG | --delete NAME [--yes]]",
+         .about = "Lists the logs of the Logs folder, newest first: number, type (Status or "
+                  "Serial), name, date, time and size.",
          .options = {kAppDir,
                      {.name = "view",
-                      .value = "NAME",
-                      .help = "show the log of that name in $PAGER (or print it when there is "
-                              "none or output is not a terminal)"},
+                      .value = "LOG",
+                      .help = "show the log of that name or number in the list in $PAGER (or "
+                              "print it when there is none or output is not a terminal)"},
                      {.name = "delete",
                       .value = "NAME",
                       .help = "delete the log of that name, after asking"},
                      {.name = "yes", .help = "with --delete: do not ask"},
-                     kHelpOption}},
+                     kHelpOption},
+         .notes = {{"Exit status",
+                    "0 listed, shown or deleted (or the question answered no); 1 no such log, or "
+                    "it could not be deleted; 2 usage error."}}},
         {.name = "samples",
          .summary = "write sample firmware files for a trial run",
          .synopsis = "DIR",

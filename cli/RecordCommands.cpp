@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <optional>
 
@@ -45,19 +44,6 @@ void PrintSetting(std::FILE* out, const char* section, const char* key,
     const std::string stored = effect.stored ? "\"" + *effect.stored + "\"" : "-";
     std::fprintf(out, "  %-42s %-18s %-10s %s\n", name.c_str(), stored.c_str(),
                  effect.inEffect.c_str(), effect.why.c_str());
-}
-
-// Asks on the console whether the settings at path may go back to the factory defaults.
-bool Confirmed(const CliContext& context, const std::string& path) {
-    std::fprintf(context.out, "Restore the factory defaults in %s? [y/N] ", path.c_str());
-    std::fflush(context.out);
-    std::string answer;
-    std::getline(std::cin, answer);
-    const bool yes = answer == "y" || answer == "Y" || answer == "yes";
-    if (!yes) {
-        std::fprintf(context.out, "Nothing changed.\n");
-    }
-    return yes;
 }
 
 std::string AppDir(const ArgParser& parser) {
@@ -143,7 +129,8 @@ int RunSettings(const CliContext& context) {
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
     IniFile ini(app_files::SettingsPath(dir));
-    if (parser.Has("reset") && !parser.Has("yes") && !Confirmed(context, ini.Path())) {
+    if (parser.Has("reset") && !parser.Has("yes") &&
+        !Confirmed(context, "Restore the factory defaults in " + ini.Path() + "? ")) {
         return kExitOk;
     }
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {

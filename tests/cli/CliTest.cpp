@@ -288,6 +288,9 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
 TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     ASSERT_EQ(Run(Upload({"--simulate", "--quiet", "--comm", comm})).exitCode, 0);
+    const std::string older = dir_.File("Logs/Quillon_LogMsg_000000_01012020.txt");
+    dir_.Write("Logs/Quillon_LogMsg_000000_01012020.txt", "an older run\n");
+    std::filesystem::last_write_time(older, std::filesystem::last_write_time(older) - 24h);
     const std::vector<std::string> logs{"logs", "--app-dir", dir_.Dir()};
     ProcessResult list = Run(logs);
     ASSERT_EQ(list.exitCode, 0) << list.err;
@@ -300,10 +303,13 @@ TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     ProcessResult view = Run({"logs", "--app-dir", dir_.Dir(), "--view", name + ".txt"});
     EXPECT_EQ(view.exitCode, 0);
     EXPECT_EQ(view.out.rfind("=-=-=-=-=  Log File Quillon7 version 0.5\n", 0), 0u) << view.out;
+    EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--view", "2"}).out, "an older run\n");
 
     // Only a log name, and only when the question is answered yes (stdin is closed: no answer).
     EXPECT_EQ(
         Run({"logs", "--app-dir", dir_.Dir(), "--delete", "../Quillon.ini", "--yes"}).exitCode, 2);
+    const ProcessResult missing = Run({"logs", "--app-dir", dir_.Dir(), "--delete", "nope"});
+    EXPECT_EQ(missing.out + std::to_string(missing.exitCode), "1") << "said before asking";
     EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", name}).exitCode, 0);
     EXPECT_TRUE(Has(Run(logs).out, name));
     EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", name, "--yes"}).exitCode, 0);
