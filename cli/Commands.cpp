@@ -203,13 +203,19 @@ std::vector<CommandSpec> MakeCommands() {
                     "it could not be deleted; 2 usage error."}}},
         {.name = "samples",
          .summary = "write sample firmware files for a trial run",
-         .synopsis = "DIR",
+         .synopsis = "DIR [--force]",
          .about = "Writes sample COMM, READER and SPEECH .bin files and a .kx file into DIR "
                   "(SAMPLE_COMM.bin, SAMPLE_READER.bin, SAMPLE_SPEECH.bin and SAMPLE.kx) and "
                   "prints their paths. They pass the file checks and upload to the simulated "
                   "units; they are not firmware for any real unit.",
-         .options = {kHelpOption},
-         .operand = "DIR"},
+         .options = {{.name = "force",
+                      .help = "overwrite sample files already in DIR; without it none is written "
+                              "when one is there"},
+                     kHelpOption},
+         .operand = "DIR",
+         .notes = {{"Exit status",
+                    "0 written; 1 a sample file is there already (without --force) or a file "
+                    "could not be written; 2 usage error."}}},
         {.name = "settings",
          .summary = "show the settings in effect, or restore the defaults",
          .synopsis = "[--app-dir DIR] [--reset [--yes]]",

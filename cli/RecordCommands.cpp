@@ -109,9 +109,23 @@ int RunSamples(const CliContext& context) {
         std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
         return kExitUsage;
     }
+    const std::string dir = parser.Positional()[0];
+    if (!parser.Has("force")) {
+        for (SampleKind kind :
+             {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
+            const std::string path = dir + "/" + DefaultSampleName(kind);
+            if (fs::EntryExists(path)) {
+                std::fprintf(context.err,
+                             "quillon7-cli samples: %s is there already; nothing written "
+                             "(--force overwrites)\n",
+                             path.c_str());
+                return kExitUploadFailed;
+            }
+        }
+    }
     std::vector<std::string> written;
     std::string error;
-    if (!WriteSampleFiles(parser.Positional()[0], &written, &error)) {
+    if (!WriteSampleFiles(dir, &written, &error)) {
         std::fprintf(context.err, "quillon7-cli samples: %s\n", error.c_str());
         return kExitUploadFailed;
     }

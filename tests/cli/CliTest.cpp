@@ -476,6 +476,10 @@ TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
 TEST_F(CliTest, SamplesPassTheFileChecksAndRecordsLostAreSaid) {
     EXPECT_EQ(Run({"samples", dir_.File("a"), dir_.File("b")}).exitCode, 2);
     ASSERT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 0);
+    dir_.Write("samples/SAMPLE.kx", "mine");  // kept unless --force
+    EXPECT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 1);
+    EXPECT_EQ(dir_.Read("samples/SAMPLE.kx"), "mine");
+    ASSERT_EQ(Run({"samples", "--force", dir_.File("samples")}).exitCode, 0);
     dir_.Write("Quillon.ini", "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
     dir_.Write("Logs", "not a folder");
     ASSERT_EQ(mkdir(dir_.File("History.txt").c_str(), 0755), 0);
