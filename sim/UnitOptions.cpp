@@ -38,7 +38,8 @@ std::vector<UnitKindSpec> MakeKinds() {
           Fault("bad-reply-packet", "N", "answer data packet N with --bad-reply-code ..."),
           {.name = "bad-reply-code",
            .value = "HEX",
-           .help = "... 0x34 (bad packet), 0x37 (write failed), 0x38 (abort) ...",
+           .help = "... in hexadecimal, with or without 0x: 34 (bad packet), 37 (write failed), "
+                   "38 (abort) ...",
            .hint = ValueHint::kWords,
            .words = "0x34 0x37 0x38",
            .group = kFaults},

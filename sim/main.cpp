@@ -39,12 +39,14 @@ struct CommonOptions {
     int exitAfterBoards = 0;
 };
 
-// One numeric option: its name, its range and where its value goes.
+// One numeric option: its name, its range, where its value goes and its base (0: decimal, 0x
+// hexadecimal or 0 octal).
 struct NumberOption {
     const char* name;
     long low;
     long high;
     std::function<void(long)> apply;
+    int base = 0;
 };
 
 // Parses `args` by the kind's option table, then hands each number given to its option. False
@@ -60,8 +62,7 @@ bool ParseOptions(const std::vector<std::string>& args, const UnitKindSpec& kind
             if (!bad.empty()) {
                 break;
             }
-            // Base 0: fault codes are given in hexadecimal ("0x34").
-            if (auto n = quillon::ParseNumber(text, option.low, option.high, 0)) {
+            if (auto n = quillon::ParseNumber(text, option.low, option.high, option.base)) {
                 option.apply(*n);
             } else {
                 bad = std::string("bad value for --") + option.name + ": " + text;
@@ -121,15 +122,18 @@ int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName
     }
     std::fflush(stdout);
     while (!gInterrupted) {
-        if (common.exitAfterBoards > 0 && boards() >= static_cast<size_t>(common.exitAfterBoards)) {
+        const size_t received = boards();  // also prints what came since the last look
+        if (common.exitAfterBoards > 0 && received >= static_cast<size_t>(common.exitAfterBoards)) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    boards();  // what came just before a Ctrl-C is said too
     // The last answers (a KX2's final status) must still reach the host: keep serving until it
     // closes the line.
-    if (ptyRunner && !gInterrupted) {
-        ptyRunner->StopAfterHostCloses(kHostCloseLimitMs);
+    if (ptyRunner && !gInterrupted && !ptyRunner->StopAfterHostCloses(kHostCloseLimitMs)) {
+        std::fprintf(stderr, "quillon7-sim: the host still had the line open after %d s\n",
+                     kHostCloseLimitMs / 1000);
     }
     return 0;
 }
@@ -162,7 +166,8 @@ int RunHbd(const std::vector<std::string>& args) {
              faults.badReplyPacket = static_cast<int>(n);
              faults.badReplyTimes = std::max(faults.badReplyTimes, 1);
          }},
-        {"bad-reply-code", 0, 255, [&](long n) { faults.badReplyCode = static_cast<uint8_t>(n); }},
+        {"bad-reply-code", 0, 255, [&](long n) { faults.badReplyCode = static_cast<uint8_t>(n); },
+         16},
         {"bad-reply-times", 0, kAny, [&](long n) { faults.badReplyTimes = static_cast<int>(n); }},
         {"flash-silent-packet", 1, kAny,
          [&](long n) { faults.flashSilentPacket = static_cast<int>(n); }},
@@ -235,13 +240,13 @@ int RunKx2(const std::vector<std::string>& args) {
         scenario.endOfPass = found->second;
     }
     Kx2Unit unit(scenario);
-    bool reported = false;
-    return Serve(unit, common, "KX2", [&unit, &reported]() -> size_t {
-        if (!unit.ImageComplete()) {
-            return 0;
-        }
-        if (!reported) {
-            reported = true;
+    // A line for every image completed (a new start request begins the next one).
+    size_t images = 0;
+    bool complete = false;
+    return Serve(unit, common, "KX2", [&]() -> size_t {
+        const bool nowComplete = unit.ImageComplete();
+        if (nowComplete && !complete) {
+            ++images;
             const Kx2Unit::Report report = unit.GetReport();
             std::printf("Image %s: %zu bytes in %u packets, %s the announced length\n",
                         report.start->name.c_str(), report.image.size(),
@@ -249,7 +254,8 @@ int RunKx2(const std::vector<std::string>& args) {
                         report.imageMatchesLength ? "matches" : "DOES NOT MATCH");
             std::fflush(stdout);
         }
-        return 1;
+        complete = nowComplete;
+        return images;
     });
 }
 

@@ -285,6 +285,55 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
     EXPECT_EQ(Setting("File Names", "Comm"), std::nullopt) << "a .kx is no COMM file";
 }
 
+// quillon7-sim takes an upload on the device it prints, says what came and, with
+// --exit-after-boards, ends as soon as the host has closed the line.
+TEST_F(CliTest, SimulatedUnitProgramSaysWhatItReceived) {
+    dir_.Write("Quillon.ini", std::string(kFastSettings) + "[KX2]\nDelay Between Packets=0\n");
+    ASSERT_EQ(Run({"samples", dir_.File("s")}).exitCode, 0);
+    struct Case {
+        std::vector<std::string> sim;
+        std::vector<std::string> upload;
+        int exitCode;
+        std::string shown;     // by the upload
+        std::string received;  // by the unit
+    };
+    const std::string kx = dir_.File("s/SAMPLE.kx");
+    const Case cases[] = {
+        {{"kx2", "--exit-after-boards", "1"},
+         {"--kx", kx},
+         0,
+         "Job Done!",
+         "Image SAMPLE.kx: 65536 bytes in 65 packets, matches the announced length\n"},
+        {{"kx2"}, {"--kx", kx}, 0, "Job Done!", "Image SAMPLE.kx: 65536 bytes"},
+        {{"hbd", "--bad-reply-packet", "1", "--bad-reply-code", "38", "--bad-reply-times", "9"},
+         {"--comm", dir_.File("s/SAMPLE_COMM.bin")},
+         1,
+         "ERROR from HBD; *** ABORT TRANSFER ***",
+         "ready on"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sim[0] + " " + c.received);
+        std::vector<std::string> args = c.sim;
+        args.insert(args.begin(), QUILLON_SIM_PATH);
+        Process sim(args);
+        ASSERT_TRUE(sim.WaitFor([](const std::string& out, auto&) { return Has(out, "\n"); }, 10s));
+        const std::string ready = sim.Out();  // "Simulated KX2 unit ready on /dev/pts/3\n"
+        std::vector<std::string> upload = c.upload;
+        upload.insert(upload.begin(), {"--port", ready.substr(ready.rfind(' ') + 1)});
+        upload[1].pop_back();
+        ProcessResult r = Run(Upload(upload));
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+        EXPECT_TRUE(Has(r.out, c.shown)) << r.out;
+        EXPECT_TRUE(sim.WaitFor([&](auto& out, auto&) { return Has(out, c.received); }, 30s));
+        if (std::ranges::find(c.sim, "--exit-after-boards") == c.sim.end()) {
+            sim.Signal(SIGTERM);
+        }
+        ProcessResult unit = sim.Finish(30s);
+        EXPECT_EQ(unit.exitCode, 0) << unit.err;
+        EXPECT_EQ(unit.err, "") << "the host closed the line";
+    }
+}
+
 TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     ASSERT_EQ(Run(Upload({"--simulate", "--quiet", "--comm", comm})).exitCode, 0);
