@@ -213,6 +213,7 @@ std::vector<CommandSpec> MakeCommands() {
                               "when one is there"},
                      kHelpOption},
          .operand = "DIR",
+         .operandHint = ValueHint::kFolder,
          .notes = {{"Exit status",
                     "0 written; 1 a sample file is there already (without --force) or a file "
                     "could not be written; 2 usage error."}}},
@@ -234,8 +235,24 @@ std::vector<CommandSpec> MakeCommands() {
          .about = "Lists the commands, or describes COMMAND as 'quillon7-cli COMMAND --help' "
                   "does.",
          .options = {kHelpOption},
-         .operand = "COMMAND"},
+         .operand = "COMMAND",
+         .operandHint = ValueHint::kWords},
     };
+}
+
+// The commands, and their names as what `help` takes.
+std::vector<CommandSpec> MakeCommandTable() {
+    std::vector<CommandSpec> commands = MakeCommands();
+    static std::string names;
+    for (const CommandSpec& command : commands) {
+        names += (names.empty() ? "" : " ") + std::string(command.name);
+    }
+    for (CommandSpec& command : commands) {
+        if (command.operandHint == ValueHint::kWords && command.operandWords == nullptr) {
+            command.operandWords = names.c_str();
+        }
+    }
+    return commands;
 }
 
 }  // namespace
@@ -249,7 +266,7 @@ std::string OfferedRatesText(const char* separator) {
 }
 
 const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = MakeCommands();
+    static const std::vector<CommandSpec> commands = MakeCommandTable();
     return commands;
 }
 

@@ -18,6 +18,8 @@ struct CommandSpec {
     const char* about;     // what --help says before the options; "\n\n" between paragraphs
     std::vector<OptionSpec> options = {};
     const char* operand = nullptr;  // the name of the one argument the command takes, if any
+    ValueHint operandHint = ValueHint::kNone;  // what a shell may offer for it
+    const char* operandWords = nullptr;        // see ValueHint
     // Paragraphs after the options, each with its title ("Exit status", "Signals").
     std::vector<std::pair<const char*, const char*>> notes = {};
 };

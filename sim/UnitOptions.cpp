@@ -65,7 +65,8 @@ std::vector<UnitKindSpec> MakeKinds() {
           Fault("cancel-after-packet", "N", "cancel the session when packet N arrives"),
           {.name = "end-of-pass",
            .value = "MODE",
-           .help = "normal (complete or resend list), cancel or silent",
+           .help = "what the unit says when a pass ends: normal (complete or resend list), "
+                   "cancel or silent",
            .hint = ValueHint::kWords,
            .words = "normal cancel silent",
            .group = kFaults},
