@@ -72,6 +72,11 @@ int main(int argc, char* argv[]) {
     if (AnswerWithoutDisplay(parser, ArgumentList(argc, argv), help, version)) {
         return kExitSuccess;
     }
+    if (parser.isSet(appDir) && parser.value(appDir).isEmpty()) {
+        // Not the program's own folder in its place, unasked.
+        std::fputs("quillon7: --app-dir needs a folder, not an empty value\n", stderr);
+        return kExitFailure;
+    }
 
     QApplication application(argc, argv);
     QApplication::setWindowIcon(quillon::ProgramIcon());
