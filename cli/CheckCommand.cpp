@@ -1,6 +1,7 @@
 // quillon7-cli check: the pick and start checks of an upload and each file's packets and
 // estimate, without touching a port or writing anything.
 
+#include "cli/BaudOption.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/JsonLine.h"
@@ -21,23 +22,13 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr char kCheckHelp[] =
-    "Usage: quillon7-cli check [--comm FILE] [--reader FILE] [--speech FILE] | [--kx FILE]\n"
-    "                          [--no-validate] [--app-dir DIR] [--json]\n"
-    "Makes the checks `upload` makes of its files and prints each file's packets and time\n"
-    "estimate at the settings' baud rate, without opening a port or writing anything. Every\n"
-    "file that would be refused is named. Exit status: 0 every file passes; 2 a usage error\n"
-    "or a rejected file. --json: one \"check\" line per file, then the result line (see\n"
-    "docs/cli-json.md).\n";
-
 struct Count {
     int64_t packets;
     int32_t estimate;
 };
 
-Count CountImage(const FirmwareImage& image, int kind, bool kx2, const IniFile& ini) {
+Count CountImage(const FirmwareImage& image, int kind, bool kx2, const IniFile& ini, int baud) {
     const uint64_t length = image.bytes.size();
-    const int baud = SerialPort::LineRate(settings::Read(ini, settings::kBaudRate));
     if (kx2) {
         const int32_t packetSize = settings::Read(ini, settings::kMaxPacketSize);
         const uint64_t packets = Kx2PacketsFor(length, packetSize);
@@ -69,17 +60,13 @@ int RunCheck(const CliContext& context) {
         }
         return status;
     };
-    ArgParser parser({"comm", "reader", "speech", "kx", "app-dir"},
-                     {"no-validate", "json", "help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        errors.Say("check", parser.Error().empty()
-                                ? "unexpected argument '" + parser.Positional()[0] + "'"
-                                : parser.Error());
-        return finish(kExitUsage);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : finish(kExitUsage);
     }
-    if (parser.Has("help")) {
-        std::fputs(kCheckHelp, context.out);
-        return kExitOk;
+    std::optional<int> typedBaud;
+    if (!ParseBaudOption(parser, "check", &typedBaud, errors)) {
+        return finish(kExitUsage);
     }
     const bool kx2 = parser.Has("kx");
     if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
@@ -90,6 +77,7 @@ int RunCheck(const CliContext& context) {
         app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or("")));
     WarnAboutSettingsFile(iniPath, context.err);
     const IniFile ini(iniPath);
+    const int baud = ChooseBaud(typedBaud, ini, "check", context.err);
     const FileSelection files = SelectedFiles(parser, kx2);
     const std::optional<CheckedFiles> checked =
         CheckGivenFiles(files, kx2, !parser.Has("no-validate"), ini, errors, true);
@@ -107,7 +95,7 @@ int RunCheck(const CliContext& context) {
             continue;
         }
         const std::string& path = slot.image->path;
-        const Count count = CountImage(*slot.image, slot.kind, kx2, ini);
+        const Count count = CountImage(*slot.image, slot.kind, kx2, ini, baud);
         const char* board = kx2 ? "KX2" : FileKindName(slot.kind);
         if (json) {
             std::fputs(JsonLine("check")

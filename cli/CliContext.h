@@ -1,12 +1,17 @@
-// What every quillon7-cli command is given: its arguments and the two output streams. Commands
-// return the process exit status.
+// What every quillon7-cli command is given: its table, its arguments and the two output streams.
+// Commands return the process exit status.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/Commands.h"
+#include "platform/ArgParser.h"
+
 namespace quillon::cli {
+
+class ConsoleErrorReporter;
 
 // Exit statuses, as documented in --help and the README.
 enum ExitStatus : int {
@@ -18,10 +23,24 @@ enum ExitStatus : int {
 };
 
 struct CliContext {
-    std::vector<std::string> args;  // after the command name
+    const CommandSpec* command = nullptr;  // the command run
+    std::vector<std::string> args;         // after the command name
     std::FILE* out = stdout;
     std::FILE* err = stderr;
 };
+
+// The parser of the command's option table.
+ArgParser CommandParser(const CliContext& context);
+
+// Parses the command's arguments by its table. kRefused after saying what is wrong (and how to
+// get help) through errors; kHelpShown after printing the help for --help.
+enum class Parsed { kRun, kHelpShown, kRefused };
+Parsed ParseCommandLine(const CliContext& context, ArgParser& parser, ConsoleErrorReporter& errors);
+
+// Asks on the console before something is changed: the question on out, then "[y/N] "; only "y",
+// "Y" or "yes" on stdin is a yes (no answer, as from a closed stdin, is a no), and a no is
+// answered with "Nothing changed.".
+bool Confirmed(const CliContext& context, const std::string& question);
 
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);
@@ -31,5 +50,6 @@ int RunHistory(const CliContext& context);
 int RunLogs(const CliContext& context);
 int RunSamples(const CliContext& context);
 int RunSettings(const CliContext& context);
+int RunHelp(const CliContext& context);
 
 }  // namespace quillon::cli

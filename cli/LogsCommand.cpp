@@ -1,26 +1,22 @@
 // quillon7-cli logs: the message and serial-data logs of past runs, as the desktop's log browser
 // lists them; view one in the user's pager or delete one.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
+#include <tuple>
 
 #include "cli/CliContext.h"
 #include "cli/Console.h"
+#include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
+#include "platform/FileSystem.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon::cli {
 
 namespace {
-
-constexpr char kLogsHelp[] =
-    "Usage: quillon7-cli logs [--app-dir DIR] [--view NAME | --delete NAME [--yes]]\n"
-    "\n"
-    "Lists the logs of the Logs folder: count, type (Status or Serial), name, date, time and\n"
-    "size. --view NAME shows one in $PAGER (or prints it when there is none or output is not\n"
-    "a terminal). --delete NAME deletes one after asking; --yes does not ask.\n";
 
 // Shows a file in the user's pager, started with an argument vector (never through a shell),
 // or copies it to out.
@@ -43,64 +39,73 @@ int ShowFile(const std::string& path, std::FILE* out) {
     return kExitOk;
 }
 
+// The logs, newest first (the same second: by name), whatever order the folder keeps them in.
+std::vector<LogFileRow> NewestFirst(std::vector<LogFileRow> rows) {
+    auto key = [](const LogFileRow& r) {
+        return std::tie(r.year, r.month, r.day, r.hour, r.minute, r.second, r.name);
+    };
+    std::sort(rows.begin(), rows.end(),
+              [&key](const LogFileRow& a, const LogFileRow& b) { return key(a) > key(b); });
+    return rows;
+}
+
 }  // namespace
 
 int RunLogs(const CliContext& context) {
-    ArgParser parser({"app-dir", "view", "delete"}, {"yes", "help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli logs: %s\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        std::fputs(kLogsHelp, context.out);
-        return kExitOk;
+    ConsoleErrorReporter errors(context.err);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : kExitUsage;
     }
     const std::string logsDir =
         app_files::LogsDir(ResolveAppDirectory(parser.Value("app-dir").value_or("")));
+    const std::vector<LogFileRow> rows = NewestFirst(ScanLogFiles(logsDir));
 
-    // The name as `upload` prints it, with ".txt", or as the list shows it.
-    auto logName = [&parser](const char* option) -> std::optional<std::string> {
+    // The name as `upload` prints it, with ".txt", or as the list shows it; for --view also the
+    // number the list gives it.
+    auto logName = [&](const char* option) -> std::optional<std::string> {
         std::optional<std::string> name = parser.Value(option);
         constexpr std::string_view kExtension = ".txt";
         if (name && name->ends_with(kExtension)) {
             name->resize(name->size() - kExtension.size());
         }
+        if (name && std::string_view(option) == "view") {
+            if (auto number = ParseNumber(*name, 1, static_cast<long>(rows.size()))) {
+                name = rows[static_cast<size_t>(*number - 1)].name;
+            }
+        }
         return name;
+    };
+    auto noSuchLog = [&](const std::string& name) {
+        errors.Say("logs", "no log named '" + name + "' in " + logsDir);
+        return kExitUploadFailed;
     };
     if (auto name = logName("view")) {
         std::string path = LogFilePath(logsDir, *name);
         if (path.empty() || ShowFile(path, context.out) != kExitOk) {
-            std::fprintf(context.err, "quillon7-cli logs: no log named '%s' in %s\n", name->c_str(),
-                         logsDir.c_str());
-            return kExitUploadFailed;
+            return noSuchLog(*name);
         }
         return kExitOk;
     }
     if (auto name = logName("delete")) {
         if (!IsPlainLogName(*name)) {
-            std::fprintf(context.err, "quillon7-cli logs: '%s' is not a log name\n", name->c_str());
+            errors.Say("logs", "'" + *name + "' is not a log name");
             return kExitUsage;
         }
-        if (!parser.Has("yes")) {
-            std::fprintf(context.out, "Are you sure?\n\nDelete log file?\n%s\n[y/N] ",
-                         name->c_str());
-            std::fflush(context.out);
-            std::string answer;
-            std::getline(std::cin, answer);
-            if (answer != "y" && answer != "Y" && answer != "yes") {
-                return kExitOk;
-            }
+        if (!fs::Inspect(LogFilePath(logsDir, *name)).regular) {
+            return noSuchLog(*name);
+        }
+        if (!parser.Has("yes") &&
+            !Confirmed(context, "Are you sure?\n\nDelete log file?\n" + *name + "\n")) {
+            return kExitOk;
         }
         if (!DeleteLogFile(logsDir, *name)) {
-            std::fprintf(context.err, "quillon7-cli logs: could not delete %s\n",
-                         LogFilePath(logsDir, *name).c_str());
+            errors.Say("logs", "could not delete " + LogFilePath(logsDir, *name));
             return kExitUploadFailed;
         }
         return kExitOk;
     }
 
-    std::vector<LogFileRow> rows = ScanLogFiles(logsDir);
     std::fprintf(context.out, "%-6s %-7s %-40s %-13s %-9s %s\n", "Count", "Type", "File Name",
                  "Date", "Time", "Size");
     int count = 0;

@@ -3,10 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <iterator>
+#include <optional>
 
 #include "cli/CliContext.h"
+#include "cli/ConsoleErrorReporter.h"
 #include "cli/HistoryEntries.h"
 #include "cli/JsonLine.h"
 #include "cli/SettingEffect.h"
@@ -14,6 +15,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
+#include "platform/FileSystem.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -21,17 +23,18 @@ namespace quillon::cli {
 
 namespace {
 
-// Parses options common to the small commands; false after printing the usage problem.
-bool ParseSimple(const CliContext& context, const char* command, ArgParser& parser,
-                 const char* help) {
-    if (!parser.Parse(context.args)) {
-        std::fprintf(context.err, "quillon7-cli %s: %s\n", command, parser.Error().c_str());
-        return false;
+// Parses the command's arguments; nullopt to go on, else the exit status (after the help or the
+// usage error).
+std::optional<int> ParseSimple(const CliContext& context, ArgParser& parser) {
+    ConsoleErrorReporter errors(context.err);
+    switch (ParseCommandLine(context, parser, errors)) {
+        case Parsed::kRun:
+            return std::nullopt;
+        case Parsed::kHelpShown:
+            return kExitOk;
+        default:
+            return kExitUsage;
     }
-    if (parser.Has("help")) {
-        std::fputs(help, context.out);
-    }
-    return true;
 }
 
 // "  [HBD Params] Delay after File Upload   "5"   60   out of range 45-300: using 60"
@@ -43,19 +46,6 @@ void PrintSetting(std::FILE* out, const char* section, const char* key,
                  effect.inEffect.c_str(), effect.why.c_str());
 }
 
-// Asks on the console whether the settings at path may go back to the factory defaults.
-bool Confirmed(const CliContext& context, const std::string& path) {
-    std::fprintf(context.out, "Restore the factory defaults in %s? [y/N] ", path.c_str());
-    std::fflush(context.out);
-    std::string answer;
-    std::getline(std::cin, answer);
-    const bool yes = answer == "y" || answer == "Y" || answer == "yes";
-    if (!yes) {
-        std::fprintf(context.out, "Nothing changed.\n");
-    }
-    return yes;
-}
-
 std::string AppDir(const ArgParser& parser) {
     return ResolveAppDirectory(parser.Value("app-dir").value_or(""));
 }
@@ -63,27 +53,29 @@ std::string AppDir(const ArgParser& parser) {
 }  // namespace
 
 int RunHistory(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli history [--app-dir DIR] [--json]\n"
-        "Prints the upload history (History.txt): every upload's begin, result and duration.\n"
-        "--json: one \"history\" line per entry (time, kind, file, outcome: begin, completed,\n"
-        "failed, critical or unknown, and detail: the duration or error text), read without\n"
-        "changing the file (see docs/cli-json.md).\n";
-    ArgParser parser({"app-dir"}, {"help", "json"});
-    if (!ParseSimple(context, "history", parser, kHelp)) {
-        return kExitUsage;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
-    if (parser.Has("help")) {
-        return kExitOk;
-    }
-    std::string path = app_files::HistoryPath(AppDir(parser));
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::string path = app_files::HistoryPath(AppDir(parser));
+    auto cannotRead = [&](const std::string& why) {
+        std::fprintf(context.err, "quillon7-cli history: %s %s\n", path.c_str(), why.c_str());
+        return kExitUploadFailed;
+    };
+    if (!fs::EntryExists(path)) {
+        // No upload so far: nothing to print, and no failure either.
         std::fprintf(context.err,
                      "Error ID: 103\nFile: %s\nFailed to locate the \"History\" file.\n\n"
                      "Possibly no previous uploads!\n",
                      path.c_str());
-        return kExitUploadFailed;
+        return kExitOk;
+    }
+    if (!fs::Inspect(path).regular) {
+        return cannotRead("is not a file");  // a folder, a device, a broken link
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return cannotRead(std::string("cannot be read: ") + std::strerror(errno));
     }
     if (parser.Has("json")) {
         const std::string text{std::istreambuf_iterator<char>(in),
@@ -109,25 +101,31 @@ int RunHistory(const CliContext& context) {
 }
 
 int RunSamples(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli samples DIR\n"
-        "Writes sample COMM, READER and SPEECH .bin files and a .kx file into DIR. They pass\n"
-        "the file checks and upload to the simulated units; they are not firmware for any\n"
-        "real unit.\n";
-    ArgParser parser({}, {"help"});
-    if (!ParseSimple(context, "samples", parser, kHelp)) {
-        return kExitUsage;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
-    if (parser.Has("help")) {
-        return kExitOk;
-    }
-    if (parser.Positional().size() != 1) {
+    if (parser.Positional().empty()) {
         std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
         return kExitUsage;
     }
+    const std::string dir = parser.Positional()[0];
+    if (!parser.Has("force")) {
+        for (SampleKind kind :
+             {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
+            const std::string path = dir + "/" + DefaultSampleName(kind);
+            if (fs::EntryExists(path)) {
+                std::fprintf(context.err,
+                             "quillon7-cli samples: %s is there already; nothing written "
+                             "(--force overwrites)\n",
+                             path.c_str());
+                return kExitUploadFailed;
+            }
+        }
+    }
     std::vector<std::string> written;
     std::string error;
-    if (!WriteSampleFiles(parser.Positional()[0], &written, &error)) {
+    if (!WriteSampleFiles(dir, &written, &error)) {
         std::fprintf(context.err, "quillon7-cli samples: %s\n", error.c_str());
         return kExitUploadFailed;
     }
@@ -138,23 +136,15 @@ int RunSamples(const CliContext& context) {
 }
 
 int RunSettings(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli settings [--app-dir DIR] [--reset [--yes]]\n"
-        "Shows each key's text in Quillon.ini, the value uploads use, and why the two differ.\n"
-        "--reset restores the factory defaults (the port, sounds, remembered files and KX2\n"
-        "keys are removed, as by the desktop's \"Use Defaults\") after asking; --yes does not\n"
-        "ask.\n";
-    ArgParser parser({"app-dir"}, {"help", "reset", "yes"});
-    if (!ParseSimple(context, "settings", parser, kHelp)) {
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        return kExitOk;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
     std::string dir = AppDir(parser);
     CreateAppFolders(dir);
     IniFile ini(app_files::SettingsPath(dir));
-    if (parser.Has("reset") && !parser.Has("yes") && !Confirmed(context, ini.Path())) {
+    if (parser.Has("reset") && !parser.Has("yes") &&
+        !Confirmed(context, "Restore the factory defaults in " + ini.Path() + "? ")) {
         return kExitOk;
     }
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {
@@ -187,16 +177,9 @@ int RunSettings(const CliContext& context) {
 }
 
 int RunPorts(const CliContext& context) {
-    static constexpr char kHelp[] =
-        "Usage: quillon7-cli ports\n"
-        "Lists the serial devices of this system with what their adapters say of themselves.\n"
-        "Pseudo-terminals are not listed; --port takes any device path all the same.\n";
-    ArgParser parser({}, {"help"});
-    if (!ParseSimple(context, "ports", parser, kHelp)) {
-        return kExitUsage;
-    }
-    if (parser.Has("help")) {
-        return kExitOk;
+    ArgParser parser = CommandParser(context);
+    if (auto status = ParseSimple(context, parser)) {
+        return *status;
     }
     std::vector<SerialPortInfo> ports = ListSerialPorts();
     if (ports.empty()) {

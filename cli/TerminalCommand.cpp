@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "cli/BaudOption.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/RawKeyboard.h"
@@ -24,28 +25,17 @@ namespace {
 constexpr uint8_t kLeaveKey = 0x1D;  // Ctrl-]
 constexpr int kReadChunk = 4094;     // what the reader asks the line for at most
 
-constexpr char kTerminalHelp[] =
-    "Usage: quillon7-cli terminal [--port DEVICE] [--baud N] [--app-dir DIR]\n"
-    "\n"
-    "A serial terminal to the unit: received text is shown as it arrives, every key typed\n"
-    "is sent as one byte (Esc sends 0x1B) and echoed. Leave with Ctrl-] ; the terminal is\n"
-    "put back as it was. Port and baud rate default to the settings file.\n"
-    "\n"
-    "Exit status: 0 left by the user or end of input; 1 the line was lost; 2 usage error;\n"
-    "3 the serial port could not be opened.\n";
-
 }  // namespace
 
 int RunTerminal(const CliContext& context) {
-    ArgParser parser({"port", "baud", "app-dir"}, {"help"});
-    if (!parser.Parse(context.args) || !parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli terminal: %s\n",
-                     parser.Error().empty() ? "unexpected argument" : parser.Error().c_str());
-        return kExitUsage;
+    ConsoleErrorReporter errors(context.err);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : kExitUsage;
     }
-    if (parser.Has("help")) {
-        std::fputs(kTerminalHelp, context.out);
-        return kExitOk;
+    std::optional<int> typedBaud;
+    if (!ParseBaudOption(parser, "terminal", &typedBaud, errors)) {
+        return kExitUsage;
     }
     IniFile ini(app_files::SettingsPath(ResolveAppDirectory(parser.Value("app-dir").value_or(""))));
     WarnAboutSettingsFile(ini.Path(), context.err);
@@ -54,27 +44,18 @@ int RunTerminal(const CliContext& context) {
         std::string error;
         typed = PortName::Parse(*text, &error);
         if (!typed) {
-            std::fprintf(context.err, "quillon7-cli terminal: %s\n", error.c_str());
+            errors.Say("terminal", error);
             return kExitUsage;
         }
     }
     const PortName port = ChooseRunPort(ini, typed);
-    int baud = settings::Read(ini, settings::kBaudRate);
-    if (auto text = parser.Value("baud")) {
-        auto number = ParseNumber(*text, 1, 4000000);
-        if (!number) {
-            std::fprintf(context.err, "quillon7-cli terminal: bad --baud '%s'\n", text->c_str());
-            return kExitUsage;
-        }
-        baud = static_cast<int>(*number);
-    }
+    const int baud = ChooseBaud(typedBaud, ini, "terminal", context.err);
 
     SystemSerialBackend library;
     const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
     library.SetDevice(index, port.device);
     SerialPort line(library);
     if (line.OpenPort(index, SerialPort::BaudCode(baud)) != 0) {
-        ConsoleErrorReporter errors(context.err);
         CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
         return kExitPortFailed;
     }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli/BaudOption.h"
 #include "cli/CliContext.h"
 #include "cli/Console.h"
 #include "cli/ConsoleErrorReporter.h"
@@ -30,53 +31,6 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr char kUploadHelp[] =
-    "Usage: quillon7-cli upload [FILES] [--port DEVICE | --simulate] [options]\n"
-    "\n"
-    "Uploads firmware to an HBD unit (COMM, READER and SPEECH boards, in the configured order)\n"
-    "or to a KX2 unit (one .kx image), with the settings, message log and history of the\n"
-    "desktop program.\n"
-    "\n"
-    "Files:\n"
-    "  --comm FILE       COMM board image (.bin)\n"
-    "  --reader FILE     READER board image (.bin)\n"
-    "  --speech FILE     SPEECH board image (.bin)\n"
-    "  --kx FILE         KX2 image (.kx); not together with the three above\n"
-    "\n"
-    "  A COMM or READER file is 64 to 512 KiB in whole KiB and holds its marker text\n"
-    "  (COMM: \"Comm is in Bank0\", READER: \"EESegFlags != AMD_ALL_BANKS_VALID\"); a SPEECH\n"
-    "  file is 300 to 6144 KiB; a .kx file is not empty, its name at most 49 characters, and it\n"
-    "  fits 5000 packets of the \"Max Packet Size\" setting. --no-validate skips all but the\n"
-    "  .kx limits, which the upload itself checks.\n"
-    "\n"
-    "Line:\n"
-    "  --port DEVICE     a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings\n"
-    "                    (default: the settings file)\n"
-    "  --simulate        upload to a simulated unit started in this process (HBD or KX2,\n"
-    "                    as the files call for); no hardware needed\n"
-    "  --baud N          bits per second: 9600, 14400, 19200, 28800, 38400, 57600 or 115200\n"
-    "                    (default: the settings file; 14400 and 28800 run at 19200)\n"
-    "\n"
-    "Options:\n"
-    "  --app-dir DIR     folder of Quillon.ini, History.txt and Logs/ (default: beside the\n"
-    "                    program when writable, else ~/.local/share/quillon7)\n"
-    "  --no-validate     skip the size and content checks (a file must still exist)\n"
-    "  --show-bytes      show every byte sent and received as hex lines\n"
-    "  --json            one JSON object per line on stdout, as docs/cli-json.md describes;\n"
-    "                    errors also come there as \"type\":\"error\" lines\n"
-    "  -v, --verbose     every log line of the run, as the message log has it\n"
-    "  --quiet           only errors and the summary\n"
-    "  --help            this text\n"
-    "\n"
-    "Exit status: 0 every selected file uploaded; 1 an upload failed (also a KX2 unit that\n"
-    "never confirmed the upload); 2 usage error or a rejected file; 3 the serial port could\n"
-    "not be opened; 130 interrupted (Ctrl-C: the unit is told nothing more, the history\n"
-    "records the abort; a second Ctrl-C within 2 seconds ends at once).\n"
-    "\n"
-    "Signals: once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C\n"
-    "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a closed output\n"
-    "(a pipe or terminal gone): the output stops, the upload, message log and history go on.\n";
-
 int ExitFor(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::kCompleted:
@@ -88,47 +42,6 @@ int ExitFor(RunOutcome outcome) {
         default:
             return kExitUploadFailed;
     }
-}
-
-// "9600, 14400, ..., 115200": the rates --baud takes.
-std::string OfferedRatesText() {
-    std::string text;
-    for (int rate : SerialPort::kOfferedRates) {
-        text += (text.empty() ? "" : ", ") + std::to_string(rate);
-    }
-    return text;
-}
-
-// --baud as typed into *typed (left empty without it); false after saying what is wrong when it
-// is not one of the offered rates. Checked before anything is written, so a usage error changes
-// nothing.
-bool ParseBaudOption(const ArgParser& parser, std::optional<int>* typed,
-                     ConsoleErrorReporter& errors) {
-    auto text = parser.Value("baud");
-    if (!text) {
-        return true;
-    }
-    constexpr long kFastest = SerialPort::kOfferedRates[std::size(SerialPort::kOfferedRates) - 1];
-    auto number = ParseNumber(*text, 1, kFastest);
-    if (number && std::ranges::find(SerialPort::kOfferedRates, *number) !=
-                      std::end(SerialPort::kOfferedRates)) {
-        *typed = static_cast<int>(*number);
-        return true;
-    }
-    errors.Say("upload", "--baud takes one of " + OfferedRatesText() + ", not '" + *text + "'");
-    return false;
-}
-
-// The rate the line will run at: --baud, else the settings file's, each as the line has it. A
-// rate the line does not have is said on stderr, so no other rate than the real one is shown.
-int ChooseBaud(std::optional<int> typed, const IniFile& ini, std::FILE* err) {
-    const int asked = typed.value_or(settings::Read(ini, settings::kBaudRate));
-    const int rate = SerialPort::LineRate(asked);
-    if (rate != asked) {
-        std::fprintf(err, "quillon7-cli upload: the serial line has no %d bps; it runs at %d bps\n",
-                     asked, rate);
-    }
-    return rate;
 }
 
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
@@ -251,20 +164,13 @@ int RunUpload(const CliContext& context) {
         }
         return status;
     };
-    ArgParser parser({"comm", "reader", "speech", "kx", "port", "baud", "app-dir"},
-                     {"simulate", "no-validate", "show-bytes", "json", "quiet", "verbose", "help"});
-    std::vector<std::string> args = context.args;
-    std::replace(args.begin(), args.end(), std::string("-v"), std::string("--verbose"));
-    if (!parser.Parse(args) || !parser.Positional().empty()) {
-        errors.Say("upload",
-                   (parser.Error().empty() ? "unexpected argument '" + parser.Positional()[0] + "'"
-                                           : parser.Error()) +
-                       "\nTry 'quillon7-cli upload --help'.");
-        return refuse(kExitUsage);
+    ArgParser parser = CommandParser(context);
+    if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
+        return parsed == Parsed::kHelpShown ? kExitOk : refuse(kExitUsage);
     }
-    if (parser.Has("help")) {
-        std::fputs(kUploadHelp, context.out);
-        return kExitOk;
+    if (parser.Has("verbose") && parser.Has("quiet")) {
+        errors.Say("upload", "give -v or --quiet, not both");
+        return refuse(kExitUsage);
     }
     const bool kx2 = parser.Has("kx");
     if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
@@ -276,7 +182,7 @@ int RunUpload(const CliContext& context) {
         return refuse(kExitUsage);
     }
     std::optional<int> typedBaud;
-    if (!ParseBaudOption(parser, &typedBaud, errors)) {
+    if (!ParseBaudOption(parser, "upload", &typedBaud, errors)) {
         return refuse(kExitUsage);
     }
     std::string portError;
@@ -316,7 +222,7 @@ int RunUpload(const CliContext& context) {
     }
     RememberStartFiles(remembered, ini);
 
-    const int baud = ChooseBaud(typedBaud, ini, context.err);
+    const int baud = ChooseBaud(typedBaud, ini, "upload", context.err);
     std::unique_ptr<SimulatedSession> simulated;
     PortName port;
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {

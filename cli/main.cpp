@@ -1,61 +1,94 @@
 // quillon7-cli: uploads, terminal and records without a screen, over the desktop's core.
-#include <cstring>
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/CliContext.h"
 #include "cli/Console.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 
 namespace {
 
-constexpr char kHelp[] =
-    "Usage: quillon7-cli COMMAND [options]\n"
-    "\n"
-    "Commands:\n"
-    "  upload     upload firmware to an HBD (--comm/--reader/--speech) or KX2 (--kx) unit\n"
-    "  check      check firmware files and show their packets and estimates, without a port\n"
-    "  terminal   talk to the unit over the serial line\n"
-    "  ports      list the serial devices of this system\n"
-    "  history    print the upload history\n"
-    "  logs       list, view or delete the message logs\n"
-    "  samples    write sample firmware files for a trial run\n"
-    "  settings   show the settings in effect, or restore the defaults\n"
-    "\n"
-    "'quillon7-cli COMMAND --help' describes each command.\n"
-    "First try: quillon7-cli samples /tmp/q7 && quillon7-cli upload --simulate --comm "
-    "/tmp/q7/SAMPLE_COMM.bin\n";
+using namespace quillon::cli;
+
+struct Runner {
+    const char* name;
+    int (*run)(const CliContext&);
+};
+constexpr Runner kRunners[] = {
+    {"upload", RunUpload},   {"check", RunCheck},       {"terminal", RunTerminal},
+    {"ports", RunPorts},     {"history", RunHistory},   {"logs", RunLogs},
+    {"samples", RunSamples}, {"settings", RunSettings}, {"help", RunHelp}};
+
+// "--app-dir DIR" or "--app-dir=DIR" before the command, taken off the arguments into *value.
+// False after saying what is wrong (no value, an empty one, two of them).
+bool TakeLeadingAppDir(std::vector<std::string>& arguments, std::optional<std::string>* value) {
+    constexpr std::string_view kOption = "--app-dir";
+    while (!arguments.empty() && arguments.front().starts_with(kOption)) {
+        const std::string first = arguments.front();
+        if (first.size() > kOption.size() && first[kOption.size()] != '=') {
+            break;  // some other option; refused below as one
+        }
+        arguments.erase(arguments.begin());
+        std::optional<std::string> given;
+        if (first.size() > kOption.size()) {
+            given = first.substr(kOption.size() + 1);
+        } else if (!arguments.empty()) {
+            given = arguments.front();
+            arguments.erase(arguments.begin());
+        }
+        const char* wrong = !given           ? "needs a value"
+                            : given->empty() ? "may not be empty"
+                            : *value         ? "is given more than once"
+                                             : nullptr;
+        if (wrong != nullptr) {
+            std::fprintf(stderr, "quillon7-cli: option --app-dir %s\n", wrong);
+            return false;
+        }
+        *value = given;
+    }
+    return true;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace quillon::cli;
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs(kHelp, argc < 2 ? stderr : stdout);
-        return argc < 2 ? kExitUsage : kExitOk;
+    if (!quillon::OpenClosedStandardStreams()) {
+        return kExitUploadFailed;
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::optional<std::string> appDir;
+    if (!TakeLeadingAppDir(arguments, &appDir)) {
+        return kExitUsage;
+    }
+    if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h") {
+        std::fputs(ProgramHelp().c_str(), arguments.empty() ? stderr : stdout);
+        return arguments.empty() ? kExitUsage : kExitOk;
+    }
+    if (arguments.front() == "--version") {
         std::printf("quillon7-cli v%d.%d\n", quillon::kVersionMajor, quillon::kVersionMinor);
         return kExitOk;
     }
+    const std::string name = arguments.front();
     CliContext context;
-    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
-    const std::string command = arguments.front();
+    context.command = FindCommand(name);
     context.args.assign(arguments.begin() + 1, arguments.end());
-    struct Command {
-        const char* name;
-        int (*run)(const CliContext&);
-    };
-    static constexpr Command kCommands[] = {{"upload", RunUpload},     {"check", RunCheck},
-                                            {"terminal", RunTerminal}, {"ports", RunPorts},
-                                            {"history", RunHistory},   {"logs", RunLogs},
-                                            {"samples", RunSamples},   {"settings", RunSettings}};
-    for (const Command& c : kCommands) {
-        if (command == c.name) {
-            return c.run(context);
+    // Handed to the command as its own option, so its rules hold (one folder); a command that
+    // uses no folder has nothing to do with it.
+    if (appDir && context.command != nullptr &&
+        std::ranges::any_of(context.command->options,
+                            [](const auto& o) { return std::string_view(o.name) == "app-dir"; })) {
+        context.args.insert(context.args.begin(), {"--app-dir", *appDir});
+    }
+    for (const Runner& runner : kRunners) {
+        if (context.command != nullptr && name == runner.name) {
+            return runner.run(context);
         }
     }
     std::fprintf(stderr, "quillon7-cli: unknown command '%s'\nTry 'quillon7-cli --help'.\n",
-                 command.c_str());
+                 name.c_str());
     return kExitUsage;
 }

@@ -13,7 +13,7 @@ cmake --build build -j"$(nproc)" --target quillon7-cli
 app_dir=${QUILLON_APP_DIR:-$PWD/build/demo-app}
 samples=$app_dir/samples
 mkdir -p "$app_dir"
-build/cli/quillon7-cli samples "$samples" >/dev/null
+build/cli/quillon7-cli samples --force "$samples" >/dev/null  # the demo's own samples
 # A demonstration uses the shortest pause a unit allows.
 if [ ! -f "$app_dir/Quillon.ini" ]; then
     printf '[HBD Params]\nDelay after File Upload=45\n' >"$app_dir/Quillon.ini"

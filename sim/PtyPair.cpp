@@ -29,8 +29,13 @@ PtyPair::PtyPair() {
 
 PtyPair::~PtyPair() {
     CloseMaster();
+    CloseDeviceEnd();
+}
+
+void PtyPair::CloseDeviceEnd() {
     if (slave_ >= 0) {
         ::close(slave_);
+        slave_ = -1;
     }
 }
 

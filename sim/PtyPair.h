@@ -21,6 +21,9 @@ class PtyPair {
     // Closes the pty's own handle of the device end (after an uploader has opened it, a closed
     // master is how a test makes the line disappear).
     void CloseMaster();
+    // Closes the pair's own handle of the device end, so that the controlling end sees a hang-up
+    // as soon as no one else (the uploader) has the device open.
+    void CloseDeviceEnd();
 
   private:
     int master_ = -1;

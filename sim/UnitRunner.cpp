@@ -44,18 +44,22 @@ void UnitRunner::StopOnceDrained(int limitMs) {
     WaitForEnd(limitMs);
 }
 
-void UnitRunner::StopAfterHostCloses(int limitMs) {
+bool UnitRunner::StopAfterHostCloses(int limitMs) {
+    // While the pair holds the device end itself, the host closing it is no hang-up.
+    pty_.CloseDeviceEnd();
     stopOnHostClose_ = true;
-    WaitForEnd(limitMs);
+    return WaitForEnd(limitMs);
 }
 
-void UnitRunner::WaitForEnd(int limitMs) {
+bool UnitRunner::WaitForEnd(int limitMs) {
+    bool ended = true;
     if (thread_.joinable()) {
         std::unique_lock lock(finishedMutex_);
-        finishedChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
-                                  [this] { return finished_; });
+        ended = finishedChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
+                                          [this] { return finished_; });
     }
     Stop();
+    return ended;
 }
 
 void UnitRunner::Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) {

@@ -31,8 +31,9 @@ class UnitRunner final : private UnitLine {
     // should the host still be writing).
     void StopOnceDrained(int limitMs);
     // Keeps serving until the host has closed its end of the line (the unit's last answers,
-    // such as a KX2 final status, still go out), or for `limitMs` at most.
-    void StopAfterHostCloses(int limitMs);
+    // such as a KX2 final status, still go out), or for `limitMs` at most; false when the host
+    // still had it open then. The device cannot be opened again afterwards.
+    bool StopAfterHostCloses(int limitMs);
     bool HungUp() const { return hungUp_; }
     // Bytes from the unit outside of its protocol, written at once: answers of an interrupted
     // run still on their way to the host, for instance.
@@ -53,7 +54,7 @@ class UnitRunner final : private UnitLine {
     std::atomic<bool> stop_{false};
     std::atomic<bool> stopOnceDrained_{false};
     std::atomic<bool> stopOnHostClose_{false};
-    void WaitForEnd(int limitMs);
+    bool WaitForEnd(int limitMs);
     std::mutex finishedMutex_;
     std::condition_variable finishedChanged_;
     bool finished_ = false;  // under finishedMutex_

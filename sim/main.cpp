@@ -9,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,9 +16,11 @@
 #include "firmware/FileKind.h"
 #include "platform/ArgParser.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
+#include "sim/UnitOptions.h"
 #include "sim/UnitRunner.h"
 
 namespace {
@@ -38,37 +39,30 @@ struct CommonOptions {
     int exitAfterBoards = 0;
 };
 
-// One numeric option: its name, its range and where its value goes.
+// One numeric option: its name, its range, where its value goes and its base (0: decimal, 0x
+// hexadecimal or 0 octal).
 struct NumberOption {
     const char* name;
     long low;
     long high;
     std::function<void(long)> apply;
+    int base = 0;
 };
 
-// Parses `args` with the value options of `numbers` plus `valueOptions` and `flags`, then hands
-// each number given to its option. False after printing what was wrong and the help.
-bool ParseOptions(const std::vector<std::string>& args, const char* program, const char* help,
-                  const std::vector<NumberOption>& numbers, std::set<std::string> valueOptions,
-                  std::set<std::string> flags, quillon::ArgParser* parser) {
-    for (const NumberOption& option : numbers) {
-        valueOptions.insert(option.name);
-    }
-    flags.insert("help");
-    *parser = quillon::ArgParser(std::move(valueOptions), std::move(flags));
+// Parses `args` by the kind's option table, then hands each number given to its option. False
+// after printing what was wrong and the help.
+bool ParseOptions(const std::vector<std::string>& args, const UnitKindSpec& kind,
+                  const std::vector<NumberOption>& numbers, quillon::ArgParser* parser) {
     std::string bad;
     if (!parser->Parse(args)) {
         bad = parser->Error();
-    } else if (!parser->Positional().empty()) {
-        bad = "unexpected argument " + parser->Positional().front();
     }
     for (const NumberOption& option : numbers) {
         for (const std::string& text : parser->Values(option.name)) {
             if (!bad.empty()) {
                 break;
             }
-            // Base 0: fault codes are given in hexadecimal ("0x34").
-            if (auto n = quillon::ParseNumber(text, option.low, option.high, 0)) {
+            if (auto n = quillon::ParseNumber(text, option.low, option.high, option.base)) {
                 option.apply(*n);
             } else {
                 bad = std::string("bad value for --") + option.name + ": " + text;
@@ -76,10 +70,20 @@ bool ParseOptions(const std::vector<std::string>& args, const char* program, con
         }
     }
     if (!bad.empty()) {
-        std::fprintf(stderr, "quillon7-sim %s: %s\n%s", program, bad.c_str(), help);
+        std::fprintf(stderr, "quillon7-sim %s: %s\n%s", kind.name, bad.c_str(),
+                     UnitKindHelp(kind).c_str());
         return false;
     }
     return true;
+}
+
+const UnitKindSpec& Kind(const char* name) {
+    for (const UnitKindSpec& kind : UnitKinds()) {
+        if (std::strcmp(kind.name, name) == 0) {
+            return kind;
+        }
+    }
+    std::abort();  // every kind run has its table
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -118,15 +122,18 @@ int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName
     }
     std::fflush(stdout);
     while (!gInterrupted) {
-        if (common.exitAfterBoards > 0 && boards() >= static_cast<size_t>(common.exitAfterBoards)) {
+        const size_t received = boards();  // also prints what came since the last look
+        if (common.exitAfterBoards > 0 && received >= static_cast<size_t>(common.exitAfterBoards)) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    boards();  // what came just before a Ctrl-C is said too
     // The last answers (a KX2's final status) must still reach the host: keep serving until it
     // closes the line.
-    if (ptyRunner && !gInterrupted) {
-        ptyRunner->StopAfterHostCloses(kHostCloseLimitMs);
+    if (ptyRunner && !gInterrupted && !ptyRunner->StopAfterHostCloses(kHostCloseLimitMs)) {
+        std::fprintf(stderr, "quillon7-sim: the host still had the line open after %d s\n",
+                     kHostCloseLimitMs / 1000);
     }
     return 0;
 }
@@ -134,27 +141,10 @@ int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName
 // ---------------------------------------------------------------------------------------------
 // HBD
 
-const char kHbdHelp[] =
-    "usage: quillon7-sim hbd [options]\n"
-    "  --device PATH              answer on this serial device instead of a new pty\n"
-    "  --block-packets N          packets per flash block (default 8)\n"
-    "  --latency MS               turnaround before every answer\n"
-    "  --exit-after-boards N      end after N board images were received\n"
-    "faults:\n"
-    "  --silent-exchange N        no answer to the N-th host packet\n"
-    "  --unknown-code-exchange N  answer the N-th host packet with a non-digit code\n"
-    "  --partial-exchange N       answer the N-th host packet with 05 05 only\n"
-    "  --bad-reply-packet N       answer data packet N with --bad-reply-code ...\n"
-    "  --bad-reply-code HEX       ... 0x34 (bad packet), 0x37 (write failed), 0x38 (abort)\n"
-    "  --bad-reply-times K        ... K times (default 1)\n"
-    "  --flash-silent-packet N    never confirm the flash write ending with packet N (once)\n"
-    "  --hangup-after-packet N    drop the line after data packet N\n"
-    "  --noise N                  N noise bytes before every answer\n"
-    "  --flood                    send noise continuously\n";
-
 int RunHbd(const std::vector<std::string>& args) {
+    const UnitKindSpec& kind = Kind("hbd");
     if (WantsHelp(args)) {
-        std::fputs(kHbdHelp, stdout);
+        std::fputs(UnitKindHelp(kind).c_str(), stdout);
         return 0;
     }
     CommonOptions common;
@@ -176,7 +166,8 @@ int RunHbd(const std::vector<std::string>& args) {
              faults.badReplyPacket = static_cast<int>(n);
              faults.badReplyTimes = std::max(faults.badReplyTimes, 1);
          }},
-        {"bad-reply-code", 0, 255, [&](long n) { faults.badReplyCode = static_cast<uint8_t>(n); }},
+        {"bad-reply-code", 0, 255, [&](long n) { faults.badReplyCode = static_cast<uint8_t>(n); },
+         16},
         {"bad-reply-times", 0, kAny, [&](long n) { faults.badReplyTimes = static_cast<int>(n); }},
         {"flash-silent-packet", 1, kAny,
          [&](long n) { faults.flashSilentPacket = static_cast<int>(n); }},
@@ -184,8 +175,8 @@ int RunHbd(const std::vector<std::string>& args) {
          [&](long n) { faults.hangupAfterPacket = static_cast<int>(n); }},
         {"noise", 0, 4096, [&](long n) { faults.noiseBytes = static_cast<size_t>(n); }},
     };
-    quillon::ArgParser parser({}, {});
-    if (!ParseOptions(args, "hbd", kHbdHelp, numbers, {"device"}, {"flood"}, &parser)) {
+    quillon::ArgParser parser(kind.options);
+    if (!ParseOptions(args, kind, numbers, &parser)) {
         return 2;
     }
     common.device = parser.Value("device").value_or("");
@@ -204,25 +195,10 @@ int RunHbd(const std::vector<std::string>& args) {
 // ---------------------------------------------------------------------------------------------
 // KX2
 
-const char kKx2Help[] =
-    "usage: quillon7-sim kx2 [options]\n"
-    "  --device PATH              answer on this serial device instead of a new pty\n"
-    "  --latency MS               turnaround before every answer\n"
-    "  --exit-after-boards N      end once the image is complete (N is 1)\n"
-    "faults:\n"
-    "  --lose-packet N            drop packet N the first time it comes (repeatable)\n"
-    "  --cancel-after-packet N    cancel the session when packet N arrives\n"
-    "  --end-of-pass MODE         normal (complete or resend list), cancel or silent\n"
-    "  --silent-start N           ignore the first N start requests\n"
-    "  --unknown-answers N        answer the first N start requests with an unknown type\n"
-    "  --incomplete-frame         answer the first start request with a frame that never ends\n"
-    "  --silent-status            never answer a status request\n"
-    "  --noise N                  N noise bytes before the first Begin Upload\n"
-    "  --flood                    send noise continuously\n";
-
 int RunKx2(const std::vector<std::string>& args) {
+    const UnitKindSpec& kind = Kind("kx2");
     if (WantsHelp(args)) {
-        std::fputs(kKx2Help, stdout);
+        std::fputs(UnitKindHelp(kind).c_str(), stdout);
         return 0;
     }
     CommonOptions common;
@@ -241,9 +217,8 @@ int RunKx2(const std::vector<std::string>& args) {
          [&](long n) { scenario.unknownAnswers = static_cast<int>(n); }},
         {"noise", 0, 1 << 20, [&](long n) { scenario.floodBeforeBegin = static_cast<size_t>(n); }},
     };
-    quillon::ArgParser parser({}, {});
-    if (!ParseOptions(args, "kx2", kKx2Help, numbers, {"device", "end-of-pass"},
-                      {"incomplete-frame", "silent-status", "flood"}, &parser)) {
+    quillon::ArgParser parser(kind.options);
+    if (!ParseOptions(args, kind, numbers, &parser)) {
         return 2;
     }
     common.device = parser.Value("device").value_or("");
@@ -259,19 +234,19 @@ int RunKx2(const std::vector<std::string>& args) {
                                   [&](const auto& m) { return *mode == m.first; });
         if (found == std::end(modes)) {
             std::fprintf(stderr, "quillon7-sim kx2: bad value for --end-of-pass: %s\n%s",
-                         mode->c_str(), kKx2Help);
+                         mode->c_str(), UnitKindHelp(kind).c_str());
             return 2;
         }
         scenario.endOfPass = found->second;
     }
     Kx2Unit unit(scenario);
-    bool reported = false;
-    return Serve(unit, common, "KX2", [&unit, &reported]() -> size_t {
-        if (!unit.ImageComplete()) {
-            return 0;
-        }
-        if (!reported) {
-            reported = true;
+    // A line for every image completed (a new start request begins the next one).
+    size_t images = 0;
+    bool complete = false;
+    return Serve(unit, common, "KX2", [&]() -> size_t {
+        const bool nowComplete = unit.ImageComplete();
+        if (nowComplete && !complete) {
+            ++images;
             const Kx2Unit::Report report = unit.GetReport();
             std::printf("Image %s: %zu bytes in %u packets, %s the announced length\n",
                         report.start->name.c_str(), report.image.size(),
@@ -279,29 +254,26 @@ int RunKx2(const std::vector<std::string>& args) {
                         report.imageMatchesLength ? "matches" : "DOES NOT MATCH");
             std::fflush(stdout);
         }
-        return 1;
+        complete = nowComplete;
+        return images;
     });
 }
 
 // ---------------------------------------------------------------------------------------------
 
-struct UnitKind {
+struct Runner {
     const char* name;
-    const char* summary;
     int (*run)(const std::vector<std::string>& args);  // the arguments after the kind
 };
 
-const UnitKind kUnitKinds[] = {
-    {"hbd", "an HBD unit (COMM, READER and SPEECH boards)", RunHbd},
-    {"kx2", "a KX2 unit (one .kx image, frames with resend lists)", RunKx2},
-};
+constexpr Runner kRunners[] = {{"hbd", RunHbd}, {"kx2", RunKx2}};
 
 void PrintUsage(std::FILE* out) {
     std::fputs(
         "usage: quillon7-sim KIND [options]   (quillon7-sim KIND --help for options;\n"
         "       quillon7-sim --version)\n",
         out);
-    for (const UnitKind& kind : kUnitKinds) {
+    for (const UnitKindSpec& kind : UnitKinds()) {
         std::fprintf(out, "  %-6s %s\n", kind.name, kind.summary);
     }
 }
@@ -309,6 +281,9 @@ void PrintUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!quillon::OpenClosedStandardStreams()) {
+        return 1;
+    }
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
@@ -317,9 +292,9 @@ int main(int argc, char** argv) {
         std::printf("quillon7-sim v%d.%d\n", quillon::kVersionMajor, quillon::kVersionMinor);
         return 0;
     }
-    for (const UnitKind& kind : kUnitKinds) {
-        if (std::strcmp(argv[1], kind.name) == 0) {
-            return kind.run(std::vector<std::string>(argv + 2, argv + argc));
+    for (const Runner& runner : kRunners) {
+        if (std::strcmp(argv[1], runner.name) == 0) {
+            return runner.run(std::vector<std::string>(argv + 2, argv + argc));
         }
     }
     std::fprintf(stderr, "quillon7-sim: unknown unit kind '%s'\n", argv[1]);

@@ -43,9 +43,9 @@ bool ReplaceFileContent(const std::string& path, const std::string& content);
 // Appends text to the file (created when missing) in one write, binary, starting it on a line of
 // its own when the file ends mid-line; a text the disk cannot take whole is taken back.
 bool AppendWholeEntry(const std::string& path, const std::string& text);
-// A new text log, created only when nothing is at path yet (never another run's log), opened
-// for appending in binary mode (no line-end translation); nullptr with errno (EEXIST when the
-// name is taken).
+// A new text log, created only when nothing is at path yet (never another run's log), its folder
+// made when missing, opened for appending in binary mode (no line-end translation); nullptr with
+// errno saying why (EEXIST when the name is taken; for a folder that cannot be made, why not).
 std::FILE* CreateNewLog(const std::string& path);
 
 }  // namespace quillon::fs

@@ -170,12 +170,27 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
     return whole;
 }
 
+// The folder is made when it is missing: why it cannot be made is the reason worth reporting
+// (in a read-only application folder that is "Permission denied", not "No such file").
 std::FILE* CreateNewLog(const std::string& path) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY,
-                    kFileMode);
-    } while (fd < 0 && errno == EINTR);
+    const auto create = [&path] {
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY,
+                        kFileMode);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    };
+    int fd = create();
+    if (fd < 0 && errno == ENOENT) {
+        if (::mkdir(FolderOf(path).c_str(), kFolderMode) != 0) {
+            if (errno == EEXIST) {
+                errno = ENOENT;
+            }
+            return nullptr;
+        }
+        fd = create();
+    }
     if (fd < 0) {
         return nullptr;
     }

@@ -204,10 +204,24 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
     return true;
 }
 
+// The folder is made when it is missing: why it cannot be made is the reason worth reporting.
 std::FILE* CreateNewLog(const std::string& path) {
     // Append access only: every write lands at the end, as with O_APPEND.
-    HANDLE h = ::CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr,
+    const auto create = [&path] {
+        return ::CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr,
                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE h = create();
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        const size_t slash = path.find_last_of("/\\");
+        if (slash == std::string::npos || !MakeDirectory(path.substr(0, slash))) {
+            if (errno == EEXIST) {
+                errno = ENOENT;
+            }
+            return nullptr;
+        }
+        h = create();
+    }
     if (h == INVALID_HANDLE_VALUE) {
         errno = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
         return nullptr;

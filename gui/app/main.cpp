@@ -13,6 +13,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
 #include "platform/ProgramState.h"
+#include "platform/StandardStreams.h"
 #include "tools/ScreenshotGallery.h"
 
 namespace {
@@ -48,6 +49,9 @@ bool AnswerWithoutDisplay(QCommandLineParser& parser, const QStringList& argumen
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (!quillon::OpenClosedStandardStreams()) {
+        return kExitFailure;
+    }
     QCoreApplication::setApplicationName(QStringLiteral("quillon7"));
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();
@@ -67,6 +71,11 @@ int main(int argc, char* argv[]) {
     parser.addOption(simulate);
     if (AnswerWithoutDisplay(parser, ArgumentList(argc, argv), help, version)) {
         return kExitSuccess;
+    }
+    if (parser.isSet(appDir) && parser.value(appDir).isEmpty()) {
+        // Not the program's own folder in its place, unasked.
+        std::fputs("quillon7: --app-dir needs a folder, not an empty value\n", stderr);
+        return kExitFailure;
     }
 
     QApplication application(argc, argv);

@@ -74,8 +74,9 @@ TEST_F(CliTest, RunsThatSendNothing) {
     const std::string good = Sample(SampleKind::kComm, 65536, "good.bin");
     const std::string wrongType = Sample(SampleKind::kComm, 65536, "comm.img");
     const std::string tiny = Sample(SampleKind::kComm, 20000, "tiny.bin");
+    const std::string fresh = dir_.File("fresh");
     struct Case {
-        std::vector<std::string> args;  // the command, then its arguments after --app-dir
+        std::vector<std::string> args;  // the command and its arguments
         int exitCode;
         std::string shown;  // in stdout or stderr
     };
@@ -86,6 +87,12 @@ TEST_F(CliTest, RunsThatSendNothing) {
         {{"upload", "--comm"}, 2, "option --comm needs a value"},
         {{"upload", "--comm", "--simulate"}, 2, "option --comm needs a value"},
         {{"upload", "--simulate", "comm.bin"}, 2, "unexpected argument 'comm.bin'"},
+        {{"history", "extra"}, 2, "unexpected argument 'extra'"},
+        {{"upload", "--comm", good, "--simulate", "--comm", good}, 2, "--comm is given more than"},
+        {{"upload", "-v", "--quiet", "--simulate", "--comm", good}, 2, "-v or --quiet, not both"},
+        {{"settings", "--app-dir="}, 2, "option --app-dir may not be empty"},
+        {{"upload", "-h"}, 0, "Usage: quillon7-cli upload [FILES]"},
+        {{"help", "logs"}, 0, "Usage: quillon7-cli logs [--app-dir DIR]"},
         {{"upload", "--kx", "a.kx", "--speech", "b.bin"}, 2, "cannot be combined"},
         {{"upload", "--port", "/dev/ttyS0", "--simulate", "--comm", good}, 2, "not both"},
         {{"upload", "--port", "0", "--comm", good}, 2, "Port number 0 is out of range"},
@@ -93,6 +100,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
         {{"upload", "--baud", "9600x", "--comm", good},
          2,
          "--baud takes one of 9600, 14400, 19200, 28800, 38400, 57600, 115200, not '9600x'"},
+        {{"terminal", "--baud", "12345"}, 2, "--baud takes one of 9600, 14400, "},
         {{"upload", "--comm", "x.bin"}, 2, "Error ID: 100"},
         {{"upload", "--simulate"}, 2, "Error ID: 200\nNo file has been selected to upload!"},
         {{"upload", "--simulate", "--comm", good, "--reader", small},
@@ -106,6 +114,7 @@ TEST_F(CliTest, RunsThatSendNothing) {
          "Rate: 19200"},
         {{"check", "--comm", good}, 0, "COMM    passed     32 packets  about 00:32  " + good},
         {{"check", "--json", "--comm", small}, 2, "\"number\":105"},
+        {{"history"}, 0, "Error ID: 103\nFile: " + fresh + "/History.txt"},  // no uploads yet
         // Unvalidated the size no longer matters, but a file without its whole header has
         // nothing to send: refused before the port opens, by `check` too.
         {{"upload", "--simulate", "--no-validate", "--comm", small}, 0, "Job Done!"},
@@ -120,9 +129,8 @@ TEST_F(CliTest, RunsThatSendNothing) {
          "Error ID: 108"},
     };
     for (const Case& c : cases) {
-        const std::string fresh = dir_.File("fresh");
-        std::vector<std::string> args{c.args[0], "--app-dir", fresh};
-        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        std::vector<std::string> args{"--app-dir", fresh};  // for the commands that use it
+        args.insert(args.end(), c.args.begin(), c.args.end());
         SCOPED_TRACE(::testing::PrintToString(args));
         ProcessResult r = Run(args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
@@ -219,6 +227,13 @@ TEST_F(CliTest, UploadIsShortWhenPipedLiveOnATerminalWholeWithVerboseAndRecorded
     EXPECT_TRUE(Has(shown, "\r\033[KCOMM    [####################]    32/32 packets 100%"))
         << shown;
     EXPECT_FALSE(Has(shown, "32/32 packets 100%  time to complete 00:00  retries 0\n")) << shown;
+
+    // Started with stdout closed, the program must not be given descriptor 1 for its line.
+    r = Process({"/bin/sh", "-c",
+                 "exec \"$0\" upload --app-dir \"$1\" --simulate --comm \"$2\" >&-",
+                 QUILLON_CLI_PATH, dir_.Dir(), comm})
+            .Finish(30s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 // --quiet hides the chatter but not the errors; the summary names each board's end and, for a
@@ -278,9 +293,61 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
     EXPECT_EQ(Setting("File Names", "Comm"), std::nullopt) << "a .kx is no COMM file";
 }
 
+// quillon7-sim takes an upload on the device it prints, says what came and, with
+// --exit-after-boards, ends as soon as the host has closed the line.
+TEST_F(CliTest, SimulatedUnitProgramSaysWhatItReceived) {
+    dir_.Write("Quillon.ini", std::string(kFastSettings) + "[KX2]\nDelay Between Packets=0\n");
+    ASSERT_EQ(Run({"samples", dir_.File("s")}).exitCode, 0);
+    struct Case {
+        std::vector<std::string> sim;
+        std::vector<std::string> upload;
+        int exitCode;
+        std::string shown;     // by the upload
+        std::string received;  // by the unit
+    };
+    const std::string kx = dir_.File("s/SAMPLE.kx");
+    const Case cases[] = {
+        {{"kx2", "--exit-after-boards", "1"},
+         {"--kx", kx},
+         0,
+         "Job Done!",
+         "Image SAMPLE.kx: 65536 bytes in 65 packets, matches the announced length\n"},
+        {{"kx2"}, {"--kx", kx}, 0, "Job Done!", "Image SAMPLE.kx: 65536 bytes"},
+        {{"hbd", "--bad-reply-packet", "1", "--bad-reply-code", "38", "--bad-reply-times", "9"},
+         {"--comm", dir_.File("s/SAMPLE_COMM.bin")},
+         1,
+         "COMM    FAILED at Get Ack from HBD (unit-error)",
+         "ready on"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sim[0] + " " + c.received);
+        std::vector<std::string> args = c.sim;
+        args.insert(args.begin(), QUILLON_SIM_PATH);
+        Process sim(args);
+        ASSERT_TRUE(sim.WaitFor([](const std::string& out, auto&) { return Has(out, "\n"); }, 10s));
+        const std::string ready = sim.Out();  // "Simulated KX2 unit ready on /dev/pts/3\n"
+        std::vector<std::string> upload = c.upload;
+        upload.insert(upload.begin(), {"--port", ready.substr(ready.rfind(' ') + 1)});
+        upload[1].pop_back();
+        ProcessResult r = Run(Upload(upload));
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+        EXPECT_TRUE(Has(r.out, c.shown)) << r.out;
+        EXPECT_TRUE(sim.WaitFor([&](auto& out, auto&) { return Has(out, c.received); }, 30s));
+        if (std::ranges::find(c.sim, "--exit-after-boards") == c.sim.end()) {
+            sim.Signal(SIGTERM);
+        }
+        ProcessResult unit = sim.Finish(30s);
+        EXPECT_EQ(unit.exitCode, 0) << unit.err;
+        EXPECT_EQ(unit.err, "") << "the host closed the line";
+    }
+}
+
 TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     std::string comm = Sample(SampleKind::kComm, 65536, "comm.bin");
     ASSERT_EQ(Run(Upload({"--simulate", "--quiet", "--comm", comm})).exitCode, 0);
+    const std::string older = dir_.File("Logs/Quillon_LogMsg_000000_01012020.txt");
+    dir_.Write("Logs/Quillon_LogMsg_000000_01012020.txt", "an older run\n");
+    std::filesystem::last_write_time(older, std::filesystem::last_write_time(older) - 24h);
     const std::vector<std::string> logs{"logs", "--app-dir", dir_.Dir()};
     ProcessResult list = Run(logs);
     ASSERT_EQ(list.exitCode, 0) << list.err;
@@ -293,10 +360,13 @@ TEST_F(CliTest, LogsAreListedViewedAndDeletedInsideTheirFolder) {
     ProcessResult view = Run({"logs", "--app-dir", dir_.Dir(), "--view", name + ".txt"});
     EXPECT_EQ(view.exitCode, 0);
     EXPECT_EQ(view.out.rfind("=-=-=-=-=  Log File Quillon7 version 0.5\n", 0), 0u) << view.out;
+    EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--view", "2"}).out, "an older run\n");
 
     // Only a log name, and only when the question is answered yes (stdin is closed: no answer).
     EXPECT_EQ(
         Run({"logs", "--app-dir", dir_.Dir(), "--delete", "../Quillon.ini", "--yes"}).exitCode, 2);
+    const ProcessResult missing = Run({"logs", "--app-dir", dir_.Dir(), "--delete", "nope"});
+    EXPECT_EQ(missing.out + std::to_string(missing.exitCode), "1") << "said before asking";
     EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", name}).exitCode, 0);
     EXPECT_TRUE(Has(Run(logs).out, name));
     EXPECT_EQ(Run({"logs", "--app-dir", dir_.Dir(), "--delete", name, "--yes"}).exitCode, 0);
@@ -429,11 +499,12 @@ TEST_F(CliTest, HistoryAsJsonRecordsToleratesOldAndTornEntries) {
 
 TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
     sim::PtyPair pty;
-    Process process(
-        {QUILLON_CLI_PATH, "terminal", "--app-dir", dir_.Dir(), "--port", pty.DevicePath()});
+    Process process({QUILLON_CLI_PATH, "terminal", "--app-dir", dir_.Dir(), "--port",
+                     pty.DevicePath(), "--baud", "28800"});
     ASSERT_TRUE(process.WaitFor(
         [](const std::string&, const std::string& err) { return Has(err, "Connected to"); }, 10s))
         << process.Err();
+    EXPECT_TRUE(Has(process.Err(), " at 19200 bps.")) << "the rate the line runs at";
     ASSERT_EQ(write(pty.MasterFd(), "HBD> ", 5), 5);
     // What the unit sends is shown as it arrives, before anything is typed.
     ASSERT_TRUE(process.WaitFor(
@@ -462,9 +533,15 @@ TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
 TEST_F(CliTest, SamplesPassTheFileChecksAndRecordsLostAreSaid) {
     EXPECT_EQ(Run({"samples", dir_.File("a"), dir_.File("b")}).exitCode, 2);
     ASSERT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 0);
+    dir_.Write("samples/SAMPLE.kx", "mine");  // kept unless --force
+    EXPECT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 1);
+    EXPECT_EQ(dir_.Read("samples/SAMPLE.kx"), "mine");
+    ASSERT_EQ(Run({"samples", "--force", dir_.File("samples")}).exitCode, 0);
     dir_.Write("Quillon.ini", "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
     dir_.Write("Logs", "not a folder");
     ASSERT_EQ(mkdir(dir_.File("History.txt").c_str(), 0755), 0);
+    const ProcessResult history = Run({"history", "--app-dir", dir_.Dir()});
+    EXPECT_EQ(history.exitCode, 1) << history.err;  // a folder is no history
     ProcessResult r =
         Run(Upload({"--simulate", "--comm", dir_.File("samples/SAMPLE_COMM.bin"), "--quiet"}));
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
