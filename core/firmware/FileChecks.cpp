@@ -208,9 +208,9 @@ bool CheckBoardImageSendable(const FirmwareImage& image, int kind, ErrorReporter
     }
     errors.Show(rule.sizeError, image.path,
                 ErrorText(rule.sizeError, GetFileErrorText(kSizeTooSmall)) + "\n\n" +
-                    FormatText("%zu bytes; nothing of it would be sent (a %s file starts with a "
+                    FormatText("%llu bytes; nothing of it would be sent (a %s file starts with a "
                                "%llu-byte header that stays on this computer).",
-                               image.bytes.size(), rule.name,
+                               static_cast<unsigned long long>(image.bytes.size()), rule.name,
                                static_cast<unsigned long long>(rule.skippedBytes)));
     return false;
 }

@@ -44,7 +44,8 @@ std::optional<Kx2Refusal> CheckKx2Limits(uint64_t fileLength, const std::string&
             FormatText("ERROR: File name \"%s\" is longer than 49 characters; upload refused\n",
                        name.c_str()),
             "File name longer than 49 characters",
-            FormatText("Its name has %zu characters; a KX2 unit takes at most 49.", name.size())};
+            FormatText("Its name has %llu characters; a KX2 unit takes at most 49.",
+                       static_cast<unsigned long long>(name.size()))};
     }
     const uint64_t packets = Kx2PacketsFor(fileLength, maxPacketSize);
     if (packets > static_cast<uint64_t>(kKx2MaxPackets)) {

@@ -337,8 +337,9 @@ void HbdUploader::DropStale() {
     const size_t dropped = waitBytes_.size();
     FlushReceived();
     if (dropped != 0) {
-        log_.PostLogLine(
-            kLevelHost, "Dropped %zu bytes waiting on the line from before this upload\n", dropped);
+        log_.PostLogLine(kLevelHost,
+                         "Dropped %llu bytes waiting on the line from before this upload\n",
+                         static_cast<unsigned long long>(dropped));
     }
 }
 

@@ -263,8 +263,8 @@ void Kx2Uploader::DropStale() {
     if (serialLog_ != nullptr) {
         serialLog_->Received(stale);
     }
-    log_.PostLogLine(kLevelHost, "Dropped %zu bytes waiting on the line from before this upload\n",
-                     stale.size());
+    log_.PostLogLine(kLevelHost, "Dropped %llu bytes waiting on the line from before this upload\n",
+                     static_cast<unsigned long long>(stale.size()));
 }
 
 std::vector<uint8_t> Kx2Uploader::CopyPacketBytes(const uint8_t* bytes, size_t count) {
@@ -289,9 +289,9 @@ bool Kx2Uploader::FillPacketTable(const FirmwareImage& image) {
     } catch (const std::bad_alloc&) {
         const size_t failedPacket = packets_.size() + 1;
         std::vector<Packet>().swap(packets_);
-        return Refuse(
-            FormatText("ERROR: Out of memory for packet %zu; upload refused\n", failedPacket),
-            "Out of memory for the packet table");
+        return Refuse(FormatText("ERROR: Out of memory for packet %llu; upload refused\n",
+                                 static_cast<unsigned long long>(failedPacket)),
+                      "Out of memory for the packet table");
     }
     packets_.back().last = 1;
     return true;
