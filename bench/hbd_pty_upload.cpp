@@ -11,10 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "serial/PosixSerialBackend.h"
+#include "BenchRun.h"
 #include "sim/HbdUnit.h"
 #include "sim/UnitRunner.h"
-#include "upload/UploadWorkers.h"
 
 namespace {
 
@@ -22,12 +21,10 @@ constexpr size_t kKeptBack = 32768;
 constexpr int kPackets = 480;
 constexpr size_t kFileSize = kKeptBack + kPackets * 1024;  // 512 KiB
 
-class TimingSink final : public quillon::NotificationSink {
+class FailureSink final : public quillon::EventSink {
   public:
-    void Send(const quillon::Notification& n) override {
-        if (n.code == quillon::UM_FILE_FAILED) {
-            failed = true;
-        }
+    void Send(const quillon::UploadEvent& e) override {
+        failed = failed || std::holds_alternative<quillon::event::FileFailed>(e);
     }
     bool failed = false;
 };
@@ -59,22 +56,12 @@ int main(int argc, char** argv) {
         device = runner->DevicePath();
     }
 
-    quillon::PosixSerialBackend serial;
     quillon::SystemClock clock;
     quillon::ProgramState state;
     state.appDir = dir.string() + "/";
-    TimingSink sink;
-    quillon::UploadJob job;
-    job.notifications = &sink;
-    std::string error;
-    job.commImage = quillon::ReadFirmwareImage(file.string(), &error);
-    job.portDevice = device;
-    quillon::WorkerContext context{serial, clock, state};
-
-    const auto begin = std::chrono::steady_clock::now();
-    quillon::RunHbdUploadWorker(job, context);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    auto sink = std::make_shared<FailureSink>();
+    const auto run =
+        quillon::bench::RunUpload(state, clock, file.string(), false, device, 19200, sink);
 
     if (runner) {
         for (int i = 0; i < 200 && unit.Boards().empty(); ++i) {
@@ -85,9 +72,8 @@ int main(int argc, char** argv) {
     const bool delivered =
         !runner || (unit.Boards().size() == 1 && unit.Boards()[0].packets == kPackets);
     std::printf("HBD COMM upload, %d packets over %s: %s, %.3f s, %.1f packets/s, %.2f ms/packet\n",
-                kPackets, device.c_str(), quillon::RunOutcomeName(job.outcome.load()), seconds,
-                kPackets / seconds, 1000.0 * seconds / kPackets);
+                kPackets, device.c_str(), quillon::RunOutcomeName(run.outcome), run.seconds,
+                kPackets / run.seconds, 1000.0 * run.seconds / kPackets);
     fs::remove_all(dir);
-    return job.outcome.load() == quillon::RunOutcome::kCompleted && delivered && !sink.failed ? 0
-                                                                                              : 1;
+    return run.outcome == quillon::RunOutcome::kCompleted && delivered && !sink->failed ? 0 : 1;
 }

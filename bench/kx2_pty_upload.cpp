@@ -7,22 +7,15 @@
 #include <fstream>
 #include <string>
 
-#include "serial/PosixSerialBackend.h"
+#include "BenchRun.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
-#include "upload/UploadWorkers.h"
 
 namespace {
 
 constexpr size_t kFileSize = 300000;
 constexpr int kPacingMs = 150;
 constexpr int kPayload = 1014;
-
-class CountingSink final : public quillon::NotificationSink {
-  public:
-    void Send(const quillon::Notification& n) override { count += n.code != 0 ? 1 : 0; }
-    size_t count = 0;
-};
 
 }  // namespace
 
@@ -45,32 +38,22 @@ int main() {
 
     quillon::ProgramState state;
     state.appDir = dir.string() + "/";
-    quillon::PosixSerialBackend serial;
     quillon::SystemClock clock;
-    CountingSink sink;
-    quillon::UploadJob job;
-    std::string error;
-    job.commImage = quillon::ReadFirmwareImage(file.string(), &error);
-    job.baudRate = 115200;
-    job.portDevice = runner.DevicePath();
-    job.notifications = &sink;
-    quillon::WorkerContext context{serial, clock, state};
-
-    const auto begin = std::chrono::steady_clock::now();
-    quillon::RunKx2UploadWorker(job, context);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const auto run = quillon::bench::RunUpload(
+        state, clock, file.string(), true, runner.DevicePath(), 115200,
+        std::make_shared<quillon::EventHandlerSink<void (*)(const quillon::UploadEvent&)>>(
+            [](const quillon::UploadEvent&) {}));
     runner.Stop();
 
     const auto report = unit.GetReport();
     const int packets = static_cast<int>((kFileSize + kPayload - 1) / kPayload);
     const double bound = packets * (kPacingMs / 1000.0);
     std::printf("outcome %s, image %s, %zu data frames, %zu status requests\n",
-                quillon::RunOutcomeName(job.outcome.load()),
+                quillon::RunOutcomeName(run.outcome),
                 report.imageMatchesLength ? "complete" : "INCOMPLETE", report.dataFrames.size(),
                 report.statusRequests);
-    std::printf("%d packets: %.2f s, lower bound %.2f s (+%.2f s, %.1f%%)\n", packets, seconds,
-                bound, seconds - bound, 100.0 * (seconds - bound) / bound);
+    std::printf("%d packets: %.2f s, lower bound %.2f s (+%.2f s, %.1f%%)\n", packets, run.seconds,
+                bound, run.seconds - bound, 100.0 * (run.seconds - bound) / bound);
     fs::remove_all(dir);
-    return job.outcome.load() == quillon::RunOutcome::kCompleted ? 0 : 1;
+    return run.outcome == quillon::RunOutcome::kCompleted ? 0 : 1;
 }

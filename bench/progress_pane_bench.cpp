@@ -1,6 +1,6 @@
-// Feeds a progress window the notification stream of a whole 6 MiB SPEECH upload with the
+// Feeds a progress window the event stream of a whole 6 MiB SPEECH upload with the
 // serial data shown (a 3 KB hex line per data packet, the unit's answers, about 40,000 log
-// lines) and reports the time per notification and in total. Offscreen; no worker, no line.
+// lines) and reports the time per event and in total. Offscreen; no worker, no line.
 // Usage: bench_progress_panes [--scroll] [--packets N]
 #include <unistd.h>
 
@@ -18,6 +18,7 @@
 #include "dialogs/DialogRunner.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/UploadProgressWindow.h"
+#include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
 
 using namespace quillon;
@@ -27,13 +28,12 @@ namespace {
 
 constexpr int kSpeechPackets = 6 * 1024;  // 6 MiB of 1024-byte packets
 constexpr size_t kPayload = 1024;
-constexpr size_t kAnswerBytes = 4;
 constexpr int kEventsEvery = 50;  // the UI thread gets to paint this often
 constexpr double kWireSeconds = 6.0 * 1024 * 1024 * 10 / 115200;
 
 struct Stream {
-    std::vector<Notification> notes;
-    std::vector<std::string> texts;  // kept alive for the notes' views
+    std::vector<UploadEvent> events;
+    std::vector<std::string> texts;  // kept alive for the events' views
     std::vector<uint8_t> payload;
     std::vector<uint8_t> answer;
     UploadProgress progress;
@@ -46,33 +46,23 @@ void Build(Stream& s, int packets) {
         s.payload[i] = static_cast<uint8_t>(i * 7);
     }
     s.answer = {0x02, 0x35, 0x30, 0x03};
-    s.progress.currentKind = 3;
+    s.progress.currentKind = FileKind::kSpeech;
     s.progress.currentKindName = "SPEECH";
     s.progress.currentPackets = packets;
     s.progress.secondsPerPacket = 1;
     s.texts.reserve(static_cast<size_t>(packets) * 7);
     auto log = [&](int level, std::string text) {
         s.texts.push_back(std::move(text));
-        Notification n(UM_LOG_LINE, level);
-        n.text = s.texts.back();
-        s.notes.push_back(n);
+        s.events.push_back(event::LogLine{level, s.texts.back()});
     };
-    Notification start(UM_FILE_START);
-    start.progress = &s.progress;
-    s.notes.push_back(start);
+    s.events.push_back(event::FileStart{s.progress});
     for (int p = 1; p <= packets; ++p) {
-        Notification prog(UM_PROGRESS, 0);
-        prog.progress = &s.progress;
-        s.notes.push_back(prog);
+        s.events.push_back(event::PacketSent{s.progress});
         log(1, "Send Prep Packet " + std::to_string(p) + "\n");
         log(2, "HBD ACK: Prep Packet\n");
         log(1, "Send Data Packet " + std::to_string(p) + " of " + std::to_string(packets) + "\n");
-        Notification tx(UM_TX_BYTES, static_cast<int64_t>(kPayload));
-        tx.bytes = s.payload;
-        s.notes.push_back(tx);
-        Notification rx(UM_RX_BYTES, static_cast<int64_t>(kAnswerBytes));
-        rx.bytes = s.answer;
-        s.notes.push_back(rx);
+        s.events.push_back(event::BytesSent{s.payload});
+        s.events.push_back(event::BytesReceived{s.answer});
         log(2, "HBD ACK: Data Packet OK\n");
         log(6, "    Packet time: 0.094 s\n");
         if (p % 2 == 0) {
@@ -112,8 +102,8 @@ int main(int argc, char* argv[]) {
     NullSoundPlayer sounds;
     UploadProgressWindow::Selection sel;
     sel.speechPath = "/bench/SPEECH.bin";
-    sel.startWorker = false;
-    UploadProgressWindow dlg(sel, state, {}, clock, runner, sounds);
+    UploadSessions sessions;
+    UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
     dlg.resize(1280, 800);
     dlg.show();
     if (scroll) {
@@ -125,15 +115,15 @@ int main(int argc, char* argv[]) {
     Stream stream;
     Build(stream, packets);
     std::vector<double> micros;
-    micros.reserve(stream.notes.size());
+    micros.reserve(stream.events.size());
     const auto begin = Steady::now();
     double eventMicros = 0;
-    for (size_t i = 0; i < stream.notes.size(); ++i) {
-        if (stream.notes[i].code == UM_PROGRESS) {
+    for (size_t i = 0; i < stream.events.size(); ++i) {
+        if (std::holds_alternative<event::PacketSent>(stream.events[i])) {
             ++stream.progress.currentPacketsSent;
         }
         const auto t0 = Steady::now();
-        dlg.HandleNotification(stream.notes[i]);
+        dlg.HandleEvent(stream.events[i]);
         const auto t1 = Steady::now();
         micros.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
         if (i % kEventsEvery == 0) {
@@ -149,15 +139,18 @@ int main(int argc, char* argv[]) {
     std::vector<double> last(micros.end() - static_cast<long>(slice), micros.end());
     size_t logLines = 0;
     size_t hexLines = 0;
-    for (const Notification& note : stream.notes) {
-        logLines += note.code == UM_LOG_LINE ? 1 : 0;
-        hexLines += (note.code == UM_TX_BYTES || note.code == UM_RX_BYTES) ? 1 : 0;
+    for (const UploadEvent& e : stream.events) {
+        logLines += std::holds_alternative<event::LogLine>(e) ? 1 : 0;
+        hexLines += std::holds_alternative<event::BytesSent>(e) ||
+                            std::holds_alternative<event::BytesReceived>(e)
+                        ? 1
+                        : 0;
     }
     std::printf("progress panes, %d packets, serial data shown, auto-scroll %s\n", packets,
                 scroll ? "on" : "off");
-    std::printf("notifications %zu (log lines %zu, hex lines %zu)\n", n, logLines, hexLines);
-    std::printf("per notification: median %.1f us, p99 %.1f us, max %.1f us\n",
-                Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0));
+    std::printf("events %zu (log lines %zu, hex lines %zu)\n", n, logLines, hexLines);
+    std::printf("per event: median %.1f us, p99 %.1f us, max %.1f us\n", Percentile(micros, 0.5),
+                Percentile(micros, 0.99), Percentile(micros, 1.0));
     std::printf("first %zu: median %.1f us, p99 %.1f us; last %zu: median %.1f us, p99 %.1f us\n",
                 slice, Percentile(first, 0.5), Percentile(first, 0.99), slice,
                 Percentile(last, 0.5), Percentile(last, 0.99));

@@ -6,7 +6,6 @@
 #include "cli/ConsoleErrorReporter.h"
 #include "cli/JsonLine.h"
 #include "cli/JsonReporter.h"
-#include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
 #include "firmware/Kx2Limits.h"
 #include "platform/AppDirectory.h"
@@ -27,7 +26,8 @@ struct Count {
     int32_t estimate;
 };
 
-Count CountImage(const FirmwareImage& image, int kind, bool kx2, const IniFile& ini, int baud) {
+Count CountImage(const FirmwareImage& image, FileKind kind, bool kx2, const IniFile& ini,
+                 int baud) {
     const uint64_t length = image.bytes.size();
     if (kx2) {
         const int32_t packetSize = settings::Read(ini, settings::kMaxPacketSize);
@@ -79,18 +79,20 @@ int RunCheck(const CliContext& context) {
     const IniFile ini(iniPath);
     const int baud = ChooseBaud(typedBaud, ini, "check", context.err);
     const FileSelection files = SelectedFiles(parser, kx2);
-    const std::optional<CheckedFiles> checked =
-        CheckGivenFiles(files, kx2, !parser.Has("no-validate"), ini, errors, true);
-    if (!checked) {
+    SystemClock clock;
+    ProgramState state;
+    UploadSession session(state, clock);
+    if (!session.CheckFiles(files, kx2, !parser.Has("no-validate"), ini, errors, true)) {
         return finish(kExitUsage);
     }
     struct Slot {
         const FirmwareImageRef& image;
-        int kind;
+        FileKind kind;
     };
-    const StartImages& images = checked->images;
-    for (const Slot& slot : {Slot{images.comm, kKindComm}, Slot{images.reader, kKindReader},
-                             Slot{images.speech, kKindSpeech}}) {
+    const StartImages& images = session.Images();
+    for (const Slot& slot :
+         {Slot{images.comm, FileKind::kComm}, Slot{images.reader, FileKind::kReader},
+          Slot{images.speech, FileKind::kSpeech}}) {
         if (!slot.image) {
             continue;
         }

@@ -8,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "platform/ArgParser.h"
+#include "session/UploadSession.h"
 
 namespace quillon::cli {
 
@@ -41,6 +42,9 @@ Parsed ParseCommandLine(const CliContext& context, ArgParser& parser, ConsoleErr
 // "Y" or "yes" on stdin is a yes (no answer, as from a closed stdin, is a no), and a no is
 // answered with "Nothing changed.".
 bool Confirmed(const CliContext& context, const std::string& question);
+
+// The files named by --comm/--reader/--speech, or --kx in the COMM place (upload and check).
+FileSelection SelectedFiles(const ArgParser& parser, bool kx2);
 
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);

@@ -25,6 +25,14 @@ Parsed ParseCommandLine(const CliContext& context, ArgParser& parser,
     return Parsed::kRun;
 }
 
+FileSelection SelectedFiles(const ArgParser& parser, bool kx2) {
+    FileSelection files;
+    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
+    files.reader = parser.Value("reader");
+    files.speech = parser.Value("speech");
+    return files;
+}
+
 bool Confirmed(const CliContext& context, const std::string& question) {
     std::fprintf(context.out, "%s[y/N] ", question.c_str());
     std::fflush(context.out);

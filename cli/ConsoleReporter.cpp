@@ -16,7 +16,6 @@ constexpr int kWaitingLineEvery = 30;  // seconds between waiting lines when not
 constexpr char kReset[] = "\033[0m";
 constexpr int kBarWidth = 20;
 constexpr int kPercentPerLine = 10;  // piped progress: one line per this many percent
-constexpr int kEstimatesReady = 1;   // UM_PROGRESS's wParam when it carries the packet counts
 constexpr int kBlueLevel = 5;
 
 // The progress window's level colours, as near as a terminal has them.
@@ -55,7 +54,7 @@ uint32_t NowMs() {
 
 }  // namespace
 
-const char* ConsoleReporter::BoardName(int kind) const {
+const char* ConsoleReporter::BoardName(FileKind kind) const {
     return kx2_ ? "KX2" : FileKindName(kind);
 }
 
@@ -77,54 +76,64 @@ void ConsoleReporter::PrintFiles(const UploadProgress& p) {
     std::fprintf(out_, "  Time to complete about %s\n", CounterText(p.totalRemaining).c_str());
 }
 
-void ConsoleReporter::Send(const Notification& n) {
-    if (n.code == UM_RECORD_LOST && !tally_.Lost(n.text)) {
-        ClearLive();
-        std::fprintf(err_, "quillon7-cli upload: warning: not written: %.*s\n",
-                     static_cast<int>(n.text.size()), n.text.data());
-    }
-    tally_.Note(n);  // wrong tries show in the progress line
-    const bool chatty = mode_ != OutputMode::kQuiet;
-    switch (n.code) {
-        case UM_LOG_LINE:
-            LogLine(static_cast<int>(n.wParam), n.text);
-            break;
-        case UM_TX_BYTES:
-        case UM_RX_BYTES:
-            if (chatty) {
-                HexLine(n.code == UM_TX_BYTES, n.bytes);
-            }
-            break;
-        case UM_PROGRESS:
-            if (n.wParam == kEstimatesReady && chatty) {
-                PrintFiles(*n.progress);
-            } else if (n.wParam != kEstimatesReady && chatty) {
-                Progress(*n.progress);
-            }
-            break;
-        case UM_FILE_START:
-            lastTenth_ = -1;
-            break;
-        case UM_DELAY_TICK:
-            if (chatty) {
-                Pause(*n.progress);
-            }
-            break;
-        case UM_AWAITING_CONFIRMATION:
-            if (chatty) {
-                Waiting(static_cast<int>(n.wParam));
-            }
-            break;
-        case UM_FILE_DONE:
-        case UM_FILE_FAILED:
+void ConsoleReporter::Send(const UploadEvent& e) {
+    if (const auto* lost = std::get_if<event::RecordLost>(&e)) {
+        const std::string text = RecordLostText(*lost);
+        if (!tally_.Lost(text)) {
             ClearLive();
-            if (chatty && n.progress != nullptr) {
-                BoardResult(n);
-            }
-            break;
-        default:
-            break;
+            std::fprintf(err_, "quillon7-cli upload: warning: %s\n", text.c_str());
+        }
     }
+    tally_.Note(e);  // wrong tries show in the progress line
+    const bool chatty = mode_ != OutputMode::kQuiet;
+    std::visit(Overloaded{
+                   [&](const event::LogLine& line) { LogLine(line.level, line.text); },
+                   [&](const event::BytesSent& sent) {
+                       if (chatty) {
+                           HexLine(true, sent.bytes);
+                       }
+                   },
+                   [&](const event::BytesReceived& received) {
+                       if (chatty) {
+                           HexLine(false, received.bytes);
+                       }
+                   },
+                   [&](const event::Estimates& estimates) {
+                       if (chatty) {
+                           PrintFiles(estimates.progress);
+                       }
+                   },
+                   [&](const event::PacketSent& sent) {
+                       if (chatty) {
+                           Progress(sent.progress);
+                       }
+                   },
+                   [&](const event::FileStart&) { lastTenth_ = -1; },
+                   [&](const event::PauseTick& tick) {
+                       if (chatty) {
+                           Pause(tick.progress);
+                       }
+                   },
+                   [&](const event::AwaitingConfirmation& waiting) {
+                       if (chatty) {
+                           Waiting(waiting.secondsLeft);
+                       }
+                   },
+                   [&](const event::FileDone& done) {
+                       ClearLive();
+                       if (chatty) {
+                           BoardDone(done.progress);
+                       }
+                   },
+                   [&](const event::FileFailed& failed) {
+                       ClearLive();
+                       if (chatty) {
+                           BoardFailed(failed);
+                       }
+                   },
+                   [](const auto&) {},
+               },
+               e);
     std::fflush(out_);
 }
 
@@ -222,16 +231,15 @@ void ConsoleReporter::Progress(const UploadProgress& p) {
 }
 
 // One line that stays per board: what became of it.
-void ConsoleReporter::BoardResult(const Notification& n) {
-    const UploadProgress& p = *n.progress;
-    if (n.code == UM_FILE_DONE) {
-        std::fprintf(out_, "%-7s done in %s\n", BoardName(p.currentKind),
-                     DurationText(p.lastFileElapsed).c_str());
-    } else {
-        std::fprintf(out_, "%-7s FAILED at %.*s (%.*s)\n", BoardName(p.currentKind),
-                     static_cast<int>(n.failureStep.size()), n.failureStep.data(),
-                     static_cast<int>(n.failureCause.size()), n.failureCause.data());
-    }
+void ConsoleReporter::BoardDone(const UploadProgress& p) {
+    std::fprintf(out_, "%-7s done in %s\n", BoardName(p.currentKind),
+                 DurationText(p.lastFileElapsed).c_str());
+}
+
+void ConsoleReporter::BoardFailed(const event::FileFailed& failed) {
+    std::fprintf(out_, "%-7s FAILED at %.*s (%s)\n", BoardName(failed.progress.currentKind),
+                 static_cast<int>(failed.step.size()), failed.step.data(),
+                 FailureCauseName(failed.cause));
 }
 
 void ConsoleReporter::Waiting(int secondsLeft) {
@@ -261,15 +269,15 @@ void ConsoleReporter::Hint(RunOutcome outcome, bool kx2) {
         return;
     }
     for (const RunTally::Board& board : tally_.Boards()) {
-        if (board.failureCause == failure_cause::kNoAnswer) {
+        if (board.failureCause == FailureCauseName(FailureCause::kNoAnswer)) {
             std::fprintf(out_,
                          "  The unit did not answer: check the cable, that the unit is powered "
                          "and in its loading mode, the baud rate and the port.\n");
-        } else if (board.failureCause == failure_cause::kBadAnswer) {
+        } else if (board.failureCause == FailureCauseName(FailureCause::kBadAnswer)) {
             std::fprintf(out_,
                          "  The unit's answers were garbled: check the baud rate matches the "
                          "unit's and the cable.\n");
-        } else if (board.failureCause == failure_cause::kLineLost) {
+        } else if (board.failureCause == FailureCauseName(FailureCause::kLineLost)) {
             std::fprintf(out_,
                          "  The line to the unit was lost: check the cable or USB adapter.\n");
         }
@@ -294,12 +302,8 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
         const char* name = kx2 ? "KX2" : FileKindName(board.kind);
         switch (board.state) {
             case RunTally::BoardState::kCompleted:
-                if (kx2) {
-                    std::fprintf(out_, "  %-7s completed  %s\n", name, board.path.c_str());
-                } else {
-                    std::fprintf(out_, "  %-7s completed in %s  %s\n", name,
-                                 DurationText(board.seconds).c_str(), board.path.c_str());
-                }
+                std::fprintf(out_, "  %-7s completed in %s  %s\n", name,
+                             DurationText(board.seconds).c_str(), board.path.c_str());
                 break;
             case RunTally::BoardState::kNotAttempted:
                 std::fprintf(out_, "  %-7s not attempted  %s\n", name, board.path.c_str());

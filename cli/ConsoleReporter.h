@@ -13,8 +13,8 @@
 #include <string>
 
 #include "cli/RunTally.h"
-#include "upload/Notification.h"
 #include "upload/TimeToComplete.h"
+#include "upload/UploadEvents.h"
 #include "upload/UploadJob.h"
 
 namespace quillon::cli {
@@ -30,13 +30,13 @@ struct ConsoleKind {
     bool escapes = false;
 };
 
-class ConsoleReporter final : public NotificationSink {
+class ConsoleReporter final : public EventSink {
   public:
     // Records that could not be written are said on err, once each.
     ConsoleReporter(std::FILE* out, std::FILE* err, OutputMode mode, ConsoleKind console)
         : out_(out), err_(err), mode_(mode), console_(console) {}
 
-    void Send(const Notification& n) override;
+    void Send(const UploadEvent& e) override;
     RunTally& Tally() { return tally_; }
 
     // "HBD unit on /dev/ttyUSB0 at 19200 bps"; the files follow once the worker has counted them.
@@ -47,7 +47,7 @@ class ConsoleReporter final : public NotificationSink {
     void PrintSummary(RunOutcome outcome, bool kx2, const std::string& historyPath);
 
   private:
-    const char* BoardName(int kind) const;
+    const char* BoardName(FileKind kind) const;
     void PrintFiles(const UploadProgress& p);
     void LogLine(int level, std::string_view text);
     bool Shown(int level, std::string_view text) const;
@@ -55,7 +55,8 @@ class ConsoleReporter final : public NotificationSink {
     void Live(const std::string& text);  // the line redrawn in place
     void ClearLive();
     void Progress(const UploadProgress& p);
-    void BoardResult(const Notification& n);
+    void BoardDone(const UploadProgress& p);
+    void BoardFailed(const event::FileFailed& failed);
     void Pause(const UploadProgress& p);
     void Waiting(int secondsLeft);
     void Hint(RunOutcome outcome, bool kx2);

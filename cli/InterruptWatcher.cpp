@@ -3,7 +3,8 @@
 namespace quillon::cli {
 
 bool InterruptWatcher::Interrupted() const {
-    return job_.abortRequest.load() != 0;
+    std::lock_guard lock(mutex_);
+    return interrupts_ > 0;
 }
 
 void InterruptWatcher::Interrupt() {
@@ -15,7 +16,7 @@ void InterruptWatcher::Interrupt() {
         first_ = now;
     }
     ++interrupts_;
-    job_.abortRequest = 1;
+    stop_();
     changed_.notify_all();
 }
 

@@ -12,8 +12,6 @@
 #include <memory>
 #include <mutex>
 
-#include "upload/UploadJob.h"
-
 namespace quillon::cli {
 
 class InterruptWatcher {
@@ -22,7 +20,8 @@ class InterruptWatcher {
     static constexpr std::chrono::seconds kQuitGrace{2};   // the worker's time to end by itself
 
     // Every thread started after this inherits what it needs to leave Ctrl-C to the watcher.
-    explicit InterruptWatcher(UploadJob& job);
+    // stop: asks the run to stop (called on the thread the interrupt arrives on).
+    explicit InterruptWatcher(std::function<void()> stop);
     ~InterruptWatcher();
     InterruptWatcher(const InterruptWatcher&) = delete;
     InterruptWatcher& operator=(const InterruptWatcher&) = delete;
@@ -39,8 +38,8 @@ class InterruptWatcher {
     // From the platform part, on its own thread.
     void Interrupt();
 
-    UploadJob& job_;
-    std::mutex mutex_;
+    std::function<void()> stop_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     int interrupts_ = 0;                             // under mutex_
     bool quitAsked_ = false;                         // under mutex_

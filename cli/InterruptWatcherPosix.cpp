@@ -56,8 +56,8 @@ class InterruptWatcher::Watch {
     std::atomic<bool> stop_{false};
 };
 
-InterruptWatcher::InterruptWatcher(UploadJob& job)
-    : job_(job), watch_(std::make_unique<Watch>(*this)) {}
+InterruptWatcher::InterruptWatcher(std::function<void()> stop)
+    : stop_(std::move(stop)), watch_(std::make_unique<Watch>(*this)) {}
 
 InterruptWatcher::~InterruptWatcher() = default;
 

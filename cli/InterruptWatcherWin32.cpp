@@ -34,8 +34,8 @@ class InterruptWatcher::Watch {
     InterruptWatcher& owner_;
 };
 
-InterruptWatcher::InterruptWatcher(UploadJob& job)
-    : job_(job), watch_(std::make_unique<Watch>(*this)) {}
+InterruptWatcher::InterruptWatcher(std::function<void()> stop)
+    : stop_(std::move(stop)), watch_(std::make_unique<Watch>(*this)) {}
 
 InterruptWatcher::~InterruptWatcher() = default;
 

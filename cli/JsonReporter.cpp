@@ -9,7 +9,6 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr int kEstimatesReady = 1;  // UM_PROGRESS's wParam when it carries the packet counts
 constexpr int kPortExitStatus = 3;  // the exit status of a port that would not open
 
 const char* OutcomeWord(RunOutcome outcome, int exitCode) {
@@ -38,7 +37,7 @@ std::string JsonErrorLine(int number, const std::string& text, const std::string
     return line.Text("text", text).Line();
 }
 
-std::string JsonReporter::BoardName(int kind) const {
+std::string JsonReporter::BoardName(FileKind kind) const {
     return unit_ == "KX2" ? "KX2" : FileKindName(kind);
 }
 
@@ -65,93 +64,92 @@ void JsonReporter::Start(const UploadProgress& p) {
             .Line());
 }
 
-void JsonReporter::Send(const Notification& n) {
-    const bool newLoss = n.code == UM_RECORD_LOST && !tally_.Lost(n.text);
-    const bool wrongTry = tally_.Note(n);
-    const UploadProgress* p = n.progress;
-    switch (n.code) {
-        case UM_LOG_LINE:
-            Put(JsonLine("log").Number("level", n.wParam).Text("text", n.text).Line());
-            if (n.wParam == kLevelError) {
-                std::fprintf(err_, "%.*s%s", static_cast<int>(n.text.size()), n.text.data(),
-                             n.text.ends_with('\n') ? "" : "\n");
-                std::fflush(err_);
-            }
-            break;
-        case UM_TX_BYTES:
-        case UM_RX_BYTES: {
-            std::string hex;
-            char pair[4];
-            for (uint8_t b : n.bytes) {
-                std::snprintf(pair, sizeof pair, "%02X", b);
-                hex += pair;
-            }
-            Put(JsonLine("bytes")
-                    .Text("direction", n.code == UM_TX_BYTES ? "sent" : "received")
-                    .Text("hex", hex)
-                    .Line());
-            break;
-        }
-        case UM_AWAITING_CONFIRMATION:
-            Put(JsonLine("waiting").Number("secondsLeft", n.wParam).Line());
-            break;
-        case UM_PROGRESS:
-            if (n.wParam == kEstimatesReady) {
-                Start(*p);
-            } else {
-                Put(JsonLine("progress")
-                        .Text("board", BoardName(p->currentKind))
-                        .Number("sent", std::min(p->currentPacketsSent, p->currentPackets))
-                        .Number("total", p->currentPackets)
-                        .Number("percent",
-                                ProgressPercent(p->currentPacketsSent, p->currentPackets))
-                        .Number("secondsLeft", p->totalRemaining)
-                        .Number("boardSecondsLeft", p->currentRemaining)
-                        .Line());
-            }
-            break;
-        case UM_FILE_START:
-            Put(JsonLine("file-start")
-                    .Text("board", BoardName(p->currentKind))
-                    .Text("path", p->currentPath)
-                    .Number("packets", p->currentPackets)
-                    .Line());
-            break;
-        case UM_DELAY_TICK:
-            Put(JsonLine("pause")
-                    .Number("secondsLeft", p->delayRemaining)
-                    .Number("seconds", p->delayLength)
-                    .Line());
-            break;
-        case UM_FILE_DONE:
-            Put(JsonLine("file-done")
-                    .Text("board", BoardName(p->currentKind))
-                    .Text("path", p->currentPath)
-                    .Number("seconds", p->lastFileElapsed)
-                    .Line());
-            break;
-        case UM_FILE_FAILED:
-            Put(JsonLine("file-failed")
-                    .Text("board", BoardName(p->currentKind))
-                    .Text("path", p->currentPath)
-                    .Text("step", n.failureStep)
-                    .Text("cause", n.failureCause)
-                    .Line());
-            break;
-        case UM_RECORD_LOST:
-            if (newLoss) {
-                Put(JsonErrorLine(0, "not written: " + std::string(n.text)));
-            }
-            break;
-        case UM_PORT_OPEN_FAILED:
-            Put(JsonErrorLine(0, "the serial port did not open for the upload"));
-            break;
-        case UM_INTERNAL_ERROR:
-            Put(JsonErrorLine(0, "internal error in the upload worker"));
-            break;
-        default:
-            break;
+void JsonReporter::Bytes(const char* direction, std::span<const uint8_t> bytes) {
+    std::string hex;
+    char pair[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        hex += pair;
     }
+    Put(JsonLine("bytes").Text("direction", direction).Text("hex", hex).Line());
+}
+
+void JsonReporter::Send(const UploadEvent& e) {
+    const auto* lost = std::get_if<event::RecordLost>(&e);
+    const bool newLoss = lost != nullptr && !tally_.Lost(RecordLostText(*lost));
+    const bool wrongTry = tally_.Note(e);
+    std::visit(
+        Overloaded{
+            [&](const event::LogLine& line) {
+                Put(JsonLine("log").Number("level", line.level).Text("text", line.text).Line());
+                if (line.level == kLevelError) {
+                    std::fprintf(err_, "%.*s%s", static_cast<int>(line.text.size()),
+                                 line.text.data(), line.text.ends_with('\n') ? "" : "\n");
+                    std::fflush(err_);
+                }
+            },
+            [&](const event::BytesSent& sent) { Bytes("sent", sent.bytes); },
+            [&](const event::BytesReceived& received) { Bytes("received", received.bytes); },
+            [&](const event::AwaitingConfirmation& waiting) {
+                Put(JsonLine("waiting").Number("secondsLeft", waiting.secondsLeft).Line());
+            },
+            [&](const event::Estimates& estimates) { Start(estimates.progress); },
+            [&](const event::PacketSent& sent) {
+                const UploadProgress& p = sent.progress;
+                Put(JsonLine("progress")
+                        .Text("board", BoardName(p.currentKind))
+                        .Number("sent", std::min(p.currentPacketsSent, p.currentPackets))
+                        .Number("total", p.currentPackets)
+                        .Number("percent", ProgressPercent(p.currentPacketsSent, p.currentPackets))
+                        .Number("secondsLeft", p.totalRemaining)
+                        .Number("boardSecondsLeft", p.currentRemaining)
+                        .Line());
+            },
+            [&](const event::FileStart& start) {
+                const UploadProgress& p = start.progress;
+                Put(JsonLine("file-start")
+                        .Text("board", BoardName(p.currentKind))
+                        .Text("path", p.currentPath)
+                        .Number("packets", p.currentPackets)
+                        .Line());
+            },
+            [&](const event::PauseTick& tick) {
+                Put(JsonLine("pause")
+                        .Number("secondsLeft", tick.progress.delayRemaining)
+                        .Number("seconds", tick.progress.delayLength)
+                        .Line());
+            },
+            [&](const event::FileDone& done) {
+                const UploadProgress& p = done.progress;
+                Put(JsonLine("file-done")
+                        .Text("board", BoardName(p.currentKind))
+                        .Text("path", p.currentPath)
+                        .Number("seconds", p.lastFileElapsed)
+                        .Line());
+            },
+            [&](const event::FileFailed& failed) {
+                const UploadProgress& p = failed.progress;
+                Put(JsonLine("file-failed")
+                        .Text("board", BoardName(p.currentKind))
+                        .Text("path", p.currentPath)
+                        .Text("step", failed.step)
+                        .Text("cause", FailureCauseName(failed.cause))
+                        .Line());
+            },
+            [&](const event::RecordLost& recordLost) {
+                if (newLoss) {
+                    Put(JsonErrorLine(0, RecordLostText(recordLost)));
+                }
+            },
+            [&](const event::PortOpenFailed&) {
+                Put(JsonErrorLine(0, "the serial port did not open for the upload"));
+            },
+            [&](const event::InternalError&) {
+                Put(JsonErrorLine(0, "internal error in the upload worker"));
+            },
+            [](const auto&) {},
+        },
+        e);
     for (const RunTally::Board& board : tally_.Boards()) {
         if (wrongTry && board.state == RunTally::BoardState::kRunning) {
             Put(JsonLine("retry")
@@ -170,7 +168,7 @@ void JsonReporter::PrintResult(RunOutcome outcome, int exitCode) {
                   JsonLine::Quote(BoardName(board.kind)) +
                   ",\"path\":" + JsonLine::Quote(board.path) +
                   ",\"outcome\":" + JsonLine::Quote(BoardStateWord(board.state, outcome));
-        if (board.state == RunTally::BoardState::kCompleted && unit_ != "KX2") {
+        if (board.state == RunTally::BoardState::kCompleted) {
             boards += ",\"seconds\":" + std::to_string(board.seconds);
         }
         if (!board.failureCause.empty()) {

@@ -5,21 +5,22 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "cli/RunTally.h"
-#include "upload/Notification.h"
+#include "upload/UploadEvents.h"
 #include "upload/UploadJob.h"
 
 namespace quillon::cli {
 
-class JsonReporter final : public NotificationSink {
+class JsonReporter final : public EventSink {
   public:
     // unit: "HBD" or "KX2"; port and baud as the line is opened.
     JsonReporter(std::FILE* out, std::FILE* err, std::string unit, std::string port, int baud)
         : out_(out), err_(err), unit_(std::move(unit)), port_(std::move(port)), baud_(baud) {}
 
-    void Send(const Notification& n) override;
+    void Send(const UploadEvent& e) override;
     RunTally& Tally() { return tally_; }
 
     // The last line of every --json run, also of one refused before it started.
@@ -27,7 +28,8 @@ class JsonReporter final : public NotificationSink {
 
   private:
     void Start(const UploadProgress& p);
-    std::string BoardName(int kind) const;
+    std::string BoardName(FileKind kind) const;
+    void Bytes(const char* direction, std::span<const uint8_t> bytes);
     void Put(const std::string& line);
 
     std::FILE* out_;

@@ -2,20 +2,14 @@
 
 namespace quillon::cli {
 
-namespace {
-
-constexpr std::string_view kHistoryEntry = "history entry";  // as the uploaders name it
-
-}  // namespace
-
-void RunTally::Expect(int kind, const std::string& path) {
+void RunTally::Expect(FileKind kind, const std::string& path) {
     Board board;
     board.kind = kind;
     board.path = path;
     boards_.push_back(board);
 }
 
-RunTally::Board* RunTally::FindMutable(int kind) {
+RunTally::Board* RunTally::FindMutable(FileKind kind) {
     for (Board& board : boards_) {
         if (board.kind == kind) {
             return &board;
@@ -24,79 +18,69 @@ RunTally::Board* RunTally::FindMutable(int kind) {
     return nullptr;
 }
 
-const RunTally::Board* RunTally::Find(int kind) const {
+const RunTally::Board* RunTally::Find(FileKind kind) const {
     return const_cast<RunTally*>(this)->FindMutable(kind);
 }
 
 void RunTally::TakeCounts(const UploadProgress& p) {
-    struct Count {
-        int kind;
-        int packets;
-        int estimate;
-    };
-    const Count counts[] = {{kKindComm, p.commPackets, p.commEstimate},
-                            {kKindReader, p.readerPackets, p.readerEstimate},
-                            {kKindSpeech, p.speechPackets, p.speechEstimate}};
-    for (const Count& count : counts) {
-        if (Board* board = FindMutable(count.kind)) {
-            board->packets = count.packets;
-            board->estimate = count.estimate;
+    for (const BoardSpec& spec : kBoards) {
+        if (Board* board = FindMutable(spec.kind)) {
+            board->packets = p.Board(spec.kind).packets;
+            board->estimate = p.Board(spec.kind).estimate;
         }
     }
     counted_ = true;
 }
 
-bool RunTally::Note(const Notification& n) {
-    Board* board = n.progress != nullptr ? FindMutable(n.progress->currentKind) : nullptr;
+bool RunTally::Note(const UploadEvent& e) {
+    const UploadProgress* p = EventProgress(e);
+    Board* board = p != nullptr ? FindMutable(p->currentKind) : nullptr;
     bool wrongTry = false;
-    switch (n.code) {
-        case UM_LOG_LINE: {
-            const bool error = n.wParam == kLevelError;
-            for (Board& b : boards_) {
-                if (b.state == BoardState::kRunning && error && !lastLineWasError_) {
-                    ++b.wrongTries;
+    std::visit(
+        Overloaded{
+            [&](const event::LogLine& line) {
+                const bool error = line.level == kLevelError;
+                for (Board& b : boards_) {
+                    if (b.state == BoardState::kRunning && error && !lastLineWasError_) {
+                        ++b.wrongTries;
+                        wrongTry = true;
+                    }
+                }
+                lastLineWasError_ = error;
+            },
+            [&](const event::RecordLost& lost) {
+                lost_.insert(RecordLostText(lost));
+                historyLost_ = historyLost_ || lost.record == RunRecord::kHistory;
+            },
+            [&](const event::MessageLogOpened& opened) { messageLog_ = std::string(opened.path); },
+            [&](const event::Estimates& estimates) { TakeCounts(estimates.progress); },
+            [&](const event::PacketSent& sent) {
+                if (board != nullptr && sent.progress.packetsResent > board->resent) {
+                    board->resent = sent.progress.packetsResent;
                     wrongTry = true;
                 }
-            }
-            lastLineWasError_ = error;
-            break;
-        }
-        case UM_RECORD_LOST:
-            lost_.insert(std::string(n.text));
-            historyLost_ = historyLost_ || n.text.starts_with(kHistoryEntry);
-            break;
-        case UM_MESSAGE_LOG_OPENED:
-            messageLog_ = std::string(n.text);
-            break;
-        case UM_PROGRESS:
-            if (n.wParam == 1 && n.progress != nullptr) {
-                TakeCounts(*n.progress);
-            } else if (board != nullptr && n.progress->packetsResent > board->resent) {
-                board->resent = n.progress->packetsResent;
-                wrongTry = true;
-            }
-            break;
-        case UM_FILE_START:
-            if (board != nullptr) {
-                board->state = BoardState::kRunning;
-            }
-            break;
-        case UM_FILE_DONE:
-            if (board != nullptr) {
-                board->state = BoardState::kCompleted;
-                board->seconds = n.progress->lastFileElapsed;
-            }
-            break;
-        case UM_FILE_FAILED:
-            if (board != nullptr) {
-                board->state = BoardState::kFailed;
-                board->failureStep = std::string(n.failureStep);
-                board->failureCause = std::string(n.failureCause);
-            }
-            break;
-        default:
-            break;
-    }
+            },
+            [&](const event::FileStart&) {
+                if (board != nullptr) {
+                    board->state = BoardState::kRunning;
+                }
+            },
+            [&](const event::FileDone& done) {
+                if (board != nullptr) {
+                    board->state = BoardState::kCompleted;
+                    board->seconds = done.progress.lastFileElapsed;
+                }
+            },
+            [&](const event::FileFailed& failed) {
+                if (board != nullptr) {
+                    board->state = BoardState::kFailed;
+                    board->failureStep = std::string(failed.step);
+                    board->failureCause = FailureCauseName(failed.cause);
+                }
+            },
+            [](const auto&) {},
+        },
+        e);
     return wrongTry;
 }
 

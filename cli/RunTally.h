@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "upload/Notification.h"
+#include "upload/UploadEvents.h"
 #include "upload/UploadJob.h"
 
 namespace quillon::cli {
@@ -16,7 +16,7 @@ class RunTally {
   public:
     enum class BoardState { kNotAttempted, kRunning, kCompleted, kFailed };
     struct Board {
-        int kind = 0;
+        FileKind kind{};
         std::string path;
         BoardState state = BoardState::kNotAttempted;
         int packets = 0;
@@ -31,28 +31,28 @@ class RunTally {
     };
 
     // Boards in the order they will be uploaded.
-    void Expect(int kind, const std::string& path);
+    void Expect(FileKind kind, const std::string& path);
     // Takes in one notification. True when a board's retries grew: a log line that starts a try
     // gone wrong (the first level-0 line after other lines while a board runs), or a packet
     // the KX2 unit asked for again.
-    bool Note(const Notification& n);
+    bool Note(const UploadEvent& e);
 
     const std::vector<Board>& Boards() const { return boards_; }
     // The board of the current progress record, or nullptr.
-    const Board* Find(int kind) const;
+    const Board* Find(FileKind kind) const;
     // The run's message log when one was opened and written, else "".
     const std::string& MessageLogPath() const { return messageLog_; }
-    // True once the worker has sent its packet counts (UM_PROGRESS with wParam 1).
+    // True once the worker has sent its packet counts (the Estimates event).
     bool Counted() const { return counted_; }
-    // True when a UM_RECORD_LOST with this text was taken in already.
-    bool Lost(std::string_view what) const { return lost_.count(std::string(what)) != 0; }
+    // True when a RecordLost with this text (RecordLostText) was taken in already.
+    bool Lost(const std::string& what) const { return lost_.count(what) != 0; }
     // True when some history entry of the run could not be written.
     bool HistoryLost() const { return historyLost_; }
-    // Sets the final state of every board from the run's outcome (KX2 has no UM_FILE_DONE).
+    // Sets the final state of every board still running from the run's outcome.
     void Finish(RunOutcome outcome);
 
   private:
-    Board* FindMutable(int kind);
+    Board* FindMutable(FileKind kind);
     void TakeCounts(const UploadProgress& p);
 
     std::vector<Board> boards_;

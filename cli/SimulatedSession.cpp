@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "firmware/FileKind.h"
+#include "protocol/Boards.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #ifdef _WIN32

@@ -2,7 +2,6 @@
 // every key typed goes out as one byte (Esc included) and is echoed; Ctrl-] leaves and puts the
 // terminal back as it was.
 #include <atomic>
-#include <thread>
 
 #include "cli/BaudOption.h"
 #include "cli/CliContext.h"
@@ -13,17 +12,31 @@
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
 #include "serial/PortName.h"
-#include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"
+#include "session/TerminalSession.h"
+#include "session/UploadSession.h"
 #include "settings/SettingsKeys.h"
-#include "upload/StartPlan.h"
 
 namespace quillon::cli {
 
 namespace {
 
 constexpr uint8_t kLeaveKey = 0x1D;  // Ctrl-]
-constexpr int kReadChunk = 4094;     // what the reader asks the line for at most
+
+// What the unit sends goes straight to the console.
+class ConsoleText final : public TerminalSink {
+  public:
+    explicit ConsoleText(std::FILE* out) : out_(out) {}
+    void OnText(std::string_view text) override {
+        std::fwrite(text.data(), 1, text.size(), out_);
+        std::fflush(out_);
+    }
+    void OnLineLost() override { lost = true; }
+    std::atomic<bool> lost{false};
+
+  private:
+    std::FILE* out_;
+};
 
 }  // namespace
 
@@ -48,42 +61,25 @@ int RunTerminal(const CliContext& context) {
             return kExitUsage;
         }
     }
-    const PortName port = ChooseRunPort(ini, typed);
+    const PortName port = UploadSession::ChoosePort(ini, typed);
     const int baud = ChooseBaud(typedBaud, ini, "terminal", context.err);
 
-    SystemSerialBackend library;
-    const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
-    library.SetDevice(index, port.device);
-    SerialPort line(library);
-    if (line.OpenPort(index, SerialPort::BaudCode(baud)) != 0) {
-        CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
+    SystemClock clock;
+    TerminalSession session(clock, MakeSystemSerialBackend());
+    std::string reason;
+    if (!session.Open(port, baud, &reason)) {
+        std::string message = ErrorText(error::kPortFailed, session.DevicePath().c_str(), baud);
+        errors.Show(error::kPortFailed, std::nullopt,
+                    reason.empty() ? message : message + "\n\n" + reason);
         return kExitPortFailed;
     }
     std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
-                 library.DevicePath(index).c_str(), baud);
-
-    std::atomic<bool> stop{false};
-    std::atomic<bool> lineLost{false};
-    std::thread reader([&] {
-        while (!stop) {
-            int n = line.ReadBlock(reinterpret_cast<uint8_t*>(line.receiveText.data()), kReadChunk);
-            if (n > 0) {
-                std::fwrite(line.receiveText.data(), 1, static_cast<size_t>(n), context.out);
-                std::fflush(context.out);
-                continue;
-            }
-            if (n < 0 && n != kSerialNothingWaiting) {
-                lineLost = true;
-                stop = true;
-                break;
-            }
-            line.WaitReadable(100);
-        }
-    });
-
+                 session.DevicePath().c_str(), baud);
+    auto text = std::make_shared<ConsoleText>(context.out);
+    session.StartReading(text);
     {
         RawKeyboard keyboard;
-        while (!stop) {
+        while (!session.Ended()) {
             const int key = keyboard.ReadKey(100);
             if (key == RawKeyboard::kNoKey) {
                 continue;
@@ -91,17 +87,16 @@ int RunTerminal(const CliContext& context) {
             if (key == RawKeyboard::kEndOfInput || key == kLeaveKey) {
                 break;
             }
-            line.WriteByte(static_cast<uint8_t>(key));
+            session.Send(static_cast<uint8_t>(key));
             if (key >= 0x20 || key == '\r' || key == '\n') {
                 std::fputc(key == '\r' ? '\n' : key, context.out);  // echo
                 std::fflush(context.out);
             }
         }
-        stop = true;
-        reader.join();
+        session.Stop();
+        session.Wait();
     }
-    line.ClosePort();
-    if (lineLost) {
+    if (text->lost) {
         std::fprintf(context.err, "\nThe serial line was lost (cable or adapter unplugged?).\n");
         return kExitUploadFailed;
     }

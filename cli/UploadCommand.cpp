@@ -14,18 +14,15 @@
 #include "cli/ConsoleReporter.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/JsonReporter.h"
-#include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
 #include "cli/SimulatedSession.h"
-#include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
 #include "platform/ArgParser.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"
+#include "session/UploadSession.h"
 #include "settings/SettingsKeys.h"
-#include "upload/StartPlan.h"
-#include "upload/UploadWorkers.h"
 
 namespace quillon::cli {
 
@@ -65,7 +62,7 @@ int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* 
             return kExitUsage;
         }
     }
-    *port = ChooseRunPort(ini, typed);
+    *port = UploadSession::ChoosePort(ini, typed);
     return kExitOk;
 }
 
@@ -74,13 +71,13 @@ void ExpectBoards(RunTally& tally, const FileSelection& files, bool commFirst) {
     const std::optional<std::string>& first = commFirst ? files.comm : files.reader;
     const std::optional<std::string>& second = commFirst ? files.reader : files.comm;
     if (first) {
-        tally.Expect(commFirst ? kKindComm : kKindReader, *first);
+        tally.Expect(commFirst ? FileKind::kComm : FileKind::kReader, *first);
     }
     if (second) {
-        tally.Expect(commFirst ? kKindReader : kKindComm, *second);
+        tally.Expect(commFirst ? FileKind::kReader : FileKind::kComm, *second);
     }
     if (files.speech) {
-        tally.Expect(kKindSpeech, *files.speech);
+        tally.Expect(FileKind::kSpeech, *files.speech);
     }
 }
 
@@ -104,12 +101,11 @@ Output ChooseOutput(const std::vector<std::string>& args) {
     return output;
 }
 
-// The run itself, after every check: the worker on a thread of its own, its notifications to the
-// chosen reporter, then the summary or the JSON result. Returns the exit status.
+// The run itself, after every check: the session's worker, its events to the chosen reporter;
+// the caller prints the summary or the JSON result. Returns the exit status.
 struct Run {
-    UploadJob& job;
-    WorkerContext& worker;
-    bool kx2;
+    UploadSession& session;
+    const RunLine& line;
     InterruptWatcher& interrupts;
     const CliContext& context;
     bool json;
@@ -119,7 +115,7 @@ struct Run {
 // that takes nothing, say): the board in progress is recorded as aborted and the result said,
 // then the program ends without waiting for the worker.
 [[noreturn]] void QuitAtOnce(const Run& run) {
-    RecordStoppedRun(run.job, run.worker.state.appDir, run.worker.clock);
+    run.session.RecordStopped();
     // The output that held the worker up may hold this up too: the last words get a second.
     std::promise<void> said;
     std::future<void> saying = said.get_future();
@@ -136,19 +132,29 @@ struct Run {
     std::_Exit(kExitInterrupted);
 }
 
-int Upload(const Run& run, NotificationSink& sink) {
-    run.job.notifications = &sink;
-    std::atomic<bool> ended{false};
-    std::thread thread([&] {
-        run.kx2 ? RunKx2UploadWorker(run.job, run.worker) : RunHbdUploadWorker(run.job, run.worker);
-        ended = true;
-        run.interrupts.Wake();
-    });
-    if (!run.interrupts.WaitForRun([&] { return ended.load(); }, run.context.err)) {
+int Upload(const Run& run, std::shared_ptr<EventSink> sink) {
+    // Woken as the worker ends: the sink's last event is the worker's last word.
+    struct WakingSink final : EventSink {
+        std::shared_ptr<EventSink> inner;
+        InterruptWatcher& interrupts;
+        WakingSink(std::shared_ptr<EventSink> i, InterruptWatcher& w)
+            : inner(std::move(i)), interrupts(w) {}
+        void Send(const UploadEvent& e) override {
+            inner->Send(e);
+            if (std::holds_alternative<event::WorkerDone>(e) ||
+                std::holds_alternative<event::PortOpenFailed>(e)) {
+                interrupts.Wake();
+            }
+        }
+    };
+    run.session.Start(run.line, std::make_shared<WakingSink>(std::move(sink), run.interrupts));
+    if (!run.interrupts.WaitForRun(
+            [&] { return run.session.Job().outcome.load() != RunOutcome::kNotFinished; },
+            run.context.err)) {
         QuitAtOnce(run);
     }
-    thread.join();
-    return ExitFor(run.job.outcome.load());
+    run.session.Wait();
+    return ExitFor(run.session.Outcome());
 }
 
 }  // namespace
@@ -193,19 +199,18 @@ int RunUpload(const CliContext& context) {
     ProgramState state;
     state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     IniFile ini(state.IniPath());
+    SystemClock clock;
+    UploadSession session(state, clock);
     // Every file is read once, here, before anything is written or opened: what the checks
     // passed is what the unit gets, whatever happens to the files on disk from now on.
     const FileSelection files = SelectedFiles(parser, kx2);
-    const std::optional<CheckedFiles> checked =
-        CheckGivenFiles(files, kx2, !parser.Has("no-validate"), ini, errors, false);
-    if (!checked) {
+    if (!session.CheckFiles(files, kx2, !parser.Has("no-validate"), ini, errors)) {
         return refuse(kExitUsage);
     }
 
     // Every thread started from here on (the simulated unit, the worker) inherits the blocked
     // signals, so Ctrl-C reaches only the watcher.
-    UploadJob job;
-    InterruptWatcher interrupts(job);
+    InterruptWatcher interrupts([&session] { session.Stop(); });
 
     CreateAppFolders(state.appDir);
     WarnAboutSettingsFile(state.IniPath(), context.err);
@@ -213,14 +218,12 @@ int RunUpload(const CliContext& context) {
     state.isKx2 = kx2 ? 1 : 0;
     state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
 
-    for (const bool found : checked->tamarackFound) {
-        UpdateTamarackSetting(found, ini);
-    }
+    session.ApplyTamarackMarkers(ini);
     FileSelection remembered = files;
     if (kx2) {
         remembered.comm.reset();  // the desktop's COMM file stays what it was
     }
-    RememberStartFiles(remembered, ini);
+    UploadSession::RememberFiles(remembered, ini);
 
     const int baud = ChooseBaud(typedBaud, ini, "upload", context.err);
     std::unique_ptr<SimulatedSession> simulated;
@@ -228,42 +231,36 @@ int RunUpload(const CliContext& context) {
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {
         return refuse(status);
     }
-
     // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
-    SystemSerialBackend systemLine;
-    SerialBackend* simulatedLine = simulated ? simulated->Line() : nullptr;
-    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : systemLine;
-    const int index = PortIndex(port.portNumber);
-    systemLine.SetDevice(index, port.device);
-    const std::string device =
-        simulatedLine != nullptr ? port.device : systemLine.DevicePath(index);
-    if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
+    std::shared_ptr<SerialBackend> line = MakeSystemSerialBackend();
+    if (simulated && simulated->Line() != nullptr) {
+        line = std::shared_ptr<SerialBackend>(std::shared_ptr<void>(), simulated->Line());
+    }
+    if (!session.CheckPort(line, port, baud, errors)) {
         return refuse(kExitPortFailed);
     }
-
-    FillUploadJob(checked->images, port, baud, settings::ReadBool(ini, settings::kLoadCommFirst),
-                  job);
-    job.simulatedUnit = simulated != nullptr;
-
-    SystemClock clock;
-    WorkerContext worker{library, clock, state};
-    const Run run{job, worker, kx2, interrupts, context, output.json};
+    const std::string& device = session.DevicePath();
+    const RunLine runLine{port, baud, settings::ReadBool(ini, settings::kLoadCommFirst),
+                          simulated != nullptr};
+    const Run run{session, runLine, interrupts, context, output.json};
     const char* unit = kx2 ? "KX2" : "HBD";
     if (output.json) {
-        JsonReporter reporter(context.out, context.err, unit, device, baud);
-        ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
+        auto reporter =
+            std::make_shared<JsonReporter>(context.out, context.err, unit, device, baud);
+        ExpectBoards(reporter->Tally(), files, runLine.commFirst);
         const int status = Upload(run, reporter);
-        reporter.PrintResult(job.outcome.load(), status);
+        reporter->PrintResult(session.Outcome(), status);
         return status;
     }
     const bool terminal = IsTerminal(context.out);
     const bool escapes = terminal && TerminalTakesEscapes(context.out);
-    ConsoleReporter reporter(context.out, context.err, output.mode,
-                             {terminal, escapes && std::getenv("NO_COLOR") == nullptr, escapes});
-    ExpectBoards(reporter.Tally(), files, job.commFirst != 0);
-    reporter.PrintHeader(unit, device, baud);
+    auto reporter = std::make_shared<ConsoleReporter>(
+        context.out, context.err, output.mode,
+        ConsoleKind{terminal, escapes && std::getenv("NO_COLOR") == nullptr, escapes});
+    ExpectBoards(reporter->Tally(), files, runLine.commFirst);
+    reporter->PrintHeader(unit, device, baud);
     const int status = Upload(run, reporter);
-    reporter.PrintSummary(job.outcome.load(), kx2, state.HistoryPath());
+    reporter->PrintSummary(session.Outcome(), kx2, state.HistoryPath());
     if (simulated) {
         std::fprintf(context.out, "%s", simulated->FinishAndReport().c_str());
     }

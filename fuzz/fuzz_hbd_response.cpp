@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     state.appDir = fuzz::ScratchDir() + "no-such-app-dir/";
     fuzz::NullSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode19200) == 0);
     HbdUploader engine(job, port, clock, state);

@@ -18,19 +18,7 @@ using namespace quillon;
 
 constexpr uint8_t kBaudCode19200 = 6;
 // Two data packets after the boot area: enough for every step, small enough to be quick.
-constexpr size_t kFileSize = hbd::kBoardImageOffset + 2 * hbd::kPayloadSize - 100;
-
-class CountingSink final : public NotificationSink {
-  public:
-    void Send(const Notification& n) override {
-        done += n.code == UM_FILE_DONE ? 1 : 0;
-        failed += n.code == UM_FILE_FAILED ? 1 : 0;
-        inner.Send(n);
-    }
-    int done = 0;
-    int failed = 0;
-    fuzz::NullSink inner;
-};
+constexpr size_t kFileSize = kBoardHeaderBytes + 2 * hbd::kPayloadSize - 100;
 
 const FirmwareImage& SampleComm() {
     static const FirmwareImageRef image = [] {
@@ -53,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeClock clock;
     ProgramState state;
     state.appDir = fuzz::ScratchDir() + "no-such-app-dir/";
-    CountingSink sink;
+    fuzz::NullSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode19200) == 0);
     HbdUploader engine(job, port, clock, state);
@@ -74,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             line.Receive(in.Chunk());
         }
     };
-    const bool ok = engine.UploadFile(SampleComm(), kKindComm);
+    const bool ok = engine.UploadFile(SampleComm(), FileKind::kComm);
     QUILLON_FUZZ_CHECK(sink.done + sink.failed <= 1);
     QUILLON_FUZZ_CHECK(!ok || sink.done == 1);
     QUILLON_FUZZ_CHECK(ok || sink.failed == 1);

@@ -23,16 +23,6 @@ constexpr int kPayload = kMaxPacketSize - static_cast<int>(kKx2Overhead);
 constexpr int kPackets = 5;
 constexpr size_t kFileSize = kPackets * kPayload - 9;
 
-class OutcomeSink final : public NotificationSink {
-  public:
-    void Send(const Notification& n) override {
-        failed += n.code == UM_FILE_FAILED ? 1 : 0;
-        inner.Send(n);
-    }
-    int failed = 0;
-    fuzz::NullSink inner;
-};
-
 // The app folder with settings for small packets and no pause between them.
 const std::string& AppDir() {
     static const std::string dir = [] {
@@ -61,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeClock clock;
     ProgramState state;
     state.appDir = AppDir();
-    OutcomeSink sink;
+    fuzz::NullSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     SerialPort port(line);
     QUILLON_FUZZ_CHECK(port.OpenPort(0, kBaudCode115200) == 0);
 
@@ -79,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         line.Receive(in.Chunk());
     };
-    Kx2Uploader engine(port, job, clock, state);
+    Kx2Uploader engine(job, port, clock, state);
     std::string error;
     static const FirmwareImageRef image = ReadFirmwareImage(AppDir() + "FIRMWARE.kx", &error);
     const bool ok = engine.UploadFile(*image);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
 #include "protocol/Kx2Frame.h"
 
@@ -103,7 +104,7 @@ bool WriteHbdSeeds(SeedWriter& w) {
     // A clean two-packet COMM conversation, and ones with the unit's error codes in it.
     for (uint8_t trouble :
          {uint8_t{0}, hbd::kReplyBadPacket, hbd::kReplyWriteFailed, hbd::kReplyAbortTransfer}) {
-        std::vector<Bytes> answers = {HbdReply(hbd::kReplyReadyComm),
+        std::vector<Bytes> answers = {HbdReply(FindBoard(FileKind::kComm)->readyReply),
                                       HbdReply(hbd::kReplyReadyNext)};
         if (trouble != 0) {
             answers.push_back(HbdReply(trouble));

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the layers' include directions: the core and the CLI never include Qt or the desktop
 # application; inside the core a folder includes only itself and the folders below it
-# (platform < settings, serial < protocol < firmware < records < upload); the simulated units
+# (platform < settings, serial < protocol < firmware < records < upload < session); the simulated units
 # and the CLI never include the desktop application. POSIX headers appear only in files whose name
 # says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
 # whose name says Win32. Prints each violation; exit 1 if any.
@@ -16,6 +16,7 @@ rank() {
         firmware) echo 3 ;;
         records) echo 4 ;;
         upload) echo 5 ;;
+        session) echo 6 ;;
         *) echo -1 ;;
     esac
 }

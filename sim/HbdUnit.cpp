@@ -129,20 +129,19 @@ void HbdUnit::OnControl(uint8_t command, UnitLine& line) {
     if (ApplyExchangeFault(line)) {
         return;
     }
-    switch (command) {
-        case hbd::kCmdBeginComm:
-        case hbd::kCmdBeginReader:
-        case hbd::kCmdBeginSpeech:
+    for (const BoardSpec& board : kBoards) {
+        if (command == board.beginCommand) {
             inBoard_ = true;
             board_ = ReceivedBoard{};
-            board_.kind = command == hbd::kCmdBeginComm     ? 1
-                          : command == hbd::kCmdBeginReader ? 2
-                                                            : 3;
+            board_.kind = board.kind;
             packetsInBlock_ = 0;
             badRepliesGiven_ = 0;
             flashSilenceGiven_ = false;
-            Answer(line, {command});  // the ready code is the command's own digit
-            break;
+            Answer(line, {board.readyReply});
+            return;
+        }
+    }
+    switch (command) {
         case hbd::kCmdPrepare:
             expect_ = Expect::kData;
             Answer(line, {hbd::kReplyReadyNext});

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "protocol/Boards.h"
 #include "protocol/HbdResponseMatcher.h"
 #include "sim/SimulatedUnit.h"
 
@@ -33,7 +34,7 @@ struct FaultPlan {
 };
 
 struct ReceivedBoard {
-    int kind = 0;                // 1 COMM, 2 READER, 3 SPEECH
+    FileKind kind{};
     std::vector<uint8_t> image;  // what the unit received (COMM/READER: from file offset 32768)
     int packets = 0;
     uint16_t crc = 0;  // CRC-16 of the whole image

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "firmware/FileKind.h"
 #include "platform/ArgParser.h"
 #include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
+#include "protocol/Boards.h"
 #include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"

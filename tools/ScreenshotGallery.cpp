@@ -28,7 +28,9 @@
 #include "dialogs/SerialTerminalWindow.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/UploadProgressWindow.h"
+#include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
+#include "serial/SystemSerialBackend.h"
 #include "tools/WindowGallery.h"
 
 namespace quillon {
@@ -347,27 +349,22 @@ void RenderDialogs(Gallery& gallery, const ProgramState& state) {
     gallery.Save(about, "dialog_about");
 }
 
-// The upload progress window in the states a technician sees, fed the notifications a run sends.
+// The upload progress window in the states a technician sees, fed the events a run sends.
 class ProgressFeeder {
   public:
     explicit ProgressFeeder(UploadProgressWindow& dlg) : dlg_(dlg) {
-        p_.commPackets = 480;
-        p_.readerPackets = 224;
-        p_.speechPackets = 1536;
-        p_.commEstimate = 480;
-        p_.readerEstimate = 448;
-        p_.speechEstimate = 1536;
+        p_.Board(FileKind::kComm) = {480, 480, 0};
+        p_.Board(FileKind::kReader) = {224, 448, 0};
+        p_.Board(FileKind::kSpeech) = {1536, 1536, 0};
         p_.filesRemaining = 3;
         p_.totalRemaining = 480 + 448 + 1536 + 2 * 60;
-        Send(UM_PROGRESS, 1);
+        dlg_.HandleEvent(event::Estimates{p_});
     }
-    void Log(int level, const std::string& text) {
-        Notification n(UM_LOG_LINE, level);
-        n.text = text;
-        dlg_.HandleNotification(n);
-    }
-    static const char* FileNameOf(int kind) {
-        return kind == 1 ? "COMM_V4_12.bin" : kind == 2 ? "READER_V2_03.bin" : "SPEECH_EN_1_7.bin";
+    void Log(int level, const std::string& text) { dlg_.HandleEvent(event::LogLine{level, text}); }
+    static const char* FileNameOf(FileKind kind) {
+        return kind == FileKind::kComm     ? "COMM_V4_12.bin"
+               : kind == FileKind::kReader ? "READER_V2_03.bin"
+                                           : "SPEECH_EN_1_7.bin";
     }
     // The lines a worker logs, with printf arguments.
     template <typename... Args>
@@ -376,16 +373,15 @@ class ProgressFeeder {
         std::snprintf(text, sizeof text, format, args...);
         Log(level, text);
     }
-    void Bytes(NotificationCode code, std::size_t count) {
+    void Bytes(bool sent, std::size_t count) {
         std::vector<uint8_t> bytes(count);
         for (std::size_t i = 0; i < count; ++i) {
             bytes[i] = static_cast<uint8_t>(i * 37 + 5);
         }
-        Notification n(code, static_cast<int64_t>(count));
-        n.bytes = bytes;
-        dlg_.HandleNotification(n);
+        sent ? dlg_.HandleEvent(event::BytesSent{bytes})
+             : dlg_.HandleEvent(event::BytesReceived{bytes});
     }
-    void StartFile(int kind, const char* name, int packets, int secondsPerPacket) {
+    void StartFile(FileKind kind, const char* name, int packets, int secondsPerPacket) {
         p_.currentKind = kind;
         p_.currentKindName = name;
         p_.currentPackets = packets;
@@ -394,7 +390,7 @@ class ProgressFeeder {
         p_.currentRemaining = packets * secondsPerPacket;
         Logf(3, "Prep 3: Success; open %s file: /firmware/%s\n", name, FileNameOf(kind));
         Logf(3, "Prep 4: Scan file; will send %d data packets to HBD\n\n", packets);
-        Send(UM_FILE_START, 0);
+        dlg_.HandleEvent(event::FileStart{p_});
         Logf(4, "Prep 5: Notify HBD to Begin Upload %s\n", name);
         Logf(1, "Sending to HBD \"Begin Upload, %s file\"\n", name);
         Logf(2, "Ack from HBD; ready to receive %s file\n", name);
@@ -404,45 +400,38 @@ class ProgressFeeder {
             ++p_.currentPacketsSent;
             p_.currentRemaining -= p_.secondsPerPacket;
             p_.totalRemaining -= p_.secondsPerPacket;
-            Send(UM_PROGRESS, 0);
+            dlg_.HandleEvent(event::PacketSent{p_});
         }
         const int n = p_.currentPacketsSent;
         Log(1, "\n");
         Logf(1, "%d.1: Sending to HBD; Prepare for packet %d of %d\n", n, n, p_.currentPackets);
         Logf(2, "%d.2: Ack from HBD; ready to receive next packet\n", n);
         Logf(1, "%d.3: Sending to HBD; Packet %d, %d bytes\n", n, n, 1026);
-        Bytes(UM_TX_BYTES, 48);
+        Bytes(true, 48);
         Logf(1, "%d.4: Wait for response from HBD\n", n);
-        Bytes(UM_RX_BYTES, 4);
+        Bytes(false, 4);
         Logf(2, "%d.5: Ack from HBD; received good packet\n", n);
         Log(6, "(94 ms)\n");
     }
     void Done(int elapsed) {
-        (p_.currentKind == 1   ? p_.commElapsed
-         : p_.currentKind == 2 ? p_.readerElapsed
-                               : p_.speechElapsed) = elapsed;
+        p_.Board(p_.currentKind).elapsed = elapsed;
         --p_.filesRemaining;
-        Send(UM_FILE_DONE, 0);
+        dlg_.HandleEvent(event::FileDone{p_});
     }
     void Failed() {
         Log(0, "ERROR: No response from HBD (try # 1).\n\n");
-        Send(UM_FILE_FAILED, 0);
+        dlg_.HandleEvent(event::FileFailed{p_, "Begin Upload", FailureCause::kNoAnswer});
     }
     void Pause(int length, int left) {
         p_.delayLength = length;
         for (int s = length; s >= left; --s) {
             p_.delayRemaining = s;
-            Send(UM_DELAY_TICK, 0);
+            dlg_.HandleEvent(event::PauseTick{p_});
         }
     }
-    void End() { dlg_.HandleNotification(Notification(UM_WORKER_DONE)); }
+    void End() { dlg_.HandleEvent(event::WorkerDone{RunOutcome::kCompleted}); }
 
   private:
-    void Send(NotificationCode code, int64_t w) {
-        Notification n(code, w);
-        n.progress = &p_;
-        dlg_.HandleNotification(n);
-    }
     UploadProgressWindow& dlg_;
     UploadProgress p_;
 };
@@ -455,11 +444,11 @@ void RenderProgressWindows(Gallery& gallery) {
     SystemClock clock;
     DialogRunner runner;
     NullSoundPlayer sounds;
+    UploadSessions sessions;
     UploadProgressWindow::Selection sel;
     sel.commPath = "/firmware/COMM_V4_12.bin";
     sel.readerPath = "/firmware/READER_V2_03.bin";
     sel.speechPath = "/firmware/SPEECH_EN_1_7.bin";
-    sel.startWorker = false;
     auto show = [](QWidget& w, QSize size) {
         w.setWindowState(Qt::WindowNoState);
         w.resize(size);
@@ -467,14 +456,14 @@ void RenderProgressWindows(Gallery& gallery) {
         QApplication::processEvents();
     };
     {
-        UploadProgressWindow dlg(sel, state, {}, clock, runner, sounds);
+        UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
         show(dlg, kProgressWindowSize);
         ProgressFeeder feed(dlg);
         feed.Log(3,
                  "Prep 1: Success; Open log file "
                  "(/home/tech/.local/share/quillon7/Logs/Quillon_LogMsg_143005_07152024.txt)\n\n");
         feed.Log(3, "Prep 2: Success; open/configure serial port\n");
-        feed.StartFile(1, "COMM", 480, 1);
+        feed.StartFile(FileKind::kComm, "COMM", 480, 1);
         feed.Packets(190);
         gallery.Save(dlg, "progress_running");
         dlg.SetViewMode(1);
@@ -487,25 +476,25 @@ void RenderProgressWindows(Gallery& gallery) {
         feed.Log(1, "Delay 60 seconds before next upload.\n");
         feed.Pause(60, 38);
         gallery.Save(dlg, "progress_pause");
-        feed.StartFile(2, "READER", 224, 2);
+        feed.StartFile(FileKind::kReader, "READER", 224, 2);
         feed.Packets(224);
         feed.Done(451);
         feed.Pause(60, 0);
-        feed.StartFile(3, "SPEECH", 1536, 1);
+        feed.StartFile(FileKind::kSpeech, "SPEECH", 1536, 1);
         feed.Packets(1536);
         feed.Done(1540);
         feed.End();
         gallery.Save(dlg, "progress_done");
     }
     {
-        UploadProgressWindow dlg(sel, state, {}, clock, runner, sounds);
+        UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
         show(dlg, kProgressWindowSize);
         ProgressFeeder feed(dlg);
-        feed.StartFile(1, "COMM", 480, 1);
+        feed.StartFile(FileKind::kComm, "COMM", 480, 1);
         feed.Packets(480);
         feed.Done(481);
         feed.Pause(60, 0);
-        feed.StartFile(2, "READER", 224, 2);
+        feed.StartFile(FileKind::kReader, "READER", 224, 2);
         feed.Packets(37);
         feed.Failed();
         feed.End();
@@ -521,8 +510,9 @@ void RenderTextView(Gallery& gallery) {
     ProgramState state;
     state.appDir = home.path().toStdString() + "/";
     SystemClock clock;
-    SerialTerminalWindow view({1, home.filePath("no-such-port").toStdString(), 19200}, state,
-                              clock);
+    SerialTerminalWindow view(
+        {1, home.filePath("no-such-port").toStdString(), 19200, MakeSystemSerialBackend()}, state,
+        clock);
     view.setWindowState(Qt::WindowNoState);
     view.resize(kTextViewSize);
     view.show();

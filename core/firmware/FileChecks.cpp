@@ -18,40 +18,32 @@ namespace {
 constexpr uint64_t kBlockSize = 1024;
 constexpr unsigned kKbShift = 10;
 constexpr uint64_t kPartialKbMask = 1023;
-// COMM and READER images start with an area that stays on the host.
-constexpr uint64_t kBootAreaBytes = hbd::kBoardImageOffset;
 // The smallest window FileContainsText reads through.
 constexpr size_t kMinSearchWindow = 128;
 
+// What a board's file must be; the board's name and the part kept on the host come from the
+// board table.
 struct KindRule {
-    const char* name;
+    const BoardSpec& board;
     const NumberedError& openError;
     const NumberedError& sizeError;
     const NumberedError* contentError;  // nullptr: no content test
     uint64_t minKb;
     uint64_t maxKb;
     bool wholeKbRequired;
-    const char* marker;  // nullptr: no content test
-    uint64_t skippedBytes;
+    const char* marker;          // nullptr: no content test
+    const char* tamarackMarker;  // nullptr: none
 };
 
-constexpr KindRule kCommRule{
-    "COMM", error::kCommOpen,   error::kCommSize, &error::kCommContent, 64, 512,
-    true,   "Comm is in Bank0", kBootAreaBytes};
-constexpr KindRule kReaderRule{"READER",
-                               error::kReaderOrKx2Open,
-                               error::kReaderSize,
-                               &error::kReaderContent,
-                               64,
-                               512,
-                               true,
-                               "EESegFlags != AMD_ALL_BANKS_VALID",
-                               kBootAreaBytes};
-constexpr KindRule kSpeechRule{
-    "SPEECH", error::kSpeechOpen, error::kSpeechSize, nullptr, 300, 6144, false, nullptr, 0};
-
-constexpr const char* kTamarackCommMarker = "Tamarack Line Railroad";
-constexpr const char* kTamarackReaderMarker = "#2101/01/01";
+// In the order of the board table.
+constexpr KindRule kRules[] = {
+    {kBoards[0], error::kCommOpen, error::kCommSize, &error::kCommContent, 64, 512, true,
+     "Comm is in Bank0", "Tamarack Line Railroad"},
+    {kBoards[1], error::kReaderOrKx2Open, error::kReaderSize, &error::kReaderContent, 64, 512, true,
+     "EESegFlags != AMD_ALL_BANKS_VALID", "#2101/01/01"},
+    {kBoards[2], error::kSpeechOpen, error::kSpeechSize, nullptr, 300, 6144, false, nullptr,
+     nullptr},
+};
 
 constexpr const char* kBinExtension = ".BIN";
 constexpr const char* kKxExtension = ".KX";
@@ -88,7 +80,7 @@ std::string SizeLimitsText(uint64_t size, const KindRule& rule) {
     const uint64_t high =
         rule.wholeKbRequired ? rule.maxKb << kKbShift : ((rule.maxKb + 1) << kKbShift) - 1;
     return FormatText("%llu bytes; a %s file is %llu to %llu KiB (%llu to %llu bytes)%s.",
-                      static_cast<unsigned long long>(size), rule.name,
+                      static_cast<unsigned long long>(size), rule.board.name,
                       static_cast<unsigned long long>(rule.minKb),
                       static_cast<unsigned long long>(rule.maxKb),
                       static_cast<unsigned long long>(low), static_cast<unsigned long long>(high),
@@ -103,16 +95,16 @@ void ReportSizeFailure(const std::string& path, uint64_t size, const KindRule& r
 }
 
 int32_t CountBlocks(uint64_t length, const KindRule& rule) {
-    if (length < rule.skippedBytes) {
+    if (length < rule.board.keptOnHost) {
         return 0;
     }
-    uint64_t blocks = (length - rule.skippedBytes) / kBlockSize;
+    uint64_t blocks = (length - rule.board.keptOnHost) / kBlockSize;
     return static_cast<int32_t>(
         std::min<uint64_t>(blocks, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
 }
 
-const KindRule& RuleFor(int kind) {
-    return kind == kKindReader ? kReaderRule : kind == kKindSpeech ? kSpeechRule : kCommRule;
+const KindRule& RuleFor(FileKind kind) {
+    return kRules[BoardIndex(kind)];
 }
 
 // One step of the search: the window's carried head is refilled from the previous window.
@@ -163,20 +155,19 @@ class SearchWindow {
 
 }  // namespace
 
-FirmwareImageRef ReadCheckedFile(const std::string& path, int kind, bool validate,
-                                 ErrorReporter& errors) {
+FirmwareImageRef ReadCheckedFile(const std::string& path, std::optional<FileKind> board,
+                                 bool validate, ErrorReporter& errors) {
     std::string reason;
     uint64_t tooLarge = 0;
     FirmwareImageRef image = ReadFirmwareImage(path, &reason, &tooLarge);
     if (image) {
         return image;
     }
-    const bool board = kind == kKindComm || kind == kKindReader || kind == kKindSpeech;
     if (board && validate && tooLarge != 0) {
-        ReportSizeFailure(path, tooLarge, RuleFor(kind), kSizeTooLarge, errors);
+        ReportSizeFailure(path, tooLarge, RuleFor(*board), kSizeTooLarge, errors);
         return nullptr;
     }
-    const NumberedError& openError = board ? RuleFor(kind).openError : error::kReaderOrKx2Open;
+    const NumberedError& openError = board ? RuleFor(*board).openError : error::kReaderOrKx2Open;
     if (!reason.empty()) {
         reason[0] = UpperAscii(reason[0]);
     }
@@ -184,7 +175,7 @@ FirmwareImageRef ReadCheckedFile(const std::string& path, int kind, bool validat
     return nullptr;
 }
 
-int32_t CheckBoardImage(const FirmwareImage& image, int kind, bool validate,
+int32_t CheckBoardImage(const FirmwareImage& image, FileKind kind, bool validate,
                         ErrorReporter& errors) {
     const KindRule& rule = RuleFor(kind);
     if (validate) {
@@ -201,24 +192,24 @@ int32_t CheckBoardImage(const FirmwareImage& image, int kind, bool validate,
     return CountBlocks(image.bytes.size(), rule);
 }
 
-bool CheckBoardImageSendable(const FirmwareImage& image, int kind, ErrorReporter& errors) {
+bool CheckBoardImageSendable(const FirmwareImage& image, FileKind kind, ErrorReporter& errors) {
     const KindRule& rule = RuleFor(kind);
-    if (image.bytes.size() >= rule.skippedBytes) {
+    if (image.bytes.size() >= rule.board.keptOnHost) {
         return true;
     }
     errors.Show(rule.sizeError, image.path,
                 ErrorText(rule.sizeError, GetFileErrorText(kSizeTooSmall)) + "\n\n" +
                     FormatText("%llu bytes; nothing of it would be sent (a %s file starts with a "
                                "%llu-byte header that stays on this computer).",
-                               static_cast<unsigned long long>(image.bytes.size()), rule.name,
-                               static_cast<unsigned long long>(rule.skippedBytes)));
+                               static_cast<unsigned long long>(image.bytes.size()), rule.board.name,
+                               static_cast<unsigned long long>(rule.board.keptOnHost)));
     return false;
 }
 
 namespace {
 
 // The pick-time check of a file by path: read once, then the image checks.
-int32_t ValidateFile(const std::string& path, bool validate, int kind, ErrorReporter& errors) {
+int32_t ValidateFile(const std::string& path, bool validate, FileKind kind, ErrorReporter& errors) {
     // The old platform's probe also refused a file that another program had open ("no
     // sharing"); POSIX has no mandatory exclusive open, so that part cannot be had here.
     FirmwareImageRef image = ReadCheckedFile(path, kind, validate, errors);
@@ -228,15 +219,15 @@ int32_t ValidateFile(const std::string& path, bool validate, int kind, ErrorRepo
 }  // namespace
 
 int32_t ValidateCommFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kKindComm, errors);
+    return ValidateFile(path, validate, FileKind::kComm, errors);
 }
 
 int32_t ValidateReaderFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kKindReader, errors);
+    return ValidateFile(path, validate, FileKind::kReader, errors);
 }
 
 int32_t ValidateSpeechFile(const std::string& path, bool validate, ErrorReporter& errors) {
-    return ValidateFile(path, validate, kKindSpeech, errors);
+    return ValidateFile(path, validate, FileKind::kSpeech, errors);
 }
 
 namespace {
@@ -332,20 +323,18 @@ bool CheckKx2Image(const FirmwareImage& image, int32_t maxPacketSize, int32_t de
 
 namespace {
 
-const char* TamarackMarker(int kind) {
-    return kind == kKindComm     ? kTamarackCommMarker
-           : kind == kKindReader ? kTamarackReaderMarker
-                                 : nullptr;
+const char* TamarackMarker(FileKind kind) {
+    return FindBoard(kind) != nullptr ? RuleFor(kind).tamarackMarker : nullptr;
 }
 
 }  // namespace
 
-bool SearchTamarackMarker(const std::string& path, int kind) {
+bool SearchTamarackMarker(const std::string& path, FileKind kind) {
     const char* marker = TamarackMarker(kind);
     return marker != nullptr && FileContainsText(path, marker);
 }
 
-bool ImageHasTamarackMarker(const FirmwareImage& image, int kind) {
+bool ImageHasTamarackMarker(const FirmwareImage& image, FileKind kind) {
     const char* marker = TamarackMarker(kind);
     return marker != nullptr && ImageContainsText(image.bytes, marker);
 }

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
-#include "firmware/FileKind.h"
 #include "firmware/FirmwareImage.h"
 #include "platform/ErrorReporter.h"
+#include "protocol/Boards.h"
 #include "settings/IniFile.h"
 
 namespace quillon {
@@ -23,21 +24,22 @@ inline constexpr int kSizeTooSmall = 111;
 inline constexpr int kSizeTooLarge = 112;
 inline constexpr int kSizeNotMultiple = 113;
 
-// The file read whole for the checks and the upload of a board (kind 1 to 3; 0 for the .kx file),
-// or nullptr after one report: the kind's open error ("Failed to open file!") with the reason it
+// The file read whole for the checks and the upload of a board (nullopt: the .kx file), or
+// nullptr after one report: the board's open error ("Failed to open file!") with the reason it
 // could not be read, or, with validate, the size error of a board file too large to read at all.
-FirmwareImageRef ReadCheckedFile(const std::string& path, int kind, bool validate,
-                                 ErrorReporter& errors);
+FirmwareImageRef ReadCheckedFile(const std::string& path, std::optional<FileKind> board,
+                                 bool validate, ErrorReporter& errors);
 
-// Block count of a COMM, READER or SPEECH image (kind 1 to 3), or kFileRejected after one report.
+// Block count of a COMM, READER or SPEECH image, or kFileRejected after one report.
 // validate off: no check at all. A COMM or READER image shorter than its 32 KB header counts 0
 // blocks; a count that does not fit 31 bits is held at INT32_MAX so that it can never read as the
 // rejection value. The size errors say the actual size and the limits.
-int32_t CheckBoardImage(const FirmwareImage& image, int kind, bool validate, ErrorReporter& errors);
+int32_t CheckBoardImage(const FirmwareImage& image, FileKind kind, bool validate,
+                        ErrorReporter& errors);
 
 // Whether anything of a COMM or READER image would reach the unit (it is longer than the header
 // that stays on the host); false after one report. Checked at Start whatever validate says.
-bool CheckBoardImageSendable(const FirmwareImage& image, int kind, ErrorReporter& errors);
+bool CheckBoardImageSendable(const FirmwareImage& image, FileKind kind, ErrorReporter& errors);
 
 // The pick checks by path: ReadCheckedFile, then CheckBoardImage.
 int32_t ValidateCommFile(const std::string& path, bool validate, ErrorReporter& errors);
@@ -65,8 +67,8 @@ bool CheckKx2Image(const FirmwareImage& image, int32_t maxPacketSize, int32_t de
 
 // The Tamarack Line marker of a picked COMM ("Tamarack Line Railroad") or READER
 // ("#2101/01/01") file; false for any other kind.
-bool SearchTamarackMarker(const std::string& path, int kind);
-bool ImageHasTamarackMarker(const FirmwareImage& image, int kind);
+bool SearchTamarackMarker(const std::string& path, FileKind kind);
+bool ImageHasTamarackMarker(const FirmwareImage& image, FileKind kind);
 // Stores found in "Tamarack Line" (section MISC) when it differs from the setting there.
 // True when the setting differed, so the caller updates its flag and redraws; a failed write
 // still returns true (the program's flag follows the file just picked).

@@ -16,17 +16,11 @@ inline constexpr uint8_t kHeaderThird = 0x01;
 inline constexpr std::array<uint8_t, 3> kHeader{kHeaderFirst, kHeaderSecond, kHeaderThird};
 inline constexpr size_t kControlPacketSize = 4;
 
-// Commands, host to unit.
-inline constexpr uint8_t kCmdBeginComm = 0x31;
-inline constexpr uint8_t kCmdBeginReader = 0x30;
-inline constexpr uint8_t kCmdBeginSpeech = 0x39;
+// Commands, host to unit (a board's begin command is in the board table, protocol/Boards.h).
 inline constexpr uint8_t kCmdPrepare = 0x32;
 inline constexpr uint8_t kCmdEndOfTransfer = 0x03;
 
-// Response codes, unit to host (ASCII digits).
-inline constexpr uint8_t kReplyReadyComm = 0x31;
-inline constexpr uint8_t kReplyReadyReader = 0x30;
-inline constexpr uint8_t kReplyReadySpeech = 0x39;
+// Response codes, unit to host (ASCII digits; a board's ready reply is in the board table).
 inline constexpr uint8_t kReplyReadyNext = 0x32;
 inline constexpr uint8_t kReplyGoodPacket = 0x33;
 inline constexpr uint8_t kReplyBadPacket = 0x34;
@@ -42,8 +36,6 @@ inline constexpr size_t kPayloadSize = 1024;
 inline constexpr size_t kCrcSize = 2;
 inline constexpr size_t kDataPacketSize = kPayloadSize + kCrcSize;
 inline constexpr uint8_t kPadByte = 0xFF;
-// COMM and READER images keep their first 32 KiB on the host; the unit gets the rest.
-inline constexpr uint64_t kBoardImageOffset = 32768;
 
 using ControlPacket = std::array<uint8_t, kControlPacketSize>;
 

@@ -11,8 +11,6 @@ namespace {
 
 constexpr int64_t kMicrosPerSecond = 1'000'000;
 constexpr int64_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
-constexpr int64_t kHbdCommMicros = 1 * kMicrosPerSecond;
-constexpr int64_t kHbdReaderMicros = 2 * kMicrosPerSecond;
 constexpr int64_t kKx2FrameMicros = 1 * kMicrosPerSecond;
 // One HBD packet exchange: the prepare packet and the data packet out, two answers back.
 constexpr int64_t kHbdExchangeBytes = static_cast<int64_t>(
@@ -34,9 +32,10 @@ int64_t AtRate(int64_t referenceMicros, int64_t wireBytes, int baudRate) {
 
 }  // namespace
 
-int64_t HbdPacketMicros(int kind, int baudRate) {
-    const int64_t reference = kind == 2 ? kHbdReaderMicros : kHbdCommMicros;
-    return AtRate(reference, kHbdExchangeBytes, baudRate);
+int64_t HbdPacketMicros(FileKind kind, int baudRate) {
+    const BoardSpec* board = FindBoard(kind);
+    const int64_t reference = (board != nullptr ? board : &kBoards[0])->secondsPerPacket;
+    return AtRate(reference * kMicrosPerSecond, kHbdExchangeBytes, baudRate);
 }
 
 int64_t Kx2PacketMicros(int32_t maxPacketSize, int32_t delayMs, int baudRate) {

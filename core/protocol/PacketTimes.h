@@ -7,14 +7,17 @@
 
 #include <cstdint>
 
+#include "protocol/Boards.h"
+
 namespace quillon::packet_times {
 
 // The rate at which the times above were measured.
 inline constexpr int kReferenceBaud = 19200;
 
-// Microseconds one HBD data packet of that board (1 COMM, 2 READER, 3 SPEECH) takes: the prepare
-// exchange and the packet with its acknowledgement. A rate of 0 or less counts as the reference.
-int64_t HbdPacketMicros(int kind, int baudRate);
+// Microseconds one HBD data packet of that board takes (the board table's seconds at the
+// reference rate): the prepare exchange and the packet with its acknowledgement. A rate of 0 or
+// less counts as the reference; a kind that names no board as COMM.
+int64_t HbdPacketMicros(FileKind kind, int baudRate);
 
 // Microseconds one KX2 data frame of maxPacketSize bytes takes, the pause after it included.
 int64_t Kx2PacketMicros(int32_t maxPacketSize, int32_t delayMs, int baudRate);

@@ -1,9 +1,9 @@
 #include "records/UploadHistory.h"
 
-#include "firmware/FileKind.h"
 #include "platform/DurationText.h"
 #include "platform/FileSystem.h"
 #include "platform/TextFormat.h"
+#include "protocol/Boards.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {
@@ -28,20 +28,20 @@ std::string UploadHistory::TimeStamp(const LocalTime& t) {
                       t.second);
 }
 
-bool UploadHistory::WriteBeginUpload(const std::string& path, int kind) {
+bool UploadHistory::WriteBeginUpload(const std::string& path, FileKind kind) {
     return Append(kBeginSeparator + TimeStamp(clock_.Now()) +
                   FormatText("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind),
                              kIndent, path.c_str()));
 }
 
-bool UploadHistory::WriteUploadSuccess(const std::string& path, int kind, int seconds) {
+bool UploadHistory::WriteUploadSuccess(const std::string& path, FileKind kind, int seconds) {
     return Append(
         TimeStamp(clock_.Now()) +
         FormatText("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
         FormatText("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
 }
 
-bool UploadHistory::WriteUploadFailed(const std::string& path, int kind,
+bool UploadHistory::WriteUploadFailed(const std::string& path, FileKind kind,
                                       const std::string& errorText) {
     return Append(TimeStamp(clock_.Now()) +
                   FormatText("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",

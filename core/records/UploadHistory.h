@@ -11,6 +11,7 @@
 #include "platform/AppFiles.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
+#include "protocol/Boards.h"
 
 namespace quillon {
 
@@ -19,9 +20,9 @@ class UploadHistory {
     UploadHistory(std::string appDir, Clock& clock) : appDir_(std::move(appDir)), clock_(clock) {}
 
     // Each false when the entry could not be written whole.
-    bool WriteBeginUpload(const std::string& path, int kind);
-    bool WriteUploadSuccess(const std::string& path, int kind, int seconds);
-    bool WriteUploadFailed(const std::string& path, int kind, const std::string& errorText);
+    bool WriteBeginUpload(const std::string& path, FileKind kind);
+    bool WriteUploadSuccess(const std::string& path, FileKind kind, int seconds);
+    bool WriteUploadFailed(const std::string& path, FileKind kind, const std::string& errorText);
     bool WriteCriticalError(const InternalErrorCode& code);
 
     std::string Path() const { return app_files::HistoryPath(appDir_); }

@@ -8,7 +8,7 @@ namespace quillon {
 namespace {
 
 constexpr std::string_view kWhatToType =
-    "type a port number from 1 to 255 or a device such as /dev/ttyUSB0.";
+    "type a port number from 1 to 256 or a device such as /dev/ttyUSB0.";
 constexpr std::string_view kWindowsPrefix = "COM";
 constexpr std::string_view kBlanks = " \t\r\n";
 

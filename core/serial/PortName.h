@@ -12,10 +12,10 @@ namespace quillon {
 
 struct PortName {
     static constexpr int kMinPortNumber = 1;
-    static constexpr int kMaxPortNumber = 255;
+    static constexpr int kMaxPortNumber = 256;
     static constexpr size_t kMaxDeviceLength = 255;
 
-    // 1..255 when a number was typed (device then empty: the default device of that number);
+    // 1..256 when a number was typed (device then empty: the default device of that number);
     // 0 when a device was typed.
     int portNumber = 0;
     std::string device;  // full path, "/dev/ttyUSB0"
@@ -27,10 +27,12 @@ struct PortName {
                                          std::string_view devRoot = "/dev");
 };
 
-// The index the serial layer knows a port by: port number 1 is index 0. Only the low byte of
-// a stored number counts, as with the old port numbers.
+// The index the serial layer knows a port by: port number 1 is index 0, 256 is 255; -1 for a
+// number outside 1 to 256, which names no port.
 inline int PortIndex(int portNumber) {
-    return (portNumber & 0xFF) - 1;
+    return portNumber >= PortName::kMinPortNumber && portNumber <= PortName::kMaxPortNumber
+               ? portNumber - 1
+               : -1;
 }
 
 }  // namespace quillon

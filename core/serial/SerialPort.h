@@ -45,9 +45,6 @@ class SerialPort : public Waitable {
     int ClosePort() { return library_.ClosePort(portIndex_); }
     bool WaitReadable(uint32_t realMs) override { return library_.WaitForData(portIndex_, realMs); }
 
-    // The serial text view's receive area (the reader asks for at most 4094 bytes).
-    std::array<char, 4095> receiveText{};
-
   private:
     SerialBackend& library_;
     uint8_t portIndex_ = 0;

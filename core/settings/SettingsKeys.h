@@ -43,7 +43,7 @@ inline constexpr IntKey kLoadCommFirst{"Load Files", "Load COMM First", 1};
 inline constexpr IntKey kAllowAbort{"Load Files", "Allow Abort", 0};
 inline constexpr IntKey kValidateFiles{"Validate", "Validate Files", 1};
 inline constexpr IntKey kShowSerialView{"Views", "Show Serial View", 0};
-inline constexpr IntKey kPortNumber{"Serial Port", "Port Number", 1, 1, 255};
+inline constexpr IntKey kPortNumber{"Serial Port", "Port Number", 1, 1, 256};
 // Any rate is stored; the port layer says which ones a line can run at.
 inline constexpr IntKey kBaudRate{"Serial Port", "Baud Rate", 19200, 0,
                                   std::numeric_limits<int32_t>::max()};

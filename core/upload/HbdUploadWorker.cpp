@@ -8,17 +8,17 @@ namespace {
 
 struct FileToUpload {
     const FirmwareImage* image;
-    int kind;
+    FileKind kind;
 };
 
 // The selected boards in the order they are loaded: COMM and READER as "Load COMM First" says,
 // SPEECH last.
 std::vector<FileToUpload> LoadOrder(const UploadJob& job) {
-    const FileToUpload comm{job.commImage.get(), kKindComm};
-    const FileToUpload reader{job.readerImage.get(), kKindReader};
+    const FileToUpload comm{job.commImage.get(), FileKind::kComm};
+    const FileToUpload reader{job.readerImage.get(), FileKind::kReader};
     std::vector<FileToUpload> order;
     for (const FileToUpload& file : {job.commFirst ? comm : reader, job.commFirst ? reader : comm,
-                                     FileToUpload{job.speechImage.get(), kKindSpeech}}) {
+                                     FileToUpload{job.speechImage.get(), FileKind::kSpeech}}) {
         if (file.image != nullptr) {
             order.push_back(file);
         }
@@ -63,8 +63,8 @@ RunOutcome UploadHbdFiles(UploadJob& job, WorkerContext& context, SerialPort& po
 }  // namespace
 
 int RunHbdUploadWorker(UploadJob& job, WorkerContext& context) {
-    return RunWorkerFrame(job, context,
-                          [&](SerialPort& port) { return UploadHbdFiles(job, context, port); });
+    return RunOnOpenPort(job, context,
+                         [&](SerialPort& port) { return UploadHbdFiles(job, context, port); });
 }
 
 }  // namespace quillon

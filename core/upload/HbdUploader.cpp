@@ -11,12 +11,7 @@ namespace quillon {
 
 namespace {
 
-constexpr int32_t kSecondsPerCommPacket = 1;
-constexpr int32_t kSecondsPerReaderPacket = 2;
-constexpr int32_t kSecondsPerSpeechPacket = 1;
-
 constexpr const char* kHistoryUserAbort = "*** USER ABORTED UPLOAD ***";
-constexpr const char* kHistoryOpenFailed = "Failed to open input file";
 constexpr const char* kHistoryBeginFailed = "No/Bad Response from KX, Step: Begin Upload";
 constexpr const char* kHistoryPrepareFailed = "No/Bad Response from KX, Step: Next Packet";
 constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get Ack from HBD";
@@ -24,7 +19,7 @@ constexpr const char* kHistoryDataFailed = "No/Bad Response from KX, Step: Get A
 // sign that it did not arrive, and a board the unit never closed is no success.
 constexpr const char* kHistoryEndLost = "Line lost, Step: End of Transfer";
 
-// The steps of UM_FILE_FAILED, named as the history's texts name them.
+// The steps of a FileFailed event, named as the history's texts name them.
 constexpr std::string_view kStepBegin = "Begin Upload";
 constexpr std::string_view kStepPrepare = "Next Packet";
 constexpr std::string_view kStepData = "Get Ack from HBD";
@@ -49,8 +44,8 @@ HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, Program
       port_(port),
       clock_(clock),
       state_(state),
-      window_(*job.notifications),
-      log_(*job.notifications, clock, state.appDir),
+      events_(*job.events),
+      log_(*job.events, clock, state.appDir),
       serialLog_(clock, state.appDir),
       history_(state.appDir, clock) {
     state_.ResetInternalError();
@@ -81,7 +76,7 @@ bool HbdUploader::OpenMessageLog() {
     log_.SetLine(port_, job_);
     if (settings_.logSerialData) {
         // Best effort, like the message log: the run goes on without it.
-        NoteRecordWritten(window_, serialLog_.Open(), "serial log " + serialLog_.FilePath());
+        NoteRecordWritten(events_, serialLog_.Open(), RunRecord::kSerialLog, serialLog_.FilePath());
     }
     return log_.OpenMessageLog();
 }
@@ -92,25 +87,18 @@ void HbdUploader::CloseMessageLog() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Notifications and the line
+// Events and the line
 
-void HbdUploader::Notify(NotificationCode code, int64_t wParam) {
-    window_.Send(Notification(code, wParam));
-}
-
-void HbdUploader::NotifyProgress(NotificationCode code, int64_t wParam) {
-    Notification n(code, wParam);
-    n.progress = &progress_;
-    window_.Send(n);
-}
-
-void HbdUploader::NotifyBytes(NotificationCode code, std::span<const uint8_t> bytes) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) != 1) {
-        return;
+void HbdUploader::ShowSent(std::span<const uint8_t> bytes) {
+    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
+        events_.Send(event::BytesSent{bytes});
     }
-    Notification n(code, static_cast<int64_t>(bytes.size()));
-    n.bytes = bytes;
-    window_.Send(n);
+}
+
+void HbdUploader::ShowReceived(std::span<const uint8_t> bytes) {
+    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
+        events_.Send(event::BytesReceived{bytes});
+    }
 }
 
 void HbdUploader::SendControlPacket(uint8_t command) {
@@ -158,19 +146,19 @@ bool HbdUploader::NoteDeadLine(int readResult) {
     return lineLost_;
 }
 
-std::string_view HbdUploader::ResponseCause() const {
+FailureCause HbdUploader::ResponseCause() const {
     if (lineLost_) {
-        return failure_cause::kLineLost;
+        return FailureCause::kLineLost;
     }
     switch (lastResponse_) {
         case kNoResponse:
-            return failure_cause::kNoAnswer;
+            return FailureCause::kNoAnswer;
         case hbd::kReplyBadPacket:
         case hbd::kReplyWriteFailed:
         case hbd::kReplyAbortTransfer:
-            return failure_cause::kUnitError;
+            return FailureCause::kUnitError;
         default:
-            return failure_cause::kBadAnswer;
+            return FailureCause::kBadAnswer;
     }
 }
 
@@ -184,15 +172,11 @@ void HbdUploader::LogUserAbort() {
 }
 
 void HbdUploader::NoteHistory(bool written) {
-    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
+    NoteRecordWritten(events_, written, RunRecord::kHistory, history_.Path());
 }
 
-void HbdUploader::FailFile(const char* historyText, std::string_view step, std::string_view cause) {
-    Notification n(UM_FILE_FAILED);
-    n.progress = &progress_;
-    n.failureStep = step;
-    n.failureCause = cause;
-    window_.Send(n);
+void HbdUploader::FailFile(const char* historyText, std::string_view step, FailureCause cause) {
+    events_.Send(event::FileFailed{progress_, step, cause});
     if (TakeBoardRecord(job_, progress_.currentKind)) {
         NoteHistory(
             history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind, historyText));
@@ -202,19 +186,13 @@ void HbdUploader::FailFile(const char* historyText, std::string_view step, std::
 // ---------------------------------------------------------------------------------------------
 // Packet counting
 
-int32_t HbdUploader::SecondsPerPacket(int kind) {
-    return kind == kKindReader   ? kSecondsPerReaderPacket
-           : kind == kKindSpeech ? kSecondsPerSpeechPacket
-                                 : kSecondsPerCommPacket;
-}
-
-int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, int kind) {
+int32_t HbdUploader::AnnouncedPackets(uint64_t fileLength, FileKind kind) {
     // Unsigned arithmetic on purpose: the unit's count of a too-short file wraps the same way.
-    const uint64_t sent = kind == kKindSpeech ? fileLength : fileLength - hbd::kBoardImageOffset;
+    const uint64_t sent = fileLength - FindBoard(kind)->keptOnHost;
     return static_cast<int32_t>(static_cast<uint32_t>(sent / hbd::kPayloadSize));
 }
 
-int32_t HbdUploader::EstimateSeconds(uint64_t fileLength, int kind, int baudRate) {
+int32_t HbdUploader::EstimateSeconds(uint64_t fileLength, FileKind kind, int baudRate) {
     const int32_t packets = AnnouncedPackets(fileLength, kind);
     return packets <= 0 ? 0
                         : packet_times::Seconds(static_cast<uint64_t>(packets),
@@ -222,37 +200,27 @@ int32_t HbdUploader::EstimateSeconds(uint64_t fileLength, int kind, int baudRate
 }
 
 int32_t HbdUploader::CountPackets() {
-    struct Slot {
-        const FirmwareImageRef& image;
-        int kind;
-        int32_t& packets;
-        int32_t& estimate;
-    };
-    const Slot slots[] = {
-        {job_.commImage, kKindComm, progress_.commPackets, progress_.commEstimate},
-        {job_.readerImage, kKindReader, progress_.readerPackets, progress_.readerEstimate},
-        {job_.speechImage, kKindSpeech, progress_.speechPackets, progress_.speechEstimate},
-    };
     int32_t files = 0;
     int64_t totalMicros = 0;
-    for (const Slot& slot : slots) {
-        if (!slot.image) {
+    for (const BoardSpec& board : kBoards) {
+        const FirmwareImage* image = job_.Image(board.kind);
+        if (image == nullptr) {
             continue;
         }
-        const uint64_t length = slot.image->bytes.size();
-        if (slot.kind != kKindSpeech && length < hbd::kBoardImageOffset) {
+        const uint64_t length = image->bytes.size();
+        if (length < board.keptOnHost) {
             // The start checks refuse such a file; nothing of it would be sent.
             log_.PostLogLine(kLevelError,
                              "ERROR: %s File\"%s\" is shorter than its %d-byte header; nothing "
                              "to send!\n",
-                             FileKindName(slot.kind), slot.image->path.c_str(),
-                             static_cast<int>(hbd::kBoardImageOffset));
+                             board.name, image->path.c_str(), static_cast<int>(board.keptOnHost));
             return -1;
         }
-        slot.packets = AnnouncedPackets(length, slot.kind);
+        BoardCounts& counts = progress_.Board(board.kind);
+        counts.packets = AnnouncedPackets(length, board.kind);
         const int64_t micros =
-            slot.packets * packet_times::HbdPacketMicros(slot.kind, job_.baudRate);
-        slot.estimate = WholeSeconds(micros);
+            counts.packets * packet_times::HbdPacketMicros(board.kind, job_.baudRate);
+        counts.estimate = WholeSeconds(micros);
         totalMicros += micros;
         ++files;
     }
@@ -262,14 +230,14 @@ int32_t HbdUploader::CountPackets() {
     totalRemainingMicros_ =
         totalMicros + int64_t{delays} * settings_.delayAfterFileSeconds * kMicrosPerSecond;
     progress_.totalRemaining = WholeSeconds(totalRemainingMicros_);
-    NotifyProgress(UM_PROGRESS, 1);
+    events_.Send(event::Estimates{progress_});
     return progress_.totalRemaining;
 }
 
 // ---------------------------------------------------------------------------------------------
 // One file
 
-bool HbdUploader::UploadFile(const FirmwareImage& image, int kind) {
+bool HbdUploader::UploadFile(const FirmwareImage& image, FileKind kind) {
     const uint32_t startTick = clock_.TickCount();
     NoteHistory(history_.WriteBeginUpload(image.path, kind));
     OpenBoardRecord(job_, kind);
@@ -291,35 +259,27 @@ bool HbdUploader::UploadFile(const FirmwareImage& image, int kind) {
     return SendPackets() && FinishFile(startTick);
 }
 
-bool HbdUploader::StartFile(const FirmwareImage& image, int kind) {
+bool HbdUploader::StartFile(const FirmwareImage& image, FileKind kind) {
     progress_.currentPath = image.path;
     progress_.currentKind = kind;
     progress_.currentPacketsSent = 0;
-    switch (kind) {
-        case kKindComm:
-            progress_.currentPackets = progress_.commPackets;
-            break;
-        case kKindReader:
-            progress_.currentPackets = progress_.readerPackets;
-            break;
-        case kKindSpeech:
-            progress_.currentPackets = progress_.speechPackets;
-            break;
-        default:
-            state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, kind);
-            Notify(UM_INTERNAL_ERROR);
-            NoteHistory(history_.WriteCriticalError(state_.InternalError()));
-            return false;
+    board_ = FindBoard(kind);
+    if (board_ == nullptr) {
+        const int number = static_cast<int>(kind);
+        state_.SetInternalError(kInternalErrorMajorStart, kInternalErrorMinor, number);
+        events_.Send(event::InternalError{});
+        NoteHistory(history_.WriteCriticalError(state_.InternalError()));
+        return false;
     }
-    progress_.secondsPerPacket = SecondsPerPacket(kind);
+    progress_.currentPackets = progress_.Board(kind).packets;
+    progress_.secondsPerPacket = board_->secondsPerPacket;
     packetMicros_ = packet_times::HbdPacketMicros(kind, job_.baudRate);
     currentRemainingMicros_ = int64_t{progress_.currentPackets} * packetMicros_;
     progress_.currentRemaining = WholeSeconds(currentRemainingMicros_);
-    kindName_ = FileKindName(kind);
+    kindName_ = board_->name;
     progress_.currentKindName = kindName_;
     image_ = &image;
-    // Board images keep their first 32 KiB on the host.
-    nextByte_ = kind == kKindSpeech ? 0 : hbd::kBoardImageOffset;
+    nextByte_ = board_->keptOnHost;
     return true;
 }
 
@@ -328,7 +288,7 @@ void HbdUploader::AnnounceFile(const FirmwareImage& image) {
                      image.path.c_str());
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
                      progress_.currentPackets);
-    NotifyProgress(UM_FILE_START);
+    events_.Send(event::FileStart{progress_});
 }
 
 void HbdUploader::DropStale() {
@@ -345,37 +305,23 @@ void HbdUploader::DropStale() {
 
 bool HbdUploader::NotifyBeginUpload() {
     log_.PostLogLine(kLevelBegin, "Prep 5: Notify HBD to Begin Upload %s\n", kindName_.c_str());
-    const int kind = progress_.currentKind;
-    const int expected = kind == kKindSpeech   ? hbd::kReplyReadySpeech
-                         : kind == kKindReader ? hbd::kReplyReadyReader
-                                               : hbd::kReplyReadyComm;
+    if (board_ == nullptr) {
+        state_.SetInternalError(kInternalErrorMajorBegin, kInternalErrorMinor,
+                                static_cast<int>(progress_.currentKind));
+        events_.Send(event::InternalError{});
+        return false;
+    }
     for (int tryNumber = 1; tryNumber <= settings_.retransmitControl; ++tryNumber) {
-        uint8_t command = 0;
-        switch (kind) {
-            case kKindComm:
-                command = hbd::kCmdBeginComm;
-                break;
-            case kKindReader:
-                command = hbd::kCmdBeginReader;
-                break;
-            case kKindSpeech:
-                command = hbd::kCmdBeginSpeech;
-                break;
-            default:
-                state_.SetInternalError(kInternalErrorMajorBegin, kInternalErrorMinor, kind);
-                Notify(UM_INTERNAL_ERROR);
-                return false;
-        }
-        SendControlPacket(command);
+        SendControlPacket(board_->beginCommand);
         log_.PostLogLine(kLevelHost, "Sending to HBD \"Begin Upload, %s file\"\n",
                          kindName_.c_str());
-        NotifyBytes(UM_TX_BYTES, controlPacket_);
+        ShowSent(controlPacket_);
         const int code = WaitForResponse(tryNumber);
         if (Aborted()) {
             return false;
         }
         LogAck(code);
-        if (code == expected) {
+        if (code == board_->readyReply) {
             return true;
         }
         LogBadResponse(code);
@@ -420,7 +366,7 @@ bool HbdUploader::PrepareExchange() {
         SendControlPacket(hbd::kCmdPrepare);
         log_.PostLogLine(kLevelHost, "%d.1: Sending to HBD; Prepare for packet %d of %d\n",
                          packetNumber_, packetNumber_, progress_.currentPackets);
-        NotifyBytes(UM_TX_BYTES, controlPacket_);
+        ShowSent(controlPacket_);
         const int code = WaitForResponse(tryNumber);
         if (Aborted()) {
             return false;
@@ -461,10 +407,10 @@ void HbdUploader::CountTransmission() {
 
 bool HbdUploader::DataTry(int tryNumber) {
     CountTransmission();
-    NotifyProgress(UM_PROGRESS, 0);
+    events_.Send(event::PacketSent{progress_});
     log_.PostLogLine(kLevelHost, "%d.3: Sending to HBD; Packet %d, %d bytes\n", packetNumber_,
                      packetNumber_, static_cast<int>(hbd::kDataPacketSize));
-    NotifyBytes(UM_TX_BYTES, packet_);
+    ShowSent(packet_);
     SendDataPacket();
     log_.PostLogLine(kLevelHost, "%d.4: Wait for response from HBD\n", packetNumber_);
     int code = WaitForResponse(tryNumber);
@@ -509,40 +455,30 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     log_.PostLogLine(kLevelHost, "END of FILE Reached!\n\n");
     controlPacket_ = hbd::MakeControlPacket(hbd::kCmdEndOfTransfer);
     log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
-    NotifyBytes(UM_TX_BYTES, controlPacket_);
+    ShowSent(controlPacket_);
     const int written =
         port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
     RecordSent(controlPacket_);
     if (written != static_cast<int>(controlPacket_.size())) {
         log_.PostLogLine(kLevelError,
                          "ERROR: End of Transfer did not reach the HBD; the line was lost\n");
-        FailFile(kHistoryEndLost, kStepEnd, failure_cause::kLineLost);
+        FailFile(kHistoryEndLost, kStepEnd, FailureCause::kLineLost);
         return false;
     }
 
     const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
-    switch (progress_.currentKind) {
-        case kKindComm:
-            progress_.commElapsed = elapsed;
-            break;
-        case kKindReader:
-            progress_.readerElapsed = elapsed;
-            break;
-        default:
-            progress_.speechElapsed = elapsed;
-            break;
-    }
+    progress_.Board(progress_.currentKind).elapsed = elapsed;
     progress_.lastFileElapsed = elapsed;
     --progress_.filesRemaining;
     if (TakeBoardRecord(job_, progress_.currentKind)) {
         NoteHistory(
             history_.WriteUploadSuccess(progress_.currentPath, progress_.currentKind, elapsed));
     }
-    NotifyProgress(UM_FILE_DONE);
+    events_.Send(event::FileDone{progress_});
     return true;
 }
 
-bool HbdUploader::PauseBeforeNextFile(const FirmwareImage& next, int nextKind) {
+bool HbdUploader::PauseBeforeNextFile(const FirmwareImage& next, FileKind nextKind) {
     const int32_t delay = settings_.delayAfterFileSeconds;
     if (delay == 0) {
         return !Aborted();
@@ -550,7 +486,7 @@ bool HbdUploader::PauseBeforeNextFile(const FirmwareImage& next, int nextKind) {
     progress_.delayLength = delay;
     progress_.delayRemaining = delay;
     for (int32_t second = 0; second < delay; ++second) {
-        NotifyProgress(UM_DELAY_TICK);
+        events_.Send(event::PauseTick{progress_});
         if (second % kDelayLogEvery == 0) {
             log_.PostLogLine(kLevelHost, "Delay %2d seconds before next upload.\n", delay - second);
         }
@@ -567,7 +503,7 @@ bool HbdUploader::PauseBeforeNextFile(const FirmwareImage& next, int nextKind) {
     return true;
 }
 
-void HbdUploader::RecordAbortBefore(const FirmwareImage& image, int kind) {
+void HbdUploader::RecordAbortBefore(const FirmwareImage& image, FileKind kind) {
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
     NoteHistory(history_.WriteUploadFailed(image.path, kind, kHistoryUserAbort));
@@ -609,14 +545,14 @@ int HbdUploader::AwaitResponse(int tryNumber) {
     }
     FlushReceived();
     if (code) {
-        NotifyBytes(UM_RX_BYTES, Captured());
+        ShowReceived(Captured());
         return hbd::IsDigitCode(*code) ? *code : kUnknownResponse;
     }
     if (receivedCount_ == 0) {
         log_.PostLogLine(kLevelError, "ERROR: No response from HBD (try # %d).\n\n", tryNumber);
         return kNoResponse;
     }
-    NotifyBytes(UM_RX_BYTES, Captured());
+    ShowReceived(Captured());
     log_.PostLogLine(kLevelError, "ERROR: Did not get expected response from HBD.\n");
     log_.PostLogLine(kLevelError,
                      "       %3d bytes; %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X\n\n",
@@ -626,16 +562,13 @@ int HbdUploader::AwaitResponse(int tryNumber) {
 }
 
 void HbdUploader::LogAck(int code) {
+    for (const BoardSpec& board : kBoards) {
+        if (code == board.readyReply) {
+            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive %s file\n", board.name);
+            return;
+        }
+    }
     switch (code) {
-        case hbd::kReplyReadyComm:
-            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive COMM file\n");
-            break;
-        case hbd::kReplyReadyReader:
-            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive READER file\n");
-            break;
-        case hbd::kReplyReadySpeech:
-            log_.PostLogLine(kLevelAck, "Ack from HBD; ready to receive SPEECH file\n");
-            break;
         case hbd::kReplyReadyNext:
             log_.PostLogLine(kLevelAck, "%d.2: Ack from HBD; ready to receive next packet\n",
                              packetNumber_);

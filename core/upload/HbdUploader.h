@@ -2,7 +2,7 @@
 // open port with the unit's request/acknowledge packet protocol, logging every step, reporting
 // progress to the job's window and recording each outcome in the upload history. The images were
 // read and checked before the port opened; what is sent is exactly their bytes. Failures are
-// results: UploadFile returns false (after UM_FILE_FAILED unless the user aborted).
+// results: UploadFile returns false (after a FileFailed event unless the user aborted).
 #pragma once
 
 #include <array>
@@ -74,13 +74,13 @@ class HbdUploader {
     // COMM or READER image is too short to send anything.
     int32_t CountPackets();
     // One board: begin, every packet, end of transfer. True when the unit took it all.
-    bool UploadFile(const FirmwareImage& image, int kind);
+    bool UploadFile(const FirmwareImage& image, FileKind kind);
     // The pause the unit needs before the next board, counted down a second at a time. An abort
     // during it is recorded against the next board (the one it keeps from being loaded); false
     // then.
-    bool PauseBeforeNextFile(const FirmwareImage& next, int nextKind);
+    bool PauseBeforeNextFile(const FirmwareImage& next, FileKind nextKind);
     // Logs and records the user's abort against a board it kept from being loaded.
-    void RecordAbortBefore(const FirmwareImage& image, int kind);
+    void RecordAbortBefore(const FirmwareImage& image, FileKind kind);
     bool NotifyBeginUpload();
     int WaitForResponse(int tryNumber);
     void LogAck(int code);
@@ -90,18 +90,16 @@ class HbdUploader {
     std::span<const uint8_t> Captured() const { return {capture_.data(), capturedCount_}; }
     int ReceivedCount() const { return receivedCount_; }
 
-    // Seconds a packet of that board counts at the reference rate.
-    static int32_t SecondsPerPacket(int kind);
     // Sent length (file length minus the kept-back part) in packets, as the unit counts them.
-    static int32_t AnnouncedPackets(uint64_t fileLength, int kind);
+    static int32_t AnnouncedPackets(uint64_t fileLength, FileKind kind);
     // Estimated seconds of a board image of that length at that rate.
-    static int32_t EstimateSeconds(uint64_t fileLength, int kind, int baudRate);
+    static int32_t EstimateSeconds(uint64_t fileLength, FileKind kind, int baudRate);
 
   private:
     bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
-    void Notify(NotificationCode code, int64_t wParam = 0);
-    void NotifyProgress(NotificationCode code, int64_t wParam = 0);
-    void NotifyBytes(NotificationCode code, std::span<const uint8_t> bytes);
+    // BytesSent and BytesReceived, while the serial-data view is on.
+    void ShowSent(std::span<const uint8_t> bytes);
+    void ShowReceived(std::span<const uint8_t> bytes);
     void SendControlPacket(uint8_t command);
     void SendDataPacket();
     // Drops what is waiting or still arriving before the begin request, saying so when it found
@@ -113,17 +111,17 @@ class HbdUploader {
     void FlushReceived();
     int ReadOneByte();
     void LogUserAbort();
-    // UM_FILE_FAILED with the step and a failure_cause word, then the history failure entry.
-    void FailFile(const char* historyText, std::string_view step, std::string_view cause);
-    // UM_RECORD_LOST when a history entry could not be written.
+    // FileFailed with the step and cause, then the history failure entry.
+    void FailFile(const char* historyText, std::string_view step, FailureCause cause);
+    // RecordLost when a history entry could not be written.
     void NoteHistory(bool written);
     // True (from then on) once a read said the line is gone rather than that nothing waits.
     bool NoteDeadLine(int readResult);
-    // The failure_cause of the last answer waited for.
-    std::string_view ResponseCause() const;
+    // The cause of a failure at the last answer waited for.
+    FailureCause ResponseCause() const;
     int AwaitResponse(int tryNumber);
 
-    bool StartFile(const FirmwareImage& image, int kind);
+    bool StartFile(const FirmwareImage& image, FileKind kind);
     void AnnounceFile(const FirmwareImage& image);
     bool SendPackets();
     bool NextPacket();
@@ -138,11 +136,12 @@ class HbdUploader {
     SerialPort& port_;
     Clock& clock_;
     ProgramState& state_;
-    NotificationSink& window_;
+    EventSink& events_;
     MessageLog log_;
     SerialDataLog serialLog_;
     UploadHistory history_;
     const FirmwareImage* image_ = nullptr;  // the board being sent
+    const BoardSpec* board_ = nullptr;      // its facts
     size_t nextByte_ = 0;                   // where its next packet starts
     std::array<uint8_t, hbd::kPayloadSize> packet_{};
     UploadProgress progress_;

@@ -25,7 +25,7 @@ constexpr char kHistoryUserAbort[] = "*** USER ABORTED UPLOAD ***";
 // it is no success.
 constexpr char kHistoryUnconfirmed[] = "KX2 never confirmed the upload, Step: Final Response";
 
-// The steps of UM_FILE_FAILED.
+// The steps of a FileFailed event.
 constexpr std::string_view kStepCheckFile = "Check File";
 constexpr std::string_view kStepBegin = "Begin Upload";
 constexpr std::string_view kStepSend = "Send Packets";
@@ -47,15 +47,30 @@ int32_t ReadWithWriteBack(IniFile& ini, const settings::IntKey& key) {
 
 }  // namespace
 
-Kx2Uploader::Kx2Uploader(SerialPort& port, UploadJob& job, Clock& clock, ProgramState& state)
-    : port_(port),
-      job_(job),
+Kx2Uploader::Kx2Uploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state)
+    : job_(job),
+      port_(port),
       clock_(clock),
       state_(state),
-      window_(*job.notifications),
-      log_(*job.notifications, clock, state.appDir),
-      history_(state.appDir, clock) {
+      events_(*job.events),
+      log_(*job.events, clock, state.appDir),
+      history_(state.appDir, clock),
+      serialLog_(clock, state.appDir) {
     state_.ResetInternalError();
+}
+
+bool Kx2Uploader::OpenMessageLog() {
+    log_.SetLine(port_, job_);
+    if (settings_.logSerialData) {
+        // Best effort, like the message log: the run goes on without it.
+        NoteRecordWritten(events_, serialLog_.Open(), RunRecord::kSerialLog, serialLog_.FilePath());
+    }
+    return log_.OpenMessageLog();
+}
+
+void Kx2Uploader::CloseMessageLog() {
+    log_.Close();
+    serialLog_.Close();
 }
 
 void Kx2Uploader::LoadUploadSettings() {
@@ -100,42 +115,37 @@ bool Kx2Uploader::PrepareUpload(const FirmwareImage& image) {
         EstimateFor(packetsNeeded_, settings_.maxPacketSize, settings_.delayMs, job_.baudRate);
 
     progress_ = UploadProgress{};
-    progress_.commPackets = packetCount_;
+    progress_.Board(FileKind::kComm).packets = packetCount_;
     progress_.filesRemaining = 1;
-    progress_.commEstimate = estimate;
+    progress_.Board(FileKind::kComm).estimate = estimate;
     progress_.totalRemaining = estimate;
     progress_.currentRemaining = estimate;
     progress_.currentPath = image.path;
-    progress_.currentKind = kKindComm;
+    progress_.currentKind = FileKind::kComm;
     progress_.currentPackets = packetCount_;
     progress_.currentPacketsSent = 0;
     progress_.secondsPerPacket = kSecondsPerPacket;
     progress_.currentKindName = kKindNameKx2;
-    Notify(UM_PROGRESS, 1);
+    events_.Send(event::Estimates{progress_});
 
     name_ = image.FileName();
     return true;
 }
 
-bool Kx2Uploader::Refuse(const std::string& logLine, const std::string& historyText,
-                         std::string_view cause) {
+bool Kx2Uploader::Refuse(const std::string& logLine, const std::string& historyText) {
     log_.PostLogLine(kLevelError, "%s", logLine.c_str());
-    return FailFile(historyText, kStepCheckFile, cause);
+    return FailFile(historyText, kStepCheckFile, FailureCause::kRefused);
 }
 
 void Kx2Uploader::NoteHistory(bool written) {
-    NoteRecordWritten(window_, written, "history entry in " + history_.Path());
+    NoteRecordWritten(events_, written, RunRecord::kHistory, history_.Path());
 }
 
 bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step,
-                           std::string_view cause) {
-    Notification n(UM_FILE_FAILED);
-    n.progress = &progress_;
-    n.failureStep = step;
-    n.failureCause = cause;
-    window_.Send(n);
-    if (TakeBoardRecord(job_, kKindComm)) {
-        NoteHistory(history_.WriteUploadFailed(path_, kKindComm, historyText));
+                           FailureCause cause) {
+    events_.Send(event::FileFailed{progress_, step, cause});
+    if (TakeBoardRecord(job_, FileKind::kComm)) {
+        NoteHistory(history_.WriteUploadFailed(path_, FileKind::kComm, historyText));
     }
     outcome_ = RunOutcome::kFailed;
     return false;
@@ -144,14 +154,14 @@ bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step
 bool Kx2Uploader::FailLineLost(std::string_view step) {
     log_.PostLogLine(kLevelError, "ERROR: Line lost; %s\n",
                      port_.Library().LastErrorText(port_.PortIndex()).c_str());
-    return FailFile(kHistoryLineLost + std::string(step), step, failure_cause::kLineLost);
+    return FailFile(kHistoryLineLost + std::string(step), step, FailureCause::kLineLost);
 }
 
 bool Kx2Uploader::EndAborted() {
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    if (TakeBoardRecord(job_, kKindComm)) {
-        NoteHistory(history_.WriteUploadFailed(path_, kKindComm, kHistoryUserAbort));
+    if (TakeBoardRecord(job_, FileKind::kComm)) {
+        NoteHistory(history_.WriteUploadFailed(path_, FileKind::kComm, kHistoryUserAbort));
     }
     outcome_ = RunOutcome::kAborted;
     return false;
@@ -159,13 +169,13 @@ bool Kx2Uploader::EndAborted() {
 
 bool Kx2Uploader::Complete(uint32_t startTick) {
     const int32_t elapsed = static_cast<int32_t>((clock_.TickCount() - startTick) / 1000);
-    progress_.commElapsed = elapsed;
+    progress_.Board(FileKind::kComm).elapsed = elapsed;
     progress_.lastFileElapsed = elapsed;
     progress_.filesRemaining = 0;
-    if (TakeBoardRecord(job_, kKindComm)) {
-        NoteHistory(history_.WriteUploadSuccess(path_, kKindComm, elapsed));
+    if (TakeBoardRecord(job_, FileKind::kComm)) {
+        NoteHistory(history_.WriteUploadSuccess(path_, FileKind::kComm, elapsed));
     }
-    Notify(UM_FILE_DONE, 0);
+    events_.Send(event::FileDone{progress_});
     outcome_ = RunOutcome::kCompleted;
     return true;
 }
@@ -175,13 +185,13 @@ void Kx2Uploader::NoteWaiting(int32_t secondsLeft) {
         return;
     }
     lastWaitingSeconds_ = secondsLeft;
-    Notify(UM_AWAITING_CONFIRMATION, secondsLeft);
+    events_.Send(event::AwaitingConfirmation{progress_, secondsLeft});
 }
 
-std::string_view Kx2Uploader::ResponseCause() const {
-    return startCancelled_ ? failure_cause::kUnitCancel
-           : startGarbled_ ? failure_cause::kBadAnswer
-                           : failure_cause::kNoAnswer;
+FailureCause Kx2Uploader::ResponseCause() const {
+    return startCancelled_ ? FailureCause::kUnitCancel
+           : startGarbled_ ? FailureCause::kBadAnswer
+                           : FailureCause::kNoAnswer;
 }
 
 bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
@@ -197,8 +207,8 @@ bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
     } freePackets{packets_};
 
     PrepareUpload(image);
-    NoteHistory(history_.WriteBeginUpload(path_, kKindComm));
-    OpenBoardRecord(job_, kKindComm);
+    NoteHistory(history_.WriteBeginUpload(path_, FileKind::kComm));
+    OpenBoardRecord(job_, FileKind::kComm);
     port_.ClearPending();
     if (settings_.logMessages && log_.IsOpen()) {
         log_.WriteKx2Banner(path_);
@@ -210,7 +220,7 @@ bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
     log_.PostLogLine(kLevelPrep, "Prep 3: Success; open file: %s\n", path_.c_str());
     log_.PostLogLine(kLevelPrep, "Prep 4: Scan file; will send %d data packets to HBD\n\n",
                      packetCount_);
-    Notify(UM_FILE_START, 0);
+    events_.Send(event::FileStart{progress_});
 
     if (!FillPacketTable(image)) {
         return false;
@@ -230,7 +240,7 @@ bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
             return EndAborted();
         }
         return lineLost_ ? FailLineLost(kStepSend)
-                         : FailFile(kHistoryCancelled, kStepSend, failure_cause::kUnitCancel);
+                         : FailFile(kHistoryCancelled, kStepSend, FailureCause::kUnitCancel);
     }
     firstPassDone_ = true;
     const FinalAnswer answer = RunFinalPhase();
@@ -241,7 +251,7 @@ bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
         case FinalAnswer::kComplete:
             return Complete(startTick);
         case FinalAnswer::kCancelled:
-            return FailFile(kHistoryCancelled, kStepFinal, failure_cause::kUnitCancel);
+            return FailFile(kHistoryCancelled, kStepFinal, FailureCause::kUnitCancel);
         case FinalAnswer::kAborted:
             return EndAborted();
         case FinalAnswer::kResent:
@@ -249,7 +259,7 @@ bool Kx2Uploader::UploadFile(const FirmwareImage& image) {
             break;
     }
     log_.PostLogLine(kLevelError, "ERROR: KX2 never confirmed the upload\n");
-    FailFile(kHistoryUnconfirmed, kStepFinal, failure_cause::kNoAnswer);
+    FailFile(kHistoryUnconfirmed, kStepFinal, FailureCause::kNoAnswer);
     outcome_ = RunOutcome::kNoFinalAnswer;
     return false;
 }
@@ -260,9 +270,7 @@ void Kx2Uploader::DropStale() {
     if (stale.empty()) {
         return;
     }
-    if (serialLog_ != nullptr) {
-        serialLog_->Received(stale);
-    }
+    serialLog_.Received(stale);
     log_.PostLogLine(kLevelHost, "Dropped %llu bytes waiting on the line from before this upload\n",
                      static_cast<unsigned long long>(stale.size()));
 }
@@ -316,7 +324,7 @@ bool Kx2Uploader::RequestStartUpload() {
         WriteFrame();
         log_.PostLogLine(kLevelHost, "Sending to KX2 \"Request to start Upload file\n");
         log_.PostLogLine(kLevelHost, "Will wait 8 seconds for a response\n");
-        ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
+        ShowSent(frame_.Bytes());
         if (!WaitForFrame()) {
             if (lineLost_ || Aborted()) {
                 return false;
@@ -383,11 +391,11 @@ void Kx2Uploader::SendDataFrame(const Packet& packet) {
         progress_.totalRemaining = static_cast<int32_t>(remainingMicros_ / kMicrosPerSecond);
         progress_.currentRemaining = progress_.totalRemaining;
     }
-    Notify(UM_PROGRESS, 0);
+    events_.Send(event::PacketSent{progress_});
 
     log_.PostLogLine(kLevelHost, "Sending to KX2, packet %d of %d (%d bytes)\n", packet.number,
                      packetCount_, static_cast<int>(frame_.Length()));
-    ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
+    ShowSent(frame_.Bytes());
     if (settings_.showUploadTiming) {
         log_.PostLogLine(kLevelTiming, "(%d ms)\n", static_cast<int>(clock_.TickCount() - begun));
     }
@@ -401,7 +409,7 @@ void Kx2Uploader::SendStatusRequest() {
     BuildStatusRequest(frame_);
     WriteFrame();
     log_.PostLogLine(kLevelHost, "Sending to KX2 \"Status Request\n");
-    ShowBytes(UM_TX_BYTES, frame_.Bytes().data(), frame_.Length());
+    ShowSent(frame_.Bytes());
 }
 
 bool Kx2Uploader::WaitForFrame(int32_t secondsAfter) {
@@ -478,7 +486,7 @@ bool Kx2Uploader::ScanForFrameStart() {
             return false;
         }
         const uint8_t value = static_cast<uint8_t>(byte);
-        ShowBytes(UM_RX_BYTES, &value, 1);
+        ShowReceived(std::span<const uint8_t>(&value, 1));
         if (value == kKx2FrameStart) {
             return true;
         }
@@ -504,7 +512,7 @@ bool Kx2Uploader::ReceiveFrame() {
         }
         complete = receiver_.Feed(static_cast<uint8_t>(byte)) == Kx2FrameReceiver::State::kComplete;
     }
-    ShowBytes(UM_RX_BYTES, receiver_.Bytes().data(), receiver_.Bytes().size());
+    ShowReceived(receiver_.Bytes());
     FlushReceived();
     return complete;
 }
@@ -512,16 +520,14 @@ bool Kx2Uploader::ReceiveFrame() {
 int Kx2Uploader::ReadByte() {
     const int byte = port_.ReadByte();
     lineLost_ = lineLost_ || (byte < 0 && byte != kSerialNothingWaiting);
-    if (byte >= 0 && serialLog_ != nullptr) {
+    if (byte >= 0 && serialLog_.IsOpen()) {
         received_.push_back(static_cast<uint8_t>(byte));
     }
     return byte;
 }
 
 void Kx2Uploader::FlushReceived() {
-    if (serialLog_ != nullptr && !received_.empty()) {
-        serialLog_->Received(received_);
-    }
+    serialLog_.Received(received_);
     received_.clear();
 }
 
@@ -556,24 +562,19 @@ void Kx2Uploader::WriteFrame() {
     const int written =
         port_.WriteBlock(frame_.Bytes().data(), static_cast<uint16_t>(frame_.Length()));
     lineLost_ = lineLost_ || written < 0;
-    if (serialLog_ != nullptr) {
-        serialLog_->Sent(frame_.Bytes());
+    serialLog_.Sent(frame_.Bytes());
+}
+
+void Kx2Uploader::ShowSent(std::span<const uint8_t> bytes) {
+    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
+        events_.Send(event::BytesSent{bytes});
     }
 }
 
-void Kx2Uploader::ShowBytes(NotificationCode code, const uint8_t* bytes, size_t count) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) != 1) {
-        return;
+void Kx2Uploader::ShowReceived(std::span<const uint8_t> bytes) {
+    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
+        events_.Send(event::BytesReceived{bytes});
     }
-    Notification n(code, static_cast<int64_t>(count));
-    n.bytes = std::span<const uint8_t>(bytes, count);
-    window_.Send(n);
-}
-
-void Kx2Uploader::Notify(NotificationCode code, int64_t wParam) {
-    Notification n(code, wParam);
-    n.progress = &progress_;
-    window_.Send(n);
 }
 
 void Kx2Uploader::LogCancel() {

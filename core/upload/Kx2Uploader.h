@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,16 +28,25 @@
 namespace quillon {
 
 // What the unit cannot take (see firmware/Kx2Limits.h) is refused with a level-0 log line,
-// UM_FILE_FAILED (cause "refused") and a history failure naming the limit; the unit never sees a
+// FileFailed (cause "refused") and a history failure naming the limit; the unit never sees a
 // start request for such a file. The packet table is filled before the start handshake, so that
 // memory running out is found before the unit is asked to start ("Out of memory for the packet
 // table").
 //
 // A line the serial layer reports dead (hang-up, device removed) ends the upload at once, in any
-// step, with a level-0 log line, UM_FILE_FAILED (cause "line-lost") and the history failure
+// step, with a level-0 log line, FileFailed (cause "line-lost") and the history failure
 // "Line lost, Step: <step>"; a unit that is there but silent gets the full waits.
 //
 // The user's abort is honoured before every frame the host sends and at every poll of a wait.
+// The run's KX2 settings as read; the uploader refuses values its unit cannot take.
+struct Kx2UploadSettings {
+    int32_t maxPacketSize = 1024;
+    int32_t delayMs = 150;
+    bool showUploadTiming = true;
+    bool logMessages = true;
+    bool logSerialData = false;
+};
+
 class Kx2Uploader {
   public:
     static constexpr int kStartTries = 3;
@@ -48,14 +58,6 @@ class Kx2Uploader {
     static constexpr int kMaxFrameReads = 100;  // reads allowed to complete one frame
     static constexpr uint32_t kByteWaitMs = 20;
 
-    struct Settings {
-        int32_t maxPacketSize = 1024;
-        int32_t delayMs = 150;
-        bool showUploadTiming = true;
-        bool logMessages = true;
-        bool logSerialData = false;
-    };
-
     // One numbered packet of the file; the entry owns its bytes.
     struct Packet {
         int32_t number = 0;
@@ -65,9 +67,8 @@ class Kx2Uploader {
         std::vector<uint8_t> data;
     };
 
-    // Resets the program-wide internal error code. job.notifications must stay valid while this
-    // lives.
-    Kx2Uploader(SerialPort& port, UploadJob& job, Clock& clock, ProgramState& state);
+    // Resets the program-wide internal error code. job.events must stay valid while this lives.
+    Kx2Uploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state);
     virtual ~Kx2Uploader() = default;
     Kx2Uploader(const Kx2Uploader&) = delete;
     Kx2Uploader& operator=(const Kx2Uploader&) = delete;
@@ -75,10 +76,12 @@ class Kx2Uploader {
     // Reads the KX2, timing and log settings; an absent "Max Packet Size" or "Delay Between
     // Packets" is written back with its default at once.
     void LoadUploadSettings();
-    const Settings& CurrentSettings() const { return settings_; }
+    const Kx2UploadSettings& Settings() const { return settings_; }
+
+    // Opens the run's message log and, with "Log Serial Data" on, its serial-data log.
+    bool OpenMessageLog();
+    void CloseMessageLog();
     MessageLog& Log() { return log_; }
-    // With "Log Serial Data" on, the thread hands in the run's serial-data log (or nullptr).
-    void SetSerialDataLog(SerialDataLog* serialLog) { serialLog_ = serialLog; }
 
     // The estimate in seconds of sending `packets` frames of "Max Packet Size" bytes with that
     // pause after each, at that line rate.
@@ -115,23 +118,21 @@ class Kx2Uploader {
   private:
     enum class FinalAnswer { kComplete, kCancelled, kResent, kAborted, kNone };
 
-    bool Refuse(const std::string& logLine, const std::string& historyText,
-                std::string_view cause = failure_cause::kRefused);
-    // UM_FILE_FAILED with the step and a failure_cause word, and the history failure entry;
-    // always false.
-    bool FailFile(const std::string& historyText, std::string_view step, std::string_view cause);
+    bool Refuse(const std::string& logLine, const std::string& historyText);
+    // FileFailed with the step and cause, and the history failure entry; always false.
+    bool FailFile(const std::string& historyText, std::string_view step, FailureCause cause);
     bool FailLineLost(std::string_view step);
     // The user's abort seen: logged, recorded as this file's failure, outcome kAborted; false.
     bool EndAborted();
     bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
-    // The unit's "complete": the history's success entry and UM_FILE_DONE; true.
+    // The unit's "complete": the history's success entry and FileDone; true.
     bool Complete(uint32_t startTick);
-    // UM_AWAITING_CONFIRMATION when the seconds left of the final phase changed.
+    // AwaitingConfirmation when the seconds left of the final phase changed.
     void NoteWaiting(int32_t secondsLeft);
-    // UM_RECORD_LOST when a history entry could not be written.
+    // RecordLost when a history entry could not be written.
     void NoteHistory(bool written);
-    // The failure_cause of a start request that got no "Begin Upload".
-    std::string_view ResponseCause() const;
+    // The cause of a start request that got no "Begin Upload".
+    FailureCause ResponseCause() const;
     bool FillPacketTable(const FirmwareImage& image);
     // Drops input still on its way from before this upload, saying so when there was any.
     void DropStale();
@@ -149,24 +150,25 @@ class Kx2Uploader {
     void WriteFrame();
     int ReadByte();
     void FlushReceived();
-    void ShowBytes(NotificationCode code, const uint8_t* bytes, size_t count);
-    void Notify(NotificationCode code, int64_t wParam);
+    // BytesSent and BytesReceived, while the serial-data view is on.
+    void ShowSent(std::span<const uint8_t> bytes);
+    void ShowReceived(std::span<const uint8_t> bytes);
     void LogCancel();
     void LogUnknown(Kx2FrameType type);
 
-    SerialPort& port_;
     UploadJob& job_;
+    SerialPort& port_;
     Clock& clock_;
     ProgramState& state_;
-    NotificationSink& window_;
+    EventSink& events_;
     MessageLog log_;
     UploadHistory history_;
     UploadProgress progress_;
     Kx2FrameBuilder frame_;
     Kx2FrameReceiver receiver_;
-    Settings settings_;
+    Kx2UploadSettings settings_;
     std::vector<Packet> packets_;
-    SerialDataLog* serialLog_ = nullptr;
+    SerialDataLog serialLog_;
     std::vector<uint8_t> received_;  // bytes of the current receive call, for the serial-data log
 
     std::string path_;
@@ -177,7 +179,7 @@ class Kx2Uploader {
     int32_t payloadSize_ = 0;
     int64_t packetMicros_ = 0;         // one frame with its pause, at the line's rate
     int64_t remainingMicros_ = 0;      // the estimate still ahead
-    int32_t lastWaitingSeconds_ = -1;  // the last UM_AWAITING_CONFIRMATION sent
+    int32_t lastWaitingSeconds_ = -1;  // the last AwaitingConfirmation sent
     bool firstPassDone_ = false;       // frames from now on are resends
     RunOutcome outcome_ = RunOutcome::kNotFinished;
     bool lineLost_ = false;  // a read or write said the line is gone

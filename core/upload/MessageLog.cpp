@@ -40,9 +40,7 @@ void MessageLog::PostLogLine(int level, const char* format, ...) {
     std::vsnprintf(text.data(), kMaxText + 1, format, args);
     va_end(args);
 
-    Notification line(UM_LOG_LINE, level);
-    line.text = text.data();
-    window_.Send(line);
+    events_.Send(event::LogLine{level, text.data()});
     WriteLogLine(text.data());
 }
 
@@ -82,9 +80,9 @@ bool MessageLog::OpenMessageLog() {
     fs::MakeDirectory(folder);
     file_ = CreateDatedLog(folder, kLogFilePrefix, now, &filePath_);
     if (file_ == nullptr) {
-        const std::string why = "message log " + filePath_ + ": " + std::strerror(errno);
+        const std::string why = std::strerror(errno);
         PostLogLine(kLevelError, "Prep 1: FAILED; to open log file (%s)\n\n", filePath_.c_str());
-        Announce(UM_RECORD_LOST, why);
+        events_.Send(event::RecordLost{RunRecord::kMessageLog, filePath_, why});
         return false;
     }
     WriteLogFileHeader(file_, now);
@@ -98,14 +96,8 @@ bool MessageLog::OpenMessageLog() {
     std::fputs("\n", file_);
     std::fflush(file_);
     PostLogLine(kLevelPrep, "Prep 1: Success; Open log file (%s)\n\n", filePath_.c_str());
-    Announce(UM_MESSAGE_LOG_OPENED, filePath_);
+    events_.Send(event::MessageLogOpened{filePath_});
     return true;
-}
-
-void MessageLog::Announce(NotificationCode code, const std::string& text) {
-    Notification n(code);
-    n.text = text;
-    window_.Send(n);
 }
 
 void MessageLog::WriteBanner(const std::string& title) {

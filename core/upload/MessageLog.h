@@ -1,4 +1,4 @@
-// Every log line of an upload run goes two ways: to the window as UM_LOG_LINE and, with
+// Every log line of an upload run goes two ways: to the view as a LogLine event and, with
 // "Log Messages" on, into the run's dated message log Logs/Quillon_LogMsg_HHMMSS_MMDDYYYY.txt
 // (with "_2" ... when another run took that name in the same second: each run has its own).
 // A log file that cannot be made does not stop the run; lines still reach the window.
@@ -9,7 +9,6 @@
 
 #include "platform/Clock.h"
 #include "serial/SerialPort.h"
-#include "upload/Notification.h"
 #include "upload/UploadJob.h"
 
 namespace quillon {
@@ -18,8 +17,8 @@ class MessageLog {
   public:
     static constexpr size_t kMaxText = 4093;
 
-    MessageLog(NotificationSink& window, Clock& clock, std::string appDir)
-        : window_(window), clock_(clock), appDir_(std::move(appDir)) {}
+    MessageLog(EventSink& events, Clock& clock, std::string appDir)
+        : events_(events), clock_(clock), appDir_(std::move(appDir)) {}
     ~MessageLog();  // closes the file when still open
     MessageLog(const MessageLog&) = delete;
     MessageLog& operator=(const MessageLog&) = delete;
@@ -30,12 +29,13 @@ class MessageLog {
     void SetLine(SerialPort& port, const UploadJob& job);
     bool LogMessages() const { return logMessages_; }
 
-    // Formats (printf rules, at most kMaxText characters), sends UM_LOG_LINE, then WriteLogLine.
+    // Formats (printf rules, at most kMaxText characters), sends it as a LogLine, then
+    // WriteLogLine.
     void PostLogLine(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // Appends to the file: "HH:MM:SS text" for texts of two or more characters, else as is.
     void WriteLogLine(const char* text);
-    // Creates the run's log file and its header, then sends UM_MESSAGE_LOG_OPENED with its path;
-    // false (after UM_RECORD_LOST saying why) when it could not be opened.
+    // Creates the run's log file and its header, then sends MessageLogOpened with its path;
+    // false (after RecordLost saying why) when it could not be opened.
     bool OpenMessageLog();
     // The banner before each file: kind name and path ("Begin Upload; COMM File ...").
     void WriteFileBanner(const std::string& kindName, const std::string& path);
@@ -47,11 +47,10 @@ class MessageLog {
     const std::string& FilePath() const { return filePath_; }
 
   private:
-    void Announce(NotificationCode code, const std::string& text);
     // An empty line, a rule, the title line, a rule, an empty line.
     void WriteBanner(const std::string& title);
 
-    NotificationSink& window_;
+    EventSink& events_;
     Clock& clock_;
     std::string appDir_;
     bool logMessages_ = true;

@@ -19,7 +19,7 @@ class TimeToComplete {
     int32_t Note(const UploadProgress& p, uint32_t nowMs);
 
   private:
-    int kind_ = -1;
+    FileKind kind_{};
     int sentAtStart_ = 0;
     uint32_t startMs_ = 0;
 };

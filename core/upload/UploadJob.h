@@ -1,5 +1,5 @@
-// The record a progress window (or the CLI) hands to an upload worker: which files, which port,
-// where to report, and the flags through which the two threads talk without locks.
+// The record an upload session hands to its worker: which images, which port, where to report,
+// and the flags through which the two threads talk without locks.
 #pragma once
 
 #include <atomic>
@@ -7,21 +7,9 @@
 #include <string>
 
 #include "firmware/FirmwareImage.h"
-#include "upload/Notification.h"
+#include "upload/UploadEvents.h"
 
 namespace quillon {
-
-// How a run ended, for callers that must tell success from failure after UM_WORKER_DONE.
-enum class RunOutcome : int {
-    kNotFinished = 0,
-    kCompleted,       // every selected file delivered
-    kFailed,          // a file failed (UM_FILE_FAILED was sent) or could not be counted
-    kAborted,         // the user asked to stop
-    kNoFinalAnswer,   // KX2: every packet sent, but the unit never said "complete"
-    kPortOpenFailed,  // the port did not open; nothing was sent
-};
-
-const char* RunOutcomeName(RunOutcome outcome);
 
 // A flag the two threads share without a lock. A copy of it starts cleared, so a copied job
 // (the KX2 window hands its worker a copy) never inherits another run's state.
@@ -42,16 +30,24 @@ struct UploadJob {
     FirmwareImageRef speechImage;
     FirmwareImageRef commImage;
     FirmwareImageRef readerImage;
+    // The image of that board, or nullptr when it is not loaded.
+    const FirmwareImage* Image(FileKind kind) const {
+        return (kind == FileKind::kComm     ? commImage
+                : kind == FileKind::kReader ? readerImage
+                : kind == FileKind::kSpeech ? speechImage
+                                            : nullptr)
+            .get();
+    }
     int32_t portNumber = 1;  // user port number, 1-based
     int32_t baudRate = 19200;
     uint8_t baudCode = 0;  // filled in by the worker
-    NotificationSink* notifications = nullptr;
+    EventSink* events = nullptr;
 
     // Device the port number stands for (for example /dev/ttyUSB0); empty: the default name.
     std::string portDevice;
     // The unit behind the line is the simulated one (the message log says so).
     bool simulatedUnit = false;
-    // Written by the worker before UM_WORKER_DONE (or UM_PORT_OPEN_FAILED).
+    // Written by the worker before its WorkerDone (or PortOpenFailed) event.
     SharedFlag<RunOutcome> outcome;
     // The board whose begin entry is in the history and whose ending is not yet (0: none).
     SharedFlag<int32_t> kindToRecord;
@@ -60,11 +56,11 @@ struct UploadJob {
 // A board's ending is recorded once: the writer of its begin entry opens the record, and whoever
 // records its ending (the uploader, or a program ending at once) takes it first. Take is true for
 // the one caller that got it.
-inline void OpenBoardRecord(UploadJob& job, int kind) {
-    job.kindToRecord = kind;
+inline void OpenBoardRecord(UploadJob& job, FileKind kind) {
+    job.kindToRecord = static_cast<int32_t>(kind);
 }
-inline bool TakeBoardRecord(UploadJob& job, int kind) {
-    int32_t expected = kind;
+inline bool TakeBoardRecord(UploadJob& job, FileKind kind) {
+    int32_t expected = static_cast<int32_t>(kind);
     return job.kindToRecord.compare_exchange_strong(expected, 0);
 }
 

@@ -1,7 +1,6 @@
-// The upload worker threads: one run on one open port. Callers start them on a thread of their
-// own (std::thread) with a job and the context; the worker reports everything through the job's
-// window and ends with UM_WORKER_DONE, or with a single UM_PORT_OPEN_FAILED (exit code 1) when
-// the port would not open. job.outcome tells callers how the run ended.
+// The upload workers: one run on one open port, on the thread an upload session gives them. The
+// worker reports everything as events to job.events and ends with WorkerDone, or with a single
+// PortOpenFailed (exit code 1) when the port would not open. job.outcome tells how the run ended.
 #pragma once
 
 #include <functional>
@@ -31,9 +30,9 @@ int RunKx2UploadWorker(UploadJob& job, WorkerContext& context);
 // (or tried to write) an entry.
 bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock);
 
-// The part both threads share: baud code, port open (or UM_PORT_OPEN_FAILED and exit code 1),
-// then `middle` on the open port, then close, finished = 1, UM_WORKER_DONE, exit code 0.
-int RunWorkerFrame(UploadJob& job, WorkerContext& context,
-                   const std::function<RunOutcome(SerialPort& port)>& middle);
+// What both workers share: the baud code, the port opened (or PortOpenFailed and exit code 1),
+// then `middle` on the open port, then the port closed, finished = 1, WorkerDone, exit code 0.
+int RunOnOpenPort(UploadJob& job, WorkerContext& context,
+                  const std::function<RunOutcome(SerialPort& port)>& middle);
 
 }  // namespace quillon

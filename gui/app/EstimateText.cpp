@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kEstimateIndent = "      ";
 }  // namespace
 
-int32_t EstimateSeconds(int kind, int32_t blocks, int baudRate) {
+int32_t EstimateSeconds(FileKind kind, int32_t blocks, int baudRate) {
     const int rate = SerialPort::LineRate(baudRate);
     return packet_times::Seconds(static_cast<uint64_t>(std::max(blocks, 0)),
                                  packet_times::HbdPacketMicros(kind, rate));

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/Boards.h"
+
 namespace quillon {
 
-// Seconds for blocks of the given file kind (1 COMM, 2 READER, 3 SPEECH) at that baud rate; held
+// Seconds for blocks of the given board at that baud rate; held
 // at INT32_MAX.
-int32_t EstimateSeconds(int kind, int32_t blocks, int baudRate);
+int32_t EstimateSeconds(FileKind kind, int32_t blocks, int baudRate);
 // "      59 seconds", "      1 min 1 sec", "      16 minutes".
 std::string FormatEstimate(int32_t seconds);
 

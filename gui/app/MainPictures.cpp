@@ -5,7 +5,7 @@
 #include <QPolygonF>
 #include <algorithm>
 
-#include "firmware/FileKind.h"
+#include "protocol/Boards.h"
 
 namespace quillon {
 
@@ -159,16 +159,16 @@ QImage DrawLogoPicture(const QSize& size, bool in) {
     return image;
 }
 
-QImage DrawSlotPicture(int kind, const QSize& size) {
+QImage DrawSlotPicture(FileKind kind, const QSize& size) {
     QImage image = Filled(size, Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(image.rect()).adjusted(1, 1, -1, -1);
     switch (kind) {
-        case kKindComm:
+        case FileKind::kComm:
             DrawComm(painter, area);
             break;
-        case kKindReader:
+        case FileKind::kReader:
             DrawReader(painter, area);
             break;
         default:

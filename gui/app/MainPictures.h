@@ -3,6 +3,8 @@
 // program icon. Each is drawn on its button's see-through colour.
 #pragma once
 
+#include "protocol/Boards.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QSize>
@@ -16,7 +18,7 @@ QImage DrawStartPicture(const QSize& size, bool in);
 // The quillon (a cross-guard dagger) of the logo; on red (in) or blue (out).
 QImage DrawLogoPicture(const QSize& size, bool in);
 // The COMM, READER or SPEECH board (kind 1, 2, 3) on white.
-QImage DrawSlotPicture(int kind, const QSize& size);
+QImage DrawSlotPicture(FileKind kind, const QSize& size);
 // The window icon, from the installed scalable icon's drawing.
 QIcon ProgramIcon();
 

@@ -12,12 +12,12 @@
 #include "controls/ExtendedLabel.h"
 #include "controls/PaintHelpers.h"
 #include "dialogs/UploadProgressWindow.h"
-#include "firmware/FileKind.h"
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
+#include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
-#include "serial/PosixSerialBackend.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 
 namespace quillon {
@@ -55,7 +55,7 @@ constexpr QRect kUpgradesBox(122, 224, 75, 12);
 constexpr QRect kStartBox(275, 202, 45, 35);
 
 constexpr const char* kLoadCaptions[] = {"Load COMM File", "Load Reader File", "Load Speech File"};
-constexpr int kSlotKinds[] = {kKindComm, kKindReader, kKindSpeech};
+constexpr FileKind kSlotKinds[] = {FileKind::kComm, FileKind::kReader, FileKind::kSpeech};
 
 constexpr Rgb kGrey = Rgb(0x808080);
 constexpr Rgb kDimGrey = Rgb(0x696969);
@@ -124,28 +124,17 @@ MainWindow::MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& pi
       opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       menuRunner_([](QMenu& menu) { return menu.exec(QCursor::pos()); }),
       portLister_([]() { return ListSerialPorts(); }),
-      uploadRunning_([]() { return UploadProgressWindow::LiveWorkers() > 0; }) {
+      line_(MakeSystemSerialBackend()),
+      uploadRunning_([]() { return false; }) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Quillon7"));
     setWindowIcon(ProgramIcon());
     setFont(QFont(QString::fromLatin1(kDialogFace), kDialogPoints));
-    auto posix = std::make_unique<PosixSerialBackend>();
-    PosixSerialBackend* posixLibrary = posix.get();
-    ownLibrary_ = std::move(posix);
-    library_ = ownLibrary_.get();
-    assignDevice_ = [posixLibrary](int index, const std::string& device) {
-        posixLibrary->SetDevice(index, device);
-    };
     BuildControls();
     StartUp();
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::SetSerialLibrary(SerialBackend& library, DeviceAssigner assign) {
-    library_ = &library;
-    assignDevice_ = std::move(assign);
-}
 
 void MainWindow::BuildControls() {
     const DialogUnits units(font());
@@ -335,7 +324,7 @@ void MainWindow::StartUp() {
     state_.osVersionText = BuildOsVersionText();
     DressControls();
 
-    const PortName port = ChooseRunPort(ini_, std::nullopt);
+    const PortName port = UploadSession::ChoosePort(ini_, std::nullopt);
     portNumber_ = port.portNumber;
     portDevice_ = port.device;
     baudRate_ = settings::Read(ini_, settings::kBaudRate);
@@ -376,8 +365,7 @@ void MainWindow::ReadRememberedFiles() {
         // Unsigned arithmetic as the count was always made: a file shorter than its header
         // wraps to a count that reads negative and is forgotten with the short ones.
         const uint64_t length = file.Length();
-        const uint64_t payload =
-            kSlotKinds[slot] == kKindSpeech ? length : length - hbd::kBoardImageOffset;
+        const uint64_t payload = length - FindBoard(kSlotKinds[slot])->keptOnHost;
         state.blocks = static_cast<int32_t>(static_cast<uint32_t>(payload / kRememberedBlockSize));
         file.Close();
         if (state.blocks < kMinRememberedBlocks) {

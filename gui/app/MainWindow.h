@@ -14,10 +14,12 @@
 
 #include "app/DialogErrorReporter.h"
 #include "dialogs/FramedDialog.h"
+#include "dialogs/SerialTerminalWindow.h"
+#include "platform/Clock.h"
 #include "platform/ProgramState.h"
 #include "serial/SerialPortList.h"
+#include "session/UploadSession.h"
 #include "settings/IniFile.h"
-#include "upload/StartPlan.h"
 
 class QMenu;
 class QAction;
@@ -46,24 +48,22 @@ class MainWindow : public FramedDialog {
         bool selected = false;
         int32_t blocks = 0;
     };
-    // What Start hands the upload window.
+    // What Start hands the upload window: the selected files and the session that passed the
+    // start steps (files read and checked, the port test-opened), with the line it starts on.
     struct UploadRequest {
         FileSelection files;
-        StartImages images;  // the files as the start checks read them
-        int portNumber = 1;
-        std::string device;
-        int baudRate = 0;
         bool kx2 = false;
+        std::shared_ptr<UploadSession> session;
+        RunLine line;
     };
 
     using UrlOpener = std::function<bool(const QUrl&)>;
     using MenuRunner = std::function<QAction*(QMenu& menu)>;
     using PortLister = std::function<std::vector<SerialPortInfo>()>;
-    using DeviceAssigner = std::function<void(int portIndex, const std::string& device)>;
     using UploadWindow = std::function<void(const UploadRequest& request)>;
-    using TextView = std::function<void(int portNumber, const std::string& device, int baudRate)>;
-    // Whether an upload worker is still running (a closed KX2 window's worker runs on until it
-    // sees the abort request). Production: the upload window's count of live workers.
+    using TextView = std::function<void(const SerialTerminalWindow::Line& line)>;
+    // Whether an upload of a closed window is still running (a cancelled KX2 run goes on to its
+    // next check). Production: the program's kept sessions.
     using UploadRunning = std::function<bool()>;
 
     // Runs the start-up (folders, settings, remembered files, layout) at once.
@@ -71,13 +71,14 @@ class MainWindow : public FramedDialog {
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Seams: the desktop viewer, popup tracking, the system's serial devices, the line used by
-    // the port check (and how a device is named for it), the simulated unit of --simulate and
-    // the upload window and the serial text view.
+    // Seams: the desktop viewer, popup tracking, the system's serial devices, the clock and the
+    // serial library of a run, the simulated unit of --simulate, the upload window and the
+    // serial text view.
     void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
-    void SetSerialLibrary(SerialBackend& library, DeviceAssigner assign);
+    void SetClock(Clock& clock) { clock_ = &clock; }
+    void SetSerialLine(std::shared_ptr<SerialBackend> line) { line_ = std::move(line); }
     void SetSimulatedPort(SimulatedPort* simulated);
     void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
     void SetTextView(TextView view) { textView_ = std::move(view); }
@@ -137,6 +138,8 @@ class MainWindow : public FramedDialog {
     void RefreshFileLabels();
     void ApplyTamarackMarker(Slot slot);
     bool CheckPort();
+    // The serial library of a run: the simulated unit's line, or the system's.
+    std::shared_ptr<SerialBackend> RunLineLibrary() const;
     // True (after error 201 saying so) while an earlier upload still holds the port.
     bool RefuseWhileUploadFinishes();
     std::string CurrentDevice() const;
@@ -161,9 +164,9 @@ class MainWindow : public FramedDialog {
     UrlOpener opener_;
     MenuRunner menuRunner_;
     PortLister portLister_;
-    std::unique_ptr<SerialBackend> ownLibrary_;
-    SerialBackend* library_ = nullptr;
-    DeviceAssigner assignDevice_;
+    SystemClock systemClock_;
+    Clock* clock_ = &systemClock_;
+    std::shared_ptr<SerialBackend> line_;
     SimulatedPort* simulated_ = nullptr;
     UploadWindow uploadWindow_;
     TextView textView_;

@@ -18,7 +18,6 @@
 #include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileChecks.h"
 #include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
 #include "serial/SerialBackend.h"
 #include "settings/SettingsKeys.h"
 
@@ -26,7 +25,7 @@ namespace quillon {
 
 namespace {
 
-constexpr int kSlotKinds[] = {kKindComm, kKindReader, kKindSpeech};
+constexpr FileKind kSlotKinds[] = {FileKind::kComm, FileKind::kReader, FileKind::kSpeech};
 constexpr const char* kClearCaptions[] = {"CLEAR Comm File", "CLEAR Reader File",
                                           "CLEAR Speech File"};
 constexpr const char* kLoadCaptions[] = {"Load Comm File", "Load Reader File", "Load Speech File"};
@@ -89,31 +88,21 @@ void MainWindow::PickSlot(Slot slot) {
         return;
     }
     const std::string path = chosen->toStdString();
-    if (!CheckProgramFileExtension(path, kx2, errors_)) {
+    const int32_t blocks =
+        UploadSession::CheckPick(path, kSlotKinds[slot], kx2, validate_, errors_);
+    if (blocks == kFileRejected) {
+        if (!HasProgramFileExtension(path, kx2)) {
+            return;  // a file of the wrong type is no pick at all
+        }
+        state.selected = false;
+        state.path.clear();
+        RefreshFileLabels();
         return;
     }
     state.path = path;
     state.selected = true;
     if (!(kx2 && slot == kSlotComm)) {
-        int32_t blocks = kFileRejected;
-        switch (slot) {
-            case kSlotComm:
-                blocks = ValidateCommFile(path, validate_, errors_);
-                break;
-            case kSlotReader:
-                blocks = ValidateReaderFile(path, validate_, errors_);
-                break;
-            default:
-                blocks = ValidateSpeechFile(path, validate_, errors_);
-                break;
-        }
         state.blocks = blocks;
-        if (blocks == kFileRejected) {
-            state.selected = false;
-            state.path.clear();
-            RefreshFileLabels();
-            return;
-        }
         ApplyTamarackMarker(slot);
     }
     ShowSlot(slot, state.blocks);
@@ -241,14 +230,20 @@ void MainWindow::CheckForUpgrades() {
 
 std::string MainWindow::ShownDevice() const {
     const std::string device = CurrentDevice();
-    return device.empty() ? PosixSerialBackend::DefaultDevicePath(PortIndex(portNumber_)) : device;
+    if (!device.empty()) {
+        return device;
+    }
+    const int index = PortIndex(portNumber_);
+    line_->SetDevice(index, device);
+    return line_->DevicePath(index);
+}
+
+std::shared_ptr<SerialBackend> MainWindow::RunLineLibrary() const {
+    return line_;
 }
 
 bool MainWindow::CheckPort() {
-    if (assignDevice_) {
-        assignDevice_(PortIndex(portNumber_), CurrentDevice());
-    }
-    return CheckSerialPort(*library_, portNumber_, ShownDevice(), baudRate_, errors_);
+    return TestOpenPort(*RunLineLibrary(), {portNumber_, CurrentDevice()}, baudRate_, errors_);
 }
 
 bool MainWindow::RefuseWhileUploadFinishes() {
@@ -270,7 +265,7 @@ void MainWindow::TextHbd() {
 
 void MainWindow::ShowSerialTextView() {
     if (textView_) {
-        textView_(portNumber_, CurrentDevice(), baudRate_);
+        textView_({portNumber_, CurrentDevice(), baudRate_, RunLineLibrary()});
     }
 }
 
@@ -290,14 +285,12 @@ void MainWindow::Start() {
         checked.comm = slots_[kSlotComm].path;
     }
     // The files are read here, once: the progress window's worker sends these bytes.
-    const std::optional<StartImages> images =
-        CheckStartSelection(checked, kx2, validate_, ini_, errors_);
-    if (!images) {
+    auto session = std::make_shared<UploadSession>(state_, *clock_);
+    if (!session->CheckFiles(checked, kx2, validate_, ini_, errors_)) {
         return;
     }
-    request.images = *images;
     // The selected slots are remembered as they stand (in KX2 mode the COMM slot holds the .kx).
-    RememberStartFiles(request.files, ini_);
+    UploadSession::RememberFiles(request.files, ini_);
     // One upload at a time: the unit of a run still finishing is not replaced under it.
     if (RefuseWhileUploadFinishes()) {
         return;
@@ -311,13 +304,14 @@ void MainWindow::Start() {
         }
         ShowPortLabel();
     }
-    if (!CheckPort()) {
+    const PortName port{portNumber_, CurrentDevice()};
+    if (!session->CheckPort(RunLineLibrary(), port, baudRate_, errors_)) {
         return;
     }
-    request.portNumber = portNumber_;
-    request.device = CurrentDevice();
-    request.baudRate = baudRate_;
     request.kx2 = kx2;
+    request.session = std::move(session);
+    request.line = RunLine{port, baudRate_, settings::ReadBool(ini_, settings::kLoadCommFirst),
+                           simulated_ != nullptr};
     RunUploadWindow(request);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         slots_.at(slot).selected = false;

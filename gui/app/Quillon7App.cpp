@@ -6,7 +6,6 @@
 #include "app/SimulatedPort.h"
 #include "app/UploadWindow.h"
 #include "dialogs/QtWavOutput.h"
-#include "serial/PosixSerialBackend.h"
 
 namespace quillon {
 
@@ -20,9 +19,9 @@ void Quillon7App::EnableSimulation() {
 
 int Quillon7App::Run() {
     MainWindow main(state_, runner_, picker_, preview_);
-    const UploadWindowServices services{
-        state_, clock_, runner_, alerts_,
-        []() -> std::shared_ptr<SerialBackend> { return std::make_shared<PosixSerialBackend>(); }};
+    main.SetClock(clock_);
+    main.SetUploadRunning([this] { return sessions_.AnyRunning(); });
+    const UploadWindowServices services{state_, clock_, runner_, alerts_, sessions_};
     main.SetUploadWindow(MakeUploadWindow(services, &main));
     main.SetTextView(MakeTextView(services, &main));
     if (simulated_) {
@@ -35,6 +34,7 @@ int Quillon7App::Run() {
         }
     }
     runner_.Run(main);
+    sessions_.WaitAll();
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "dialogs/FilePicker.h"
 #include "dialogs/QtSoundPreview.h"
 #include "dialogs/ThreadedSoundPlayer.h"
+#include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
 
@@ -39,6 +40,9 @@ class Quillon7App {
     SystemClock clock_;
     ThreadedSoundPlayer alerts_;
     std::unique_ptr<SimulatedPort> simulated_;
+    // Last of the windows' services to go: the runs it keeps use the simulated unit and the
+    // sounds above.
+    UploadSessions sessions_;
 };
 
 }  // namespace quillon

@@ -10,28 +10,26 @@ UploadProgressWindow::Selection ToSelection(const MainWindow::UploadRequest& req
     selection.commPath = request.files.comm;
     selection.readerPath = request.files.reader;
     selection.speechPath = request.files.speech;
-    selection.images = request.images;
-    selection.portNumber = request.portNumber;
-    selection.portDevice = request.device;
-    selection.baudRate = request.baudRate;
     selection.kx2 = request.kx2;
+    selection.session = request.session;
+    selection.line = request.line;
     return selection;
 }
 
 MainWindow::UploadWindow MakeUploadWindow(UploadWindowServices services, QWidget* parent) {
     QPointer<QWidget> owner(parent);
     return [services, owner](const MainWindow::UploadRequest& request) {
-        UploadProgressWindow window(ToSelection(request), services.state, services.serial,
-                                    services.clock, services.runner, services.sounds, owner.data());
+        UploadProgressWindow window(ToSelection(request), services.state, services.clock,
+                                    services.runner, services.sounds, services.sessions,
+                                    owner.data());
         services.runner.Run(window);
     };
 }
 
 MainWindow::TextView MakeTextView(UploadWindowServices services, QWidget* parent) {
     QPointer<QWidget> owner(parent);
-    return [services, owner](int portNumber, const std::string& device, int baudRate) {
-        SerialTerminalWindow view(SerialTerminalWindow::Line{portNumber, device, baudRate},
-                                  services.state, services.clock, owner.data());
+    return [services, owner](const SerialTerminalWindow::Line& line) {
+        SerialTerminalWindow view(line, services.state, services.clock, owner.data());
         view.SetEcho(true);
         services.runner.Run(view);
     };

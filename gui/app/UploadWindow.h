@@ -10,13 +10,15 @@
 
 namespace quillon {
 
+class UploadSessions;
+
 struct UploadWindowServices {
     ProgramState& state;
     Clock& clock;
     DialogRunner& runner;
     SoundPlayer& sounds;
-    // Makes the serial library each run uses (production: a new PosixSerialBackend).
-    UploadProgressWindow::SerialFactory serial;
+    // Keeps the run of a window that closed before its worker ended.
+    UploadSessions& sessions;
 };
 
 // What the main window calls for step 5 of Start.

@@ -1,42 +1,23 @@
 #include "dialogs/SerialTerminalWindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QTextCursor>
 #include <QTimer>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 
 #include "controls/ExtendedButton.h"
 #include "controls/LogTextPane.h"
 #include "dialogs/FontRecordQt.h"
 #include "dialogs/PaneMenu.h"
 #include "dialogs/ProgressLooks.h"
-#include "dialogs/QtNotificationSink.h"
+#include "dialogs/QtEventSink.h"
 #include "records/FontInfoFile.h"
-#include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
-#include "serial/SerialPort.h"
-#include "upload/UploadJob.h"
+#include "session/TerminalSession.h"
 
 namespace quillon {
-
-// The reader's record: the line, the port object and the flags. Shared by the view and the
-// reader thread, so the port stays valid for keystrokes as long as the view exists and for the
-// reader as long as it runs, whichever ends first. Reads happen on the reader thread, writes on
-// the UI thread; the library serialises writes and tolerates a read beside them.
-struct TextReader {
-    explicit TextReader(QtNotificationSink::Handler handler)
-        : port(library), sink(std::move(handler)) {}
-
-    UploadJob job;  // abortRequest = stop request, finished, port number, baud rate, baud code
-    PosixSerialBackend library;
-    SerialPort port;
-    QtNotificationSink sink;
-    std::atomic<bool> portOpen{false};
-    std::string openError;  // written before UM_PORT_OPEN_FAILED, read in its handler
-};
 
 namespace {
 
@@ -48,38 +29,6 @@ constexpr int kExitRight = 105;
 constexpr int kExitBottom = 35;
 constexpr const char* kHintFormat =
     "%1 at %2 bps. Keys you type (Esc too) go to the unit; EXIT closes this window.";
-
-void ReadLoop(TextReader& r, Clock& clock) {
-    const uint8_t index = static_cast<uint8_t>(PortIndex(r.job.portNumber));
-    r.library.SetDevice(index, r.job.portDevice);
-    r.job.baudCode = SerialPort::BaudCode(r.job.baudRate);
-    if (r.port.OpenPort(index, r.job.baudCode) != 0) {
-        r.openError = r.library.LastErrorText(index);
-        r.port.ClosePort();
-        r.job.finished = 1;
-        r.job.notifications->Send(Notification(UM_PORT_OPEN_FAILED, r.job.portNumber));
-        return;
-    }
-    r.portOpen = true;
-    while (r.job.abortRequest.load() == 0) {
-        const int got = r.port.ReadBlock(reinterpret_cast<uint8_t*>(r.port.receiveText.data()),
-                                         SerialTerminalWindow::kReadLimit);
-        if (got < 1) {
-            if (!clock.WaitFor(r.port, SerialTerminalWindow::kPollMs)) {
-                clock.Sleep(SerialTerminalWindow::kPollMs);
-            }
-            continue;
-        }
-        r.port.receiveText[static_cast<std::size_t>(got)] = '\0';
-        Notification n(UM_SERIAL_TEXT, 0);
-        // A zero byte ends what is shown of this read.
-        n.text = std::string_view(r.port.receiveText.data());
-        r.job.notifications->Send(n);
-    }
-    r.portOpen = false;
-    r.port.ClosePort();
-    r.job.finished = 1;
-}
 
 }  // namespace
 
@@ -122,44 +71,41 @@ SerialTerminalWindow::SerialTerminalWindow(Line line, ProgramState& state, Clock
 }
 
 SerialTerminalWindow::~SerialTerminalWindow() {
-    // A reader that did not stop in time ends on its own; it reaches nobody from now on.
-    reader_->job.abortRequest = 1;
-    reader_->sink.Detach();
+    // From now on the reader reaches nobody. It ends at its next poll; until then the event loop
+    // runs, so a reader in the middle of handing over text is not left waiting for this thread.
+    session_->Stop();
+    sink_->Detach();
+    while (!session_->Ended()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(kPollMs));
+    }
 }
 
 void SerialTerminalWindow::StartReader() {
-    reader_ =
-        std::make_shared<TextReader>([this](const Notification& n) { HandleNotification(n); });
-    reader_->job.portNumber = line_.portNumber;
-    reader_->job.portDevice = line_.portDevice;
-    reader_->job.baudRate = line_.baudRate;
-    reader_->job.notifications = &reader_->sink;
-    std::thread([reader = reader_, &clock = clock_]() mutable {
-        ReadLoop(*reader, clock);
-        reader.reset();
-    }).detach();
+    session_ = std::make_unique<TerminalSession>(clock_, line_.library);
+    sink_ = std::make_shared<QtTerminalSink>(
+        [this](std::string_view text) {
+            // A zero byte ends what is shown of one read.
+            const std::string_view shown = text.substr(0, text.find('\0'));
+            AppendText(QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size())));
+        },
+        [] {});
+    std::string reason;
+    if (!session_->Open({line_.portNumber, line_.portDevice}, line_.baudRate, &reason)) {
+        char text[1024];
+        std::snprintf(text, sizeof text, kPortFailedFormat, session_->DevicePath().c_str(),
+                      line_.baudRate, reason.c_str());
+        AppendText(QString::fromLatin1(text));
+        return;
+    }
+    session_->StartReading(sink_);
 }
 
 bool SerialTerminalWindow::ReaderFinished() const {
-    return reader_->job.finished.load() != 0;
+    return session_->Ended();
 }
 
 bool SerialTerminalWindow::PortOpen() const {
-    return reader_->portOpen.load();
-}
-
-void SerialTerminalWindow::HandleNotification(const Notification& n) {
-    if (n.code == UM_SERIAL_TEXT) {
-        AppendText(QString::fromLatin1(n.text.data(), static_cast<qsizetype>(n.text.size())));
-    } else if (n.code == UM_PORT_OPEN_FAILED) {
-        const std::string device = line_.portDevice.empty()
-                                       ? PosixSerialBackend::DefaultDevicePath(line_.portNumber - 1)
-                                       : line_.portDevice;
-        char text[1024];
-        std::snprintf(text, sizeof text, kPortFailedFormat, device.c_str(), line_.baudRate,
-                      reader_->openError.c_str());
-        AppendText(QString::fromLatin1(text));
-    }
+    return session_->IsOpen();
 }
 
 void SerialTerminalWindow::AppendText(const QString& text) {
@@ -175,9 +121,7 @@ void SerialTerminalWindow::AppendText(const QString& text) {
 }
 
 void SerialTerminalWindow::WriteByte(uint8_t byte) {
-    if (reader_->portOpen.load()) {
-        reader_->port.WriteByte(byte);
-    }
+    session_->Send(byte);
 }
 
 void SerialTerminalWindow::SendCharacter(QChar character) {
@@ -207,7 +151,7 @@ void SerialTerminalWindow::OnExit() {
     if (Stopping()) {
         return;
     }
-    reader_->job.abortRequest = 1;
+    session_->Stop();
     if (ReaderFinished()) {
         done(QDialog::Accepted);
         return;

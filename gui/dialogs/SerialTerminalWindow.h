@@ -1,7 +1,8 @@
-// The serial text view: a terminal on the selected port. A reader thread shows what the unit
-// sends; typed characters go out as single bytes (and are echoed); Esc sends 0x1B and keeps the
-// view open; EXIT stops the reader and closes within 4 seconds without blocking the UI thread.
-// A port that will not open is said in the pane; the view then stays open with no reader.
+// The serial text view: a terminal on the selected port, over a terminal session whose reader
+// shows what the unit sends; typed characters go out as single bytes (and are echoed); Esc sends
+// 0x1B and keeps the view open; EXIT stops the reader and closes within 4 seconds without
+// blocking the UI thread. A port that will not open is said in the pane; the view then stays open
+// with no reader.
 #pragma once
 
 #include <QDialog>
@@ -10,7 +11,7 @@
 
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
-#include "upload/Notification.h"
+#include "serial/SerialBackend.h"
 
 class QLabel;
 class QTimer;
@@ -20,7 +21,8 @@ namespace quillon {
 class ExtendedButton;
 class LogTextPane;
 class PaneMenu;
-struct TextReader;
+class QtTerminalSink;
+class TerminalSession;
 
 class SerialTerminalWindow : public QDialog {
     Q_OBJECT
@@ -28,7 +30,6 @@ class SerialTerminalWindow : public QDialog {
   public:
     static constexpr const char* kCaption = "Dialog";
     static constexpr uint8_t kEscapeByte = 0x1B;
-    static constexpr int kReadLimit = 4094;
     static constexpr uint32_t kPollMs = 100;
     static constexpr int kStopChecks = 40;
     static constexpr const char* kPortFailedFormat =
@@ -38,6 +39,8 @@ class SerialTerminalWindow : public QDialog {
         int portNumber = 1;      // 1-based
         std::string portDevice;  // empty: the default device of the number
         int baudRate = 19200;
+        // The serial library to open it with (the system's, or a simulated unit's line).
+        std::shared_ptr<SerialBackend> library;
     };
 
     // state and clock belong to the program and outlive the view.
@@ -74,7 +77,6 @@ class SerialTerminalWindow : public QDialog {
 
   private:
     void StartReader();
-    void HandleNotification(const Notification& n);
     void WriteByte(uint8_t byte);
     void Arrange();
 
@@ -82,7 +84,8 @@ class SerialTerminalWindow : public QDialog {
     ProgramState& state_;
     Clock& clock_;
     bool echo_ = true;
-    std::shared_ptr<TextReader> reader_;
+    std::unique_ptr<TerminalSession> session_;
+    std::shared_ptr<QtTerminalSink> sink_;
     LogTextPane* pane_ = nullptr;
     QLabel* hint_ = nullptr;
     ExtendedButton* exit_ = nullptr;

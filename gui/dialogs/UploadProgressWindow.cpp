@@ -5,11 +5,9 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QTimer>
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedLabel.h"
@@ -23,40 +21,23 @@
 #include "dialogs/ProgressBarCounter.h"
 #include "dialogs/ProgressLooks.h"
 #include "dialogs/ProgressPanes.h"
-#include "dialogs/QtNotificationSink.h"
+#include "dialogs/QtEventSink.h"
 #include "dialogs/SoundPlayer.h"
+#include "dialogs/UploadSessions.h"
 #include "platform/DurationText.h"
 #include "records/FontInfoFile.h"
 #include "records/UploadHistory.h"
-#include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 #include "upload/ProgressTexts.h"
-#include "upload/StartPlan.h"
-#include "upload/UploadWorkers.h"
 
 namespace quillon {
 
-// Everything the worker thread touches. The thread holds a reference of its own, so the record
-// lives until the worker has ended even when the window closed first (a cancelled KX2 run goes
-// on until its next check); the last holder frees it, in either mode.
-struct UploadRun {
-    explicit UploadRun(QtNotificationSink::Handler handler) : sink(std::move(handler)) {}
-
-    UploadJob job;
-    std::shared_ptr<SerialBackend> serial;
-    QtNotificationSink sink;
-};
-
 namespace {
 
-constexpr int kComm = 1;
-constexpr int kReader = 2;
-constexpr int kSpeech = 3;
 constexpr int kViewNormal = 0;
 constexpr int kViewMessages = 1;
 constexpr int kViewBytes = 2;
-constexpr int kProgressEstimates = 1;
 constexpr int kBarStartMaximum = 100;
 constexpr Rgb kBarBlue = Rgb(0x00008B);
 constexpr Rgb kBarPurple = Rgb(0x800080);
@@ -82,8 +63,6 @@ constexpr const char* kNotFinishedAsk =
     "Upload is NOT finished yet!\n\nAre you sure?\n\nAbort Upload?";
 constexpr const char* kCancelQuestion = "Cancel Upload ?";
 
-std::atomic<int> g_liveWorkers{0};
-
 std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -94,17 +73,16 @@ std::string Duration(int seconds) {
 
 }  // namespace
 
-UploadProgressWindow::UploadProgressWindow(Selection selection, ProgramState& state,
-                                           SerialFactory serialFactory, Clock& clock,
+UploadProgressWindow::UploadProgressWindow(Selection selection, ProgramState& state, Clock& clock,
                                            DialogRunner& runner, SoundPlayer& sounds,
-                                           QWidget* parent)
+                                           UploadSessions& sessions, QWidget* parent)
     : QDialog(parent),
       selection_(std::move(selection)),
       state_(state),
-      serialFactory_(std::move(serialFactory)),
       clock_(clock),
       runner_(runner),
-      sounds_(sounds) {
+      sounds_(sounds),
+      sessions_(sessions) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -132,20 +110,18 @@ UploadProgressWindow::UploadProgressWindow(Selection selection, ProgramState& st
     controlsBuilt_ = true;
     Arrange();
     // Queued: the worker starts once the window is up and its event loop runs.
-    if (selection_.startWorker) {
+    if (selection_.session) {
         QMetaObject::invokeMethod(this, &UploadProgressWindow::StartUpload, Qt::QueuedConnection);
     }
 }
 
 UploadProgressWindow::~UploadProgressWindow() {
-    if (run_) {
-        // The worker may still run (a cancelled KX2 run); from now on it talks to nobody.
-        run_->sink.Detach();
+    if (sink_) {
+        // The worker may still run (a cancelled KX2 run); from now on it talks to nobody, and
+        // the program keeps the session until it has ended.
+        sink_->Detach();
+        sessions_.Keep(selection_.session);
     }
-}
-
-int UploadProgressWindow::LiveWorkers() {
-    return g_liveWorkers.load();
 }
 
 void UploadProgressWindow::ReadSettings() {
@@ -221,13 +197,14 @@ void UploadProgressWindow::BuildControls() {
 void UploadProgressWindow::NumberBoards() {
     const std::array<const std::optional<std::string>*, 3> paths{
         &selection_.commPath, &selection_.readerPath, &selection_.speechPath};
-    const std::array<int, 3> order = commFirst_ ? std::array<int, 3>{kComm, kReader, kSpeech}
-                                                : std::array<int, 3>{kReader, kComm, kSpeech};
+    using enum FileKind;
+    const std::array<FileKind, 3> order =
+        commFirst_ ? std::array{kComm, kReader, kSpeech} : std::array{kReader, kComm, kSpeech};
     static constexpr std::array<const char*, 3> kInitialCaptions{
         " %d:\n Load Comm\n %s", " %d:\n Load Reader\n %s", " %d:\n Load Speech\n %s"};
     int number = 1;
-    for (int kind : order) {
-        const std::size_t i = static_cast<std::size_t>(kind - 1);
+    for (FileKind kind : order) {
+        const std::size_t i = BoardIndex(kind);
         if (!paths[i]->has_value()) {
             continue;
         }
@@ -238,14 +215,12 @@ void UploadProgressWindow::NumberBoards() {
     }
 }
 
-int UploadProgressWindow::BoardNumber(int kind) const {
-    return (kind >= kComm && kind <= kSpeech) ? boards_[static_cast<std::size_t>(kind - 1)].number
-                                              : 0;
+int UploadProgressWindow::BoardNumber(FileKind kind) const {
+    return FindBoard(kind) != nullptr ? boards_[BoardIndex(kind)].number : 0;
 }
 
-ExtendedButton* UploadProgressWindow::BoardButton(int kind) const {
-    return (kind >= kComm && kind <= kSpeech) ? boards_[static_cast<std::size_t>(kind - 1)].button
-                                              : nullptr;
+ExtendedButton* UploadProgressWindow::BoardButton(FileKind kind) const {
+    return FindBoard(kind) != nullptr ? boards_[BoardIndex(kind)].button : nullptr;
 }
 
 LogTextPane* UploadProgressWindow::MessagePane() const {
@@ -256,112 +231,52 @@ LogTextPane* UploadProgressWindow::SerialPane() const {
     return panes_->Bytes();
 }
 
-std::shared_ptr<const UploadJob> UploadProgressWindow::Job() const {
-    if (!run_) {
-        return nullptr;
-    }
-    return std::shared_ptr<const UploadJob>(run_, &run_->job);
-}
-
-const char* UploadProgressWindow::BoardWord(int kind) const {
-    static constexpr std::array<const char*, 3> kWords{"COMM", "READER", "SPEECH"};
-    return kWords[static_cast<std::size_t>(kind - 1)];
-}
-
 UploadProgressWindow::Board* UploadProgressWindow::CurrentBoard(const UploadProgress& p) {
-    if (p.currentKind < kComm || p.currentKind > kSpeech) {
-        return nullptr;
-    }
-    return &boards_[static_cast<std::size_t>(p.currentKind - 1)];
+    return FindBoard(p.currentKind) != nullptr ? &boards_[BoardIndex(p.currentKind)] : nullptr;
 }
 
 // --- the run --------------------------------------------------------------------------------
 
 void UploadProgressWindow::StartUpload() {
-    if (run_) {
+    if (sink_ || !selection_.session) {
         return;  // one run per window
     }
-    run_ = std::make_shared<UploadRun>([this](const Notification& n) { HandleNotification(n); });
-    UploadJob& job = run_->job;
-    FillUploadJob(selection_.images, {selection_.portNumber, selection_.portDevice},
-                  selection_.baudRate, commFirst_, job);
-    job.notifications = &run_->sink;
-    job.abortRequest = 0;
-    job.finished = 0;
-    run_->serial = serialFactory_ ? serialFactory_() : nullptr;
-    if (!run_->serial) {
-        run_->serial = std::make_shared<PosixSerialBackend>();
-    }
-
-    ++g_liveWorkers;
-    std::thread([run = run_, kx2 = selection_.kx2, &state = state_, &clock = clock_]() mutable {
-        SerialBackend* serial = run->serial.get();
-        WorkerContext context{*serial, clock, state};
-        if (kx2) {
-            RunKx2UploadWorker(run->job, context);
-        } else {
-            RunHbdUploadWorker(run->job, context);
-        }
-        run.reset();  // the record goes before the count, so a waiter sees it freed
-        --g_liveWorkers;
-    }).detach();
+    sink_ = std::make_shared<QtEventSink>([this](const UploadEvent& e) { HandleEvent(e); });
+    selection_.session->Start(selection_.line, sink_);
 }
 
-void UploadProgressWindow::HandleNotification(const Notification& n) {
-    const UploadProgress* p = n.progress;
-    switch (n.code) {
-        case UM_LOG_LINE:
-            panes_->AppendLogLine(static_cast<int>(n.wParam), n.text);
-            break;
-        case UM_TX_BYTES:
-        case UM_RX_BYTES:
-            panes_->AppendBytes(n.code == UM_TX_BYTES, n.bytes, state_.showSerialData.load() == 1);
-            break;
-        case UM_FILE_START:
-            if (p != nullptr) {
-                OnFileStart(*p);
-            }
-            break;
-        case UM_PROGRESS:
-            if (p != nullptr) {
-                n.wParam != 0 ? OnEstimates(*p) : OnProgress(*p);
-            }
-            break;
-        case UM_DELAY_TICK:
-            if (p != nullptr) {
-                OnDelayTick(*p);
-            }
-            break;
-        case UM_FILE_DONE:
-            if (p != nullptr) {
-                OnFileDone(*p);
-            }
-            break;
-        case UM_FILE_FAILED:
-            if (p != nullptr) {
-                OnFileFailed(*p);
-            }
-            break;
-        case UM_WORKER_DONE:
-            OnWorkerDone();
-            break;
-        case UM_PORT_OPEN_FAILED:
-            OnPortOpenFailed(static_cast<int>(n.wParam));
-            break;
-        default:  // UM_INTERNAL_ERROR and anything else: acknowledged, nothing changes
-            break;
-    }
+void UploadProgressWindow::HandleEvent(const UploadEvent& e) {
+    std::visit(
+        Overloaded{
+            [&](const event::LogLine& line) { panes_->AppendLogLine(line.level, line.text); },
+            [&](const event::BytesSent& sent) {
+                panes_->AppendBytes(true, sent.bytes, state_.showSerialData.load() == 1);
+            },
+            [&](const event::BytesReceived& received) {
+                panes_->AppendBytes(false, received.bytes, state_.showSerialData.load() == 1);
+            },
+            [&](const event::FileStart& start) { OnFileStart(start.progress); },
+            [&](const event::Estimates& estimates) { OnEstimates(estimates.progress); },
+            [&](const event::PacketSent& sent) { OnProgress(sent.progress); },
+            [&](const event::PauseTick& tick) { OnDelayTick(tick.progress); },
+            [&](const event::FileDone& done) { OnFileDone(done.progress); },
+            [&](const event::FileFailed& failed) { OnFileFailed(failed.progress); },
+            [&](const event::WorkerDone& done) { OnWorkerDone(done.outcome); },
+            [&](const event::PortOpenFailed&) { OnPortOpenFailed(); },
+            // Anything else (an internal error, a record lost): acknowledged, nothing
+            // changes on screen.
+            [](const auto&) {},
+        },
+        e);
 }
 
 void UploadProgressWindow::OnEstimates(const UploadProgress& p) {
-    const std::array<int, 3> packets{p.commPackets, p.readerPackets, p.speechPackets};
-    const std::array<int, 3> estimates{p.commEstimate, p.readerEstimate, p.speechEstimate};
-    for (int kind = kComm; kind <= kSpeech; ++kind) {
-        const std::size_t i = static_cast<std::size_t>(kind - 1);
-        Board& board = boards_[i];
+    for (const BoardSpec& spec : kBoards) {
+        Board& board = boards_[BoardIndex(spec.kind)];
         board.button->SetText(" %d:\n Load %s\n %s\n %d Packets\n Estimate to Complete:\n  %s",
-                              board.number, BoardWord(kind), board.fileName.c_str(), packets[i],
-                              Duration(estimates[i]).c_str());
+                              board.number, spec.name, board.fileName.c_str(),
+                              p.Board(spec.kind).packets,
+                              Duration(p.Board(spec.kind).estimate).c_str());
     }
     counter_->SetDisplayText(QString::fromStdString(CounterText(p.totalRemaining)));
     counter_->repaint();
@@ -374,7 +289,7 @@ void UploadProgressWindow::OnProgress(const UploadProgress& p) {
     if (Board* board = CurrentBoard(p)) {
         board->button->SetProgressMode(p.currentPackets, p.currentPacketsSent);
         board->button->SetText(" %d:\n Load %s\n %s\n\n Estimate to Complete:\n  %s", board->number,
-                               BoardWord(p.currentKind), board->fileName.c_str(),
+                               FileKindName(p.currentKind), board->fileName.c_str(),
                                Duration(p.currentRemaining).c_str());
     }
     counter_->SetDisplayText(QString::fromStdString(CounterText(p.totalRemaining)));
@@ -401,11 +316,9 @@ void UploadProgressWindow::OnDelayTick(const UploadProgress& p) {
 
 void UploadProgressWindow::OnFileDone(const UploadProgress& p) {
     if (Board* board = CurrentBoard(p)) {
-        const std::array<int, 3> elapsed{p.commElapsed, p.readerElapsed, p.speechElapsed};
-        board->button->SetText(
-            " %d:\n Load %s\n %s\n\n COMPLETED in:\n  %s", board->number, BoardWord(p.currentKind),
-            board->fileName.c_str(),
-            Duration(elapsed[static_cast<std::size_t>(p.currentKind - 1)]).c_str());
+        board->button->SetText(" %d:\n Load %s\n %s\n\n COMPLETED in:\n  %s", board->number,
+                               FileKindName(p.currentKind), board->fileName.c_str(),
+                               Duration(p.Board(p.currentKind).elapsed).c_str());
         ProgressLooks::BoardCompleted(*board->button);
     }
     PlaySound(p.filesRemaining == 0 ? soundCompleted_ : soundSuccess_);
@@ -414,9 +327,10 @@ void UploadProgressWindow::OnFileDone(const UploadProgress& p) {
 void UploadProgressWindow::OnFileFailed(const UploadProgress& p) {
     if (Board* board = CurrentBoard(p)) {
         // COMM's line has one space before the asterisks, the others two.
-        const char* format = p.currentKind == kComm ? " %d:\n Load %s\n %s\n\n *** FAILED ***"
-                                                    : " %d:\n Load %s\n %s\n\n  *** FAILED ***";
-        board->button->SetText(format, board->number, BoardWord(p.currentKind),
+        const char* format = p.currentKind == FileKind::kComm
+                                 ? " %d:\n Load %s\n %s\n\n *** FAILED ***"
+                                 : " %d:\n Load %s\n %s\n\n  *** FAILED ***";
+        board->button->SetText(format, board->number, FileKindName(p.currentKind),
                                board->fileName.c_str());
         ProgressLooks::BoardFailed(*board->button);
     }
@@ -441,24 +355,21 @@ void UploadProgressWindow::ShowEndText(const char* text) {
     Arrange();
 }
 
-void UploadProgressWindow::OnWorkerDone() {
-    if (run_ && run_->job.outcome.load() == RunOutcome::kNoFinalAnswer) {
+void UploadProgressWindow::OnWorkerDone(RunOutcome outcome) {
+    if (outcome == RunOutcome::kNoFinalAnswer) {
         // The KX2 unit never confirmed its image; its board already shows the failure.
         ShowEndText(kJobFailed);
         return;
     }
-    const bool aborted = run_ && run_->job.abortRequest.load() != 0;
+    const bool aborted = selection_.session && selection_.session->Stopping();
     ShowEndText(aborted ? kJobCanceled : kJobDone);
 }
 
-void UploadProgressWindow::OnPortOpenFailed(int portNumber) {
-    // The worker has ended without UM_WORKER_DONE: say why, and let the window close.
+void UploadProgressWindow::OnPortOpenFailed() {
+    // The worker has ended without a WorkerDone: say why, and let the window close.
     ShowEndText(kJobFailed);
-    std::string device = selection_.portDevice;
-    if (device.empty()) {
-        device = PosixSerialBackend::DefaultDevicePath(portNumber - 1);
-    }
-    const int baud = selection_.baudRate;
+    const std::string device = selection_.session ? selection_.session->DevicePath() : "";
+    const int baud = selection_.line.baudRate;
     // Shown after the worker's call has returned, so the worker is not held by the dialog.
     QTimer::singleShot(0, this, [this, device, baud] {
         ErrorMessageDialog box(this);
@@ -502,8 +413,8 @@ bool UploadProgressWindow::CloseCheck() {
         return false;
     }
     confirm.SetText("%s", kNotFinishedAsk);
-    if (runner_.Run(confirm) == ConfirmDialog::kResultYes && run_) {
-        run_->job.abortRequest = 1;
+    if (runner_.Run(confirm) == ConfirmDialog::kResultYes && selection_.session) {
+        selection_.session->Stop();
     }
     return false;
 }
@@ -524,8 +435,8 @@ void UploadProgressWindow::OnCancel() {
     if (runner_.Run(question) != QMessageBox::Yes) {
         return;
     }
-    if (run_) {
-        run_->job.abortRequest = 1;
+    if (selection_.session) {
+        selection_.session->Stop();
     }
     done(QDialog::Rejected);
 }

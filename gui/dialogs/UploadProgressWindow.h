@@ -14,10 +14,8 @@
 #include "dialogs/ProgressLayout.h"
 #include "platform/Clock.h"
 #include "platform/ProgramState.h"
-#include "serial/SerialBackend.h"
-#include "upload/Notification.h"
-#include "upload/StartPlan.h"
-#include "upload/UploadJob.h"
+#include "session/UploadSession.h"
+#include "upload/UploadEvents.h"
 
 namespace quillon {
 
@@ -30,7 +28,8 @@ class DialogRunner;
 class PaneMenu;
 class ProgressPanes;
 class SoundPlayer;
-struct UploadRun;
+class QtEventSink;
+class UploadSessions;
 
 class UploadProgressWindow : public QDialog {
     Q_OBJECT
@@ -41,34 +40,29 @@ class UploadProgressWindow : public QDialog {
     static constexpr int kEnded = 2;
 
     // What the main window hands over: the selected files (nullopt = board not loaded; in KX2
-    // mode the .kx file stands in the COMM place), the port and the rate.
+    // mode the .kx file stands in the COMM place), the session that passed the start steps and
+    // the line it starts on.
     struct Selection {
         std::optional<std::string> commPath;
         std::optional<std::string> readerPath;
         std::optional<std::string> speechPath;
-        // The files as the start checks read them; the worker sends exactly these.
-        StartImages images;
-        int portNumber = 1;      // 1-based user port number
-        std::string portDevice;  // device for that number; empty = the default name
-        int baudRate = 19200;
         bool kx2 = false;
-        // False: no worker is started and the window only shows the notifications handed to
-        // HandleNotification (screenshots, the pane benchmark).
-        bool startWorker = true;
+        // Null: no run is started and the window only shows the events handed to HandleEvent
+        // (screenshots, the pane benchmark).
+        std::shared_ptr<UploadSession> session;
+        RunLine line;
     };
-    // Makes the serial library a run uses. The worker thread keeps it for as long as it runs,
-    // so it may outlive this window. Production: a new PosixSerialBackend.
-    using SerialFactory = std::function<std::shared_ptr<SerialBackend>()>;
 
-    // state, clock, runner and sounds must outlive the window (they belong to the program).
-    UploadProgressWindow(Selection selection, ProgramState& state, SerialFactory serialFactory,
-                         Clock& clock, DialogRunner& runner, SoundPlayer& sounds,
+    // state, clock, runner, sounds and sessions must outlive the window (they belong to the
+    // program); a run still going when the window closes is handed to sessions.
+    UploadProgressWindow(Selection selection, ProgramState& state, Clock& clock,
+                         DialogRunner& runner, SoundPlayer& sounds, UploadSessions& sessions,
                          QWidget* parent = nullptr);
     ~UploadProgressWindow() override;
 
-    // Handles one worker notification on the UI thread (the Qt sink calls it; tests and the
-    // pane benchmark may call it directly).
-    void HandleNotification(const Notification& n);
+    // Handles one event of the run on the UI thread (the Qt sink calls it; tests and the pane
+    // benchmark may call it directly).
+    void HandleEvent(const UploadEvent& e);
 
     // Enter never ends the window while the worker runs; Esc and the close box follow the
     // view mode and the close check.
@@ -81,15 +75,12 @@ class UploadProgressWindow : public QDialog {
     bool SerialDataShown() const { return serialShown_; }
     bool AllowAbort() const { return allowAbort_; }
     bool IsKx2() const { return selection_.kx2; }
-    int BoardNumber(int kind) const;  // 1 COMM, 2 READER, 3 SPEECH; 0 = not loaded
-    // The record the worker was given (null before the start).
-    std::shared_ptr<const UploadJob> Job() const;
-    bool WorkerStarted() const { return run_ != nullptr; }
-    // Threads of runs that have not ended yet, across all windows (a closed KX2 window's
-    // worker runs on until it sees the abort request).
-    static int LiveWorkers();
+    int BoardNumber(FileKind kind) const;  // 0 = not loaded
+    // The window's run (null in a window that shows only what it is handed).
+    std::shared_ptr<const UploadSession> Session() const { return selection_.session; }
+    bool WorkerStarted() const { return selection_.session && selection_.session->Started(); }
 
-    ExtendedButton* BoardButton(int kind) const;  // 1..3
+    ExtendedButton* BoardButton(FileKind kind) const;
     ExtendedButton* AbortButton() const { return abort_; }
     ExtendedButton* CancelButton() const { return cancel_; }
     ExtendedButton* MaxBytesButton() const { return maxBytes_; }
@@ -135,7 +126,6 @@ class UploadProgressWindow : public QDialog {
     void BuildControls();
     void NumberBoards();
     Board* CurrentBoard(const UploadProgress& p);
-    const char* BoardWord(int kind) const;
 
     void OnEstimates(const UploadProgress& p);
     void OnProgress(const UploadProgress& p);
@@ -143,8 +133,8 @@ class UploadProgressWindow : public QDialog {
     void OnDelayTick(const UploadProgress& p);
     void OnFileDone(const UploadProgress& p);
     void OnFileFailed(const UploadProgress& p);
-    void OnWorkerDone();
-    void OnPortOpenFailed(int portNumber);
+    void OnWorkerDone(RunOutcome outcome);
+    void OnPortOpenFailed();
     void ShowEndText(const char* text);
     void PlaySound(const std::string& path);
 
@@ -153,12 +143,12 @@ class UploadProgressWindow : public QDialog {
 
     Selection selection_;
     ProgramState& state_;
-    SerialFactory serialFactory_;
     Clock& clock_;
     DialogRunner& runner_;
     SoundPlayer& sounds_;
+    UploadSessions& sessions_;
 
-    std::shared_ptr<UploadRun> run_;
+    std::shared_ptr<QtEventSink> sink_;
     std::array<Board, 3> boards_;  // COMM, READER, SPEECH
     std::string soundSuccess_;
     std::string soundCompleted_;

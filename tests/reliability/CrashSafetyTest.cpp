@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "firmware/FileKind.h"
+#include "protocol/Boards.h"
 #include "records/UploadHistory.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
@@ -107,7 +107,8 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
     test::FakeClock clock;
     UploadHistory history(dir.Dir(), clock);
     for (int i = 0; i < 10; ++i) {
-        history.WriteUploadSuccess("/fw/COMM_" + std::to_string(i) + ".bin", 1, 200 + i);
+        history.WriteUploadSuccess("/fw/COMM_" + std::to_string(i) + ".bin", FileKind::kComm,
+                                   200 + i);
     }
     const std::string before = dir.Read("History.txt");
     for (rlim_t room : {rlim_t{0}, rlim_t{1}, rlim_t{30}, rlim_t{100}}) {
@@ -116,7 +117,7 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
         // than the largest room.
         EXPECT_EQ(RunInChild([&] {
                       LimitFileSize(before.size() + room);
-                      history.WriteUploadSuccess("/fw/COMM.bin", 1, 61);
+                      history.WriteUploadSuccess("/fw/COMM.bin", FileKind::kComm, 61);
                       return 0;
                   }),
                   0);
@@ -128,22 +129,22 @@ TEST(CrashSafety, HistoryEntryCutOffByAFullDiskOrAKillLeavesEarlierEntriesAlone)
         RunAndKill(
             [&](int) {
                 for (;;) {
-                    history.WriteUploadFailed(entry, 2, kError);
+                    history.WriteUploadFailed(entry, FileKind::kReader, kError);
                 }
             },
             1);
     }
     test::TempDir whole;
-    UploadHistory(whole.Dir(), clock).WriteUploadFailed(entry, 2, kError);
+    UploadHistory(whole.Dir(), clock).WriteUploadFailed(entry, FileKind::kReader, kError);
     const std::string wholeEntry = whole.Read("History.txt");
     // An entry cut short inside its write (by a kill or a power loss) ends without a line break.
     std::ofstream(dir.File("History.txt"), std::ios::app)
         << wholeEntry.substr(0, wholeEntry.find("xxx") + 10);
     // Every line after the earlier entries is a line of a whole entry or the start of one, and
     // the next entry starts on a line of its own.
-    history.WriteUploadSuccess("/fw/LAST.bin", 1, 61);
+    history.WriteUploadSuccess("/fw/LAST.bin", FileKind::kComm, 61);
     test::TempDir fresh;
-    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/LAST.bin", 1, 61);
+    UploadHistory(fresh.Dir(), clock).WriteUploadSuccess("/fw/LAST.bin", FileKind::kComm, 61);
     const std::string after = dir.Read("History.txt");
     ASSERT_EQ(after.substr(0, before.size()), before);
     const std::string last = fresh.Read("History.txt");
@@ -167,7 +168,7 @@ int UploadOneComm(const std::string& appDir, const std::string& commPath,
     state.appDir = appDir;
     test::RecordingSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     std::string error;
     job.commImage = ReadFirmwareImage(commPath, &error);
     test::FakeClock clock;
@@ -181,7 +182,7 @@ int UploadOneComm(const std::string& appDir, const std::string& commPath,
     runner.StopOnceDrained(10000);  // the unit reads the end of transfer after the port closed
     const auto boards = unit.Boards();
     const bool delivered =
-        boards.size() == 1 && boards[0].image == test::ExpectedImage(content, kKindComm);
+        boards.size() == 1 && boards[0].image == test::ExpectedImage(content, FileKind::kComm);
     return job.outcome == RunOutcome::kCompleted && delivered ? 0 : 1;
 }
 
@@ -189,7 +190,7 @@ int UploadOneComm(const std::string& appDir, const std::string& commPath,
 // during the run, never stops an upload; what the history took are whole entries.
 TEST(CrashSafety, UploadRunsWhenTheAppFolderCannotBeWrittenOrTheDiskFillsUp) {
     test::TempDir files;
-    const std::string content = test::PatternBytes(hbd::kBoardImageOffset + 3 * 1024 + 17, 11);
+    const std::string content = test::PatternBytes(kBoardHeaderBytes + 3 * 1024 + 17, 11);
     const std::string comm = files.Write("COMM.bin", content);
     // A folder below a regular file cannot exist, whoever runs the test (root included).
     const std::string blocked = files.Write("not-a-folder", "x") + "/app/";

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "firmware/FileKind.h"
+#include "protocol/Boards.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "sim/UnitRunner.h"
@@ -16,6 +16,8 @@
 namespace quillon::test {
 
 namespace {
+
+namespace ev = test::ev;
 
 using O = RunOutcome;
 using EndOfPass = sim::Kx2Scenario::EndOfPass;
@@ -112,16 +114,16 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
     state.appDir = dir.Dir();
     FakeClock clock;
     PosixSerialBackend serial;
-    HookSink sink;
+    RecordingSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     const int descriptorsBefore = OpenDescriptors();
     {
         dir.Write("Quillon.ini",
                   "[HBD Params]\nRetransmit Control Packets=4\nRetransmit Data Packets=3\n"
                   "Wait for HBD Response=4\n[KX2]\nMax Packet Size=256\nDelay Between Packets=5\n"
                   "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
-        const std::string comm = PatternBytes(hbd::kBoardImageOffset + 3 * 1024 + 17, 1);
+        const std::string comm = PatternBytes(kBoardHeaderBytes + 3 * 1024 + 17, 1);
         const std::string speech = PatternBytes(1500, 2);
         const std::string kx = Kx2FileContent(5 * 200 + 77);
         std::string error;
@@ -138,13 +140,13 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         runner.Start();
         int lines = 0;
         size_t filesDone = 0;
-        sink.hook = [&](const Notification& n) {
-            if (n.code == UM_LOG_LINE && ++lines == plan.cancelAfterLines) {
+        sink.hook = [&](const test::Recorded& n) {
+            if (n.code == ev::kLogLine && ++lines == plan.cancelAfterLines) {
                 job.abortRequest = 1;
             }
             // The pause after a file is what lets a unit take the end of transfer before the
             // next file's clearing call; with the fake clock the run gives the unit that time.
-            if (n.code == UM_FILE_DONE) {
+            if (n.code == ev::kFileDone) {
                 BoardsWhenThereAre(hbdUnit, ++filesDone);
             }
         };
@@ -152,23 +154,23 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         WorkerContext context{serial, clock, state};
         (plan.kx2 ? RunKx2UploadWorker : RunHbdUploadWorker)(job, context);
         const std::vector<sim::ReceivedBoard> boards =
-            BoardsWhenThereAre(hbdUnit, sink.Count(UM_FILE_DONE));
+            BoardsWhenThereAre(hbdUnit, sink.Count(ev::kFileDone));
         runner.Stop();
 
         expect(job.outcome == plan.expected, std::string("ended ") + RunOutcomeName(job.outcome));
-        expect(job.finished == 1 && !sink.Codes().empty() && sink.Codes().back() == UM_WORKER_DONE,
-               "the run did not end with the finished flag and UM_WORKER_DONE");
+        expect(job.finished == 1 && !sink.Codes().empty() && sink.Codes().back() == ev::kWorkerDone,
+               "the run did not end with the finished flag and ev::kWorkerDone");
         const std::string history = dir.Read("History.txt");
         // Every ending is in the history: an abort as the failure of the file it stopped, a KX2
         // image the unit never confirmed as a failure too.
-        const size_t failedNotes = sink.Count(UM_FILE_FAILED);
+        const size_t failedNotes = sink.Count(ev::kFileFailed);
         const size_t failures = Occurrences(history, " File FAILED!");
         const size_t aborts = Occurrences(history, "ERROR = *** USER ABORTED UPLOAD ***");
         const bool failed = plan.expected == O::kFailed || plan.expected == O::kNoFinalAnswer;
         expect(failedNotes == (failed ? 1u : 0u) && failures == failedNotes + aborts &&
                    (aborts != 0) == (plan.expected == O::kAborted),
                "failures and aborts in the history do not match the run:\n" + history);
-        expect(Occurrences(history, " File Successful (") == sink.Count(UM_FILE_DONE),
+        expect(Occurrences(history, " File Successful (") == sink.Count(ev::kFileDone),
                "successes in the history differ from the files reported done:\n" + history);
         if (plan.kx2) {
             const sim::Kx2Unit::Report report = kx2Unit.GetReport();
@@ -179,8 +181,8 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
                     (report.complete && report.image == std::vector<uint8_t>(kx.begin(), kx.end())),
                 "completed without the exact image at the unit");
         } else if (plan.expected == O::kCompleted) {
-            expect(boards.size() == 2 && boards[0].image == ExpectedImage(comm, kKindComm) &&
-                       boards[1].image == ExpectedImage(speech, kKindSpeech),
+            expect(boards.size() == 2 && boards[0].image == ExpectedImage(comm, FileKind::kComm) &&
+                       boards[1].image == ExpectedImage(speech, FileKind::kSpeech),
                    "completed without both boards byte-exact at the unit");
         }
     }

@@ -203,13 +203,13 @@ TEST(FileChecksTest, TamarackMarkerPerKind) {
     test::TempDir dir;
     std::string comm = dir.Write("c.bin", "..TAMARACK LINE RAILROAD..");
     std::string reader = dir.Write("r.bin", test::Wide("built #2101/01/01"));
-    EXPECT_TRUE(SearchTamarackMarker(comm, kKindComm));
-    EXPECT_FALSE(SearchTamarackMarker(comm, kKindReader));
-    EXPECT_TRUE(SearchTamarackMarker(reader, kKindReader));
-    EXPECT_FALSE(SearchTamarackMarker(reader, kKindComm));
-    EXPECT_FALSE(SearchTamarackMarker(comm, kKindSpeech));
+    EXPECT_TRUE(SearchTamarackMarker(comm, FileKind::kComm));
+    EXPECT_FALSE(SearchTamarackMarker(comm, FileKind::kReader));
+    EXPECT_TRUE(SearchTamarackMarker(reader, FileKind::kReader));
+    EXPECT_FALSE(SearchTamarackMarker(reader, FileKind::kComm));
+    EXPECT_FALSE(SearchTamarackMarker(comm, FileKind::kSpeech));
     std::string error;
-    EXPECT_TRUE(ImageHasTamarackMarker(*ReadFirmwareImage(reader, &error), kKindReader));
+    EXPECT_TRUE(ImageHasTamarackMarker(*ReadFirmwareImage(reader, &error), FileKind::kReader));
 }
 
 TEST(FileChecksTest, TamarackSettingChangesOnlyWhenItDiffers) {

@@ -21,12 +21,12 @@ TEST(UploadHistoryTest, EntriesByteForByte) {
     UploadHistory history(dir.Dir(), clock);
     ASSERT_EQ(history.Path(), dir.Dir() + "History.txt");
 
-    history.WriteBeginUpload("/fw/comm.bin", 1);
-    history.WriteUploadSuccess("/fw/comm.bin", 1, 261);
-    history.WriteUploadFailed("/fw/reader.bin", 2, "*** USER ABORTED UPLOAD ***");
+    history.WriteBeginUpload("/fw/comm.bin", FileKind{1});
+    history.WriteUploadSuccess("/fw/comm.bin", FileKind{1}, 261);
+    history.WriteUploadFailed("/fw/reader.bin", FileKind{2}, "*** USER ABORTED UPLOAD ***");
     history.WriteCriticalError({2, 1, 7});
-    history.WriteUploadFailed("/fw/unit.kx", 1, "KX2 canceled");
-    history.WriteBeginUpload("/fw/odd.bin", 9);
+    history.WriteUploadFailed("/fw/unit.kx", FileKind{1}, "KX2 canceled");
+    history.WriteBeginUpload("/fw/odd.bin", FileKind{9});
 
     const std::string expected =
         std::string("\n") + kStamp + "Begin Upload COMM File\n" + kPad +
@@ -70,13 +70,13 @@ TEST(UploadHistoryTest, UnwritablePlaceDropsEntriesSilently) {
     test::TempDir dir;
     test::FakeClock clock;
     UploadHistory missingFolder(dir.File("no/such/folder/"), clock);
-    missingFolder.WriteBeginUpload("/c.bin", 1);
-    missingFolder.WriteUploadFailed("/c.bin", 1, "Failed to open input file");
+    missingFolder.WriteBeginUpload("/c.bin", FileKind{1});
+    missingFolder.WriteUploadFailed("/c.bin", FileKind{1}, "Failed to open input file");
     EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
 
     ASSERT_TRUE(std::filesystem::create_directory(dir.File("History.txt")));
     UploadHistory folderInTheWay(dir.Dir(), clock);
-    folderInTheWay.WriteUploadSuccess("/c.bin", 1, 10);
+    folderInTheWay.WriteUploadSuccess("/c.bin", FileKind{1}, 10);
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("History.txt")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("History.txt")));
 }

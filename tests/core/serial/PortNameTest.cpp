@@ -27,7 +27,7 @@ TEST_P(PortNameGoodTest, NamesThePort) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PortNameGoodTest,
-    ::testing::Values(GoodName{"1", 1, ""}, GoodName{"255", 255, ""}, GoodName{" 12\n", 12, ""},
+    ::testing::Values(GoodName{"1", 1, ""}, GoodName{"256", 256, ""}, GoodName{" 12\n", 12, ""},
                       GoodName{"com7", 7, ""}, GoodName{"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
                       GoodName{"  ttyUSB0  ", 0, "/dev/ttyUSB0"}, GoodName{"./ttyV0", 0, "./ttyV0"},
                       GoodName{std::string(255, '/'), 0, std::string(255, '/')}),
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Table, PortNameBadTest,
                                            BadName{"  \t", "No serial port given"},
                                            BadName{"0", "Port number 0 is out of range"},
                                            BadName{"-3", "Port number -3 is out of range"},
-                                           BadName{"256", "Port number 256 is out of range"},
+                                           BadName{"257", "Port number 257 is out of range"},
                                            BadName{"99999999999999999999", "out of range"},
                                            BadName{"3x", "\"3x\" is not a port"},
                                            BadName{"tty\x01USB0", "control characters"},

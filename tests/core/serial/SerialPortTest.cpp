@@ -57,12 +57,12 @@ TEST(OpenPortTest, APortRefusedAfterItOpenedIsClosedAgainByTheWorker) {
     ProgramState state;
     test::RecordingSink sink;
     UploadJob job;
-    job.notifications = &sink;
+    job.events = &sink;
     job.portNumber = 4;
     job.baudRate = 9600;
     WorkerContext context{line, clock, state};
 
-    EXPECT_EQ(RunWorkerFrame(job, context, [](SerialPort&) { return RunOutcome::kCompleted; }), 1);
+    EXPECT_EQ(RunOnOpenPort(job, context, [](SerialPort&) { return RunOutcome::kCompleted; }), 1);
 
     EXPECT_EQ(line.Calls(),
               (std::vector<std::string>{"ResetPort(3,2048,1024)", "SetBaud(3,5)", "ClosePort(3)"}));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempDir.h"
@@ -25,28 +26,13 @@ inline std::string PatternBytes(size_t size, uint32_t seed) {
 }
 
 // What the unit must receive from a file: from 32 KiB on for boards, padded to whole packets.
-inline std::vector<uint8_t> ExpectedImage(const std::string& file, int kind) {
-    const size_t from = kind == 3 ? 0 : static_cast<size_t>(hbd::kBoardImageOffset);
+inline std::vector<uint8_t> ExpectedImage(const std::string& file, FileKind kind) {
+    const size_t from = static_cast<size_t>(FindBoard(kind)->keptOnHost);
     std::vector<uint8_t> image(file.begin() + static_cast<std::ptrdiff_t>(from), file.end());
     while (image.size() % hbd::kPayloadSize != 0) {
         image.push_back(hbd::kPadByte);
     }
     return image;
 }
-
-class HookSink : public RecordingSink {
-  public:
-    std::function<void(const Notification&)> hook;
-    void Send(const Notification& n) override {
-        RecordingSink::Send(n);
-        if (hook) {
-            hook(n);
-        }
-    }
-    bool HasLine(const std::string& text) const {
-        const auto lines = LogLines();
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
-    }
-};
 
 }  // namespace quillon::test

@@ -17,7 +17,10 @@
 namespace quillon {
 namespace {
 
-using test::HookSink;
+namespace ev = test::ev;
+using enum FileKind;
+
+using test::RecordingSink;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Reply(uint8_t code) {
@@ -47,7 +50,7 @@ Bytes DataPacket(const std::vector<uint8_t>& image, size_t packet) {
 }
 
 TEST(HbdWireFormat, ControlPacketsAndCrcOrder) {
-    EXPECT_EQ(Control(hbd::kCmdBeginComm), (Bytes{0x05, 0x05, 0x01, 0x31}));
+    EXPECT_EQ(Control(FindBoard(kComm)->beginCommand), (Bytes{0x05, 0x05, 0x01, 0x31}));
     EXPECT_EQ(Control(hbd::kCmdEndOfTransfer), (Bytes{0x05, 0x05, 0x01, 0x03}));
     // CRC-16/XMODEM of "123456789" is 0x31C3; the unit wants the high byte first.
     const std::string check = "123456789";
@@ -62,7 +65,7 @@ class HbdEngine : public ::testing::Test {
   protected:
     void SetUp() override {
         state.appDir = dir.Dir();
-        job.notifications = &sink;
+        job.events = &sink;
         ASSERT_EQ(port.OpenPort(0, 6), 0);
         serial.onWrite = [this](const Bytes& block) {
             if (block.size() == hbd::kPayloadSize) {
@@ -86,11 +89,13 @@ class HbdEngine : public ::testing::Test {
     }
     std::string History() const { return dir.Read("History.txt"); }
     // Makes an image and puts it in the slot of its kind.
-    const FirmwareImage& Selected(int kind, const std::string& name, size_t size) {
+    const FirmwareImage& Selected(FileKind kind, const std::string& name, size_t size) {
         content[name] = test::PatternBytes(size, 7);
         FirmwareImageRef image = MakeFirmwareImage(
             dir.File(name), std::vector<uint8_t>(content[name].begin(), content[name].end()));
-        (kind == 1 ? job.commImage : kind == 2 ? job.readerImage : job.speechImage) = image;
+        (kind == kComm     ? job.commImage
+         : kind == kReader ? job.readerImage
+                           : job.speechImage) = image;
         return *image;
     }
     // A fully cooperative unit: begin codes and prepare are echoed, data packets are good.
@@ -107,7 +112,7 @@ class HbdEngine : public ::testing::Test {
     std::vector<std::string> Logged(const std::string& levels = "EHAPBT") const {
         std::vector<std::string> lines;
         for (const auto& r : sink.All()) {
-            const char letter = r.code == UM_LOG_LINE ? "EHAPB-T"[r.wParam] : '-';
+            const char letter = r.code == ev::kLogLine ? "EHAPB-T"[r.number] : '-';
             if (levels.find(letter) != std::string::npos) {
                 lines.push_back(letter + (" " + r.text));
             }
@@ -119,7 +124,7 @@ class HbdEngine : public ::testing::Test {
     test::FakeSerialBackend serial;
     test::FakeClock clock;
     ProgramState state;
-    HookSink sink;
+    RecordingSink sink;
     UploadJob job;
     SerialPort port{serial};
     HbdUploadSettings settings;
@@ -133,49 +138,47 @@ class HbdEngine : public ::testing::Test {
 TEST_F(HbdEngine, CountPacketsFillsEstimatesAtTheLineRate) {
     settings.delayAfterFileSeconds = 45;
     MakeEngine();
-    Selected(1, "c.bin", 32768 + 3 * 1024);
-    Selected(2, "r.bin", 32768 + 5 * 1024 + 10);
-    Selected(3, "s.bin", 1500);
+    Selected(kComm, "c.bin", 32768 + 3 * 1024);
+    Selected(kReader, "r.bin", 32768 + 5 * 1024 + 10);
+    Selected(kSpeech, "s.bin", 1500);
     EXPECT_EQ(engine->CountPackets(), 3 + 2 * 5 + 1 + 2 * 45);
     const UploadProgress& p = engine->Progress();
-    EXPECT_EQ(p.commPackets, 3);
-    EXPECT_EQ(p.readerPackets, 5);
-    EXPECT_EQ(p.speechPackets, 1);
+    EXPECT_EQ(p.Board(kComm).packets, 3);
+    EXPECT_EQ(p.Board(kReader).packets, 5);
+    EXPECT_EQ(p.Board(kSpeech).packets, 1);
     EXPECT_EQ(p.filesRemaining, 3);
-    EXPECT_EQ(p.readerEstimate, 10);
-    ASSERT_EQ(sink.Count(UM_PROGRESS), 1u);
-    EXPECT_EQ(sink.All().back().wParam, 1);
+    EXPECT_EQ(p.Board(kReader).estimate, 10);
+    ASSERT_EQ(sink.Codes(), std::vector<int>{ev::kEstimates});
     EXPECT_EQ(sink.All().back().progress.totalRemaining, 104);
     // The unit's own count of a board file shorter than its header wraps the same way.
-    EXPECT_EQ(HbdUploader::AnnouncedPackets(1024, 1), -31);
+    EXPECT_EQ(HbdUploader::AnnouncedPackets(1024, kComm), -31);
     // Away from 19200 bps only the time on the wire changes: 1038 bytes of a packet exchange
     // take 0.09 s at 115200 (0.54 s at 19200), 1.08 s at 9600; the pauses stay.
     job.baudRate = 115200;
     MakeEngine();
     EXPECT_EQ(engine->CountPackets(), 9 + 2 * 45);  // 1.65 + 7.75 + 0.55 s of packets
-    EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, 1, 9600), 154);
-    EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, 2, 19200), 200);
+    EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, kComm, 9600), 154);
+    EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, kReader, 19200), 200);
 }
 
 // The wire bytes of whole files at the size edges: COMM and READER send their image from
 // 32 KiB on, SPEECH all of it; a short last packet is padded with 0xFF.
 TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
     struct Row {
-        int kind;
+        FileKind kind;
         size_t size;
         size_t packets;
         const char* scanLine;
     };
     const Row rows[] = {
-        {1, 32768 + 2048, 2, "Prep 4: Scan file; will send 2 data packets to HBD\n\n"},
-        {1, 32768, 0, "Prep 4: Scan file; will send 0 data packets to HBD\n\n"},
-        {2, 32768 + 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
-        {3, 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
+        {kComm, 32768 + 2048, 2, "Prep 4: Scan file; will send 2 data packets to HBD\n\n"},
+        {kComm, 32768, 0, "Prep 4: Scan file; will send 0 data packets to HBD\n\n"},
+        {kReader, 32768 + 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
+        {kSpeech, 1500, 2, "2.1: Sending to HBD; Prepare for packet 2 of 1\n"},
     };
-    const uint8_t beginCommand[] = {0, 0x31, 0x30, 0x39};
     AnswerLikeAUnit();
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.kind);
+        SCOPED_TRACE(FileKindName(row.kind));
         const auto before = static_cast<std::ptrdiff_t>(serial.Written().size());
         job.commImage.reset();
         job.readerImage.reset();
@@ -185,7 +188,7 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
         serial.Receive(Reply(hbd::kReplyGoodPacket));  // stale: cleared before the file
         ASSERT_TRUE(engine->UploadFile(image, row.kind));
         const auto sent = test::ExpectedImage(content["f.bin"], row.kind);
-        Bytes expected = Control(beginCommand[row.kind]);
+        Bytes expected = Control(FindBoard(row.kind)->beginCommand);
         for (size_t i = 0; i < row.packets; ++i) {
             expected = Join({expected, Control(0x32), DataPacket(sent, i)});
         }
@@ -194,7 +197,7 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
         EXPECT_TRUE(sink.HasLine(row.scanLine));
         EXPECT_EQ(engine->Progress().currentPacketsSent, static_cast<int>(row.packets));
     }
-    const auto image = test::ExpectedImage(content["f.bin"], 3);
+    const auto image = test::ExpectedImage(content["f.bin"], kSpeech);
     EXPECT_EQ(std::count(image.begin() + 1500, image.end(), 0xFF), 548) << "padding";
     // The payload and its CRC go out as two writes.
     auto calls = serial.Calls();
@@ -206,13 +209,13 @@ TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
     settings.showTiming = true;
     state.showSerialData = 1;
     MakeEngine();
-    const FirmwareImage& image = Selected(1, "c.bin", 32768 + 1024);
+    const FirmwareImage& image = Selected(kComm, "c.bin", 32768 + 1024);
     const std::string path = image.path;
     // Answers of an earlier run still arriving are taken off the line before the begin request.
     serial.onClear = [this] { serial.Receive(Reply(0x33)); };
     script = {Join({{0xAA}, Reply(0x31)}), Reply(0x32), Reply(0x33)};
     engine->CountPackets();
-    ASSERT_TRUE(engine->UploadFile(image, 1));
+    ASSERT_TRUE(engine->UploadFile(image, kComm));
     EXPECT_EQ(Logged(), (std::vector<std::string>{
                             "P Prep 3: Success; open COMM file: " + path + "\n",
                             "P Prep 4: Scan file; will send 1 data packets to HBD\n\n",
@@ -235,17 +238,17 @@ TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
     std::vector<int> codes;
     std::vector<Bytes> shown;
     for (const auto& r : sink.All()) {
-        if (r.code != UM_LOG_LINE) {
+        if (r.code != ev::kLogLine) {
             codes.push_back(r.code);
         }
-        if (r.code == UM_TX_BYTES || r.code == UM_RX_BYTES) {
-            EXPECT_EQ(r.wParam, static_cast<int64_t>(r.bytes.size()));
-            shown.push_back(r.code == UM_RX_BYTES ? r.bytes : Bytes(r.bytes.size() == 4, 0));
+        if (r.code == ev::kBytesSent || r.code == ev::kBytesReceived) {
+            shown.push_back(r.code == ev::kBytesReceived ? r.bytes : Bytes(r.bytes.size() == 4, 0));
         }
     }
-    EXPECT_EQ(codes, (std::vector<int>{UM_PROGRESS, UM_FILE_START, UM_TX_BYTES, UM_RX_BYTES,
-                                       UM_TX_BYTES, UM_RX_BYTES, UM_PROGRESS, UM_TX_BYTES,
-                                       UM_RX_BYTES, UM_TX_BYTES, UM_FILE_DONE}));
+    EXPECT_EQ(codes,
+              (std::vector<int>{ev::kEstimates, ev::kFileStart, ev::kBytesSent, ev::kBytesReceived,
+                                ev::kBytesSent, ev::kBytesReceived, ev::kPacketSent, ev::kBytesSent,
+                                ev::kBytesReceived, ev::kBytesSent, ev::kFileDone}));
     EXPECT_EQ(shown,
               (std::vector<Bytes>{
                   {0}, Join({{0xAA}, Reply(0x31)}), {0}, Reply(0x32), {}, Reply(0x33), {0}}));
@@ -374,7 +377,7 @@ TEST_P(HbdExchange, AnswersDecideTheFile) {
     settings.retransmitControl = row.retransmitControl;
     settings.retransmitData = row.retransmitData;
     MakeEngine();
-    const FirmwareImage& image = Selected(1, "c.bin", 32768 + 1024);
+    const FirmwareImage& image = Selected(kComm, "c.bin", 32768 + 1024);
     script.assign(row.replies.begin(), row.replies.end());
     onHostPacket = [this, &row](const Bytes& p) {
         const bool end = p == Control(hbd::kCmdEndOfTransfer);
@@ -385,16 +388,17 @@ TEST_P(HbdExchange, AnswersDecideTheFile) {
     };
     engine->CountPackets();
     const bool ok = *row.historyText == '\0';
-    EXPECT_EQ(engine->UploadFile(image, 1), ok);
+    EXPECT_EQ(engine->UploadFile(image, kComm), ok);
     EXPECT_EQ(Logged("AE"), row.lines);
     EXPECT_EQ(hostPackets, row.hostPackets);
-    EXPECT_EQ(sink.Count(UM_TX_BYTES) + sink.Count(UM_RX_BYTES), 0u) << "serial data is hidden";
+    EXPECT_EQ(sink.Count(ev::kBytesSent) + sink.Count(ev::kBytesReceived), 0u)
+        << "serial data is hidden";
     EXPECT_EQ(engine->Progress().currentPacketsSent, row.packetsSent);
-    EXPECT_EQ(sink.Count(UM_FILE_DONE), ok ? 1u : 0u);
+    EXPECT_EQ(sink.Count(ev::kFileDone), ok ? 1u : 0u);
     // A user's abort is no failure of the file.
     const bool failed = !ok && row.historyText != std::string(kUserAbort);
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), failed ? 1u : 0u);
-    EXPECT_EQ(sink.Codes().back(), ok ? UM_FILE_DONE : failed ? UM_FILE_FAILED : UM_LOG_LINE);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), failed ? 1u : 0u);
+    EXPECT_EQ(sink.Codes().back(), ok ? ev::kFileDone : failed ? ev::kFileFailed : ev::kLogLine);
     const std::string history = History();
     EXPECT_NE(history.find(ok ? "Upload COMM File Successful" : "Upload COMM File FAILED!"),
               std::string::npos);
@@ -412,18 +416,18 @@ INSTANTIATE_TEST_SUITE_P(Rows, HbdExchange, ::testing::ValuesIn(kExchangeRows),
 TEST_F(HbdEngine, PauseBeforeTheNextFileCountsDownAndAnAbortIsTheNextFilesFailure) {
     settings.delayAfterFileSeconds = 10;  // clamped to 60
     MakeEngine();
-    const FirmwareImage& comm = Selected(1, "c.bin", 32768);
-    const FirmwareImage& speech = Selected(3, "s.bin", 1024);
+    const FirmwareImage& comm = Selected(kComm, "c.bin", 32768);
+    const FirmwareImage& speech = Selected(kSpeech, "s.bin", 1024);
     engine->CountPackets();
     AnswerLikeAUnit();
     int ticks = 0;
-    sink.hook = [&](const Notification& n) {
-        if (n.code == UM_DELAY_TICK && ++ticks == 12) {
+    sink.hook = [&](const test::Recorded& n) {
+        if (n.code == ev::kPauseTick && ++ticks == 12) {
             job.abortRequest = 1;
         }
     };
-    EXPECT_TRUE(engine->UploadFile(comm, 1));
-    EXPECT_FALSE(engine->PauseBeforeNextFile(speech, 3));
+    EXPECT_TRUE(engine->UploadFile(comm, kComm));
+    EXPECT_FALSE(engine->PauseBeforeNextFile(speech, kSpeech));
     EXPECT_EQ(clock.SleptMs(), 12000u);
     EXPECT_EQ(Logged("H"), (std::vector<std::string>{
                                "H Sending to HBD \"Begin Upload, COMM file\"\n",
@@ -436,11 +440,11 @@ TEST_F(HbdEngine, PauseBeforeTheNextFileCountsDownAndAnAbortIsTheNextFilesFailur
     const auto all = sink.All();
     EXPECT_EQ(all.back().text, "*** USER ABORTED UPLOAD ***\n");
     const auto lastTick = std::find_if(all.rbegin(), all.rend(),
-                                       [](const auto& r) { return r.code == UM_DELAY_TICK; });
+                                       [](const auto& r) { return r.code == ev::kPauseTick; });
     EXPECT_EQ(lastTick->progress.delayLength, 60);
     EXPECT_EQ(lastTick->progress.delayRemaining, 60 - 11);
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 0u);
-    EXPECT_EQ(sink.Count(UM_FILE_DONE), 1u);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), 0u);
+    EXPECT_EQ(sink.Count(ev::kFileDone), 1u);
     EXPECT_NE(History().find("Upload COMM File Successful"), std::string::npos);
     EXPECT_EQ(History().find("Upload COMM File FAILED"), std::string::npos);
     EXPECT_NE(History().find("Upload SPEECH File FAILED!\n                        ERROR = *** "
@@ -453,8 +457,8 @@ TEST_F(HbdEngine, UnknownKindIsAnInternalError) {
     state.SetInternalError(9, 9, 9);
     MakeEngine();  // a new worker starts clean
     EXPECT_EQ(state.InternalError().major, 0);
-    EXPECT_FALSE(engine->UploadFile(Selected(1, "x.bin", 40000), 7));
-    EXPECT_EQ(sink.Codes(), (std::vector<int>{UM_INTERNAL_ERROR}));
+    EXPECT_FALSE(engine->UploadFile(Selected(kComm, "x.bin", 40000), FileKind{7}));
+    EXPECT_EQ(sink.Codes(), (std::vector<int>{ev::kInternalError}));
     EXPECT_EQ(state.InternalError().major, 2);
     EXPECT_NE(History().find("CRITICAL ERROR; Error Code = 2.1, support Data = 7"),
               std::string::npos);

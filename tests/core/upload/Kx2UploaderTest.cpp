@@ -15,13 +15,15 @@
 namespace quillon {
 namespace {
 
+namespace ev = test::ev;
+
 using test::ScriptedKx2Line;
 
 class Kx2EngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         state.appDir = dir.Dir();
-        job.notifications = &sink;
+        job.events = &sink;
         job.baudRate = 115200;
         unit.answer = test::HonestKx2;
     }
@@ -37,8 +39,8 @@ class Kx2EngineTest : public ::testing::Test {
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
         for (const test::Recorded& r : sink.All()) {
-            if (r.code == UM_LOG_LINE) {
-                lines.push_back(std::to_string(r.wParam) + " " + r.text);
+            if (r.code == ev::kLogLine) {
+                lines.push_back(std::to_string(r.number) + " " + r.text);
             }
         }
         return lines;
@@ -69,7 +71,7 @@ TEST_P(Kx2PacketTableTest, FileSizeGivesPacketsAndTheFinalOneIsMarkedLast) {
     const PacketCase c = GetParam();
     Settings("Max Packet Size=" + std::to_string(c.maxPacketSize) + "\nDelay Between Packets=0\n");
     const FirmwareImage& image = MakeImage(c.fileSize);
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.UploadFile(image));
 
     std::vector<int> expected;
@@ -103,14 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Kx2EngineTest, DefaultsGiveFullFramesTheStartRequestAndAnEstimateAndAreWrittenBack) {
     const FirmwareImage& image = MakeImage(100 * 1014 + 1, "ABC.kx2");
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.PrepareUpload(image));
     EXPECT_EQ(kx2.PayloadSize(), 1014);
     EXPECT_EQ(kx2.PacketCount(), 101);
     // A frame is 1 second at 19200 bps, of which 0.53 s on the wire (0.09 s at 115200), plus
     // the pause of 0.15 s after it.
     EXPECT_EQ(Kx2Uploader::EstimateFor(101, 1024, 150, 19200), 116);
-    EXPECT_EQ(kx2.Progress().commEstimate, 71);
+    EXPECT_EQ(kx2.Progress().Board(FileKind::kComm).estimate, 71);
     EXPECT_EQ(kx2.Progress().totalRemaining, 71);
     EXPECT_EQ(kx2.Progress().currentKindName, "KX2-FILE");
 
@@ -133,10 +135,10 @@ TEST_F(Kx2EngineTest, DefaultsGiveFullFramesTheStartRequestAndAnEstimateAndAreWr
     EXPECT_EQ(clock.SleptMs(), 101u * 150u);
 }
 
-TEST_F(Kx2EngineTest, CleanUploadLogsEveryStepWithItsLevelAndSendsOnlyItsOwnNotifications) {
+TEST_F(Kx2EngineTest, CleanUploadLogsEveryStepWithItsLevelAndSendsOnlyItsOwnEvents) {
     const FirmwareImage& image = MakeImage(1014 + 20);
     const std::string& path = image.path;
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.UploadFile(image));
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            "3 Prep 3: Success; open file: " + path + "\n",
@@ -165,17 +167,14 @@ TEST_F(Kx2EngineTest, CleanUploadLogsEveryStepWithItsLevelAndSendsOnlyItsOwnNoti
     std::vector<int> codes;
     std::vector<int64_t> waiting;
     for (const test::Recorded& r : sink.All()) {
-        if (r.code == UM_AWAITING_CONFIRMATION) {
-            waiting.push_back(r.wParam);
-        } else if (r.code != UM_LOG_LINE) {
+        if (r.code == ev::kAwaiting) {
+            waiting.push_back(r.number);
+        } else if (r.code != ev::kLogLine) {
             codes.push_back(r.code);
-            if (r.code == UM_PROGRESS) {
-                EXPECT_EQ(r.wParam, codes.size() == 1 ? 1 : 0);
-            }
         }
     }
-    EXPECT_EQ(codes, (std::vector<int>{UM_PROGRESS, UM_FILE_START, UM_PROGRESS, UM_PROGRESS,
-                                       UM_FILE_DONE}));
+    EXPECT_EQ(codes, (std::vector<int>{ev::kEstimates, ev::kFileStart, ev::kPacketSent,
+                                       ev::kPacketSent, ev::kFileDone}));
     EXPECT_EQ(waiting, (std::vector<int64_t>{128, 127, 126, 125, 124, 123, 122, 121, 120}));
     EXPECT_EQ(kx2.Progress().currentPacketsSent, 2);
     EXPECT_EQ(kx2.Progress().currentRemaining, 0);
@@ -187,13 +186,13 @@ TEST_F(Kx2EngineTest, CleanUploadLogsEveryStepWithItsLevelAndSendsOnlyItsOwnNoti
 // found, then the whole frame.
 TEST_F(Kx2EngineTest, SerialDataIsShownOnlyWhileTheFlagIsOne) {
     state.showSerialData = 1;
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.UploadFile(MakeImage(2 * 1014)));
     std::vector<std::vector<uint8_t>> shown;
     for (const test::Recorded& r : sink.All()) {
-        if (r.code == UM_TX_BYTES || r.code == UM_RX_BYTES) {
-            EXPECT_EQ(r.wParam, static_cast<int64_t>(r.bytes.size()));
-            shown.push_back(r.code == UM_TX_BYTES ? std::vector<uint8_t>(r.bytes.size()) : r.bytes);
+        if (r.code == ev::kBytesSent || r.code == ev::kBytesReceived) {
+            shown.push_back(r.code == ev::kBytesSent ? std::vector<uint8_t>(r.bytes.size())
+                                                     : r.bytes);
         }
     }
     const std::vector<uint8_t> start{kKx2FrameStart};
@@ -327,7 +326,7 @@ TEST_P(Kx2AnswerTest, UploadEndsAsTheUnitAnswers) {
             test::HonestKx2(f, l);
         }
     };
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     EXPECT_EQ(kx2.UploadFile(image), row.outcome == RunOutcome::kCompleted);
     EXPECT_EQ(kx2.Outcome(), row.outcome);
     EXPECT_EQ(unit.CountType(kKx2StartRequest), row.startRequests);
@@ -337,8 +336,8 @@ TEST_P(Kx2AnswerTest, UploadEndsAsTheUnitAnswers) {
     EXPECT_EQ(static_cast<size_t>(std::count(lines.begin(), lines.end(), row.line)), row.times);
     const bool failed =
         row.outcome == RunOutcome::kFailed || row.outcome == RunOutcome::kNoFinalAnswer;
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), failed ? 1u : 0u);
-    EXPECT_EQ(sink.Count(UM_FILE_DONE), row.outcome == RunOutcome::kCompleted ? 1u : 0u);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), failed ? 1u : 0u);
+    EXPECT_EQ(sink.Count(ev::kFileDone), row.outcome == RunOutcome::kCompleted ? 1u : 0u);
     // Every ending is in the history: the success, or the failure with its reason.
     const bool completed = row.outcome == RunOutcome::kCompleted;
     EXPECT_NE(History().find(
@@ -374,13 +373,13 @@ class Kx2RefusalTest : public Kx2EngineTest, public ::testing::WithParamInterfac
 TEST_P(Kx2RefusalTest, RefusedBeforeAnythingIsSent) {
     const RefusalCase c = GetParam();
     Settings(c.settings);
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     EXPECT_FALSE(kx2.UploadFile(MakeImage(c.fileSize, c.fileName)));
     EXPECT_TRUE(line.Written().empty());
     const std::string last = Lines().back();
     EXPECT_EQ(last.rfind("0 " + c.logStart, 0), 0u) << last;
     EXPECT_NE(last.find("upload refused\n"), std::string::npos) << last;
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 1u);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), 1u);
     EXPECT_NE(History().find("ERROR = " + c.historyText + "\n"), std::string::npos) << History();
     EXPECT_EQ(kx2.Outcome(), RunOutcome::kFailed);
 }
@@ -411,7 +410,7 @@ TEST_F(Kx2EngineTest, LimitsThemselvesAreAccepted) {
     Settings("Max Packet Size=11\nDelay Between Packets=0\n");
     const std::string ini = dir.Read("Quillon.ini");
     const FirmwareImage& image = MakeImage(5000, std::string(46, 'N') + ".kx");  // 49 characters
-    Kx2Uploader kx2(port, job, clock, state);
+    Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.UploadFile(image));
     EXPECT_EQ(unit.DataFrames().size(), 5000u);
     auto request =
@@ -440,13 +439,13 @@ class StarvedKx2 : public Kx2Uploader {
 };
 
 TEST_F(Kx2EngineTest, PacketTableThatCannotBeFilledIsRefusedBeforeTheStartRequest) {
-    StarvedKx2 starved(port, job, clock, state);
+    StarvedKx2 starved(job, port, clock, state);
     starved.failAt = 4;
     EXPECT_FALSE(starved.UploadFile(MakeImage(6 * 1014)));
     EXPECT_EQ(Lines().back(), "0 ERROR: Out of memory for packet 4; upload refused\n");
     EXPECT_NE(History().find("ERROR = Out of memory for the packet table\n"), std::string::npos);
     EXPECT_TRUE(starved.Packets().empty());
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), 1u);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), 1u);
     EXPECT_TRUE(line.Written().empty());
 }
 

@@ -15,6 +15,8 @@
 namespace quillon {
 namespace {
 
+namespace ev = test::ev;
+
 const std::string kRule = std::string(78, '-') + "\n";
 constexpr const char* kLogName = "Logs/Quillon_LogMsg_143005_07152024.txt";
 
@@ -46,11 +48,11 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
         kRule + "\n14:30:05 Prep 1: Success; Open log file (" + path + ")\n\n";
     EXPECT_EQ(LogText(), first);
     ASSERT_EQ(sink.All().size(), 2u);
-    EXPECT_EQ(sink.All()[0].code, UM_LOG_LINE);
-    EXPECT_EQ(sink.All()[0].wParam, 3);
+    EXPECT_EQ(sink.All()[0].code, ev::kLogLine);
+    EXPECT_EQ(sink.All()[0].number, 3);
     EXPECT_EQ(sink.All()[0].text, "Prep 1: Success; Open log file (" + path + ")\n\n");
     // The path as data, so no one has to take it out of the line.
-    EXPECT_EQ(sink.All()[1].code, UM_MESSAGE_LOG_OPENED);
+    EXPECT_EQ(sink.All()[1].code, ev::kLogOpened);
     EXPECT_EQ(sink.All()[1].text, path);
 
     MessageLog again(sink, clock, dir.Dir().substr(0, dir.Dir().size() - 1));
@@ -115,10 +117,10 @@ TEST_F(MessageLogTest, LinesBannersAndBareLayoutTexts) {
     EXPECT_EQ(LogText().substr(afterOpen), expected);
     // Every posted line reached the window, with its level, whether or not it was logged.
     auto all = sink.All();
-    ASSERT_EQ(all.size(), 10u);  // with UM_MESSAGE_LOG_OPENED second
-    EXPECT_EQ(all[2].wParam, 4);
+    ASSERT_EQ(all.size(), 10u);  // with ev::kLogOpened second
+    EXPECT_EQ(all[2].number, 4);
     EXPECT_EQ(all[3].text, "(412 ms)\n");
-    EXPECT_EQ(all[3].wParam, 6);
+    EXPECT_EQ(all[3].number, 6);
     EXPECT_EQ(all[4].text, "\n");
     EXPECT_EQ(all[6].text, "");
     EXPECT_EQ(all[7].text, std::string(4093, 'x'));
@@ -135,7 +137,7 @@ TEST_F(MessageLogTest, LogMessagesOffCreatesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("Logs")));
     auto all = sink.All();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].wParam, 3);
+    EXPECT_EQ(all[0].number, 3);
     EXPECT_EQ(all[0].text, "Prep 1: Log Messages Disabled!  Won't create log file\n");
     EXPECT_EQ(all[1].text, "still shown\n");
 }
@@ -148,10 +150,10 @@ TEST_F(MessageLogTest, UnopenableLogIsReportedAndTheRunGoesOn) {
     log.WriteFileBanner("COMM", "/c.bin");
     auto all = sink.All();
     ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all[0].wParam, 0);
+    EXPECT_EQ(all[0].number, 0);
     EXPECT_EQ(all[0].text, "Prep 1: FAILED; to open log file (" + dir.Dir() + kLogName + ")\n\n");
-    EXPECT_EQ(all[1].code, UM_RECORD_LOST);
-    EXPECT_EQ(all[1].text.rfind("message log " + dir.Dir() + kLogName + ": ", 0), 0u);
+    EXPECT_EQ(all[1].code, ev::kRecordLost);
+    EXPECT_EQ(all[1].text.rfind("not written: message log " + dir.Dir() + kLogName + ": ", 0), 0u);
     EXPECT_EQ(all[2].text, "next line\n");
 }
 

@@ -1,6 +1,7 @@
-// Whole runs of both upload workers: the worker with the POSIX serial library on a real
-// pseudo-terminal, a simulated unit on the other end and a fake clock, so that time-outs and
-// pauses take no real time. Every run that opened the port must leave it free for the next.
+// Whole upload sessions of both kinds: the start steps, then the worker with the system's serial
+// library on a real pseudo-terminal, a simulated unit on the other end and a fake clock, so that
+// time-outs and pauses take no real time. Every run that opened the port must leave it free for
+// the next.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,19 +10,24 @@
 #include <thread>
 
 #include "serial/PortName.h"
-#include "serial/PosixSerialBackend.h"
+#include "serial/SerialPort.h"
+#include "serial/SystemSerialBackend.h"
+#include "session/UploadSession.h"
 #include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
+#include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/core/upload/Kx2TestSupport.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/RecordingReporter.h"
 #include "tests/support/RowName.h"
-#include "upload/UploadWorkers.h"
 
 namespace quillon {
 namespace {
+
+namespace ev = test::ev;
 
 struct PtyRow;
 
@@ -29,6 +35,7 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     void Start(sim::SimulatedUnit* unit) {
         runner = std::make_unique<sim::UnitRunner>(*unit);
         runner->Start();
+        device = runner->DevicePath();
     }
     void StartHbd(sim::FaultPlan faults = {}) {
         hbd = std::make_unique<sim::HbdUnit>(sim::HbdUnit::kDefaultBlockPackets, faults);
@@ -37,17 +44,15 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     void StartKx2(const sim::Kx2Scenario& scenario, size_t fileSize) {
         kx2 = std::make_unique<sim::Kx2Unit>(scenario);
         Start(kx2.get());
-        job.commImage = File("FIRMWARE.kx", test::Kx2FileContent(fileSize));
+        files.comm = File("FIRMWARE.kx", test::Kx2FileContent(fileSize));
     }
-    // The file written and read back as the start checks read it.
-    FirmwareImageRef File(const std::string& name, const std::string& bytes) {
+    std::string File(const std::string& name, const std::string& bytes) {
         content[name] = bytes;
-        std::string error;
-        return ReadFirmwareImage(dir.Write(name, bytes), &error);
+        return dir.Write(name, bytes);
     }
     // COMM, READER and SPEECH files of these sizes (0: none), as "1.bin" to "3.bin".
     void HbdFiles(std::array<size_t, 3> sizes) {
-        FirmwareImageRef* slots[] = {&job.commImage, &job.readerImage, &job.speechImage};
+        std::optional<std::string>* slots[] = {&files.comm, &files.reader, &files.speech};
         for (uint32_t kind = 1; kind <= 3; ++kind) {
             if (sizes[kind - 1] != 0) {
                 *slots[kind - 1] =
@@ -63,9 +68,10 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
         }
         std::vector<int> kinds;
         for (const auto& board : hbd->Boards()) {
-            const std::string& file = content[std::to_string(board.kind) + ".bin"];
+            const int kind = static_cast<int>(board.kind);
+            const std::string& file = content[std::to_string(kind) + ".bin"];
             EXPECT_EQ(board.image, test::ExpectedImage(file, board.kind));
-            kinds.push_back(board.kind);
+            kinds.push_back(kind);
         }
         return kinds;
     }
@@ -86,9 +92,14 @@ struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     test::TempDir dir;
     test::FakeClock clock;
     ProgramState state;
-    test::HookSink sink;
-    PosixSerialBackend serial;
-    UploadJob job;
+    test::RecordingSink sink;
+    test::RecordingReporter errors;
+    std::shared_ptr<SerialBackend> serial = MakeSystemSerialBackend();
+    FileSelection files;
+    bool commFirst = true;
+    std::string device;
+    std::function<void()> beforeStart;  // between the port check and the worker
+    std::unique_ptr<UploadSession> session;
     std::unique_ptr<sim::HbdUnit> hbd;
     std::unique_ptr<sim::Kx2Unit> kx2;
     std::unique_ptr<sim::UnitRunner> runner;
@@ -110,13 +121,13 @@ struct PtyRow {
 // the files only, and every byte both ways in the serial-data log.
 PtyRow ThreeBoards(const char* name, bool commFirst, std::vector<int> kinds) {
     auto prepare = [commFirst](WorkerOverPty& t) {
-        t.job.commFirst = commFirst ? 1 : 0;
+        t.commFirst = commFirst;
         t.HbdFiles({32768 + 20 * 1024 + 100, 32768 + 3000, 1500});
         t.StartHbd();
         // The pause after a file is what lets a unit take the end of transfer before the next
         // file's clearing call; with the fake clock the test gives the unit that time instead.
-        t.sink.hook = [&t, done = size_t{0}](const Notification& n) mutable {
-            if (n.code == UM_FILE_DONE) {
+        t.sink.hook = [&t, done = size_t{0}](const test::Recorded& n) mutable {
+            if (n.code == ev::kFileDone) {
                 t.Kinds(++done);
             }
         };
@@ -124,9 +135,9 @@ PtyRow ThreeBoards(const char* name, bool commFirst, std::vector<int> kinds) {
     auto check = [kinds](WorkerOverPty& t) {
         EXPECT_EQ(t.Kinds(3), kinds);
         EXPECT_EQ(t.hbd->BadCrcPackets(), 0);
-        EXPECT_EQ(t.sink.Count(UM_DELAY_TICK), 90u);
+        EXPECT_EQ(t.sink.Count(ev::kPauseTick), 90u);
         EXPECT_EQ(t.clock.SleptMs(), 90000u);
-        EXPECT_EQ(t.sink.Count(UM_FILE_DONE), 3u);
+        EXPECT_EQ(t.sink.Count(ev::kFileDone), 3u);
         for (const char* entry : {"TX  05 05 01 31", "RX  05 05 01 31", "TX  05 05 01 32",
                                   "RX  05 05 01 33", "TX  05 05 01 03"}) {
             EXPECT_NE(t.SerialLog().find(entry), std::string::npos) << entry;
@@ -154,7 +165,7 @@ const PtyRow kRows[] = {
         [](WorkerOverPty& t) {
             IniFile ini(t.state.IniPath());
             ASSERT_TRUE(ini.WriteInt("HBD Params", "Retransmit Control Packets", 1));
-            t.job.commFirst = 0;
+            t.commFirst = false;
             t.HbdFiles({32768 + 1024, 32768 + 1024, 1024});
             sim::FaultPlan faults;
             faults.silentExchange = 1;  // the READER's begin-upload
@@ -174,9 +185,9 @@ const PtyRow kRows[] = {
             sim::FaultPlan faults;
             faults.silentExchange = 3;  // packet 1's data: the worker waits
             t.StartHbd(faults);
-            t.sink.hook = [&t](const Notification& n) {
-                if (n.code == UM_LOG_LINE && n.text == "1.4: Wait for response from HBD\n") {
-                    t.job.abortRequest = 1;
+            t.sink.hook = [&t](const test::Recorded& n) {
+                if (n.code == ev::kLogLine && n.text == "1.4: Wait for response from HBD\n") {
+                    t.session->Stop();
                 }
             };
         },
@@ -189,25 +200,47 @@ const PtyRow kRows[] = {
         [](WorkerOverPty& t) {
             t.HbdFiles({32768 + 2048, 0, 0});
             t.StartHbd();
-            t.sink.hook = [&t](const Notification& n) {
-                if (n.code == UM_FILE_START) {
+            t.sink.hook = [&t](const test::Recorded& n) {
+                if (n.code == ev::kFileStart) {
                     t.runner->SendToHost({0x05, 0x05, 0x01, 0x32});
-                    ASSERT_TRUE(t.serial.WaitForData(PortIndex(3), 30000));
+                    ASSERT_TRUE(t.serial->WaitForData(PortIndex(3), 30000));
                 }
             };
         },
         RunOutcome::kCompleted, 1, 0,
         "Dropped 4 bytes waiting on the line from before this upload\n",
         "Upload COMM File Successful", nullptr),
+    // The start check refuses a port that will not open: no worker, nothing sent or logged.
     PtyRow(
         "HBD port that will not open",
         [](WorkerOverPty& t) {
             t.HbdFiles({32768 + 1024, 0, 0});
+            t.device = t.dir.File("no-such-tty");
+        },
+        RunOutcome::kNotFinished, 0, 0, "", "",
+        [](WorkerOverPty& t) {
+            EXPECT_EQ(t.errors.shown.rfind("201 -: Failed to open serial port!\n\nPort: " +
+                                               t.device + "\nBaud Rate: 115200",
+                                           0),
+                      0u)
+                << t.errors.shown;
+            EXPECT_FALSE(t.session->Started());
+            EXPECT_TRUE(t.sink.Codes().empty());
+            EXPECT_FALSE(std::filesystem::exists(t.state.LogsDir()));
+        }),
+    // The port opened at the check but is gone when the worker opens it (the unit unplugged).
+    PtyRow(
+        "HBD port gone between the check and the run",
+        [](WorkerOverPty& t) {
+            t.HbdFiles({32768 + 1024, 0, 0});
+            auto pty = std::make_shared<sim::PtyPair>();
+            t.device = pty->DevicePath();
+            t.beforeStart = [pty]() mutable { pty.reset(); };
         },
         RunOutcome::kPortOpenFailed, 0, 0, "", "",
         [](WorkerOverPty& t) {
-            EXPECT_EQ(t.sink.Codes(), std::vector<int>{UM_PORT_OPEN_FAILED});
-            EXPECT_EQ(t.sink.All()[0].wParam, 3);
+            EXPECT_EQ(t.sink.Codes(), std::vector<int>{ev::kPortOpenFailed});
+            EXPECT_EQ(t.sink.All()[0].number, 3);
             EXPECT_FALSE(std::filesystem::exists(t.state.LogsDir()));
         }),
     // The unit gets the images as they were checked: cut short, overwritten or deleted on disk
@@ -217,8 +250,8 @@ const PtyRow kRows[] = {
         [](WorkerOverPty& t) {
             t.HbdFiles({32768 + 40 * 1024, 32768 + 2048, 1500});
             t.StartHbd();
-            t.sink.hook = [&t](const Notification& n) {
-                if (n.code == UM_FILE_START && n.progress->currentKind == kKindComm) {
+            t.sink.hook = [&t](const test::Recorded& n) {
+                if (n.code == ev::kFileStart && n.progress.currentKind == FileKind::kComm) {
                     std::filesystem::resize_file(t.dir.File("1.bin"), 65536);
                     t.dir.Write("2.bin", std::string(32768 + 2048, 'X'));
                     std::filesystem::remove(t.dir.File("3.bin"));
@@ -237,7 +270,7 @@ const PtyRow kRows[] = {
             EXPECT_EQ(report.image, t.Kx2Image());
             EXPECT_EQ(report.badFrames + report.badStartRequests + report.badDataFrames, 0u);
             EXPECT_EQ(report.dataFrames.size(), 296u);
-            EXPECT_EQ(t.sink.Count(UM_TX_BYTES) + t.sink.Count(UM_RX_BYTES), 0u);
+            EXPECT_EQ(t.sink.Count(ev::kBytesSent) + t.sink.Count(ev::kBytesReceived), 0u);
             EXPECT_NE(t.SerialLog(), "");
         }),
     // First pass 1..13, then exactly the lost ones, 12 as the last of the list.
@@ -279,33 +312,41 @@ TEST_P(WorkerOverPty, RunEndsAsExpectedAndReleasesThePort) {
     dir.Write("Quillon.ini",
               "[Logs]\nLog Messages=1\nLog Serial Data=1\n[HBD Params]\nWait for HBD Response=4\n"
               "Delay after File Upload=45\n");
-    job.notifications = &sink;
-    job.portNumber = 3;
-    job.baudRate = 115200;
     row.prepare(*this);
-    const std::string device = runner ? runner->DevicePath() : dir.File("no-such-tty");
-    job.portDevice = device;
-    WorkerContext context{serial, clock, state};
-    const int exitCode = kx2 ? RunKx2UploadWorker(job, context) : RunHbdUploadWorker(job, context);
+    session = std::make_unique<UploadSession>(state, clock);
+    ASSERT_TRUE(session->CheckFiles(files, kx2 != nullptr, false, IniFile(state.IniPath()), errors))
+        << errors.shown;
+    const PortName port{3, device};
+    if (session->CheckPort(serial, port, 115200, errors)) {
+        if (beforeStart) {
+            beforeStart();
+        }
+        // The sink is the fixture's: a shared pointer that does not own it.
+        session->Start(RunLine{port, 115200, commFirst},
+                       std::shared_ptr<EventSink>(std::shared_ptr<void>(), &sink));
+        session->Wait();
+    }
     if (runner) {
         runner->StopOnceDrained(5000);
     }
-    const bool opened = row.outcome != RunOutcome::kPortOpenFailed;
-    ASSERT_EQ(job.outcome.load(), row.outcome) << ::testing::PrintToString(sink.LogLines());
-    EXPECT_EQ(exitCode, opened ? 0 : 1);
-    EXPECT_EQ(job.finished.load(), opened ? 1 : 0);
-    EXPECT_EQ(sink.Codes().back(), opened ? UM_WORKER_DONE : UM_PORT_OPEN_FAILED);
-    EXPECT_EQ(sink.Count(UM_FILE_START), row.filesStarted);
-    EXPECT_EQ(sink.Count(UM_FILE_FAILED), row.filesFailed);
+    ASSERT_EQ(session->Outcome(), row.outcome) << ::testing::PrintToString(sink.LogLines());
+    const bool ran = session->Started() && row.outcome != RunOutcome::kPortOpenFailed;
+    EXPECT_EQ(session->Ended(), session->Started());
+    EXPECT_EQ(session->Job().finished.load(), ran ? 1 : 0);
+    if (session->Started()) {
+        EXPECT_EQ(sink.Codes().back(), ran ? ev::kWorkerDone : ev::kPortOpenFailed);
+    }
+    EXPECT_EQ(sink.Count(ev::kFileStart), row.filesStarted);
+    EXPECT_EQ(sink.Count(ev::kFileFailed), row.filesFailed);
     EXPECT_TRUE(row.line.empty() || sink.HasLine(row.line)) << row.line;
     EXPECT_NE(History().find(row.history), std::string::npos) << History();
     if (row.check) {
         row.check(*this);
     }
     if (runner && !runner->HungUp()) {
-        PosixSerialBackend other;
-        other.SetDevice(0, device);
-        SerialPort again(other);
+        const auto other = MakeSystemSerialBackend();
+        other->SetDevice(0, device);
+        SerialPort again(*other);
         EXPECT_EQ(again.OpenPort(0, SerialPort::BaudCode(115200)), 0) << "the port is released";
     }
 }

@@ -25,8 +25,8 @@
 #include "dialogs/SelectSerialPortDialog.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/SoundPreview.h"
+#include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
-#include "serial/PosixSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
 
@@ -297,11 +297,9 @@ class MainWindowTest : public QObject {
         main.SetSimulatedPort(&simulated);
         SystemClock clock;
         NullSoundPlayer sounds;
-        main.SetUploadWindow(MakeUploadWindow({work.state, clock, work.runner, sounds,
-                                               []() -> std::shared_ptr<SerialBackend> {
-                                                   return std::make_shared<PosixSerialBackend>();
-                                               }},
-                                              &main));
+        UploadSessions sessions;
+        main.SetUploadWindow(
+            MakeUploadWindow({work.state, clock, work.runner, sounds, sessions}, &main));
         bool sawEnd = false;
         work.expected = [&sawEnd](QDialog& dialog) {
             auto* window = qobject_cast<UploadProgressWindow*>(&dialog);

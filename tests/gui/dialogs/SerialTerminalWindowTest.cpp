@@ -10,6 +10,7 @@
 #include "controls/ExtendedButton.h"
 #include "controls/LogTextPane.h"
 #include "dialogs/SerialTerminalWindow.h"
+#include "serial/SystemSerialBackend.h"
 #include "sim/PtyPair.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
@@ -43,7 +44,8 @@ class TextViewTest : public QObject {
         ProgramState state;
         state.appDir = dir.Dir();
         sim::PtyPair line;
-        SerialTerminalWindow view({3, line.DevicePath(), 9600}, state, clock);
+        SerialTerminalWindow view({3, line.DevicePath(), 9600, MakeSystemSerialBackend()}, state,
+                                  clock);
         view.show();
         QVERIFY(QTest::qWaitFor([&] { return view.PortOpen(); }, 5000));
 
@@ -82,7 +84,8 @@ class TextViewTest : public QObject {
     void portThatWillNotOpenIsSaid() {
         ProgramState state;
         state.appDir = dir.Dir();
-        SerialTerminalWindow view({5, dir.File("no-such-tty"), 19200}, state, clock);
+        SerialTerminalWindow view({5, dir.File("no-such-tty"), 19200, MakeSystemSerialBackend()},
+                                  state, clock);
         view.show();
         QVERIFY(QTest::qWaitFor([&] { return view.ReaderFinished(); }, 5000));
         QVERIFY(QTest::qWaitFor(

@@ -1,6 +1,7 @@
-// The upload progress window over real runs: the worker thread and the POSIX line against the
-// simulated HBD and KX2 units on pseudo-terminals, with a fake clock so pauses take no time;
-// plus the notification handlers fed directly where a run cannot easily produce a case.
+// The upload progress window over real runs: sessions taken through the main window's start steps,
+// their workers on the system's serial library against the simulated HBD and KX2 units on
+// pseudo-terminals, with a fake clock so pauses take no time; plus events fed directly where a
+// run cannot easily produce a case.
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QtTest>
@@ -18,12 +19,15 @@
 #include "dialogs/ProgressBarCounter.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/UploadProgressWindow.h"
+#include "dialogs/UploadSessions.h"
+#include "serial/SystemSerialBackend.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/RecordingReporter.h"
 #include "tests/support/TempDir.h"
 
 using namespace quillon;
@@ -50,26 +54,35 @@ class UploadProgressTest : public QObject {
     std::unique_ptr<DialogRunner> runner;
     std::unique_ptr<RecordingSoundPlayer> sounds;
 
+    std::unique_ptr<UploadSessions> sessions;
+
     void Ini(const std::string& text) { dir->Write("Quillon.ini", text); }
 
-    // The files read as the main window's start checks read them.
+    // A window over a run on device, its session through the main window's start steps; with
+    // no device, a window that shows only the events it is handed.
     std::unique_ptr<UploadProgressWindow> Make(UploadProgressWindow::Selection sel,
-                                               UploadProgressWindow::SerialFactory factory) {
-        std::string error;
-        for (auto [path, image] : {std::pair{&sel.commPath, &sel.images.comm},
-                                   std::pair{&sel.readerPath, &sel.images.reader},
-                                   std::pair{&sel.speechPath, &sel.images.speech}}) {
-            *image = *path && sel.startWorker ? ReadFirmwareImage(**path, &error) : nullptr;
+                                               const std::string& device = "",
+                                               int baudRate = 19200) {
+        if (!device.empty()) {
+            auto session = std::make_shared<UploadSession>(*state, *clock);
+            test::RecordingReporter errors;
+            const PortName port{1, device};
+            const bool ready =
+                session->CheckFiles({sel.commPath, sel.readerPath, sel.speechPath}, sel.kx2, false,
+                                    IniFile(state->IniPath()), errors) &&
+                session->CheckPort(MakeSystemSerialBackend(), port, baudRate, errors);
+            if (!ready) {
+                qWarning("start steps refused: %s", errors.shown.c_str());
+                return nullptr;
+            }
+            sel.session = std::move(session);
+            sel.line = RunLine{port, baudRate};
         }
-        return std::make_unique<UploadProgressWindow>(std::move(sel), *state, std::move(factory),
-                                                      *clock, *runner, *sounds);
+        return std::make_unique<UploadProgressWindow>(std::move(sel), *state, *clock, *runner,
+                                                      *sounds, *sessions);
     }
     static bool WaitEnd(UploadProgressWindow& dlg) {
         return QTest::qWaitFor([&] { return dlg.RunState() == UploadProgressWindow::kEnded; },
-                               kRunTimeoutMs);
-    }
-    static bool WaitWorkersGone() {
-        return QTest::qWaitFor([] { return UploadProgressWindow::LiveWorkers() == 0; },
                                kRunTimeoutMs);
     }
 
@@ -81,11 +94,14 @@ class UploadProgressTest : public QObject {
         state->appDir = dir->Dir();
         runner = std::make_unique<DialogRunner>();
         sounds = std::make_unique<RecordingSoundPlayer>();
+        sessions = std::make_unique<UploadSessions>();
         Ini("[HBD Params]\nWait for HBD Response=2\n[Sounds]\nPost Successful "
             "Upload=/snd/next.wav\n"
             "Uploads Completed=/snd/all.wav\nFailed Upload=/snd/fail.wav\n");
     }
-    void cleanup() { QVERIFY(WaitWorkersGone()); }
+    void cleanup() {
+        QVERIFY(QTest::qWaitFor([&] { return !sessions->AnyRunning(); }, kRunTimeoutMs));
+    }
 
     void hbdRunIsShownEndToEnd() {
         sim::HbdUnit unit;
@@ -93,13 +109,15 @@ class UploadProgressTest : public QObject {
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.speechPath = dir->Write("speech.bin", test::PatternBytes(1500, 3));
-        sel.portDevice = line.DevicePath();
-        auto dlg = Make(sel, {});
-        QCOMPARE(dlg->BoardButton(3)->text(), QString(" 1:\n Load Speech\n speech.bin"));
+        auto dlg = Make(sel, line.DevicePath());
+        QVERIFY(dlg);
+        QCOMPARE(dlg->BoardButton(FileKind::kSpeech)->text(),
+                 QString(" 1:\n Load Speech\n speech.bin"));
         dlg->show();
         QVERIFY(WaitEnd(*dlg));
-        QVERIFY(dlg->BoardButton(3)->text().startsWith(
-            " 1:\n Load SPEECH\n speech.bin\n\n COMPLETED in:\n  "));
+        QVERIFY(dlg->BoardButton(FileKind::kSpeech)
+                    ->text()
+                    .startsWith(" 1:\n Load SPEECH\n speech.bin\n\n COMPLETED in:\n  "));
         QCOMPARE(dlg->TimeToComplete()->text(), QString("Job Done!"));
         QVERIFY(dlg->TimeToComplete()->IsBlinking());
         QVERIFY(!dlg->ProgressBar()->isVisible());
@@ -132,9 +150,9 @@ class UploadProgressTest : public QObject {
         Ini(std::string("[Load Files]\nAllow Abort=") + (allowAbort ? "1" : "0") +
             "\n[HBD Params]\nWait for HBD Response=6\n");
         UploadProgressWindow::Selection sel;
-        sel.commPath = dir->Write("comm.bin", test::PatternBytes(hbd::kBoardImageOffset + 2048, 1));
-        sel.portDevice = silent.DevicePath();
-        auto dlg = Make(sel, {});
+        sel.commPath = dir->Write("comm.bin", test::PatternBytes(kBoardHeaderBytes + 2048, 1));
+        auto dlg = Make(sel, silent.DevicePath());
+        QVERIFY(dlg);
         dlg->show();
         QCOMPARE(dlg->AbortButton()->isVisible(), allowAbort);
         QVERIFY(QTest::qWaitFor([&] { return dlg->WorkerStarted(); }));
@@ -143,7 +161,7 @@ class UploadProgressTest : public QObject {
                            [&](QDialog& d) { asked = static_cast<ConfirmDialog&>(d).Text(); });
         allowAbort ? dlg->AbortButton()->click() : QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QCOMPARE(asked, question);
-        QCOMPARE(dlg->Job()->abortRequest.load(), allowAbort ? 1 : 0);
+        QCOMPARE(dlg->Session()->Stopping(), allowAbort);
         QTest::keyClick(dlg.get(), Qt::Key_Return);  // Enter never ends a running window
         QVERIFY(dlg->isVisible());                   // the run ends through the worker
         QVERIFY(WaitEnd(*dlg));
@@ -152,13 +170,16 @@ class UploadProgressTest : public QObject {
         QVERIFY(!dlg->isVisible());
     }
 
-    void portOpenFailureIsReportedAndClosable() {
+    // The port opened at the start check but is gone when the run opens it (the unit was
+    // unplugged in between).
+    void portGoneAtTheStartIsReportedAndClosable() {
+        auto unplugged = std::make_unique<sim::PtyPair>();
+        const std::string device = unplugged->DevicePath();
         UploadProgressWindow::Selection sel;
-        sel.commPath = dir->Write("comm.bin", test::PatternBytes(hbd::kBoardImageOffset + 2048, 1));
-        sel.portNumber = 7;
-        sel.portDevice = dir->File("no-such-tty");
-        sel.baudRate = 57600;
-        auto dlg = Make(sel, {});
+        sel.commPath = dir->Write("comm.bin", test::PatternBytes(kBoardHeaderBytes + 2048, 1));
+        auto dlg = Make(sel, device, 57600);
+        QVERIFY(dlg);
+        unplugged.reset();
         QString shown;
         runner->AnswerNext(1, [&](QDialog& d) {
             auto& e = static_cast<ErrorMessageDialog&>(d);
@@ -168,7 +189,7 @@ class UploadProgressTest : public QObject {
         QVERIFY(WaitEnd(*dlg));
         QVERIFY(QTest::qWaitFor([&] { return runner->AnsweredCount() == 1; }));
         QCOMPARE(shown, QString("201 Failed to open serial port!\n\nPort: %1\nBaud Rate: 57600")
-                            .arg(QString::fromStdString(dir->File("no-such-tty"))));
+                            .arg(QString::fromStdString(device)));
         QCOMPARE(dlg->TimeToComplete()->text(), QString("Job FAILED!"));
         QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QVERIFY(!dlg->isVisible());
@@ -183,11 +204,11 @@ class UploadProgressTest : public QObject {
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
         sel.commPath = dir->Write("FIRMWARE.kx", test::PatternBytes(3000, 9));
-        sel.portDevice = line.DevicePath();
-        auto dlg = Make(sel, {});
+        auto dlg = Make(sel, line.DevicePath());
+        QVERIFY(dlg);
         dlg->show();
         QVERIFY(dlg->CancelButton()->isVisible());
-        QCOMPARE(dlg->BoardButton(1)->width(), 280);  // one wide board
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->width(), 280);  // one wide board
         QVERIFY(QTest::qWaitFor([&] { return dlg->WorkerStarted(); }));
         QString asked;
         runner->AnswerNext(QMessageBox::Yes,
@@ -195,11 +216,11 @@ class UploadProgressTest : public QObject {
         dlg->CancelButton()->click();
         QCOMPARE(asked, QString("Cancel Upload ?"));
         QVERIFY(!dlg->isVisible());
-        std::shared_ptr<const UploadJob> job = dlg->Job();
-        QCOMPARE(job->abortRequest.load(), 1);
+        std::shared_ptr<const UploadSession> session = dlg->Session();
+        QVERIFY(session->Stopping());
         dlg.reset();  // the window goes while its worker may still run
-        QVERIFY(WaitWorkersGone());
-        QCOMPARE(job->finished.load(), 1);
+        QVERIFY(QTest::qWaitFor([&] { return session->Ended(); }, kRunTimeoutMs));
+        QCOMPARE(session->Outcome(), RunOutcome::kAborted);
         line.Stop();
     }
 
@@ -214,12 +235,12 @@ class UploadProgressTest : public QObject {
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
         sel.commPath = dir->Write("FIRMWARE.kx", test::PatternBytes(2000, 9));
-        sel.portDevice = line.DevicePath();
-        auto dlg = Make(sel, {});
+        auto dlg = Make(sel, line.DevicePath());
+        QVERIFY(dlg);
         dlg->show();
         QVERIFY(WaitEnd(*dlg));
         QCOMPARE(dlg->TimeToComplete()->text(), QString("Job FAILED!"));
-        QCOMPARE(dlg->BoardButton(1)->text(),
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
                  QString(" 1:\n Load COMM\n FIRMWARE.kx\n\n *** FAILED ***"));
         QCOMPARE(sounds->played, (std::vector<std::string>{"/snd/fail.wav"}));
         line.Stop();
@@ -230,85 +251,77 @@ class UploadProgressTest : public QObject {
         UploadProgressWindow::Selection sel;
         sel.commPath = "/x/c.bin";
         sel.readerPath = "/x/r.bin";
-        sel.startWorker = false;
         Ini("[Sounds]\nPost Successful Upload=/snd/next.wav\nUploads Completed=a.wa\n"
             "Failed Upload=/snd/fail.wav\n");
-        auto dlg = Make(sel, {});
+        auto dlg = Make(sel);
         UploadProgress p;
-        p.commPackets = 1000;
-        p.commEstimate = 61;
+        p.Board(FileKind::kComm) = {.packets = 1000, .estimate = 61};
         p.totalRemaining = 3725;
-        const auto send = [&](NotificationCode code, int64_t wParam = 0) {
-            Notification n(code, wParam);
-            n.progress = &p;
-            dlg->HandleNotification(n);
-        };
-        send(UM_PROGRESS, 1);
-        QCOMPARE(dlg->BoardButton(1)->text(),
+        const auto send = [&](const UploadEvent& e) { dlg->HandleEvent(e); };
+        send(event::Estimates{p});
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
                  QString(" 1:\n Load COMM\n c.bin\n 1000 Packets\n Estimate to Complete:\n  "
                          "1 min  1 sec"));
         QCOMPARE(dlg->Counter()->Text(), QString("62:05"));
 
-        p.currentKind = 1;
+        p.currentKind = FileKind::kComm;
         p.currentKindName = "COMM";
         p.currentPackets = 1000;
         p.secondsPerPacket = 1;
-        send(UM_FILE_START);
+        send(event::FileStart{p});
         QCOMPARE(dlg->ProgressBar()->Text(), QString("COMM Board: 1000 packets"));
 
         p.currentPacketsSent = 1;
         p.currentRemaining = 999;
-        send(UM_PROGRESS);
+        send(event::PacketSent{p});
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));
-        QCOMPARE(dlg->BoardButton(1)->Mode(), ExtendedButton::DrawMode::kProgress);
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kProgress);
 
-        p.commElapsed = 60;
+        p.Board(FileKind::kComm).elapsed = 60;
         p.filesRemaining = 1;
-        send(UM_FILE_DONE);
-        QCOMPARE(dlg->BoardButton(1)->text(),
+        send(event::FileDone{p});
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
                  QString(" 1:\n Load COMM\n c.bin\n\n COMPLETED in:\n  1 minutes"));
 
         // The pause: the first tick turns the bar purple and empties it, later ticks fill it.
         p.delayLength = 45;
         p.delayRemaining = 45;
-        send(UM_DELAY_TICK);
+        send(event::PauseTick{p});
         QCOMPARE(dlg->ProgressBar()->BarColor(), QColor(0x80, 0x00, 0x80));
         QCOMPARE(dlg->ProgressBar()->Text(), QString("Delay 45 seconds - before next upload"));
         p.delayRemaining = 40;
-        send(UM_DELAY_TICK);
+        send(event::PauseTick{p});
         QCOMPARE(dlg->ProgressBar()->Value(), 5.0f);
 
-        p.currentKind = 2;
+        p.currentKind = FileKind::kReader;
         p.currentKindName = "READER";
         p.filesRemaining = 0;
-        send(UM_FILE_START);
+        send(event::FileStart{p});
         QCOMPARE(dlg->ProgressBar()->BarColor(), QColor(0x00, 0x00, 0x8B));
-        p.readerElapsed = 6;
-        send(UM_FILE_DONE);
+        p.Board(FileKind::kReader).elapsed = 6;
+        send(event::FileDone{p});
         // "Uploads Completed" of 4 characters is not configured: the last success plays nothing.
         QCOMPARE(sounds->played, (std::vector<std::string>{"/snd/next.wav"}));
-        p.currentKind = 1;
-        send(UM_FILE_FAILED);
-        QCOMPARE(dlg->BoardButton(1)->text(),
+        p.currentKind = FileKind::kComm;
+        send(event::FileFailed{p, "Next Packet", FailureCause::kNoAnswer});
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
                  QString(" 1:\n Load COMM\n c.bin\n\n *** FAILED ***"));
-        QCOMPARE(dlg->BoardButton(1)->Mode(), ExtendedButton::DrawMode::kGradient);
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kGradient);
         QCOMPARE(sounds->played.back(), std::string("/snd/fail.wav"));
 
-        // Null records, unknown kinds and internal errors change nothing.
-        const QString before = dlg->BoardButton(2)->text();
-        dlg->HandleNotification(Notification(UM_FILE_FAILED));
-        dlg->HandleNotification(Notification(UM_INTERNAL_ERROR));
-        p.currentKind = 7;
-        send(UM_FILE_FAILED);
-        QCOMPARE(dlg->BoardButton(2)->text(), before);
+        // Unknown kinds and internal errors change nothing.
+        const QString before = dlg->BoardButton(FileKind::kReader)->text();
+        send(event::InternalError{});
+        p.currentKind = FileKind{7};
+        send(event::FileFailed{p, "Next Packet", FailureCause::kNoAnswer});
+        QCOMPARE(dlg->BoardButton(FileKind::kReader)->text(), before);
     }
 
     void escInAMaximisedViewReturnsToNormal() {
         UploadProgressWindow::Selection sel;
         sel.speechPath = "/x/s.bin";
-        sel.startWorker = false;
-        auto dlg = Make(sel, {});
+        auto dlg = Make(sel);
         dlg->show();
         dlg->MaxMsgsButton()->click();
         QCOMPARE(dlg->ViewMode(), 1);

@@ -1,5 +1,6 @@
-// The steps of Start that the desktop and the command line share.
-#include "upload/StartPlan.h"
+// The upload session: the steps of Start that the desktop and the command line share, and a run
+// that is stopped and waited for.
+#include "session/UploadSession.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,17 @@
 namespace quillon {
 namespace {
 
-TEST(StartPlan, RemembersOnlyGivenPathsLongerThanOneCharacter) {
+TEST(UploadSession, RemembersOnlyGivenPathsLongerThanOneCharacter) {
     test::TempDir dir;
     IniFile ini(dir.File("Quillon.ini"));
     settings::Write(ini, settings::kFileComm, std::string("/old/comm.bin"));
-    RememberStartFiles({std::nullopt, "r2", "s"}, ini);
+    UploadSession::RememberFiles({std::nullopt, "r2", "s"}, ini);
     EXPECT_EQ(settings::Read(ini, settings::kFileComm), "/old/comm.bin");
     EXPECT_EQ(settings::Read(ini, settings::kFileReader), "r2");
     EXPECT_EQ(settings::Read(ini, settings::kFileSpeech), "");
 }
 
-TEST(StartPlan, TypedPortReplacesTheSettingsButADeviceKeepsTheirSlot) {
+TEST(UploadSession, TypedPortReplacesTheSettingsButADeviceKeepsTheirSlot) {
     test::TempDir dir;
     IniFile ini(dir.File("Quillon.ini"));
     settings::Write(ini, settings::kPortNumber, 4);
@@ -32,9 +33,10 @@ TEST(StartPlan, TypedPortReplacesTheSettingsButADeviceKeepsTheirSlot) {
     } rows[] = {{std::nullopt, 4, "/dev/ttyS3"},
                 {PortName{7, ""}, 7, ""},
                 {PortName{0, "/dev/ttyUSB0"}, 4, "/dev/ttyUSB0"},
-                {PortName{300, ""}, 1, ""}};
+                {PortName{256, ""}, 256, ""},
+                {PortName{257, ""}, 1, ""}};
     for (const auto& row : rows) {
-        const PortName port = ChooseRunPort(ini, row.typed);
+        const PortName port = UploadSession::ChoosePort(ini, row.typed);
         EXPECT_EQ(port.portNumber, row.number) << row.device;
         EXPECT_EQ(port.device, row.device);
     }
@@ -43,7 +45,7 @@ TEST(StartPlan, TypedPortReplacesTheSettingsButADeviceKeepsTheirSlot) {
 // Each file is read once and checked as read; what passes comes back as the images the upload
 // sends. Rows: the files (COMM or .kx, READER, SPEECH: a size, or -1 for none), the mode and
 // validate flag, then the reports, one line each.
-TEST(StartPlan, FilesAreReadOnceCheckedAndHandedOnOrRefusedWithTheReason) {
+TEST(UploadSession, FilesAreReadOnceCheckedAndHandedOnOrRefusedWithTheReason) {
     test::TempDir dir;
     IniFile ini(dir.File("Quillon.ini"));
     const std::string name49 = std::string(46, 'n') + ".kx";

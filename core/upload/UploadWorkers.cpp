@@ -1,15 +1,13 @@
+#include "upload/UploadWorkers.h"
 #include "records/UploadHistory.h"
 #include "serial/PortName.h"
-#include "upload/UploadWorkers.h"
 
 namespace quillon {
 
 bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock) {
-    const int kind = job.kindToRecord.exchange(0);
-    const FirmwareImageRef& image = kind == kKindReader   ? job.readerImage
-                                    : kind == kKindSpeech ? job.speechImage
-                                                          : job.commImage;
-    if (kind == 0 || !image) {
+    const auto kind = static_cast<FileKind>(job.kindToRecord.exchange(0));
+    const FirmwareImage* image = job.Image(kind);
+    if (image == nullptr) {
         return false;
     }
     UploadHistory(appDir, clock)
@@ -17,17 +15,17 @@ bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock) {
     return true;
 }
 
-int RunWorkerFrame(UploadJob& job, WorkerContext& context,
-                   const std::function<RunOutcome(SerialPort& port)>& middle) {
+int RunOnOpenPort(UploadJob& job, WorkerContext& context,
+                  const std::function<RunOutcome(SerialPort& port)>& middle) {
     SerialPort port(context.serial);
     job.baudCode = SerialPort::BaudCode(job.baudRate);
 
-    const uint8_t portIndex = static_cast<uint8_t>(PortIndex(job.portNumber));
+    const int portIndex = PortIndex(job.portNumber);
     context.serial.SetDevice(portIndex, job.portDevice);
-    if (port.OpenPort(portIndex, job.baudCode) != 0) {
+    if (portIndex < 0 || port.OpenPort(static_cast<uint8_t>(portIndex), job.baudCode) != 0) {
         port.ClosePort();  // a port refused after it opened must not stay held
         job.outcome = RunOutcome::kPortOpenFailed;
-        job.notifications->Send(Notification(UM_PORT_OPEN_FAILED, job.portNumber));
+        job.events->Send(event::PortOpenFailed{job.portNumber});
         return 1;
     }
 
@@ -39,7 +37,7 @@ int RunWorkerFrame(UploadJob& job, WorkerContext& context,
     port.ClosePort();
     job.outcome = outcome;
     job.finished = 1;
-    job.notifications->Send(Notification(UM_WORKER_DONE));
+    job.events->Send(event::WorkerDone{outcome});
     return 0;
 }
 
