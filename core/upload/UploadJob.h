@@ -12,7 +12,7 @@
 namespace quillon {
 
 // A flag the two threads share without a lock. A copy of it starts cleared, so a copied job
-// (the KX2 window hands its worker a copy) never inherits another run's state.
+// never inherits another run's state.
 template <typename T>
 struct SharedFlag : std::atomic<T> {
     SharedFlag() : std::atomic<T>(T{}) {}

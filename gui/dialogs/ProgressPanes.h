@@ -37,7 +37,7 @@ class ProgressPanes {
     LogTextPane* Bytes() const { return bytes_; }
 
     void AppendLogLine(int level, std::string_view text);
-    // Sent (UM_TX_BYTES) or received (UM_RX_BYTES) bytes; nothing while the pane is hidden.
+    // Sent or received bytes (BytesSent, BytesReceived); nothing while the pane is hidden.
     void AppendBytes(bool sent, std::span<const uint8_t> bytes, bool paneShown);
 
     void SetAutoScroll(bool messages, bool bytes);
