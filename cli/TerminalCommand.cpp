@@ -51,7 +51,8 @@ int RunTerminal(const CliContext& context) {
     const PortName port = ChooseRunPort(ini, typed);
     const int baud = ChooseBaud(typedBaud, ini, "terminal", context.err);
 
-    SystemSerialBackend library;
+    const std::shared_ptr<SerialBackend> backend = MakeSystemSerialBackend();
+    SerialBackend& library = *backend;
     const uint8_t index = static_cast<uint8_t>(PortIndex(port.portNumber));
     library.SetDevice(index, port.device);
     SerialPort line(library);

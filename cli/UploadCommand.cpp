@@ -230,13 +230,13 @@ int RunUpload(const CliContext& context) {
     }
 
     // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
-    SystemSerialBackend systemLine;
+    const std::shared_ptr<SerialBackend> systemLine = MakeSystemSerialBackend();
     SerialBackend* simulatedLine = simulated ? simulated->Line() : nullptr;
-    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : systemLine;
+    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : *systemLine;
     const int index = PortIndex(port.portNumber);
-    systemLine.SetDevice(index, port.device);
+    systemLine->SetDevice(index, port.device);
     const std::string device =
-        simulatedLine != nullptr ? port.device : systemLine.DevicePath(index);
+        simulatedLine != nullptr ? port.device : systemLine->DevicePath(index);
     if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
         return refuse(kExitPortFailed);
     }

@@ -1,19 +1,13 @@
-// The serial backend of the platform the program runs on: Win32 COM ports on Windows, termios
-// devices elsewhere. Both take SetDevice/DevicePath for a port index.
+// The serial library of the platform the program runs on: termios devices on POSIX, COM ports on
+// Windows. Front ends make theirs here, so none of them names either backend.
 #pragma once
 
-#ifdef _WIN32
-#include "serial/Win32SerialBackend.h"
-#else
-#include "serial/PosixSerialBackend.h"
-#endif
+#include <memory>
+
+#include "serial/SerialBackend.h"
 
 namespace quillon {
 
-#ifdef _WIN32
-using SystemSerialBackend = Win32SerialBackend;
-#else
-using SystemSerialBackend = PosixSerialBackend;
-#endif
+std::shared_ptr<SerialBackend> MakeSystemSerialBackend();
 
 }  // namespace quillon
