@@ -1,7 +1,9 @@
 #include "cli/SimulatedSession.h"
 
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "firmware/FileKind.h"
 #include "sim/HbdUnit.h"
@@ -20,6 +22,17 @@ namespace {
 // ended; they are normally there at once.
 constexpr int kFinishLimitMs = 5000;
 
+#ifndef _WIN32
+sim::PtyPair OpenPty() {
+    std::string error;
+    std::optional<sim::PtyPair> pty = sim::PtyPair::Open(&error);
+    if (!pty) {
+        throw std::runtime_error(error);
+    }
+    return std::move(*pty);
+}
+#endif
+
 #ifdef _WIN32
 // No pseudo-terminals: the unit sits behind an in-process line that the upload uses directly.
 class UnitConnection {
@@ -36,7 +49,9 @@ class UnitConnection {
 // The unit on a pseudo-terminal that the upload opens like any serial device.
 class UnitConnection {
   public:
-    explicit UnitConnection(sim::SimulatedUnit& unit) : runner_(unit) { runner_.Start(); }
+    explicit UnitConnection(sim::SimulatedUnit& unit) : runner_(unit, OpenPty()) {
+        runner_.Start();
+    }
     ~UnitConnection() { runner_.Stop(); }
     std::string DevicePath() const { return runner_.DevicePath(); }
     SerialBackend* Line() { return nullptr; }

@@ -1,6 +1,8 @@
 #include "app/SimulatedPort.h"
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
@@ -8,13 +10,23 @@
 
 namespace quillon {
 
+sim::PtyPair OpenPty() {
+    std::string error;
+    std::optional<sim::PtyPair> pty = sim::PtyPair::Open(&error);
+    if (!pty) {
+        throw std::runtime_error(error);
+    }
+    return std::move(*pty);
+}
+
 // Only one of the two units is used; the runner is built on that one.
 struct SimulatedPort::Unit {
     explicit Unit(bool kx2)
         : hbd(),
           kx2Unit(),
           runner(kx2 ? static_cast<sim::SimulatedUnit&>(kx2Unit)
-                     : static_cast<sim::SimulatedUnit&>(hbd)) {
+                     : static_cast<sim::SimulatedUnit&>(hbd),
+                 OpenPty()) {
         runner.Start();
     }
     ~Unit() { runner.Stop(); }

@@ -18,6 +18,7 @@
 #include "tests/core/upload/Kx2TestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/RowName.h"
+#include "tests/support/TestPty.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon {
@@ -27,7 +28,7 @@ struct PtyRow;
 
 struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     void Start(sim::SimulatedUnit* unit) {
-        runner = std::make_unique<sim::UnitRunner>(*unit);
+        runner = std::make_unique<sim::UnitRunner>(*unit, test::OpenPty());
         runner->Start();
     }
     void StartHbd(sim::FaultPlan faults = {}) {

@@ -10,9 +10,9 @@
 #include "controls/ExtendedButton.h"
 #include "controls/LogTextPane.h"
 #include "dialogs/SerialTerminalWindow.h"
-#include "sim/PtyPair.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 using namespace quillon;
 
@@ -42,7 +42,7 @@ class TextViewTest : public QObject {
     void typedKeysEchoAndEscStaysOpen() {
         ProgramState state;
         state.appDir = dir.Dir();
-        sim::PtyPair line;
+        sim::PtyPair line = test::OpenPty();
         SerialTerminalWindow view({3, line.DevicePath(), 9600}, state, clock);
         view.show();
         QVERIFY(QTest::qWaitFor([&] { return view.PortOpen(); }, 5000));

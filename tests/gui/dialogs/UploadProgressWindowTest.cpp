@@ -20,11 +20,11 @@
 #include "dialogs/UploadProgressWindow.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
-#include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 using namespace quillon;
 
@@ -89,7 +89,7 @@ class UploadProgressTest : public QObject {
 
     void hbdRunIsShownEndToEnd() {
         sim::HbdUnit unit;
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.speechPath = dir->Write("speech.bin", test::PatternBytes(1500, 3));
@@ -128,7 +128,8 @@ class UploadProgressTest : public QObject {
         QFETCH(bool, allowAbort);
         QFETCH(QString, question);
         QFETCH(QString, endText);
-        sim::PtyPair silent;  // nobody answers: the worker keeps waiting, then gives up
+        sim::PtyPair silent =
+            test::OpenPty();  // nobody answers: the worker keeps waiting, then gives up
         Ini(std::string("[Load Files]\nAllow Abort=") + (allowAbort ? "1" : "0") +
             "\n[HBD Params]\nWait for HBD Response=6\n");
         UploadProgressWindow::Selection sel;
@@ -178,7 +179,7 @@ class UploadProgressTest : public QObject {
         sim::Kx2Scenario scenario;
         scenario.silentStartRequests = 3;  // never answers: the worker keeps asking
         sim::Kx2Unit unit(scenario);
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
@@ -209,7 +210,7 @@ class UploadProgressTest : public QObject {
         scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
         scenario.silentOnStatus = true;
         sim::Kx2Unit unit(scenario);
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
