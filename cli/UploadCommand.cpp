@@ -16,7 +16,6 @@
 #include "cli/JsonReporter.h"
 #include "cli/PickChecks.h"
 #include "cli/SettingEffect.h"
-#include "cli/SimulatedSession.h"
 #include "firmware/FileChecks.h"
 #include "platform/AppDirectory.h"
 #include "platform/ArgParser.h"
@@ -24,6 +23,7 @@
 #include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
+#include "sim/SimulatedLine.h"
 #include "upload/StartPlan.h"
 #include "upload/UploadWorkers.h"
 
@@ -47,11 +47,11 @@ int ExitFor(RunOutcome outcome) {
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
 // status when it cannot be had, else kExitOk.
 int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
-               std::unique_ptr<SimulatedSession>* simulated, ConsoleErrorReporter& errors) {
+               std::unique_ptr<sim::SimulatedLine>* simulated, ConsoleErrorReporter& errors) {
     std::optional<PortName> typed;
     if (parser.Has("simulate")) {
         std::string error;
-        *simulated = StartSimulatedUnit(kx2, &error);
+        *simulated = sim::SimulatedLine::Start(kx2, &error);
         if (!*simulated) {
             errors.Say("upload", error);
             return kExitPortFailed;
@@ -223,20 +223,19 @@ int RunUpload(const CliContext& context) {
     RememberStartFiles(remembered, ini);
 
     const int baud = ChooseBaud(typedBaud, ini, "upload", context.err);
-    std::unique_ptr<SimulatedSession> simulated;
+    std::unique_ptr<sim::SimulatedLine> simulated;
     PortName port;
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {
         return refuse(status);
     }
 
-    // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
-    const std::shared_ptr<SerialBackend> systemLine = MakeSystemSerialBackend();
-    SerialBackend* simulatedLine = simulated ? simulated->Line() : nullptr;
-    SerialBackend& library = simulatedLine != nullptr ? *simulatedLine : *systemLine;
+    // The simulated unit comes with the serial library that reaches it.
+    const std::shared_ptr<SerialBackend> line =
+        simulated ? simulated->Backend() : MakeSystemSerialBackend();
+    SerialBackend& library = *line;
     const int index = PortIndex(port.portNumber);
-    systemLine->SetDevice(index, port.device);
-    const std::string device =
-        simulatedLine != nullptr ? port.device : systemLine->DevicePath(index);
+    library.SetDevice(index, port.device);
+    const std::string device = simulated ? port.device : library.DevicePath(index);
     if (!CheckSerialPort(library, port.portNumber, device, baud, errors)) {
         return refuse(kExitPortFailed);
     }

@@ -29,8 +29,10 @@ class ExtendedLabel;
 class DialogRunner;
 class FilePicker;
 class SerialBackend;
-class SimulatedPort;
 class SoundPreview;
+namespace sim {
+class SimulatedLine;
+}
 
 class MainWindow : public FramedDialog {
     Q_OBJECT
@@ -54,6 +56,7 @@ class MainWindow : public FramedDialog {
         std::string device;
         int baudRate = 0;
         bool kx2 = false;
+        std::shared_ptr<SerialBackend> line;  // the simulated unit's; none: the system's
     };
 
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -72,16 +75,19 @@ class MainWindow : public FramedDialog {
     ~MainWindow() override;
 
     // Seams: the desktop viewer, popup tracking, the system's serial devices, the line used by
-    // the port check (and how a device is named for it), the simulated unit of --simulate and
-    // the upload window and the serial text view.
+    // the port check (and how a device is named for it), the upload window and the serial text
+    // view.
     void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
     void SetSerialLibrary(SerialBackend& library, DeviceAssigner assign);
-    void SetSimulatedPort(SimulatedPort* simulated);
     void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
     void SetTextView(TextView view) { textView_ = std::move(view); }
     void SetUploadRunning(UploadRunning running) { uploadRunning_ = std::move(running); }
+    // --simulate: a simulated unit of the mode in force stands behind the port from now on, made
+    // anew for each upload, until a port is chosen by hand. False, with the reason, when none
+    // could be started.
+    bool StartSimulatedUnit(std::string* error);
 
     const SlotState& SlotAt(Slot slot) const { return slots_.at(slot); }
     int PortNumber() const { return portNumber_; }
@@ -164,7 +170,8 @@ class MainWindow : public FramedDialog {
     std::unique_ptr<SerialBackend> ownLibrary_;
     SerialBackend* library_ = nullptr;
     DeviceAssigner assignDevice_;
-    SimulatedPort* simulated_ = nullptr;
+    bool simulating_ = false;
+    std::unique_ptr<sim::SimulatedLine> simulated_;  // none while one could not be renewed
     UploadWindow uploadWindow_;
     TextView textView_;
     UploadRunning uploadRunning_;

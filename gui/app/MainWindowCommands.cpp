@@ -4,7 +4,6 @@
 
 #include "app/EstimateText.h"
 #include "app/MainWindow.h"
-#include "app/SimulatedPort.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedLabel.h"
 #include "dialogs/AboutDialog.h"
@@ -21,6 +20,7 @@
 #include "serial/PosixSerialBackend.h"
 #include "serial/SerialBackend.h"
 #include "settings/SettingsKeys.h"
+#include "sim/SimulatedLine.h"
 
 namespace quillon {
 
@@ -60,14 +60,16 @@ std::string FileNamePart(const std::string& path) {
 
 }  // namespace
 
-void MainWindow::SetSimulatedPort(SimulatedPort* simulated) {
-    simulated_ = simulated;
+bool MainWindow::StartSimulatedUnit(std::string* error) {
+    simulated_ = sim::SimulatedLine::Start(state_.isKx2 != 0, error);
+    simulating_ = simulated_ != nullptr;
     ShowPortLabel();
+    return simulating_;
 }
 
 std::string MainWindow::CurrentDevice() const {
-    if (simulated_ != nullptr) {
-        return simulated_->DevicePath();
+    if (simulating_) {
+        return simulated_ ? simulated_->DevicePath() : std::string();
     }
     return portDevice_;
 }
@@ -186,7 +188,8 @@ void MainWindow::SelectSerialPort() {
     baudRate_ = dialog.Baud();
     portDevice_ = dialog.Device();
     // A port chosen by hand replaces the simulated unit for the rest of the run.
-    simulated_ = nullptr;
+    simulating_ = false;
+    simulated_.reset();
     ShowPortLabel();
     settings::Write(ini_, settings::kBaudRate, baudRate_);
     settings::Write(ini_, settings::kPortNumber, portNumber_);
@@ -245,6 +248,12 @@ std::string MainWindow::ShownDevice() const {
 }
 
 bool MainWindow::CheckPort() {
+    if (simulated_) {
+        // The simulated unit's line comes with the serial library that reaches it.
+        const std::shared_ptr<SerialBackend> line = simulated_->Backend();
+        line->SetDevice(PortIndex(portNumber_), CurrentDevice());
+        return CheckSerialPort(*line, portNumber_, ShownDevice(), baudRate_, errors_);
+    }
     if (assignDevice_) {
         assignDevice_(PortIndex(portNumber_), CurrentDevice());
     }
@@ -302,9 +311,11 @@ void MainWindow::Start() {
     if (RefuseWhileUploadFinishes()) {
         return;
     }
-    if (simulated_ != nullptr) {
+    if (simulating_) {
         std::string error;
-        if (simulated_->Renew(kx2, &error).empty()) {
+        simulated_.reset();  // the last run's unit goes before the next one is made
+        simulated_ = sim::SimulatedLine::Start(kx2, &error);
+        if (!simulated_) {
             errors_.Show(error::kPortFailed, std::nullopt,
                          "The simulated unit could not be started.\n\n" + error);
             return;
@@ -318,6 +329,7 @@ void MainWindow::Start() {
     request.device = CurrentDevice();
     request.baudRate = baudRate_;
     request.kx2 = kx2;
+    request.line = simulated_ ? simulated_->Backend() : nullptr;
     RunUploadWindow(request);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         slots_.at(slot).selected = false;

@@ -21,8 +21,12 @@ UploadProgressWindow::Selection ToSelection(const MainWindow::UploadRequest& req
 MainWindow::UploadWindow MakeUploadWindow(UploadWindowServices services, QWidget* parent) {
     QPointer<QWidget> owner(parent);
     return [services, owner](const MainWindow::UploadRequest& request) {
-        UploadProgressWindow window(ToSelection(request), services.state, services.serial,
-                                    services.clock, services.runner, services.sounds, owner.data());
+        UploadProgressWindow::SerialFactory serial = services.serial;
+        if (request.line) {
+            serial = [line = request.line] { return line; };
+        }
+        UploadProgressWindow window(ToSelection(request), services.state, serial, services.clock,
+                                    services.runner, services.sounds, owner.data());
         services.runner.Run(window);
     };
 }

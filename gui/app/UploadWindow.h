@@ -15,7 +15,8 @@ struct UploadWindowServices {
     Clock& clock;
     DialogRunner& runner;
     SoundPlayer& sounds;
-    // Makes the serial library each run uses (production: a new PosixSerialBackend).
+    // Makes the serial library each run uses (production: a new PosixSerialBackend), unless the
+    // request brings the simulated unit's.
     UploadProgressWindow::SerialFactory serial;
 };
 

@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "app/MainWindow.h"
-#include "app/SimulatedPort.h"
 #include "app/UploadWindow.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedCheckBox.h"
@@ -26,7 +25,6 @@
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/SoundPreview.h"
 #include "platform/Clock.h"
-#include "serial/PosixSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
 
@@ -293,15 +291,19 @@ class MainWindowTest : public QObject {
     void CompleteUploadThroughProgressWindow() {
         Workspace work(true);
         MainWindow main(work.state, work.runner, work.picker, work.preview);
-        SimulatedPort simulated;
-        main.SetSimulatedPort(&simulated);
+        std::string error;
+        QVERIFY2(main.StartSimulatedUnit(&error), error.c_str());
         SystemClock clock;
         NullSoundPlayer sounds;
-        main.SetUploadWindow(MakeUploadWindow({work.state, clock, work.runner, sounds,
-                                               []() -> std::shared_ptr<SerialBackend> {
-                                                   return std::make_shared<PosixSerialBackend>();
-                                               }},
-                                              &main));
+        // The run goes through the simulated unit's own serial library (the only one on Windows).
+        bool systemLibraryMade = false;
+        main.SetUploadWindow(
+            MakeUploadWindow({work.state, clock, work.runner, sounds,
+                              [&systemLibraryMade]() -> std::shared_ptr<SerialBackend> {
+                                  systemLibraryMade = true;
+                                  return nullptr;
+                              }},
+                             &main));
         bool sawEnd = false;
         work.expected = [&sawEnd](QDialog& dialog) {
             auto* window = qobject_cast<UploadProgressWindow*>(&dialog);
@@ -316,6 +318,7 @@ class MainWindowTest : public QObject {
         main.PickSlot(MainWindow::kSlotComm);
         main.Start();
         QVERIFY(sawEnd);
+        QVERIFY(!systemLibraryMade);
         QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
         std::ifstream history(work.state.HistoryPath());
         const std::string text((std::istreambuf_iterator<char>(history)),
