@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "DeviceRunner.h"
 #include "firmware/FileKind.h"
 #include "platform/ArgParser.h"
 #include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
-#include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitOptions.h"
