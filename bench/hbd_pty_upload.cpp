@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "BenchRun.h"
 #include "sim/HbdUnit.h"
@@ -51,7 +53,13 @@ int main(int argc, char** argv) {
     quillon::sim::HbdUnit unit;
     std::unique_ptr<quillon::sim::UnitRunner> runner;
     if (device.empty()) {
-        runner = std::make_unique<quillon::sim::UnitRunner>(unit);
+        std::string error;
+        std::optional<quillon::sim::PtyPair> pty = quillon::sim::PtyPair::Open(&error);
+        if (!pty) {
+            std::fprintf(stderr, "bench_hbd_pty: %s\n", error.c_str());
+            return 1;
+        }
+        runner = std::make_unique<quillon::sim::UnitRunner>(unit, std::move(*pty));
         runner->Start();
         device = runner->DevicePath();
     }

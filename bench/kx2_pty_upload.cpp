@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "BenchRun.h"
 #include "sim/Kx2Unit.h"
@@ -33,7 +35,13 @@ int main() {
     std::ofstream(dir / "Quillon.ini") << "[Logs]\nLog Messages=0\n[MISC]\nShow Upload Timing=1\n";
 
     quillon::sim::Kx2Unit unit;
-    quillon::sim::UnitRunner runner(unit);
+    std::string error;
+    std::optional<quillon::sim::PtyPair> pty = quillon::sim::PtyPair::Open(&error);
+    if (!pty) {
+        std::fprintf(stderr, "bench_kx2_pty: %s\n", error.c_str());
+        return 1;
+    }
+    quillon::sim::UnitRunner runner(unit, std::move(*pty));
     runner.Start();
 
     quillon::ProgramState state;

@@ -99,15 +99,20 @@ void HandleEvents(Side& side, short revents, int64_t nowNs) {
 }
 
 int Run(uint32_t baud) {
-    PtyPair a;
-    PtyPair b;
-    for (int fd : {a.MasterFd(), b.MasterFd()}) {
+    std::string error;
+    std::optional<PtyPair> a = PtyPair::Open(&error);
+    std::optional<PtyPair> b = a ? PtyPair::Open(&error) : std::nullopt;
+    if (!b) {
+        std::fprintf(stderr, "quillon7-line-emulator: %s\n", error.c_str());
+        return 1;
+    }
+    for (int fd : {a->MasterFd(), b->MasterFd()}) {
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
-    PacedDirection aToB(a.MasterFd(), b.MasterFd(), baud);
-    PacedDirection bToA(b.MasterFd(), a.MasterFd(), baud);
-    std::array<Side, 2> sides{{{a.MasterFd(), aToB, bToA}, {b.MasterFd(), bToA, aToB}}};
-    std::printf("A=%s B=%s\n", a.DevicePath().c_str(), b.DevicePath().c_str());
+    PacedDirection aToB(a->MasterFd(), b->MasterFd(), baud);
+    PacedDirection bToA(b->MasterFd(), a->MasterFd(), baud);
+    std::array<Side, 2> sides{{{a->MasterFd(), aToB, bToA}, {b->MasterFd(), bToA, aToB}}};
+    std::printf("A=%s B=%s\n", a->DevicePath().c_str(), b->DevicePath().c_str());
     std::fflush(stdout);
 
     sigset_t blocked{};

@@ -15,7 +15,6 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/JsonReporter.h"
 #include "cli/SettingEffect.h"
-#include "cli/SimulatedSession.h"
 #include "platform/AppDirectory.h"
 #include "platform/ArgParser.h"
 #include "serial/PortName.h"
@@ -23,6 +22,7 @@
 #include "serial/SystemSerialBackend.h"
 #include "session/UploadSession.h"
 #include "settings/SettingsKeys.h"
+#include "sim/SimulatedLine.h"
 
 namespace quillon::cli {
 
@@ -44,11 +44,11 @@ int ExitFor(RunOutcome outcome) {
 // The line of the run: the simulated unit, --port, or the settings file's port. Returns an exit
 // status when it cannot be had, else kExitOk.
 int ChoosePort(const ArgParser& parser, const IniFile& ini, bool kx2, PortName* port,
-               std::unique_ptr<SimulatedSession>* simulated, ConsoleErrorReporter& errors) {
+               std::unique_ptr<sim::SimulatedLine>* simulated, ConsoleErrorReporter& errors) {
     std::optional<PortName> typed;
     if (parser.Has("simulate")) {
         std::string error;
-        *simulated = StartSimulatedUnit(kx2, &error);
+        *simulated = sim::SimulatedLine::Start(kx2, &error);
         if (!*simulated) {
             errors.Say("upload", error);
             return kExitPortFailed;
@@ -226,20 +226,18 @@ int RunUpload(const CliContext& context) {
     UploadSession::RememberFiles(remembered, ini);
 
     const int baud = ChooseBaud(typedBaud, ini, "upload", context.err);
-    std::unique_ptr<SimulatedSession> simulated;
+    std::unique_ptr<sim::SimulatedLine> simulated;
     PortName port;
     if (int status = ChoosePort(parser, ini, kx2, &port, &simulated, errors); status != kExitOk) {
         return refuse(status);
     }
-    // The simulated unit may come with a line of its own (Windows has no pseudo-terminals).
-    std::shared_ptr<SerialBackend> line = MakeSystemSerialBackend();
-    if (simulated && simulated->Line() != nullptr) {
-        line = std::shared_ptr<SerialBackend>(std::shared_ptr<void>(), simulated->Line());
-    }
+    // The simulated unit comes with the serial library that reaches it.
+    const std::shared_ptr<SerialBackend> line =
+        simulated ? simulated->Backend() : MakeSystemSerialBackend();
     if (!session.CheckPort(line, port, baud, errors)) {
         return refuse(kExitPortFailed);
     }
-    const std::string& device = session.DevicePath();
+    const std::string device = simulated ? port.device : session.DevicePath();
     const RunLine runLine{port, baud, settings::ReadBool(ini, settings::kLoadCommFirst),
                           simulated != nullptr};
     const Run run{session, runLine, interrupts, context, output.json};

@@ -4,7 +4,9 @@
 # (platform < settings, serial < protocol < firmware < records < upload < session); the simulated units
 # and the CLI never include the desktop application. POSIX headers appear only in files whose name
 # says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
-# whose name says Win32. Prints each violation; exit 1 if any.
+# whose name says Win32. The desktop's folders are layers too (controls < dialogs < app); no
+# product file includes the tools; the front ends (cli/, gui/) never name an OS serial backend
+# (they ask for the system's). Prints each violation; exit 1 if any.
 set -u
 cd "${1:-$(dirname "$0")/..}" || exit 2
 
@@ -63,6 +65,28 @@ while IFS=: read -r file target; do
         report "$file" "the simulated units include the CLI ($target)"
     fi
 done < <(includes $(find cli sim -name '*.h' -o -name '*.cpp'))
+
+gui_rank() {
+    case "$1" in
+        controls) echo 0 ;;
+        dialogs) echo 1 ;;
+        app) echo 2 ;;
+        *) echo -1 ;;
+    esac
+}
+while IFS=: read -r file target; do
+    mine=$(gui_rank "$(echo "$file" | cut -d/ -f2)")
+    theirs=$(gui_rank "$(echo "$target" | cut -d/ -f1)")
+    if [[ "$target" == tools/* ]]; then
+        report "$file" "the desktop includes the tools ($target)"
+    elif [ "$theirs" -gt "$mine" ]; then
+        report "$file" "the desktop's ${file#gui/} includes a higher folder ($target)"
+    fi
+done < <(includes $(find gui -name '*.h' -o -name '*.cpp'))
+
+while IFS=: read -r file line; do
+    report "$file" "a front end names an OS serial backend ($line)"
+done < <(grep -rnoE '\b(Posix|Win32)SerialBackend\b' cli gui | cut -d: -f1,3)
 
 posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|sys/[a-z_]+)\.h>$'
 win32_header='^<(windows|io|shellapi|winbase|winreg)\.h>$'

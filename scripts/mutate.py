@@ -37,6 +37,7 @@ CORE_TESTS = ["platform_tests", "settings_tests", "serial_tests", "firmware_test
 PROGRAM_DIR = {name: "tests/core" for name in CORE_TESTS}
 PROGRAM_DIR.update({
     "cli_tests": "tests/cli",
+    "sim_tests": "tests/sim",
     "fault_soak_tests": "tests/reliability",
     "crash_safety_tests": "tests/reliability",
     "security_tests": "tests/reliability",
@@ -52,7 +53,7 @@ PROGRAM_DIR.update({name: "tests/gui" for name in GUI_TESTS})
 # programs that include its headers or drive it end to end (uploads over the simulated units),
 # plus the CLI and reliability programs that exercise it; the GUI folders to the gui_* programs
 # that show them. --wide runs every program that links the changed target instead (LINKED).
-_GTEST_ALL = CORE_TESTS + ["cli_tests", "fault_soak_tests", "crash_safety_tests",
+_GTEST_ALL = CORE_TESTS + ["cli_tests", "sim_tests", "fault_soak_tests", "crash_safety_tests",
                            "security_tests"]
 TESTS_FOR = {
     "core/platform": CORE_TESTS + ["cli_tests", "crash_safety_tests"],
@@ -69,7 +70,7 @@ TESTS_FOR = {
     "core/upload": ["hbd_tests", "worker_pty_tests", "kx2_tests", "cli_tests", "fault_soak_tests",
                     "crash_safety_tests", "serial_tests"],
     "cli": ["cli_tests", "security_tests"],
-    "sim": ["worker_pty_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
+    "sim": ["sim_tests", "worker_pty_tests", "serial_tests", "cli_tests", "fault_soak_tests"],
     "bench": ["bench_tests"],
     "gui/controls": ["gui_controls_tests", "gui_message_dialogs_tests",
                      "gui_progress_panes_tests"],

@@ -1,4 +1,4 @@
-#include "sim/DeviceRunner.h"
+#include "DeviceRunner.h"
 
 #include <fcntl.h>
 #include <poll.h>

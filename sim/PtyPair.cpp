@@ -7,25 +7,32 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
+#include <utility>
 
 namespace quillon::sim {
 
-PtyPair::PtyPair() {
+std::optional<PtyPair> PtyPair::Open(std::string* error) {
     struct termios raw {};
     cfmakeraw(&raw);
     raw.c_cflag |= CLOCAL | CREAD;
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     char name[128] = {};
-    if (::openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
-        throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") +
-                                 std::strerror(errno));
+    PtyPair pair;
+    if (::openpty(&pair.master_, &pair.slave_, name, &raw, nullptr) != 0) {
+        *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        return std::nullopt;
     }
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
-    devicePath_ = name;
+    ::fcntl(pair.master_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(pair.slave_, F_SETFD, FD_CLOEXEC);
+    pair.devicePath_ = name;
+    return pair;
 }
+
+PtyPair::PtyPair(PtyPair&& other) noexcept
+    : master_(std::exchange(other.master_, -1)),
+      slave_(std::exchange(other.slave_, -1)),
+      devicePath_(std::move(other.devicePath_)) {}
 
 PtyPair::~PtyPair() {
     CloseMaster();

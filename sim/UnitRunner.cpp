@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 namespace quillon::sim {
 
@@ -13,7 +14,7 @@ namespace {
 constexpr int kIdleMs = 5;  // how often a unit gets OnIdle while the host is quiet
 }
 
-UnitRunner::UnitRunner(SimulatedUnit& unit) : unit_(unit) {}
+UnitRunner::UnitRunner(SimulatedUnit& unit, PtyPair pty) : unit_(unit), pty_(std::move(pty)) {}
 
 UnitRunner::~UnitRunner() {
     Stop();

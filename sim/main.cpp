@@ -9,15 +9,17 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "DeviceRunner.h"
 #include "platform/ArgParser.h"
 #include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
 #include "protocol/Boards.h"
-#include "sim/DeviceRunner.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitOptions.h"
@@ -102,12 +104,13 @@ int Serve(SimulatedUnit& unit, const CommonOptions& common, const char* kindName
     std::unique_ptr<UnitRunner> ptyRunner;
     std::unique_ptr<DeviceRunner> deviceRunner;
     if (common.device.empty()) {
-        try {
-            ptyRunner = std::make_unique<UnitRunner>(unit);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "quillon7-sim: %s\n", e.what());
+        std::string error;
+        std::optional<PtyPair> pty = PtyPair::Open(&error);
+        if (!pty) {
+            std::fprintf(stderr, "quillon7-sim: %s\n", error.c_str());
             return 1;
         }
+        ptyRunner = std::make_unique<UnitRunner>(unit, std::move(*pty));
         ptyRunner->Start();
         std::printf("Simulated %s unit ready on %s\n", kindName, ptyRunner->DevicePath().c_str());
     } else {

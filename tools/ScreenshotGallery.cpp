@@ -57,7 +57,7 @@ class Gallery {
     bool Save(QWidget& widget, const char* name) {
         const QString path = QDir(folder_).filePath(QString::fromLatin1(name) + ".png");
         if (!widget.grab().save(path, "PNG")) {
-            std::fprintf(stderr, "quillon7: cannot write %s\n", qPrintable(path));
+            std::fprintf(stderr, "quillon7-screenshots: cannot write %s\n", qPrintable(path));
             ok_ = false;
         }
         return ok_;
@@ -538,7 +538,8 @@ void RenderTextView(Gallery& gallery) {
 
 bool RenderScreenshots(const QString& folder, const ProgramState& state) {
     if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "quillon7: cannot create the folder %s\n", qPrintable(folder));
+        std::fprintf(stderr, "quillon7-screenshots: cannot create the folder %s\n",
+                     qPrintable(folder));
         return false;
     }
     Gallery gallery(folder);

@@ -41,13 +41,13 @@ class WindowGallery {
     bool Save(QWidget& widget, const char* name) {
         const QString path = QDir(folder_).filePath(QString::fromLatin1(name) + ".png");
         if (!widget.grab().save(path, "PNG")) {
-            std::fprintf(stderr, "quillon7: cannot write %s\n", qPrintable(path));
+            std::fprintf(stderr, "quillon7-screenshots: cannot write %s\n", qPrintable(path));
             ok_ = false;
         }
         return ok_;
     }
     void Fail(const std::string& why) {
-        std::fprintf(stderr, "quillon7: %s\n", why.c_str());
+        std::fprintf(stderr, "quillon7-screenshots: %s\n", why.c_str());
         ok_ = false;
     }
     bool Ok() const { return ok_; }

@@ -1,5 +1,5 @@
-// The serial library of the platform the program runs on: Win32 COM ports on Windows, termios
-// devices elsewhere. Front ends ask for it here and never name the platform's class.
+// The serial library of the platform the program runs on: termios devices on POSIX, COM ports on
+// Windows. Front ends make theirs here, so none of them names either backend.
 #pragma once
 
 #include <memory>

@@ -19,6 +19,7 @@
 #include "protocol/HbdControlPacket.h"
 #include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
+#include "sim/SimulatedLine.h"
 
 namespace quillon {
 

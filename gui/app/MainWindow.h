@@ -31,8 +31,10 @@ class ExtendedLabel;
 class DialogRunner;
 class FilePicker;
 class SerialBackend;
-class SimulatedPort;
 class SoundPreview;
+namespace sim {
+class SimulatedLine;
+}
 
 class MainWindow : public FramedDialog {
     Q_OBJECT
@@ -72,17 +74,19 @@ class MainWindow : public FramedDialog {
     ~MainWindow() override;
 
     // Seams: the desktop viewer, popup tracking, the system's serial devices, the clock and the
-    // serial library of a run, the simulated unit of --simulate, the upload window and the
-    // serial text view.
+    // serial library of a run, the upload window and the serial text view.
     void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
     void SetClock(Clock& clock) { clock_ = &clock; }
     void SetSerialLine(std::shared_ptr<SerialBackend> line) { line_ = std::move(line); }
-    void SetSimulatedPort(SimulatedPort* simulated);
     void SetUploadWindow(UploadWindow window) { uploadWindow_ = std::move(window); }
     void SetTextView(TextView view) { textView_ = std::move(view); }
     void SetUploadRunning(UploadRunning running) { uploadRunning_ = std::move(running); }
+    // --simulate: a simulated unit of the mode in force stands behind the port from now on, made
+    // anew for each upload, until a port is chosen by hand. False, with the reason, when none
+    // could be started.
+    bool StartSimulatedUnit(std::string* error);
 
     const SlotState& SlotAt(Slot slot) const { return slots_.at(slot); }
     int PortNumber() const { return portNumber_; }
@@ -167,7 +171,8 @@ class MainWindow : public FramedDialog {
     SystemClock systemClock_;
     Clock* clock_ = &systemClock_;
     std::shared_ptr<SerialBackend> line_;
-    SimulatedPort* simulated_ = nullptr;
+    bool simulating_ = false;
+    std::unique_ptr<sim::SimulatedLine> simulated_;  // none while one could not be renewed
     UploadWindow uploadWindow_;
     TextView textView_;
     UploadRunning uploadRunning_;

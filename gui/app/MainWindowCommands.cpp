@@ -4,7 +4,6 @@
 
 #include "app/EstimateText.h"
 #include "app/MainWindow.h"
-#include "app/SimulatedPort.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedLabel.h"
 #include "dialogs/AboutDialog.h"
@@ -20,6 +19,7 @@
 #include "serial/PortName.h"
 #include "serial/SerialBackend.h"
 #include "settings/SettingsKeys.h"
+#include "sim/SimulatedLine.h"
 
 namespace quillon {
 
@@ -59,14 +59,16 @@ std::string FileNamePart(const std::string& path) {
 
 }  // namespace
 
-void MainWindow::SetSimulatedPort(SimulatedPort* simulated) {
-    simulated_ = simulated;
+bool MainWindow::StartSimulatedUnit(std::string* error) {
+    simulated_ = sim::SimulatedLine::Start(state_.isKx2 != 0, error);
+    simulating_ = simulated_ != nullptr;
     ShowPortLabel();
+    return simulating_;
 }
 
 std::string MainWindow::CurrentDevice() const {
-    if (simulated_ != nullptr) {
-        return simulated_->DevicePath();
+    if (simulating_) {
+        return simulated_ ? simulated_->DevicePath() : std::string();
     }
     return portDevice_;
 }
@@ -175,7 +177,8 @@ void MainWindow::SelectSerialPort() {
     baudRate_ = dialog.Baud();
     portDevice_ = dialog.Device();
     // A port chosen by hand replaces the simulated unit for the rest of the run.
-    simulated_ = nullptr;
+    simulating_ = false;
+    simulated_.reset();
     ShowPortLabel();
     settings::Write(ini_, settings::kBaudRate, baudRate_);
     settings::Write(ini_, settings::kPortNumber, portNumber_);
@@ -234,12 +237,13 @@ std::string MainWindow::ShownDevice() const {
         return device;
     }
     const int index = PortIndex(portNumber_);
-    line_->SetDevice(index, device);
-    return line_->DevicePath(index);
+    const std::shared_ptr<SerialBackend> line = RunLineLibrary();
+    line->SetDevice(index, device);
+    return line->DevicePath(index);
 }
 
 std::shared_ptr<SerialBackend> MainWindow::RunLineLibrary() const {
-    return line_;
+    return simulated_ ? simulated_->Backend() : line_;
 }
 
 bool MainWindow::CheckPort() {
@@ -295,9 +299,11 @@ void MainWindow::Start() {
     if (RefuseWhileUploadFinishes()) {
         return;
     }
-    if (simulated_ != nullptr) {
+    if (simulating_) {
         std::string error;
-        if (simulated_->Renew(kx2, &error).empty()) {
+        simulated_.reset();  // the last run's unit goes before the next one is made
+        simulated_ = sim::SimulatedLine::Start(kx2, &error);
+        if (!simulated_) {
             errors_.Show(error::kPortFailed, std::nullopt,
                          "The simulated unit could not be started.\n\n" + error);
             return;

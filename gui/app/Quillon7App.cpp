@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/MainWindow.h"
-#include "app/SimulatedPort.h"
 #include "app/UploadWindow.h"
 #include "dialogs/QtWavOutput.h"
 
@@ -13,10 +12,6 @@ Quillon7App::Quillon7App(ProgramState& state) : state_(state), alerts_(QtWavOutp
 
 Quillon7App::~Quillon7App() = default;
 
-void Quillon7App::EnableSimulation() {
-    simulated_ = std::make_unique<SimulatedPort>();
-}
-
 int Quillon7App::Run() {
     MainWindow main(state_, runner_, picker_, preview_);
     main.SetClock(clock_);
@@ -24,13 +19,10 @@ int Quillon7App::Run() {
     const UploadWindowServices services{state_, clock_, runner_, alerts_, sessions_};
     main.SetUploadWindow(MakeUploadWindow(services, &main));
     main.SetTextView(MakeTextView(services, &main));
-    if (simulated_) {
+    if (simulate_) {
         std::string error;
-        if (simulated_->Renew(state_.isKx2 != 0, &error).empty()) {
+        if (!main.StartSimulatedUnit(&error)) {
             std::fprintf(stderr, "quillon7: no simulated unit: %s\n", error.c_str());
-            simulated_.reset();
-        } else {
-            main.SetSimulatedPort(simulated_.get());
         }
     }
     runner_.Run(main);

@@ -1,5 +1,5 @@
 // The application object: owns the seams every window goes through (dialog runner, file picker,
-// sound player) and, with --simulate, the simulated unit; runs the main window until it closes.
+// sound player); runs the main window, with --simulate on a simulated unit, until it closes.
 #pragma once
 
 #include <memory>
@@ -15,7 +15,6 @@
 namespace quillon {
 
 class MainWindow;
-class SimulatedPort;
 
 class Quillon7App {
   public:
@@ -27,7 +26,7 @@ class Quillon7App {
     // A unit of the start-up mode is made on a pseudo-terminal and chosen as the port (the
     // settings file keeps the real port). When no pseudo-terminal can be had the reason goes to
     // stderr and the program runs on the configured port.
-    void EnableSimulation();
+    void EnableSimulation() { simulate_ = true; }
 
     // Shows the main window; returns when it has closed (the program's exit code).
     int Run();
@@ -39,9 +38,9 @@ class Quillon7App {
     QtSoundPreview preview_;
     SystemClock clock_;
     ThreadedSoundPlayer alerts_;
-    std::unique_ptr<SimulatedPort> simulated_;
-    // Last of the windows' services to go: the runs it keeps use the simulated unit and the
-    // sounds above.
+    bool simulate_ = false;
+    // Last of the windows' services to go: the runs it keeps use the sounds above (and hold the
+    // simulated unit's line themselves).
     UploadSessions sessions_;
 };
 

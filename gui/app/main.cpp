@@ -1,7 +1,7 @@
 // Entry point of the desktop program: builds the program state (application folder, operating
-// system text) and runs the main window. "--screenshots DIR" renders the controls and windows
-// to PNG files and exits; "--app-dir DIR" overrides the application folder; "--simulate" puts a
-// simulated unit on a pseudo-terminal behind the serial port, for a first try without hardware.
+// system text) and runs the main window. "--app-dir DIR" overrides the application folder;
+// "--simulate" puts a simulated unit on a pseudo-terminal behind the serial port, for a first try
+// without hardware.
 // "--help" and "--version" are answered on stdout before any window system is touched, so they
 // work without a display.
 #include <QApplication>
@@ -14,7 +14,6 @@
 #include "platform/OsVersionText.h"
 #include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
-#include "tools/ScreenshotGallery.h"
 
 namespace {
 constexpr int kExitSuccess = 0;
@@ -56,17 +55,12 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
-                                         QStringLiteral("Render the controls and dialogs as PNG "
-                                                        "files into <dir>, then exit."),
-                                         QStringLiteral("dir"));
     const QCommandLineOption appDir(QStringLiteral("app-dir"),
                                     QStringLiteral("Use <dir> for settings, logs and history."),
                                     QStringLiteral("dir"));
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Talk to a simulated HBD or KX2 unit (by the "
                                                      "mode at start) instead of the serial port."));
-    parser.addOption(screenshots);
     parser.addOption(appDir);
     parser.addOption(simulate);
     if (AnswerWithoutDisplay(parser, ArgumentList(argc, argv), help, version)) {
@@ -89,11 +83,6 @@ int main(int argc, char* argv[]) {
                      state.appDir.c_str());
     }
     state.osVersionText = quillon::BuildOsVersionText();
-
-    if (parser.isSet(screenshots)) {
-        return quillon::RenderScreenshots(parser.value(screenshots), state) ? kExitSuccess
-                                                                            : kExitFailure;
-    }
 
     quillon::Quillon7App app(state);
     if (parser.isSet(simulate)) {

@@ -10,11 +10,11 @@
 #include "settings/IniFile.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
-#include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/cli/ProcessRunner.h"
 #include "tests/reliability/HangupAfterBytes.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 namespace quillon {
 namespace {
@@ -146,7 +146,7 @@ TEST_F(CliTest, JsonOutputServesAScriptForEveryEnding) {
     sim::FaultPlan faults;
     faults.silentExchange = 1;  // never answers the begin-upload packet
     sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, faults);
-    sim::UnitRunner runner(unit);
+    sim::UnitRunner runner(unit, test::OpenPty());
     runner.Start();
     // A UTF-8 name must come out as it is, a byte that is no UTF-8 as its documented escape.
     const std::string good = Sample(SampleKind::kComm, 65536, "FIRMWARE_\xc3\xa9.bin");
@@ -207,7 +207,7 @@ TEST_F(CliTest, UploadIsShortWhenPipedLiveOnATerminalWholeWithVerboseAndRecorded
     EXPECT_TRUE(Has(r.out, "  to unit: ")) << r.out;
 
     // On a terminal the progress is one line redrawn in place.
-    sim::PtyPair terminal;
+    sim::PtyPair terminal = test::OpenPty();
     Process process(
         {"/bin/sh", "-c", "exec \"$0\" upload --app-dir \"$1\" --simulate --comm \"$2\" > \"$3\"",
          QUILLON_CLI_PATH, dir_.Dir(), comm, terminal.DevicePath()},
@@ -243,7 +243,7 @@ TEST_F(CliTest, FailedBoardExitsWithOneAndStopsTheRun) {
     const std::string reader = Sample(SampleKind::kReader, 65536, "reader.bin");
     auto run = [&](const sim::FaultPlan& faults) {
         sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, faults);
-        sim::UnitRunner runner(unit);
+        sim::UnitRunner runner(unit, test::OpenPty());
         runner.Start();
         return Run(
             Upload({"--port", runner.DevicePath(), "--quiet", "--comm", comm, "--reader", reader}));
@@ -279,7 +279,7 @@ TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
     dir_.Write("Quillon.ini", "[KX2]\nDelay Between Packets=0\n");
     sim::Kx2Unit unit;
     test::HangupAfterBytes line(unit, 3000);  // the cable goes during the first pass
-    sim::UnitRunner runner(line);
+    sim::UnitRunner runner(line, test::OpenPty());
     runner.Start();
     std::string kx = Sample(SampleKind::kKx2, 20000, "FIRMWARE.kx");
     ProcessResult r = Run(Upload({"--port", runner.DevicePath(), "--kx", kx}));
@@ -400,7 +400,7 @@ TEST_F(CliTest, StartedUploadOutlivesAHangUpAndAClosedPipeAndStopsOnInterrupt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, slow);
-        sim::UnitRunner runner(unit);
+        sim::UnitRunner runner(unit, test::OpenPty());
         runner.Start();
         std::remove(dir_.File("History.txt").c_str());
         std::vector<std::string> args{QUILLON_CLI_PATH, "upload", "--app-dir",
@@ -498,7 +498,7 @@ TEST_F(CliTest, HistoryAsJsonRecordsToleratesOldAndTornEntries) {
 }
 
 TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
-    sim::PtyPair pty;
+    sim::PtyPair pty = test::OpenPty();
     Process process({QUILLON_CLI_PATH, "terminal", "--app-dir", dir_.Dir(), "--port",
                      pty.DevicePath(), "--baud", "28800"});
     ASSERT_TRUE(process.WaitFor(

@@ -23,6 +23,7 @@
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon {
@@ -174,7 +175,7 @@ int UploadOneComm(const std::string& appDir, const std::string& commPath,
     test::FakeClock clock;
     PosixSerialBackend serial;
     sim::HbdUnit unit;
-    sim::UnitRunner runner(unit);
+    sim::UnitRunner runner(unit, test::OpenPty());
     runner.Start();
     job.portDevice = runner.DevicePath();
     WorkerContext context{serial, clock, state};

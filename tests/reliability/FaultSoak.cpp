@@ -11,6 +11,7 @@
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/core/upload/Kx2TestSupport.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/TestPty.h"
 #include "upload/UploadWorkers.h"
 
 namespace quillon::test {
@@ -136,7 +137,8 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         }
         sim::HbdUnit hbdUnit(sim::HbdUnit::kDefaultBlockPackets, plan.hbd);
         sim::Kx2Unit kx2Unit(plan.kx2Unit);
-        sim::UnitRunner runner(plan.kx2 ? static_cast<sim::SimulatedUnit&>(kx2Unit) : hbdUnit);
+        sim::UnitRunner runner(plan.kx2 ? static_cast<sim::SimulatedUnit&>(kx2Unit) : hbdUnit,
+                               test::OpenPty());
         runner.Start();
         int lines = 0;
         size_t filesDone = 0;

@@ -15,10 +15,10 @@
 #include <thread>
 
 #include "sim/HbdUnit.h"
-#include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/cli/ProcessRunner.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 namespace quillon {
 namespace {
@@ -129,7 +129,7 @@ TEST(Security, HostileFileNamesSurviveUploadLogsHistoryAndViewer) {
             dir.Write("Logs/Quillon_LogMsg_" + name + ".txt", "12:00:00 line\n");
         const std::string out = dir.File("argv");
         // Its output on a terminal, the CLI starts the pager.
-        sim::PtyPair pty;
+        sim::PtyPair pty = test::OpenPty();
         const int terminal = ::open(pty.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         const pid_t pid = SpawnCli(
             {"logs", "--app-dir", dir.Dir(), "--view", "Quillon_LogMsg_" + name},
@@ -177,7 +177,7 @@ TEST(Security, FloodingUnitCannotGrowTheCliMemory) {
               "[HBD Params]\nRetransmit Control Packets=1\nWait for HBD Response=4\n");
     const std::string comm = dir.Write("COMM.bin", std::string(32768 + 2048, 'c'));
     sim::HbdUnit unit(sim::HbdUnit::kDefaultBlockPackets, {.flood = true});
-    sim::UnitRunner runner(unit);
+    sim::UnitRunner runner(unit, test::OpenPty());
     runner.Start();
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     const pid_t cli = SpawnCli({"upload", "--app-dir", dir.Dir(), "--no-validate", "--port",

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "sim/PtyPair.h"
 #include "tests/support/RowName.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 namespace quillon {
 namespace {
@@ -69,7 +69,7 @@ class PosixSerialBackendTest : public ::testing::Test {
         return library_.ReadByte(kPort);
     }
 
-    sim::PtyPair pty_;
+    sim::PtyPair pty_ = test::OpenPty();
     PosixSerialBackend library_;
 };
 

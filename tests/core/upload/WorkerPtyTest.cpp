@@ -23,6 +23,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/RowName.h"
+#include "tests/support/TestPty.h"
 
 namespace quillon {
 namespace {
@@ -33,7 +34,7 @@ struct PtyRow;
 
 struct WorkerOverPty : public ::testing::TestWithParam<PtyRow> {
     void Start(sim::SimulatedUnit* unit) {
-        runner = std::make_unique<sim::UnitRunner>(*unit);
+        runner = std::make_unique<sim::UnitRunner>(*unit, test::OpenPty());
         runner->Start();
         device = runner->DevicePath();
     }
@@ -233,7 +234,7 @@ const PtyRow kRows[] = {
         "HBD port gone between the check and the run",
         [](WorkerOverPty& t) {
             t.HbdFiles({32768 + 1024, 0, 0});
-            auto pty = std::make_shared<sim::PtyPair>();
+            auto pty = std::make_shared<sim::PtyPair>(test::OpenPty());
             t.device = pty->DevicePath();
             t.beforeStart = [pty]() mutable { pty.reset(); };
         },

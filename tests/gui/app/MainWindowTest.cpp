@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "app/MainWindow.h"
-#include "app/SimulatedPort.h"
 #include "app/UploadWindow.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedCheckBox.h"
@@ -29,6 +28,7 @@
 #include "platform/Clock.h"
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
+#include "tests/support/FakeSerialBackend.h"
 
 using namespace quillon;
 using namespace test;
@@ -293,10 +293,15 @@ class MainWindowTest : public QObject {
     void CompleteUploadThroughProgressWindow() {
         Workspace work(true);
         MainWindow main(work.state, work.runner, work.picker, work.preview);
-        SimulatedPort simulated;
-        main.SetSimulatedPort(&simulated);
+        std::string error;
+        QVERIFY2(main.StartSimulatedUnit(&error), error.c_str());
         SystemClock clock;
         NullSoundPlayer sounds;
+        // The run goes through the simulated unit's own serial library (the only one on Windows),
+        // never the system's.
+        auto system = std::make_shared<test::FakeSerialBackend>();
+        system->resetResult = kSerialNoSuchPort;
+        main.SetSerialLine(system);
         UploadSessions sessions;
         main.SetUploadWindow(
             MakeUploadWindow({work.state, clock, work.runner, sounds, sessions}, &main));
@@ -314,6 +319,7 @@ class MainWindowTest : public QObject {
         main.PickSlot(MainWindow::kSlotComm);
         main.Start();
         QVERIFY(sawEnd);
+        QVERIFY(system->Calls().empty());
         QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
         std::ifstream history(work.state.HistoryPath());
         const std::string text((std::istreambuf_iterator<char>(history)),

@@ -14,6 +14,7 @@
 #include "sim/PtyPair.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 using namespace quillon;
 
@@ -43,7 +44,7 @@ class TextViewTest : public QObject {
     void typedKeysEchoAndEscStaysOpen() {
         ProgramState state;
         state.appDir = dir.Dir();
-        sim::PtyPair line;
+        sim::PtyPair line = test::OpenPty();
         SerialTerminalWindow view({3, line.DevicePath(), 9600, MakeSystemSerialBackend()}, state,
                                   clock);
         view.show();

@@ -23,12 +23,12 @@
 #include "serial/SystemSerialBackend.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
-#include "sim/PtyPair.h"
 #include "sim/UnitRunner.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestPty.h"
 
 using namespace quillon;
 
@@ -105,7 +105,7 @@ class UploadProgressTest : public QObject {
 
     void hbdRunIsShownEndToEnd() {
         sim::HbdUnit unit;
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.speechPath = dir->Write("speech.bin", test::PatternBytes(1500, 3));
@@ -146,7 +146,8 @@ class UploadProgressTest : public QObject {
         QFETCH(bool, allowAbort);
         QFETCH(QString, question);
         QFETCH(QString, endText);
-        sim::PtyPair silent;  // nobody answers: the worker keeps waiting, then gives up
+        sim::PtyPair silent =
+            test::OpenPty();  // nobody answers: the worker keeps waiting, then gives up
         Ini(std::string("[Load Files]\nAllow Abort=") + (allowAbort ? "1" : "0") +
             "\n[HBD Params]\nWait for HBD Response=6\n");
         UploadProgressWindow::Selection sel;
@@ -173,7 +174,7 @@ class UploadProgressTest : public QObject {
     // The port opened at the start check but is gone when the run opens it (the unit was
     // unplugged in between).
     void portGoneAtTheStartIsReportedAndClosable() {
-        auto unplugged = std::make_unique<sim::PtyPair>();
+        auto unplugged = std::make_unique<sim::PtyPair>(test::OpenPty());
         const std::string device = unplugged->DevicePath();
         UploadProgressWindow::Selection sel;
         sel.commPath = dir->Write("comm.bin", test::PatternBytes(kBoardHeaderBytes + 2048, 1));
@@ -199,7 +200,7 @@ class UploadProgressTest : public QObject {
         sim::Kx2Scenario scenario;
         scenario.silentStartRequests = 3;  // never answers: the worker keeps asking
         sim::Kx2Unit unit(scenario);
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;
@@ -230,7 +231,7 @@ class UploadProgressTest : public QObject {
         scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
         scenario.silentOnStatus = true;
         sim::Kx2Unit unit(scenario);
-        sim::UnitRunner line(unit);
+        sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
         UploadProgressWindow::Selection sel;
         sel.kx2 = true;

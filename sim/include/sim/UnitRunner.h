@@ -1,6 +1,7 @@
-// Runs a SimulatedUnit on a pseudo-terminal in a thread of its own: reads what the host writes
-// to the device end, hands it to the unit and writes the unit's answers back. Stop (or the
-// destructor) ends the thread; a hangup closes the controlling end so the host sees the line go.
+// Runs a SimulatedUnit on the pseudo-terminal it is given, in a thread of its own: reads what the
+// host writes to the device end, hands it to the unit and writes the unit's answers back. Stop
+// (or the destructor) ends the thread; a hangup closes the controlling end so the host sees the
+// line go.
 #pragma once
 
 #include <atomic>
@@ -17,7 +18,7 @@ namespace quillon::sim {
 
 class UnitRunner final : private UnitLine {
   public:
-    explicit UnitRunner(SimulatedUnit& unit);
+    UnitRunner(SimulatedUnit& unit, PtyPair pty);
     ~UnitRunner() override;
     UnitRunner(const UnitRunner&) = delete;
     UnitRunner& operator=(const UnitRunner&) = delete;

@@ -1,19 +1,20 @@
 // A pseudo-terminal pair created already raw (no echo, no translation), so bytes pass unchanged
 // from the moment it exists. The subordinate side's path is what an uploader opens as its serial
-// device; the controlling side is where a simulated unit (or a test) stands. Construction throws
-// std::runtime_error when the system has no pseudo-terminals left.
+// device; the controlling side is where a simulated unit (or a test) stands.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quillon::sim {
 
 class PtyPair {
   public:
-    PtyPair();
+    // A new pair; nothing, with the reason in *error, when the system has no pseudo-terminal left.
+    static std::optional<PtyPair> Open(std::string* error);
     ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    PtyPair(PtyPair&& other) noexcept;
+    PtyPair& operator=(PtyPair&&) = delete;
 
     int MasterFd() const { return master_; }
     // The device path of the other end, for example /dev/pts/7.
@@ -26,6 +27,8 @@ class PtyPair {
     void CloseDeviceEnd();
 
   private:
+    PtyPair() = default;
+
     int master_ = -1;
     int slave_ = -1;  // kept open so the device end exists until the pair is destroyed
     std::string devicePath_;
