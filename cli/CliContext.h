@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Commands.h"
@@ -41,6 +43,10 @@ Parsed ParseCommandLine(const CliContext& context, ArgParser& parser, ConsoleErr
 // "Y" or "yes" on stdin is a yes (no answer, as from a closed stdin, is a no), and a no is
 // answered with "Nothing changed.".
 bool Confirmed(const CliContext& context, const std::string& question);
+
+// Reads the regular file at path block by block into take; false when it cannot be opened or a
+// read fails (errno then says why).
+bool ReadFileBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
 
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);

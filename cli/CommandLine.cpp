@@ -1,9 +1,11 @@
 // What every command does with its arguments before its own work: the parse by its option table,
 // the usage error and the help.
+#include <array>
 #include <iostream>
 
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace quillon::cli {
 
@@ -35,6 +37,19 @@ bool Confirmed(const CliContext& context, const std::string& question) {
         std::fprintf(context.out, "Nothing changed.\n");
     }
     return yes;
+}
+
+bool ReadFileBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
+    ReadOnlyFile file;
+    if (!file.Open(path, nullptr)) {
+        return false;
+    }
+    std::array<uint8_t, 16384> block{};
+    bool failed = false;
+    for (size_t n; (n = file.Read(block.data(), block.size(), &failed)) > 0;) {
+        take(std::string_view(reinterpret_cast<const char*>(block.data()), n));
+    }
+    return !failed;
 }
 
 int RunHelp(const CliContext& context) {

@@ -15,6 +15,8 @@ bool IsTerminal(std::FILE* stream);
 // Whether the terminal behind stream takes escape codes (colours, clearing a line): not a "dumb"
 // terminal; on Windows a console whose escape-code processing could be switched on.
 bool TerminalTakesEscapes(std::FILE* stream);
+// The environment variable's value in UTF-8; empty when it is not set.
+std::string EnvironmentText(const char* name);
 // Runs pager with the file as its one argument (an argument vector, never a shell) and waits
 // for it; false when it could not be started or failed.
 bool RunPager(const std::string& pager, const std::string& path);

@@ -11,6 +11,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+std::string EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
 }

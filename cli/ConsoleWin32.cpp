@@ -3,6 +3,8 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "cli/Console.h"
 #include "platform/WideText.h"
 
@@ -41,6 +43,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     }
     ::LocalFree(wide);
     return arguments;
+}
+
+std::string EnvironmentText(const char* name) {
+    const wchar_t* value = ::_wgetenv(WideFromUtf8(name).c_str());
+    return value != nullptr ? Utf8FromWide(value) : "";
 }
 
 bool IsTerminal(std::FILE* stream) {

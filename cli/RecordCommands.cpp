@@ -2,8 +2,6 @@
 // at without a screen.
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "cli/CliContext.h"
@@ -73,13 +71,11 @@ int RunHistory(const CliContext& context) {
     if (!fs::Inspect(path).regular) {
         return cannotRead("is not a file");  // a folder, a device, a broken link
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadFileBlocks(path, [&text](std::string_view block) { text += block; })) {
         return cannotRead(std::string("cannot be read: ") + std::strerror(errno));
     }
     if (parser.Has("json")) {
-        const std::string text{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
         for (const HistoryEntry& entry : ParseHistory(text)) {
             std::fputs(JsonLine("history")
                            .Text("entryTime", entry.time)
@@ -93,10 +89,7 @@ int RunHistory(const CliContext& context) {
         }
         return kExitOk;
     }
-    char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), context.out);
-    }
+    std::fwrite(text.data(), 1, text.size(), context.out);
     return kExitOk;
 }
 

@@ -92,8 +92,7 @@ bool MakeDirectory(const std::string& path) {
     if (::CreateDirectoryW(WidePath(path).c_str(), nullptr)) {
         return true;
     }
-    DWORD error = ::GetLastError();
-    errno = error == ERROR_ALREADY_EXISTS ? EEXIST : IsMissingError(error) ? ENOENT : EACCES;
+    errno = ErrnoFromWin32(::GetLastError());
     return false;
 }
 
@@ -161,11 +160,13 @@ bool ReplaceFileContent(const std::string& path, const std::string& content) {
     Handle h(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.Valid()) {
+        errno = ErrnoFromWin32(::GetLastError());
         return false;
     }
     bool ok = WriteAll(h.Get(), content) && ::FlushFileBuffers(h.Get());
     ok = h.Close() && ok;
     if (!ok || !MoveIntoPlace(temp, target)) {
+        errno = ErrnoFromWin32(::GetLastError());
         ::DeleteFileW(temp.c_str());
         return false;
     }
@@ -223,7 +224,7 @@ std::FILE* CreateNewLog(const std::string& path) {
         h = create();
     }
     if (h == INVALID_HANDLE_VALUE) {
-        errno = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+        errno = ErrnoFromWin32(::GetLastError());
         return nullptr;
     }
     // No text flag: the descriptor writes bytes as they are.

@@ -6,6 +6,9 @@
 #include "platform/AppDirectory.h"
 #include "platform/ErrorCatalogue.h"
 #include "platform/OsVersionText.h"
+#ifdef _WIN32
+#include "platform/WideText.h"
+#endif
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -58,6 +61,23 @@ TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
         EXPECT_FALSE(IsSystemProgramFolder(dir)) << dir;
     }
 }
+
+#ifdef _WIN32
+// Too long for the plain form: whole, absolute and with the prefix that lifts the limit.
+TEST(WidePath, LongPathsTakeTheLongForm) {
+    const std::string name(250, 'x');
+    const std::wstring wideName(250, L'x');
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"C:/q7/a.bin", L"C:\\q7\\a.bin"},
+        {"C:/q7/" + name + "/../y", L"\\\\?\\C:\\q7\\y"},
+        {"//srv/share/" + name, L"\\\\?\\UNC\\srv\\share\\" + wideName},
+        {"\\\\?\\C:/" + name, L"\\\\?\\C:\\" + wideName},
+    };
+    for (const auto& [typed, wide] : cases) {
+        EXPECT_TRUE(WidePath(typed) == wide) << typed;
+    }
+}
+#endif
 
 TEST(ErrorCatalogue, NoNumberNamesTwoErrors) {
     std::set<int> numbers;
