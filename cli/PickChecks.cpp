@@ -2,14 +2,20 @@
 
 #include "firmware/FileChecks.h"
 #include "firmware/FileKind.h"
+#include "platform/PathText.h"
 
 namespace quillon::cli {
 
 FileSelection SelectedFiles(const ArgParser& parser, bool kx2) {
+    // Written and remembered the way the platform writes paths.
+    auto path = [&parser](const char* option) {
+        std::optional<std::string> value = parser.Value(option);
+        return value ? std::optional(NativePath(*value)) : std::nullopt;
+    };
     FileSelection files;
-    files.comm = kx2 ? parser.Value("kx") : parser.Value("comm");
-    files.reader = parser.Value("reader");
-    files.speech = parser.Value("speech");
+    files.comm = path(kx2 ? "kx" : "comm");
+    files.reader = path("reader");
+    files.speech = path("speech");
     return files;
 }
 

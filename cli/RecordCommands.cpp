@@ -14,6 +14,7 @@
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -102,11 +103,11 @@ int RunSamples(const CliContext& context) {
         std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
         return kExitUsage;
     }
-    const std::string dir = parser.Positional()[0];
+    const std::string dir = NativePath(parser.Positional()[0]);
     if (!parser.Has("force")) {
         for (SampleKind kind :
              {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
-            const std::string path = dir + "/" + DefaultSampleName(kind);
+            const std::string path = JoinPath(dir, DefaultSampleName(kind));
             if (fs::EntryExists(path)) {
                 std::fprintf(context.err,
                              "quillon7-cli samples: %s is there already; nothing written "

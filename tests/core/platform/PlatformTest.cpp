@@ -6,6 +6,7 @@
 #include "platform/AppDirectory.h"
 #include "platform/ErrorCatalogue.h"
 #include "platform/OsVersionText.h"
+#include "platform/PathText.h"
 #ifdef _WIN32
 #include "platform/WideText.h"
 #endif
@@ -42,7 +43,7 @@ TEST(OsVersionText, NamesTheSystemKernelAndWordSize) {
 TEST(AppDirectory, OverrideWinsAndFoldersAreMade) {
     TempDir dir;
     std::string app = ResolveAppDirectory(dir.File("deep/er/app"));
-    EXPECT_EQ(app, dir.File("deep/er/app") + "/");
+    EXPECT_EQ(app, NativePath(dir.File("deep/er/app/")));
     ASSERT_TRUE(CreateAppFolders(app));
     EXPECT_TRUE(std::filesystem::is_directory(app + "Logs"));
     EXPECT_TRUE(std::filesystem::is_directory(app + "Temp"));
