@@ -47,6 +47,9 @@ bool Confirmed(const CliContext& context, const std::string& question);
 // Reads the regular file at path block by block into take; false when it cannot be opened or a
 // read fails (errno then says why).
 bool ReadFileBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
+// Copies the text file at path to out, its lines ended as out ends them (a file written with
+// CR LF does not get a second CR from a Windows stream); false as ReadFileBlocks.
+bool PrintTextFile(const std::string& path, std::FILE* out);
 
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);

@@ -52,6 +52,27 @@ bool ReadFileBlocks(const std::string& path, const std::function<void(std::strin
     return !failed;
 }
 
+bool PrintTextFile(const std::string& path, std::FILE* out) {
+    bool heldReturn = false;  // a CR that ended the last block: dropped when a LF comes next
+    const bool read = ReadFileBlocks(path, [&](std::string_view block) {
+        std::string text = heldReturn && !block.starts_with('\n') ? "\r" : "";
+        heldReturn = block.ends_with('\r');
+        if (heldReturn) {
+            block.remove_suffix(1);
+        }
+        for (size_t i = 0; i < block.size(); ++i) {
+            if (block[i] != '\r' || i + 1 == block.size() || block[i + 1] != '\n') {
+                text += block[i];
+            }
+        }
+        std::fwrite(text.data(), 1, text.size(), out);
+    });
+    if (heldReturn) {
+        std::fputc('\r', out);
+    }
+    return read;
+}
+
 int RunHelp(const CliContext& context) {
     ConsoleErrorReporter errors(context.err);
     ArgParser parser = CommandParser(context);

@@ -26,12 +26,7 @@ int ShowFile(const std::string& path, std::FILE* out) {
             return kExitOk;
         }
     }
-    return ReadFileBlocks(path,
-                          [out](std::string_view block) {
-                              std::fwrite(block.data(), 1, block.size(), out);
-                          })
-               ? kExitOk
-               : kExitUploadFailed;
+    return PrintTextFile(path, out) ? kExitOk : kExitUploadFailed;
 }
 
 // The logs, newest first (the same second: by name), whatever order the folder keeps them in.

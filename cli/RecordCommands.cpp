@@ -72,11 +72,13 @@ int RunHistory(const CliContext& context) {
     if (!fs::Inspect(path).regular) {
         return cannotRead("is not a file");  // a folder, a device, a broken link
     }
+    const bool json = parser.Has("json");
     std::string text;
-    if (!ReadFileBlocks(path, [&text](std::string_view block) { text += block; })) {
+    if (json ? !ReadFileBlocks(path, [&text](std::string_view block) { text += block; })
+             : !PrintTextFile(path, context.out)) {
         return cannotRead(std::string("cannot be read: ") + std::strerror(errno));
     }
-    if (parser.Has("json")) {
+    if (json) {
         for (const HistoryEntry& entry : ParseHistory(text)) {
             std::fputs(JsonLine("history")
                            .Text("entryTime", entry.time)
@@ -88,9 +90,7 @@ int RunHistory(const CliContext& context) {
                            .c_str(),
                        context.out);
         }
-        return kExitOk;
     }
-    std::fwrite(text.data(), 1, text.size(), context.out);
     return kExitOk;
 }
 

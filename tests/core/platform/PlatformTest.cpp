@@ -5,6 +5,8 @@
 
 #include "platform/AppDirectory.h"
 #include "platform/ErrorCatalogue.h"
+#include "platform/FileSystem.h"
+#include "platform/LineEnds.h"
 #include "platform/OsVersionText.h"
 #include "platform/PathText.h"
 #ifdef _WIN32
@@ -61,6 +63,29 @@ TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
     for (const char* dir : {"/media/usb/quillon7/", "/home/tech/quillon7/", "/opt/usrx/"}) {
         EXPECT_FALSE(IsSystemProgramFolder(dir)) << dir;
     }
+}
+
+// A new text file gets the platform's line ends, one with its own keeps them.
+TEST(LineEnds, NewFilesTakeThePlatformsAndOldOnesKeepTheirs) {
+    const std::string eol(kNativeLineEnd);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "a" + eol + "b" + eol},
+        {"x\r\n", "x\r\na\r\nb\r\n"},
+        {"x\n", "x\na\nb\n"},
+        {"x", "x" + eol + "a" + eol + "b" + eol},  // cut off mid-line
+    };
+    for (const auto& [before, after] : cases) {
+        TempDir dir;
+        const std::string path = before.empty() ? dir.File("new") : dir.Write("old", before);
+        ASSERT_TRUE(fs::AppendWholeEntry(path, "a\nb\n"));
+        EXPECT_EQ(dir.ReadBytes(before.empty() ? "new" : "old"), after) << before;
+    }
+    TempDir dir;
+    std::FILE* log = fs::CreateNewLog(dir.File("Logs/log.txt"));
+    ASSERT_NE(log, nullptr);
+    std::fputs("a\nb\n", log);
+    std::fclose(log);
+    EXPECT_EQ(dir.ReadBytes("Logs/log.txt"), "a" + eol + "b" + eol);
 }
 
 #ifdef _WIN32
