@@ -84,6 +84,10 @@ bool WriteSampleFiles(const std::string& dir, std::vector<std::string>* written,
         *error = "cannot create the folder " + dir + ": " + std::strerror(errno);
         return false;
     }
+    if (!fs::Inspect(dir).directory) {
+        *error = dir + " is not a folder";
+        return false;
+    }
     for (SampleKind kind :
          {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
         std::string path = JoinPath(dir, DefaultSampleName(kind));

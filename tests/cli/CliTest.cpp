@@ -540,6 +540,8 @@ TEST_F(CliTest, TerminalEchoesAndSendsEscape) {
 // goes on, and --quiet does not hide them.
 TEST_F(CliTest, SamplesPassTheFileChecksAndRecordsLostAreSaid) {
     EXPECT_EQ(Run({"samples", dir_.File("a"), dir_.File("b")}).exitCode, 2);
+    EXPECT_TRUE(
+        Has(Run({"samples", dir_.Write("f", "")}).err, dir_.File("f") + " is not a folder"));
     ASSERT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 0);
     dir_.Write("samples/SAMPLE.kx", "mine");  // kept unless --force
     EXPECT_EQ(Run({"samples", dir_.File("samples")}).exitCode, 1);
