@@ -65,7 +65,7 @@ while IFS=: read -r file target; do
 done < <(includes $(find cli sim -name '*.h' -o -name '*.cpp'))
 
 posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|sys/[a-z_]+)\.h>$'
-win32_header='^<(windows|io|shellapi|winbase|winreg)\.h>$'
+win32_header='^<(windows|io|shellapi|winbase|winreg|setupapi|cfgmgr32)\.h>$'
 posix_file='(Posix[^/]*|sim/(PtyPair|UnitRunner|DeviceRunner))\.(cpp|h)$'
 while IFS=: read -r file target; do
     # The Windows C runtime has a <fcntl.h> of its own.
