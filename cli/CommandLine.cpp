@@ -1,5 +1,6 @@
 // What every command does with its arguments before its own work: the parse by its option table,
 // the usage error and the help.
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -16,6 +17,10 @@ ArgParser CommandParser(const CliContext& context) {
 Parsed ParseCommandLine(const CliContext& context, ArgParser& parser,
                         ConsoleErrorReporter& errors) {
     const char* name = context.command->name;
+    if (std::ranges::any_of(context.args, IsWindowsHelpWord)) {
+        std::fputs(CommandHelp(*context.command).c_str(), context.out);
+        return Parsed::kHelpShown;
+    }
     if (!parser.Parse(context.args)) {
         errors.Say(name, parser.Error() + "\nTry 'quillon7-cli " + name + " --help'.");
         return Parsed::kRefused;

@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     if (!TakeLeadingAppDir(arguments, &appDir)) {
         return kExitUsage;
     }
-    if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h") {
+    if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h" ||
+        IsWindowsHelpWord(arguments.front())) {
         std::fputs(ProgramHelp().c_str(), arguments.empty() ? stderr : stdout);
         return arguments.empty() ? kExitUsage : kExitOk;
     }
