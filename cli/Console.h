@@ -9,6 +9,8 @@
 
 namespace quillon::cli {
 
+// Called first thing: on Windows the console shows UTF-8 from then until the program ends.
+void PrepareConsole();
 // The program's arguments after argv[0], in UTF-8 (Windows hands main the ANSI code page).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 bool IsTerminal(std::FILE* stream);

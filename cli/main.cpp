@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     if (!quillon::OpenClosedStandardStreams()) {
         return kExitUploadFailed;
     }
+    PrepareConsole();
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     std::optional<std::string> appDir;
     if (!TakeLeadingAppDir(arguments, &appDir)) {
