@@ -59,30 +59,30 @@ int RunTerminal(const CliContext& context) {
         CheckSerialPort(library, port.portNumber, library.DevicePath(index), baud, errors);
         return kExitPortFailed;
     }
-    std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
-                 library.DevicePath(index).c_str(), baud);
-
     std::atomic<bool> stop{false};
     std::atomic<bool> lineLost{false};
-    std::thread reader([&] {
-        while (!stop) {
-            int n = line.ReadBlock(reinterpret_cast<uint8_t*>(line.receiveText.data()), kReadChunk);
-            if (n > 0) {
-                std::fwrite(line.receiveText.data(), 1, static_cast<size_t>(n), context.out);
-                std::fflush(context.out);
-                continue;
-            }
-            if (n < 0 && n != kSerialNothingWaiting) {
-                lineLost = true;
-                stop = true;
-                break;
-            }
-            line.WaitReadable(100);
-        }
-    });
-
     {
+        // Raw before the greeting: a key typed as soon as it shows is a key like any other.
         RawKeyboard keyboard;
+        std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
+                     library.DevicePath(index).c_str(), baud);
+        std::thread reader([&] {
+            while (!stop) {
+                int n =
+                    line.ReadBlock(reinterpret_cast<uint8_t*>(line.receiveText.data()), kReadChunk);
+                if (n > 0) {
+                    std::fwrite(line.receiveText.data(), 1, static_cast<size_t>(n), context.out);
+                    std::fflush(context.out);
+                    continue;
+                }
+                if (n < 0 && n != kSerialNothingWaiting) {
+                    lineLost = true;
+                    stop = true;
+                    break;
+                }
+                line.WaitReadable(100);
+            }
+        });
         while (!stop) {
             const int key = keyboard.ReadKey(100);
             if (key == RawKeyboard::kNoKey) {
