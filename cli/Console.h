@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillon::cli {
@@ -19,6 +20,9 @@ bool IsTerminal(std::FILE* stream);
 bool TerminalTakesEscapes(std::FILE* stream);
 // The environment variable's value in UTF-8; empty when it is not set.
 std::string EnvironmentText(const char* name);
+// Writes text to stream in one piece, after what the stream holds: another thread's output to
+// the same console cannot land inside it.
+void WriteWhole(std::FILE* stream, std::string_view text);
 // Runs pager with the file as its one argument (an argument vector, never a shell) and waits
 // for it; false when it could not be started or failed.
 bool RunPager(const std::string& pager, const std::string& path);

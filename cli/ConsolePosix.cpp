@@ -18,6 +18,12 @@ std::string EnvironmentText(const char* name) {
     return value != nullptr ? value : "";
 }
 
+void WriteWhole(std::FILE* stream, std::string_view text) {
+    std::fflush(stream);
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
 }

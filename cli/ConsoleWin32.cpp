@@ -98,6 +98,13 @@ std::string EnvironmentText(const char* name) {
     return value != nullptr ? Utf8FromWide(value) : "";
 }
 
+// The C runtime's own write, with its line-end translation, in a single call: through an
+// unbuffered stream the console may get the text in pieces.
+void WriteWhole(std::FILE* stream, std::string_view text) {
+    std::fflush(stream);
+    ::_write(::_fileno(stream), text.data(), static_cast<unsigned>(text.size()));
+}
+
 bool IsTerminal(std::FILE* stream) {
     return ::_isatty(::_fileno(stream)) != 0;
 }
