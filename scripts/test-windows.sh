@@ -62,6 +62,8 @@ upload() {
         build/cli/quillon7-cli upload --quiet --app-dir "$app" --port "$pty" \
             "$option" "$work/Prüfung/$sample" >"$app/out.txt" 2>&1 || status=$?
     fi
+    # A unit that got no image waits for one: it is ended before its words are read.
+    [ "$status" -eq 0 ] || kill "$sim_pid" 2>/dev/null || true
     local received
     received=$(cat <&"$simout")
     exec {simout}<&-
@@ -88,6 +90,7 @@ fail() {
     for file in "$@"; do
         echo "--- $file" >&2
         cat -v "$file" >&2
+        echo >&2
     done
     failed=1
 }
@@ -207,7 +210,7 @@ status=$(on_console -- "$wine" "$screen_exe" "Z:$screen" "Z:$cli_exe" upload --s
     --app-dir "Z:$work/console" --comm "Z:$work/fw/SAMPLE_COMM.bin")
 [ "$status" = 0 ] && grep -q 'Job Done!' "$screen" && ! grep -qE $'\e|\\[[0-9;]*[mK]' "$screen" ||
     fail "upload on a console (exit $status)" "$screen" "$work/console.txt"
-status=$(on_console see:5/96 'type:\x03' -- "$wine" "$screen_exe" "Z:$screen" "Z:$cli_exe" \
+status=$(on_console 'see:/96 packets' 'type:\x03' -- "$wine" "$screen_exe" "Z:$screen" "Z:$cli_exe" \
     upload --simulate --app-dir "Z:$work/console" --comm "Z:$work/fw/SAMPLE_COMM.bin")
 [ "$status" = 130 ] &&
     grep -qx 'Stopping at the next check (Ctrl-C again to quit at once)...' "$screen" ||
