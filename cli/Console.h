@@ -10,7 +10,8 @@
 
 namespace quillon::cli {
 
-// Called first thing: on Windows the console shows UTF-8 from then until the program ends.
+// Called first thing. On Windows the console's code page is UTF-8 from then until the program
+// ends, and stdout on a console gets a buffer: each flush is one write.
 void PrepareConsole();
 // The program's arguments after argv[0], in UTF-8 (Windows hands main the ANSI code page).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);

@@ -19,7 +19,8 @@ bool CreateAppFolders(const std::string& appDir);
 bool IsSystemProgramFolder(const std::string& dir);
 // The folder of the running executable with a trailing separator, or empty when unknown.
 std::string ExecutableDirectory();
-// The per-user data folder used when the executable's folder is not writable, ending with '/'.
+// The per-user data folder used when the executable's folder is not writable, ending with its
+// separator.
 std::string UserDataDirectory();
 
 }  // namespace quillon
