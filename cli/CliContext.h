@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Commands.h"
@@ -45,6 +47,12 @@ bool Confirmed(const CliContext& context, const std::string& question);
 
 // The files named by --comm/--reader/--speech, or --kx in the COMM place (upload and check).
 FileSelection SelectedFiles(const ArgParser& parser, bool kx2);
+// Reads the regular file at path block by block into take; false when it cannot be opened or a
+// read fails (errno then says why).
+bool ReadFileBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
+// Copies the text file at path to out, its lines ended as out ends them (a file written with
+// CR LF does not get a second CR from a Windows stream); false as ReadFileBlocks.
+bool PrintTextFile(const std::string& path, std::FILE* out);
 
 int RunUpload(const CliContext& context);
 int RunCheck(const CliContext& context);

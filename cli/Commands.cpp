@@ -8,24 +8,64 @@ namespace {
 
 constexpr size_t kHelpWidth = 80;
 
+// The words that differ between the platforms. The manual pages and the completion are rendered
+// on Linux, from the POSIX words.
+#ifdef _WIN32
+constexpr const char* kAppDirHelp =
+    "folder of Quillon.ini, History.txt and Logs\\ (default: beside the program when writable, "
+    "else %LOCALAPPDATA%\\Quillon7); may also come before the command";
+constexpr const char* kPortHelp =
+    "a port number as in the settings (COM3, 3) or a device (\\\\.\\CNCA0, CNCA0) (default: the "
+    "settings file)";
+constexpr const char* kPagerHelp =
+    "show the log of that name or number in the list in %PAGER% (or print it when there is none "
+    "or output is not a console)";
+constexpr const char* kPortsAbout =
+    "Lists the COM ports of this system with what the device registry says of their adapters: "
+    "name, maker and, for USB, vendor, product and serial number. --port takes any other device "
+    "name all the same (\\\\.\\CNCA0).";
+constexpr std::pair<const char*, const char*> kStopNote = {
+    "Console",
+    "once the upload has started it runs to its end: Ctrl-Break stops it as Ctrl-C does; a closed "
+    "output (a pipe gone) is ignored: the output stops, the upload, message log and history go "
+    "on. Closing the console window, logging off or shutting down ends the program at once: the "
+    "unit is told nothing more, and the history shows the upload's begin without a result."};
+constexpr const char* kHelpUsage = "--help (or /?) | --version";
+constexpr const char* kFirstTry =
+    "First try: quillon7-cli samples \"%TEMP%\\q7\" && quillon7-cli upload --simulate --comm "
+    "\"%TEMP%\\q7\\SAMPLE_COMM.bin\"\n";
+#else
+constexpr const char* kAppDirHelp =
+    "folder of Quillon.ini, History.txt and Logs/ (default: beside the program when writable, "
+    "else ~/.local/share/quillon7); may also come before the command";
+constexpr const char* kPortHelp =
+    "a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings (default: the settings "
+    "file)";
+constexpr const char* kPagerHelp =
+    "show the log of that name or number in the list in $PAGER (or print it when there is none or "
+    "output is not a terminal)";
+constexpr const char* kPortsAbout =
+    "Lists the serial devices of this system with what their adapters say of themselves. "
+    "Pseudo-terminals are not listed; --port takes any device path all the same.";
+constexpr std::pair<const char*, const char*> kStopNote = {
+    "Signals",
+    "once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C does; a hang-up "
+    "(SIGHUP, a dropped SSH session) is ignored, and so is a closed output (a pipe or terminal "
+    "gone): the output stops, the upload, message log and history go on."};
+constexpr const char* kHelpUsage = "--help | --version";
+constexpr const char* kFirstTry =
+    "First try: quillon7-cli samples /tmp/q7 && quillon7-cli upload --simulate --comm "
+    "/tmp/q7/SAMPLE_COMM.bin\n";
+#endif
+
 constexpr OptionSpec kHelpOption{
     .name = "help", .help = "show this help and exit", .shortName = 'h'};
 
 constexpr OptionSpec kAppDir{
-    .name = "app-dir",
-    .value = "DIR",
-    .help =
-        "folder of Quillon.ini, History.txt and Logs/ (default: beside the program when "
-        "writable, else ~/.local/share/quillon7); may also come before the command",
-    .hint = ValueHint::kFolder};
+    .name = "app-dir", .value = "DIR", .help = kAppDirHelp, .hint = ValueHint::kFolder};
 
 constexpr OptionSpec kPort{
-    .name = "port",
-    .value = "DEVICE",
-    .help =
-        "a device (/dev/ttyUSB0, ttyUSB0) or a port number as in the settings (default: "
-        "the settings file)",
-    .hint = ValueHint::kDevice};
+    .name = "port", .value = "DEVICE", .help = kPortHelp, .hint = ValueHint::kDevice};
 
 // The files of `upload` and `check`.
 std::vector<OptionSpec> FileOptions(const char* group) {
@@ -142,11 +182,7 @@ std::vector<CommandSpec> MakeCommands() {
                     "more, the history records the abort; a second Ctrl-C within 2 seconds gives "
                     "the upload 2 seconds more to stop, then ends the program, the abort recorded "
                     "and the result said all the same)."},
-                   {"Signals",
-                    "once the upload has started it runs to its end: SIGTERM stops it as Ctrl-C "
-                    "does; a hang-up (SIGHUP, a dropped SSH session) is ignored, and so is a "
-                    "closed output (a pipe or terminal gone): the output stops, the upload, "
-                    "message log and history go on."}}},
+                   kStopNote}},
         {.name = "check",
          .summary = "check firmware files and show their packets and estimates, without a port",
          .synopsis = "[--comm FILE] [--reader FILE] [--speech FILE] | [--kx FILE] [options]",
@@ -170,9 +206,7 @@ std::vector<CommandSpec> MakeCommands() {
         {.name = "ports",
          .summary = "list the serial devices of this system",
          .synopsis = "",
-         .about = "Lists the serial devices of this system with what their adapters say of "
-                  "themselves. Pseudo-terminals are not listed; --port takes any device path "
-                  "all the same.",
+         .about = kPortsAbout,
          .options = {kHelpOption}},
         {.name = "history",
          .summary = "print the upload history",
@@ -196,10 +230,7 @@ std::vector<CommandSpec> MakeCommands() {
          .about = "Lists the logs of the Logs folder, newest first: number, type (Status or "
                   "Serial), name, date, time and size.",
          .options = {kAppDir,
-                     {.name = "view",
-                      .value = "LOG",
-                      .help = "show the log of that name or number in the list in $PAGER (or "
-                              "print it when there is none or output is not a terminal)"},
+                     {.name = "view", .value = "LOG", .help = kPagerHelp},
                      {.name = "delete",
                       .value = "NAME",
                       .help = "delete the log of that name, after asking"},
@@ -286,6 +317,15 @@ const CommandSpec* FindCommand(const std::string& name) {
     return nullptr;
 }
 
+bool IsWindowsHelpWord(std::string_view arg) {
+#ifdef _WIN32
+    return arg == "/?";
+#else
+    (void)arg;
+    return false;
+#endif
+}
+
 std::string CommandHelp(const CommandSpec& command) {
     std::string text = std::string("Usage: quillon7-cli ") + command.name;
     text += std::string(*command.synopsis != '\0' ? " " : "") + command.synopsis + "\n\n";
@@ -298,11 +338,13 @@ std::string CommandHelp(const CommandSpec& command) {
 }
 
 std::string ProgramHelp() {
-    std::string text =
-        "Usage: quillon7-cli [--app-dir DIR] COMMAND [options]\n"
-        "       quillon7-cli --help | --version\n"
-        "\n"
-        "Commands:\n";
+    std::string text = std::string(
+                           "Usage: quillon7-cli [--app-dir DIR] COMMAND [options]\n"
+                           "       quillon7-cli ") +
+                       kHelpUsage +
+                       "\n"
+                       "\n"
+                       "Commands:\n";
     for (const CommandSpec& command : Commands()) {
         std::string name = std::string("  ") + command.name;
         name.resize(13, ' ');
@@ -310,9 +352,8 @@ std::string ProgramHelp() {
     }
     text +=
         "\n"
-        "'quillon7-cli COMMAND --help' or 'quillon7-cli help COMMAND' describes each command.\n"
-        "First try: quillon7-cli samples /tmp/q7 && quillon7-cli upload --simulate --comm "
-        "/tmp/q7/SAMPLE_COMM.bin\n";
+        "'quillon7-cli COMMAND --help' or 'quillon7-cli help COMMAND' describes each command.\n";
+    text += kFirstTry;
     return text;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,9 @@ const CommandSpec* FindCommand(const std::string& name);
 
 // "9600, 14400, ..., 115200", the rates --baud takes, with `separator` between them.
 std::string OfferedRatesText(const char* separator);
+
+// "/?" on Windows, where every program takes it for --help; nothing elsewhere (it is a path).
+bool IsWindowsHelpWord(std::string_view arg);
 
 // The command's --help text: usage line, what it does, its options, its notes.
 std::string CommandHelp(const CommandSpec& command);

@@ -7,8 +7,21 @@
 
 namespace quillon::cli {
 
+void PrepareConsole() {}
+
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::string EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+void WriteWhole(std::FILE* stream, std::string_view text) {
+    std::fflush(stream);
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 bool IsTerminal(std::FILE* stream) {

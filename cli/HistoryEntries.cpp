@@ -77,6 +77,9 @@ std::vector<HistoryEntry> ParseHistory(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();  // a file with CR LF line ends, as Windows writes them
+        }
         if (IsStamped(line)) {
             entries.push_back(StartEntry(line));
         } else if (!line.empty() && line.front() == ' ' && !entries.empty()) {

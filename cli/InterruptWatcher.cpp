@@ -1,5 +1,7 @@
 #include "cli/InterruptWatcher.h"
 
+#include "cli/Console.h"
+
 namespace quillon::cli {
 
 bool InterruptWatcher::Interrupted() const {
@@ -34,13 +36,11 @@ bool InterruptWatcher::WaitForRun(const std::function<bool()>& finished, std::FI
             return true;
         }
         if (quitAsked_) {
-            std::fputs("\nStopping now...\n", err);
-            std::fflush(err);
+            WriteWhole(err, "\nStopping now...\n");
             return changed_.wait_for(lock, kQuitGrace, finished);
         }
         said = interrupts_;
-        std::fputs("\nStopping at the next check (Ctrl-C again to quit at once)...\n", err);
-        std::fflush(err);
+        WriteWhole(err, "\nStopping at the next check (Ctrl-C again to quit at once)...\n");
     }
 }
 

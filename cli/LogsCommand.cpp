@@ -1,8 +1,6 @@
 // quillon7-cli logs: the message and serial-data logs of past runs, as the desktop's log browser
 // lists them; view one in the user's pager or delete one.
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <tuple>
 
 #include "cli/CliContext.h"
@@ -21,22 +19,14 @@ namespace {
 // Shows a file in the user's pager, started with an argument vector (never through a shell),
 // or copies it to out.
 int ShowFile(const std::string& path, std::FILE* out) {
-    const char* pager = std::getenv("PAGER");
-    if (pager != nullptr && *pager != '\0' && IsTerminal(out)) {
+    const std::string pager = EnvironmentText("PAGER");
+    if (!pager.empty() && IsTerminal(out)) {
         std::fflush(out);
         if (RunPager(pager, path)) {
             return kExitOk;
         }
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return kExitUploadFailed;
-    }
-    char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), out);
-    }
-    return kExitOk;
+    return PrintTextFile(path, out) ? kExitOk : kExitUploadFailed;
 }
 
 // The logs, newest first (the same second: by name), whatever order the folder keeps them in.

@@ -2,8 +2,6 @@
 // at without a screen.
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "cli/CliContext.h"
@@ -16,6 +14,7 @@
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 #include "serial/SerialPortList.h"
 #include "settings/SettingsKeys.h"
 
@@ -73,13 +72,13 @@ int RunHistory(const CliContext& context) {
     if (!fs::Inspect(path).regular) {
         return cannotRead("is not a file");  // a folder, a device, a broken link
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const bool json = parser.Has("json");
+    std::string text;
+    if (json ? !ReadFileBlocks(path, [&text](std::string_view block) { text += block; })
+             : !PrintTextFile(path, context.out)) {
         return cannotRead(std::string("cannot be read: ") + std::strerror(errno));
     }
-    if (parser.Has("json")) {
-        const std::string text{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
+    if (json) {
         for (const HistoryEntry& entry : ParseHistory(text)) {
             std::fputs(JsonLine("history")
                            .Text("entryTime", entry.time)
@@ -91,11 +90,6 @@ int RunHistory(const CliContext& context) {
                            .c_str(),
                        context.out);
         }
-        return kExitOk;
-    }
-    char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        std::fwrite(buffer, 1, static_cast<size_t>(in.gcount()), context.out);
     }
     return kExitOk;
 }
@@ -109,11 +103,11 @@ int RunSamples(const CliContext& context) {
         std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
         return kExitUsage;
     }
-    const std::string dir = parser.Positional()[0];
+    const std::string dir = NativePath(parser.Positional()[0]);
     if (!parser.Has("force")) {
         for (SampleKind kind :
              {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
-            const std::string path = dir + "/" + DefaultSampleName(kind);
+            const std::string path = JoinPath(dir, DefaultSampleName(kind));
             if (fs::EntryExists(path)) {
                 std::fprintf(context.err,
                              "quillon7-cli samples: %s is there already; nothing written "

@@ -73,12 +73,13 @@ int RunTerminal(const CliContext& context) {
                     reason.empty() ? message : message + "\n\n" + reason);
         return kExitPortFailed;
     }
-    std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
-                 session.DevicePath().c_str(), baud);
     auto text = std::make_shared<ConsoleText>(context.out);
-    session.StartReading(text);
     {
+        // Raw before the greeting: a key typed as soon as it shows is a key like any other.
         RawKeyboard keyboard;
+        std::fprintf(context.err, "Connected to %s at %d bps. Ctrl-] leaves.\r\n",
+                     session.DevicePath().c_str(), baud);
+        session.StartReading(text);
         while (!session.Ended()) {
             const int key = keyboard.ReadKey(100);
             if (key == RawKeyboard::kNoKey) {

@@ -59,12 +59,14 @@ int main(int argc, char** argv) {
     if (!quillon::OpenClosedStandardStreams()) {
         return kExitUploadFailed;
     }
+    PrepareConsole();
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     std::optional<std::string> appDir;
     if (!TakeLeadingAppDir(arguments, &appDir)) {
         return kExitUsage;
     }
-    if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h") {
+    if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h" ||
+        IsWindowsHelpWord(arguments.front())) {
         std::fputs(ProgramHelp().c_str(), arguments.empty() ? stderr : stdout);
         return arguments.empty() ? kExitUsage : kExitOk;
     }

@@ -6,7 +6,8 @@
 # says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
 # whose name says Win32. The desktop's folders are layers too (controls < dialogs < app); no
 # product file includes the tools; the front ends (cli/, gui/) never name an OS serial backend
-# (they ask for the system's). Prints each violation; exit 1 if any.
+# (they ask for the system's). The code that builds for Windows makes no narrow file call (see
+# below). Prints each violation; exit 1 if any.
 set -u
 cd "${1:-$(dirname "$0")/..}" || exit 2
 
@@ -89,17 +90,29 @@ while IFS=: read -r file line; do
 done < <(grep -rnoE '\b(Posix|Win32)SerialBackend\b' cli gui | cut -d: -f1,3)
 
 posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|sys/[a-z_]+)\.h>$'
-win32_header='^<(windows|io|shellapi|winbase|winreg)\.h>$'
+win32_header='^<(windows|io|shellapi|winbase|winreg|setupapi|cfgmgr32)\.h>$'
 posix_file='(Posix[^/]*|sim/(PtyPair|UnitRunner|DeviceRunner))\.(cpp|h)$'
 while IFS=: read -r file target; do
-    if [[ "$target" =~ $posix_header && ! "$file" =~ $posix_file ]]; then
+    # The Windows C runtime has a <fcntl.h> of its own.
+    if [[ "$target" =~ $posix_header && ! "$file" =~ $posix_file &&
+        ! ("$target" == "<fcntl.h>" && "$file" =~ Win32[^/]*\.cpp$) ]]; then
         report "$file" "a POSIX header outside a POSIX file ($target)"
     elif [[ "$target" =~ $win32_header && ! "$file" =~ Win32[^/]*\.(cpp|h)$ ]]; then
         report "$file" "a Windows header outside a Win32 file ($target)"
     fi
 done < <(includes $(find core cli sim gui -name '*.h' -o -name '*.cpp'))
 
+# The code that builds for Windows names files only through the platform layer (FileSystem.h,
+# ReadOnlyFile.h), whose Win32 side takes wide paths: a narrow C runtime or ANSI Win32 call would
+# read a UTF-8 path in the ANSI code page ("Prüfung", a Windows user name) and stop at MAX_PATH.
+narrow_call='(^|[^_[:alnum:]])((std::)?(fopen|freopen|tmpfile|rename)|_?(open|sopen|stat|stat64|access|unlink|mkdir|rmdir|chdir|fullpath)|opendir|realpath)[[:space:]]*\(|(^|[^_[:alnum:]])(std::|::)?remove\([^,]*\)[[:space:]]*[;)!=<>&|?]|std::(i|o)?fstream|std::filebuf|std::filesystem|<(fstream|filesystem)>'
+ansi_call='(^|[^_[:alnum:]])(CreateFile|DeleteFile|MoveFile|MoveFileEx|ReplaceFile|CopyFile|FindFirstFile|FindNextFile|GetFileAttributes|GetFileAttributesEx|SetFileAttributes|CreateDirectory|RemoveDirectory|GetFullPathName|GetModuleFileName|GetTempPath|SetCurrentDirectory|GetCurrentDirectory|CreateProcess|ShellExecute|SearchPath|LoadLibrary)A?[[:space:]]*\('
+windows_files=$(find core cli sim -name '*.h' -o -name '*.cpp' | grep -Ev "$posix_file|^sim/main\.cpp$")
+while IFS=: read -r file line text; do
+    report "$file:$line" "a narrow file call in code that builds for Windows (${text#"${text%%[! ]*}"})"
+done < <(grep -HnE "$narrow_call|$ansi_call" $windows_files | grep -Ev '^[^:]+:[0-9]+:[[:space:]]*//')
+
 if [ "$bad" -eq 0 ]; then
-    echo "include directions: 1 passed, 0 failed"
+    echo "include directions and file calls: 1 passed, 0 failed"
 fi
 exit "$bad"

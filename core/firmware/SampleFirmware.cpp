@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 
 namespace quillon {
 
@@ -83,10 +84,13 @@ bool WriteSampleFiles(const std::string& dir, std::vector<std::string>* written,
         *error = "cannot create the folder " + dir + ": " + std::strerror(errno);
         return false;
     }
-    std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    if (!fs::Inspect(dir).directory) {
+        *error = dir + " is not a folder";
+        return false;
+    }
     for (SampleKind kind :
          {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
-        std::string path = base + DefaultSampleName(kind);
+        std::string path = JoinPath(dir, DefaultSampleName(kind));
         if (!WriteFileBytes(path, MakeSampleImage(kind, DefaultSampleSize(kind)), error)) {
             return false;
         }

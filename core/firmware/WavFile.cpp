@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
+
+#include "platform/ReadOnlyFile.h"
 
 namespace quillon {
 
@@ -23,21 +24,19 @@ uint32_t LittleEndian32(const uint8_t* bytes) {
            (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-bool ReadExactly(std::ifstream& in, uint8_t* dest, std::size_t count) {
-    in.read(reinterpret_cast<char*>(dest), static_cast<std::streamsize>(count));
-    return static_cast<std::size_t>(in.gcount()) == count;
+bool ReadExactly(ReadOnlyFile& in, uint8_t* dest, std::size_t count) {
+    bool failed = false;
+    return in.Read(dest, count, &failed) == count;
 }
 
 }  // namespace
 
 std::optional<uint32_t> WavDurationMs(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    ReadOnlyFile in;
+    uint64_t fileSize = 0;
+    if (!in.Open(path, &fileSize)) {
         return std::nullopt;
     }
-    in.seekg(0, std::ios::end);
-    const auto fileSize = static_cast<uint64_t>(std::max<std::streamoff>(0, in.tellg()));
-    in.seekg(0, std::ios::beg);
 
     std::array<uint8_t, kRiffHeaderSize> riff{};
     if (!ReadExactly(in, riff.data(), riff.size()) || std::memcmp(riff.data(), "RIFF", 4) != 0 ||
@@ -62,7 +61,6 @@ std::optional<uint32_t> WavDurationMs(const std::string& path) {
                 return std::nullopt;
             }
             byteRate = LittleEndian32(format.data() + kFmtByteRateOffset);
-            in.seekg(static_cast<std::streamoff>(position + size + (size & 1u)));
         } else if (std::memcmp(header.data(), "data", 4) == 0) {
             if (byteRate == 0) {
                 return std::nullopt;
@@ -75,11 +73,9 @@ std::optional<uint32_t> WavDurationMs(const std::string& path) {
                 return std::nullopt;
             }
             return static_cast<uint32_t>(ms);
-        } else {
-            in.seekg(static_cast<std::streamoff>(position + size + (size & 1u)));
         }
         position += size + (size & 1u);
-        if (!in || position > fileSize) {
+        if (position > fileSize || !in.Seek(position)) {
             return std::nullopt;
         }
     }

@@ -1,31 +1,29 @@
 #include "platform/AppDirectory.h"
 
-#include <cerrno>
-
 #include "platform/AppFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 
 namespace quillon {
 
 namespace {
 
-std::string WithSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/') {
-        dir += '/';
+std::string WithSeparator(std::string dir) {
+    if (!EndsWithSeparator(dir)) {
+        dir += kPathSeparator;
     }
     return dir;
 }
 
+// Each folder on the way, from the top. One that cannot be made is no failure by itself: it may
+// be there already, or be no folder at all (a drive, a share, the "\\?\" of a long path).
 bool MakeDirs(const std::string& dir) {
-    std::string partial;
-    for (size_t pos = 0; pos != std::string::npos;) {
-        size_t slash = dir.find('/', pos + 1);
-        partial = dir.substr(0, slash);
-        if (!partial.empty() && !fs::MakeDirectory(partial) && errno != EEXIST &&
-            !fs::Inspect(partial).directory) {
-            return false;
+    for (size_t separator = dir.find_first_of(kPathSeparators, 1);;
+         separator = dir.find_first_of(kPathSeparators, separator + 1)) {
+        fs::MakeDirectory(dir.substr(0, separator));
+        if (separator == std::string::npos) {
+            break;
         }
-        pos = slash;
     }
     return fs::Inspect(dir).directory;
 }
@@ -33,7 +31,7 @@ bool MakeDirs(const std::string& dir) {
 }  // namespace
 
 bool IsSystemProgramFolder(const std::string& dir) {
-    const std::string folder = WithSlash(dir);
+    const std::string folder = WithSeparator(dir);
     for (const char* root : {"/usr/", "/bin/", "/sbin/"}) {
         if (folder.rfind(root, 0) == 0) {
             return true;
@@ -44,7 +42,7 @@ bool IsSystemProgramFolder(const std::string& dir) {
 
 std::string ResolveAppDirectory(const std::string& overrideDir) {
     if (!overrideDir.empty()) {
-        return WithSlash(overrideDir);
+        return WithSeparator(NativePath(overrideDir));
     }
     std::string exeDir = ExecutableDirectory();
     if (!exeDir.empty() && !IsSystemProgramFolder(exeDir) && fs::IsWritableDirectory(exeDir)) {
@@ -54,9 +52,10 @@ std::string ResolveAppDirectory(const std::string& overrideDir) {
 }
 
 bool CreateAppFolders(const std::string& appDir) {
-    bool ok = MakeDirs(WithSlash(appDir).substr(0, WithSlash(appDir).size() - 1));
-    ok = MakeDirs(app_files::LogsDir(WithSlash(appDir))) && ok;
-    ok = MakeDirs(app_files::TempDir(WithSlash(appDir))) && ok;
+    const std::string dir = WithSeparator(appDir);
+    bool ok = MakeDirs(dir.substr(0, dir.size() - 1));
+    ok = MakeDirs(app_files::LogsDir(dir)) && ok;
+    ok = MakeDirs(app_files::TempDir(dir)) && ok;
     return ok;
 }
 

@@ -2,8 +2,8 @@
 // --app-dir; else the executable's folder when it is writable and not a system program folder
 // such as /usr/bin (a portable install, like a USB stick); else the user's data folder
 // ($XDG_DATA_HOME/quillon7/, by default ~/.local/share/quillon7/; on Windows
-// %LOCALAPPDATA%/Quillon7/). The result ends with '/'. Creating the folders is best-effort:
-// failures show up later as open errors.
+// %LOCALAPPDATA%\Quillon7\). The result is in the platform's form (PathText.h) and ends with its
+// separator. Creating the folders is best-effort: failures show up later as open errors.
 #pragma once
 
 #include <string>
@@ -17,9 +17,10 @@ bool CreateAppFolders(const std::string& appDir);
 // True for the folders a package installs programs into (/usr/..., /bin/, /sbin/): never an
 // application folder, even for root who may write there.
 bool IsSystemProgramFolder(const std::string& dir);
-// The folder of the running executable with a trailing '/', or empty when unknown.
+// The folder of the running executable with a trailing separator, or empty when unknown.
 std::string ExecutableDirectory();
-// The per-user data folder used when the executable's folder is not writable, ending with '/'.
+// The per-user data folder used when the executable's folder is not writable, ending with its
+// separator.
 std::string UserDataDirectory();
 
 }  // namespace quillon

@@ -3,24 +3,10 @@
 #include <cwchar>
 
 #include "platform/AppDirectory.h"
+#include "platform/PathText.h"
 #include "platform/WideText.h"
 
 namespace quillon {
-
-namespace {
-
-// The wide path with '/' separators, as the rest of the program writes paths.
-std::string ForwardSlashes(const std::wstring& path) {
-    std::string utf8 = Utf8FromWide(path);
-    for (char& c : utf8) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return utf8;
-}
-
-}  // namespace
 
 std::string ExecutableDirectory() {
     std::wstring path(32768, L'\0');
@@ -30,18 +16,19 @@ std::string ExecutableDirectory() {
     }
     path.resize(n);
     size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::string() : ForwardSlashes(path.substr(0, slash + 1));
+    return slash == std::wstring::npos ? std::string()
+                                       : NativePath(Utf8FromWide(path.substr(0, slash + 1)));
 }
 
 std::string UserDataDirectory() {
     const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
     if (local != nullptr && local[0] != L'\0') {
-        std::string dir = ForwardSlashes(local);
-        return dir + (dir.back() == '/' ? "" : "/") + "Quillon7/";
+        return JoinPath(NativePath(Utf8FromWide(local)), "Quillon7\\");
     }
-    wchar_t temp[MAX_PATH + 1] = {};
-    DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
-    return (n > 0 ? ForwardSlashes(std::wstring(temp, n)) : std::string("C:/")) + "Quillon7/";
+    std::wstring temp(MAX_PATH + 1, L'\0');
+    DWORD n = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    return JoinPath(n > 0 && n < temp.size() ? NativePath(Utf8FromWide(temp.substr(0, n))) : "C:\\",
+                    "Quillon7\\");
 }
 
 }  // namespace quillon

@@ -40,12 +40,13 @@ ReadOutcome ReadRegularFile(const std::string& path, uint64_t maxSize, std::stri
 // first: a crash leaves the old or the new file, never a mix. Never follows a link at the
 // temporary name.
 bool ReplaceFileContent(const std::string& path, const std::string& content);
-// Appends text to the file (created when missing) in one write, binary, starting it on a line of
-// its own when the file ends mid-line; a text the disk cannot take whole is taken back.
+// Appends text to the file (created when missing) in one write, starting it on a line of its own
+// when the file ends mid-line; its "\n" line ends are written as the file's last line ends (a new
+// file's as the platform's, see LineEnds.h). A text the disk cannot take whole is taken back.
 bool AppendWholeEntry(const std::string& path, const std::string& text);
 // A new text log, created only when nothing is at path yet (never another run's log), its folder
-// made when missing, opened for appending in binary mode (no line-end translation); nullptr with
-// errno saying why (EEXIST when the name is taken; for a folder that cannot be made, why not).
+// made when missing, opened for appending, each "\n" written as the platform's line end; nullptr
+// with errno saying why (EEXIST when the name is taken; for a folder that cannot be made, why not).
 std::FILE* CreateNewLog(const std::string& path);
 
 }  // namespace quillon::fs

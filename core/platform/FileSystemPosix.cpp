@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <string_view>
+
+#include "platform/LineEnds.h"
 
 namespace quillon::fs {
 
@@ -156,9 +160,12 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
         return false;
     }
     const off_t start = ::lseek(fd, 0, SEEK_END);
-    char last = '\n';
+    char end[2] = {};
+    const off_t endSize = std::min<off_t>(start, sizeof end);
+    const ssize_t got =
+        endSize > 0 ? ::pread(fd, end, static_cast<size_t>(endSize), start - endSize) : 0;
     const std::string text =
-        start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n' ? "\n" + entry : entry;
+        EntryForFileEnd(std::string_view(end, got > 0 ? static_cast<size_t>(got) : 0), entry);
     const bool whole = WriteAll(fd, text);
     // A full disk can cut an entry short; take the part back so that the entry is dropped
     // whole and the next one cannot run into it.

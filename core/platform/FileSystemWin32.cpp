@@ -1,12 +1,16 @@
 #include "platform/FileSystem.h"
 
+// The C runtime's own <fcntl.h>, for its descriptor modes.
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <string_view>
 
+#include "platform/LineEnds.h"
 #include "platform/WideText.h"
 
 namespace quillon::fs {
@@ -92,8 +96,7 @@ bool MakeDirectory(const std::string& path) {
     if (::CreateDirectoryW(WidePath(path).c_str(), nullptr)) {
         return true;
     }
-    DWORD error = ::GetLastError();
-    errno = error == ERROR_ALREADY_EXISTS ? EEXIST : IsMissingError(error) ? ENOENT : EACCES;
+    errno = ErrnoFromWin32(::GetLastError());
     return false;
 }
 
@@ -161,11 +164,13 @@ bool ReplaceFileContent(const std::string& path, const std::string& content) {
     Handle h(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.Valid()) {
+        errno = ErrnoFromWin32(::GetLastError());
         return false;
     }
     bool ok = WriteAll(h.Get(), content) && ::FlushFileBuffers(h.Get());
     ok = h.Close() && ok;
     if (!ok || !MoveIntoPlace(temp, target)) {
+        errno = ErrnoFromWin32(::GetLastError());
         ::DeleteFileW(temp.c_str());
         return false;
     }
@@ -181,17 +186,18 @@ bool AppendWholeEntry(const std::string& path, const std::string& entry) {
     }
     LARGE_INTEGER start{};
     ::GetFileSizeEx(h.Get(), &start);
-    char last = '\n';
-    DWORD n = 0;
+    char end[2] = {};
+    DWORD got = 0;
     if (start.QuadPart > 0) {
-        LARGE_INTEGER lastByte{};
-        lastByte.QuadPart = start.QuadPart - 1;
-        if (!::SetFilePointerEx(h.Get(), lastByte, nullptr, FILE_BEGIN) ||
-            !::ReadFile(h.Get(), &last, 1, &n, nullptr) || n != 1) {
-            last = '\n';
+        LARGE_INTEGER endStart{};
+        endStart.QuadPart = start.QuadPart - std::min<LONGLONG>(start.QuadPart, sizeof end);
+        if (!::SetFilePointerEx(h.Get(), endStart, nullptr, FILE_BEGIN) ||
+            !::ReadFile(h.Get(), end, static_cast<DWORD>(start.QuadPart - endStart.QuadPart), &got,
+                        nullptr)) {
+            got = 0;
         }
     }
-    const std::string text = last != '\n' ? "\n" + entry : entry;
+    const std::string text = EntryForFileEnd(std::string_view(end, got), entry);
     if (!WriteAll(h.Get(), text)) {
         // An append-only handle cannot cut the file: take the part back through another one.
         Handle cut(::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
@@ -223,16 +229,16 @@ std::FILE* CreateNewLog(const std::string& path) {
         h = create();
     }
     if (h == INVALID_HANDLE_VALUE) {
-        errno = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+        errno = ErrnoFromWin32(::GetLastError());
         return nullptr;
     }
-    // No text flag: the descriptor writes bytes as they are.
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), 0);
+    // Text mode: each "\n" is written as CR LF, the line end of a new text file on Windows.
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_TEXT);
     if (fd < 0) {
         ::CloseHandle(h);
         return nullptr;
     }
-    std::FILE* file = ::_fdopen(fd, "ab");
+    std::FILE* file = ::_fdopen(fd, "a");
     if (file == nullptr) {
         ::_close(fd);
     }

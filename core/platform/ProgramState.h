@@ -19,7 +19,8 @@ struct InternalErrorCode {
 
 class ProgramState {
   public:
-    // Folder of Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/, with a trailing '/'.
+    // Folder of Quillon.ini, History.txt, FontInfo.qn7, Logs/ and Temp/, with a trailing
+    // separator.
     std::string appDir;
     // Operating system text for the About box; "ERR! UNKWN" until it is built.
     std::string osVersionText = "ERR! UNKWN";

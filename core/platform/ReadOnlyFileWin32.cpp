@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/WideText.h"
 
@@ -22,6 +23,7 @@ bool ReadOnlyFile::Open(const std::string& path, uint64_t* size) {
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
+        errno = ErrnoFromWin32(::GetLastError());
         return false;
     }
     LARGE_INTEGER length{};

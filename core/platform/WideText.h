@@ -8,7 +8,11 @@ namespace quillon {
 
 std::wstring WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const std::wstring& text);
-// A path for the Win32 calls: wide, with '\' as separator.
+// A path for the Win32 file calls: wide, with '\' as separator. One too long for the plain form
+// (MAX_PATH, less room for a file name in a new folder) is made absolute and given the "\\?\" (or
+// "\\?\UNC\") prefix that lifts the limit; a path typed with that prefix or "\\.\" stays as it is.
 std::wstring WidePath(const std::string& utf8Path);
+// The errno value nearest to a Win32 error code, for callers that report through errno.
+int ErrnoFromWin32(unsigned long error);
 
 }  // namespace quillon

@@ -2,54 +2,33 @@
 
 #include <array>
 
+#include "platform/FileSystem.h"
+#include "platform/ReadOnlyFile.h"
+
 namespace quillon {
-
-FontInfoFile::~FontInfoFile() {
-    Close();
-}
-
-bool FontInfoFile::Open(const char* mode) {
-    Close();
-    file_ = std::fopen(path_.c_str(), mode);
-    return file_ != nullptr;
-}
-
-void FontInfoFile::Close() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-}
-
-bool FontInfoFile::ReadRecord(FontRecord* into) {
-    std::array<uint8_t, FontRecord::kSize> bytes{};
-    if (std::fread(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-        return false;
-    }
-    if (into != nullptr) {
-        *into = FontRecord::Decode(bytes.data());
-    }
-    return true;
-}
 
 void FontInfoFile::LoadFonts(FontRecord* messagePane, FontRecord* serialPane,
                              FontRecord* textView) {
-    if (messagePane != nullptr) {
-        *messagePane = FontRecord::MessagePaneDefault();
+    const std::array<FontRecord*, kRecordCount> into{messagePane, serialPane, textView};
+    const std::array<FontRecord, kRecordCount> defaults{FontRecord::MessagePaneDefault(),
+                                                        FontRecord::SerialPaneDefault(),
+                                                        FontRecord::TextViewDefault()};
+    for (std::size_t i = 0; i < kRecordCount; ++i) {
+        if (into[i] != nullptr) {
+            *into[i] = defaults[i];
+        }
     }
-    if (serialPane != nullptr) {
-        *serialPane = FontRecord::SerialPaneDefault();
+    std::array<uint8_t, kFileSize> bytes{};
+    ReadOnlyFile file;
+    bool failed = false;
+    const std::size_t got =
+        file.Open(path_, nullptr) ? file.Read(bytes.data(), kFileSize, &failed) : 0;
+    // A short file holds the first records only.
+    for (std::size_t i = 0; i < kRecordCount && (i + 1) * FontRecord::kSize <= got; ++i) {
+        if (into[i] != nullptr) {
+            *into[i] = FontRecord::Decode(bytes.data() + i * FontRecord::kSize);
+        }
     }
-    if (textView != nullptr) {
-        *textView = FontRecord::TextViewDefault();
-    }
-    if (!Open("rb")) {
-        return;
-    }
-    if (ReadRecord(messagePane) && ReadRecord(serialPane) && textView != nullptr) {
-        ReadRecord(textView);
-    }
-    Close();
 }
 
 void FontInfoFile::SaveFonts(const FontRecord* messagePane, const FontRecord* serialPane,
@@ -57,21 +36,12 @@ void FontInfoFile::SaveFonts(const FontRecord* messagePane, const FontRecord* se
     std::array<FontRecord, kRecordCount> records;
     LoadFonts(&records[0], &records[1], &records[2]);
     const std::array<const FontRecord*, kRecordCount> changes{messagePane, serialPane, textView};
+    std::string content;
     for (std::size_t i = 0; i < kRecordCount; ++i) {
-        if (changes[i] != nullptr) {
-            records[i] = *changes[i];
-        }
+        const auto bytes = (changes[i] != nullptr ? *changes[i] : records[i]).Encode();
+        content.append(bytes.begin(), bytes.end());
     }
-    if (!Open("wb")) {
-        return;
-    }
-    for (const FontRecord& record : records) {
-        const auto bytes = record.Encode();
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-            break;
-        }
-    }
-    Close();
+    fs::ReplaceFileContent(path_, content);
 }
 
 }  // namespace quillon

@@ -1,9 +1,9 @@
 // The font settings file FontInfo.qn7: three 60-byte records (message pane, serial-data pane,
 // text view), 180 bytes, no header. A missing, short or unreadable file leaves the defaults in
-// place; a file that cannot be written changes nothing on disk. Nothing is reported either way.
+// place; a file that cannot be written changes nothing on disk (it is replaced whole). Nothing is
+// reported either way.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "records/FontRecord.h"
@@ -16,9 +16,6 @@ class FontInfoFile {
     static constexpr std::size_t kFileSize = kRecordCount * FontRecord::kSize;
 
     explicit FontInfoFile(std::string path) : path_(std::move(path)) {}
-    ~FontInfoFile();
-    FontInfoFile(const FontInfoFile&) = delete;
-    FontInfoFile& operator=(const FontInfoFile&) = delete;
 
     // Each non-null argument gets its default, then the stored record when the file has it.
     void LoadFonts(FontRecord* messagePane, FontRecord* serialPane, FontRecord* textView);
@@ -27,12 +24,7 @@ class FontInfoFile {
                    const FontRecord* textView);
 
   private:
-    bool Open(const char* mode);
-    void Close();
-    bool ReadRecord(FontRecord* into);
-
     std::string path_;
-    std::FILE* file_ = nullptr;
 };
 
 }  // namespace quillon

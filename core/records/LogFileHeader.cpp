@@ -6,6 +6,7 @@
 
 #include "platform/AppFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 #include "platform/ProgramState.h"
 #include "platform/WeekdayName.h"
 
@@ -35,10 +36,7 @@ std::string CutUtf8(std::string text, size_t maxBytes) {
 }  // namespace
 
 std::string LogsFolder(const std::string& appDir) {
-    if (appDir.empty() || appDir.back() == '/') {
-        return app_files::LogsDir(appDir);
-    }
-    return appDir + "/Logs";
+    return JoinPath(appDir, app_files::kLogsFolder);
 }
 
 std::string DatedLogFileName(const std::string& logsFolder, const char* prefix,
@@ -47,7 +45,7 @@ std::string DatedLogFileName(const std::string& logsFolder, const char* prefix,
     std::snprintf(name.data(), name.size(), "%s%02d%02d%02d_%02d%02d%4d", prefix, now.hour,
                   now.minute, now.second, now.month, now.day, now.year);
     const std::string suffix = copy > 1 ? "_" + std::to_string(copy) : "";
-    return logsFolder + "/" + name.data() + suffix + ".txt";
+    return JoinPath(logsFolder, name.data() + suffix + ".txt");
 }
 
 std::FILE* CreateDatedLog(const std::string& logsFolder, const char* prefix, const LocalTime& now,

@@ -9,7 +9,7 @@
 
 namespace quillon {
 
-// appDir/Logs, for appDir with or without its trailing '/'.
+// appDir/Logs, for appDir with or without its trailing separator.
 std::string LogsFolder(const std::string& appDir);
 // logsFolder/<prefix>HHMMSS_MMDDYYYY.txt from the local time; copy 2 and on get "_2" ... before
 // the extension.

@@ -7,6 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 
 namespace quillon {
 
@@ -22,13 +23,6 @@ constexpr uint64_t kBytesPerKb = 1024;
 
 constexpr std::array<const char*, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-std::string JoinPath(const std::string& dir, const std::string& name) {
-    if (dir.empty() || dir.back() == '/') {
-        return dir + name;
-    }
-    return dir + "/" + name;
-}
 
 uint32_t SizeInKb(uint64_t bytes) {
     uint64_t kb = bytes / kBytesPerKb + (bytes % kBytesPerKb != 0 ? 1 : 0);
@@ -115,7 +109,7 @@ std::string FormatLogSize(const LogFileRow& row) {
 
 bool IsPlainLogName(const std::string& name) {
     return !name.empty() && name.size() <= kMaxNameLength && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+           name.find_first_of("/\\") == std::string::npos && name.find('\0') == std::string::npos;
 }
 
 std::string LogFilePath(const std::string& logsDir, const std::string& name) {

@@ -7,9 +7,10 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view kWhatToType =
-    "type a port number from 1 to 256 or a device such as /dev/ttyUSB0.";
+constexpr std::string_view kDevRoot = "/dev";
 constexpr std::string_view kWindowsPrefix = "COM";
+constexpr std::string_view kWindowsDeviceSpace = "\\\\.\\";  // \\.\ as in \\.\COM10
+constexpr std::string_view kWindowsLongSpace = "\\\\?\\";
 constexpr std::string_view kBlanks = " \t\r\n";
 
 bool IsDigit(char c) {
@@ -18,6 +19,12 @@ bool IsDigit(char c) {
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+std::string_view WhatToType(PortNaming naming) {
+    return naming == PortNaming::kWindows
+               ? "type a port number from 1 to 256 (3 or COM3) or a device such as \\\\.\\CNCA0."
+               : "type a port number from 1 to 256 or a device such as /dev/ttyUSB0.";
 }
 
 std::string_view Trim(std::string_view text) {
@@ -43,7 +50,11 @@ struct NumberText {
     std::string_view digits;
 };
 
-std::optional<NumberText> AsNumberText(std::string_view text) {
+// Windows also takes "COM3:", as its own device names have it.
+std::optional<NumberText> AsNumberText(std::string_view text, PortNaming naming) {
+    if (naming == PortNaming::kWindows && text.size() > 1 && text.ends_with(':')) {
+        text.remove_suffix(1);
+    }
     if (StartsWithNoCase(text, kWindowsPrefix) && AllDigits(text.substr(kWindowsPrefix.size()))) {
         return NumberText{false, text.substr(kWindowsPrefix.size())};
     }
@@ -82,36 +93,47 @@ std::optional<PortName> Fail(std::string* errorText, std::string text) {
 }  // namespace
 
 std::optional<PortName> PortName::Parse(std::string_view text, std::string* errorText,
-                                        std::string_view devRoot) {
+                                        PortNaming naming) {
+    const std::string whatToType(WhatToType(naming));
     std::string_view typed = Trim(text);
     if (typed.empty()) {
-        return Fail(errorText, "No serial port given: " + std::string(kWhatToType));
+        return Fail(errorText, "No serial port given: " + whatToType);
     }
-    if (auto number = AsNumberText(typed)) {
+    if (auto number = AsNumberText(typed, naming)) {
         int value = number->negative ? -1 : ValueUpTo(number->digits, kMaxPortNumber);
         if (value < kMinPortNumber) {
-            return Fail(errorText, "Port number " + std::string(typed) +
-                                       " is out of range: " + std::string(kWhatToType));
+            return Fail(errorText,
+                        "Port number " + std::string(typed) + " is out of range: " + whatToType);
         }
         return PortName{value, {}};
     }
     if (IsDigit(typed.front())) {
-        return Fail(errorText, "\"" + std::string(typed) + "\" is not a port number or a device: " +
-                                   std::string(kWhatToType));
+        return Fail(errorText, "\"" + std::string(typed) +
+                                   "\" is not a port number or a device: " + whatToType);
     }
     if (HasControlCharacter(typed)) {
-        return Fail(errorText,
-                    "The device name contains control characters: " + std::string(kWhatToType));
+        return Fail(errorText, "The device name contains control characters: " + whatToType);
     }
-    std::string device =
+    std::string device;
+    if (naming == PortNaming::kWindows) {
+        // A name of the device space as it is; any other name is one in it ("CNCA0").
+        const bool spaced =
+            typed.starts_with(kWindowsDeviceSpace) || typed.starts_with(kWindowsLongSpace);
+        if (!spaced && typed.find_first_of("\\/:") != std::string_view::npos) {
+            return Fail(errorText, "\"" + std::string(typed) +
+                                       "\" is not a port number or a device: " + whatToType);
+        }
+        device =
+            spaced ? std::string(typed) : std::string(kWindowsDeviceSpace) + std::string(typed);
+    } else {
         // A path as it is: absolute, or relative to the working folder ("./ttyV0").
-        typed.front() == '/' || typed.starts_with("./") || typed.starts_with("../")
-            ? std::string(typed)
-            : std::string(devRoot) + "/" + std::string(typed);
+        device = typed.front() == '/' || typed.starts_with("./") || typed.starts_with("../")
+                     ? std::string(typed)
+                     : std::string(kDevRoot) + "/" + std::string(typed);
+    }
     if (device.size() > kMaxDeviceLength) {
         return Fail(errorText, "The device path is longer than " +
-                                   std::to_string(kMaxDeviceLength) +
-                                   " characters: " + std::string(kWhatToType));
+                                   std::to_string(kMaxDeviceLength) + " characters: " + whatToType);
     }
     return PortName{0, std::move(device)};
 }

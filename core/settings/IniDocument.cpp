@@ -30,10 +30,7 @@ std::string Unquote(const std::string& v) {
 
 }  // namespace
 
-IniDocument::IniDocument(const std::string& text) {
-    if (text.find("\r\n") != std::string::npos) {
-        eol_ = "\r\n";
-    }
+IniDocument::IniDocument(const std::string& text) : eol_(LineEndOf(text)) {
     size_t pos = 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
@@ -47,6 +44,12 @@ IniDocument::IniDocument(const std::string& text) {
         }
         pos = nl + 1;
     }
+}
+
+IniDocument IniDocument::WithLineEnd(std::string_view eol) {
+    IniDocument doc;
+    doc.eol_ = eol;
+    return doc;
 }
 
 IniDocument::Line IniDocument::Parse(std::string text) {

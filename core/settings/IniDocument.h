@@ -5,14 +5,20 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/LineEnds.h"
 
 namespace quillon {
 
 class IniDocument {
   public:
     IniDocument() = default;
+    // Lines end as the text's first line does (none: as the platform's do).
     explicit IniDocument(const std::string& text);
+    // An empty document whose lines will end with eol.
+    static IniDocument WithLineEnd(std::string_view eol);
 
     std::optional<std::string> Find(const std::string& section, const std::string& key) const;
     void Set(const std::string& section, const std::string& key, const std::string& value);
@@ -31,7 +37,7 @@ class IniDocument {
     size_t FindSection(const std::string& section) const;
 
     std::vector<Line> lines_;
-    std::string eol_ = "\n";
+    std::string eol_{kNativeLineEnd};
 };
 
 }  // namespace quillon

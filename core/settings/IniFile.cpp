@@ -1,12 +1,18 @@
 #include "settings/IniFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/LineEnds.h"
 #include "settings/IniDocument.h"
 
 namespace quillon {
 
 bool IniFile::Exists() const {
     return fs::EntryExists(path_);
+}
+
+std::string_view IniFile::LineEnd() const {
+    bool readable = false;
+    return LineEndOf(Load(&readable).value_or(""));
 }
 
 std::optional<std::string> IniFile::Load(bool* readable) const {

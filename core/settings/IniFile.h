@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -22,6 +23,9 @@ class IniFile {
     const std::string& Path() const { return path_; }
     // True when something is at the path, readable or not.
     bool Exists() const;
+    // What the file's lines end with, "\r\n" or "\n"; the platform's own when there is no file
+    // or no line end in it yet.
+    std::string_view LineEnd() const;
 
     // The value, or nullopt when the section or key is absent.
     std::optional<std::string> Find(const std::string& section, const std::string& key) const;

@@ -1,5 +1,6 @@
 #include "settings/SettingsKeys.h"
 
+#include "platform/LineEnds.h"
 #include "settings/IniDocument.h"
 
 namespace quillon::settings {
@@ -17,8 +18,8 @@ const IntKey* const kFactoryResetKeys[] = {&kRetransmitControl, &kRetransmitData
                                            &kShowUploadTiming,  &kTamarackLine};
 
 template <size_t N>
-std::string Compose(const IntKey* const (&keys)[N]) {
-    IniDocument doc;
+std::string Compose(const IntKey* const (&keys)[N], std::string_view eol) {
+    IniDocument doc = IniDocument::WithLineEnd(eol);
     for (const IntKey* key : keys) {
         doc.Set(key->section, key->key, std::to_string(key->written));
     }
@@ -31,11 +32,11 @@ bool CreateDefaultFile(IniFile& ini) {
     if (ini.Exists()) {
         return false;
     }
-    return ini.ReplaceWith(Compose(kDefaultFileKeys));
+    return ini.ReplaceWith(Compose(kDefaultFileKeys, kNativeLineEnd));
 }
 
 bool FactoryReset(IniFile& ini) {
-    return ini.ReplaceWith(Compose(kFactoryResetKeys));
+    return ini.ReplaceWith(Compose(kFactoryResetKeys, ini.LineEnd()));
 }
 
 }  // namespace quillon::settings

@@ -43,7 +43,18 @@ class TempDir {
         std::ofstream(File(name), std::ios::binary) << content;
         return File(name);
     }
+    // The file's text as the program means it: on Windows, where new text files are written
+    // with CR LF, those line ends read as "\n". ReadBytes gives the file as it is.
     std::string Read(const std::string& name) const {
+        std::string text = ReadBytes(name);
+#ifdef _WIN32
+        for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; ++at) {
+            text.erase(at, 1);
+        }
+#endif
+        return text;
+    }
+    std::string ReadBytes(const std::string& name) const {
         std::ifstream in(File(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

@@ -5,7 +5,13 @@
 
 #include "platform/AppDirectory.h"
 #include "platform/ErrorCatalogue.h"
+#include "platform/FileSystem.h"
+#include "platform/LineEnds.h"
 #include "platform/OsVersionText.h"
+#include "platform/PathText.h"
+#ifdef _WIN32
+#include "platform/WideText.h"
+#endif
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -39,7 +45,7 @@ TEST(OsVersionText, NamesTheSystemKernelAndWordSize) {
 TEST(AppDirectory, OverrideWinsAndFoldersAreMade) {
     TempDir dir;
     std::string app = ResolveAppDirectory(dir.File("deep/er/app"));
-    EXPECT_EQ(app, dir.File("deep/er/app") + "/");
+    EXPECT_EQ(app, NativePath(dir.File("deep/er/app/")));
     ASSERT_TRUE(CreateAppFolders(app));
     EXPECT_TRUE(std::filesystem::is_directory(app + "Logs"));
     EXPECT_TRUE(std::filesystem::is_directory(app + "Temp"));
@@ -58,6 +64,46 @@ TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
         EXPECT_FALSE(IsSystemProgramFolder(dir)) << dir;
     }
 }
+
+// A new text file gets the platform's line ends, one with its own keeps them.
+TEST(LineEnds, NewFilesTakeThePlatformsAndOldOnesKeepTheirs) {
+    const std::string eol(kNativeLineEnd);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "a" + eol + "b" + eol},
+        {"x\r\n", "x\r\na\r\nb\r\n"},
+        {"x\n", "x\na\nb\n"},
+        {"x", "x" + eol + "a" + eol + "b" + eol},  // cut off mid-line
+    };
+    for (const auto& [before, after] : cases) {
+        TempDir dir;
+        const std::string path = before.empty() ? dir.File("new") : dir.Write("old", before);
+        ASSERT_TRUE(fs::AppendWholeEntry(path, "a\nb\n"));
+        EXPECT_EQ(dir.ReadBytes(before.empty() ? "new" : "old"), after) << before;
+    }
+    TempDir dir;
+    std::FILE* log = fs::CreateNewLog(dir.File("Logs/log.txt"));
+    ASSERT_NE(log, nullptr);
+    std::fputs("a\nb\n", log);
+    std::fclose(log);
+    EXPECT_EQ(dir.ReadBytes("Logs/log.txt"), "a" + eol + "b" + eol);
+}
+
+#ifdef _WIN32
+// Too long for the plain form: whole, absolute and with the prefix that lifts the limit.
+TEST(WidePath, LongPathsTakeTheLongForm) {
+    const std::string name(250, 'x');
+    const std::wstring wideName(250, L'x');
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"C:/q7/a.bin", L"C:\\q7\\a.bin"},
+        {"C:/q7/" + name + "/../y", L"\\\\?\\C:\\q7\\y"},
+        {"//srv/share/" + name, L"\\\\?\\UNC\\srv\\share\\" + wideName},
+        {"\\\\?\\C:/" + name, L"\\\\?\\C:\\" + wideName},
+    };
+    for (const auto& [typed, wide] : cases) {
+        EXPECT_TRUE(WidePath(typed) == wide) << typed;
+    }
+}
+#endif
 
 TEST(ErrorCatalogue, NoNumberNamesTwoErrors) {
     std::set<int> numbers;

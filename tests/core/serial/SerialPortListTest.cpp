@@ -134,5 +134,22 @@ TEST(SerialPortListEmptyTest, AUsbDeviceFarAboveItsTtyIsNotSearchedForeverButThe
     EXPECT_TRUE(ports[0].vendorId.empty());
 }
 
+// Windows device instance IDs: what `ports` shows of a USB adapter there.
+TEST(SerialPortListTest, UsbInstanceIdsGiveVendorProductAndOwnSerialNumber) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"USB\\VID_0403&PID_6001\\A50285BI", "0403:6001 A50285BI"},
+        {"usb\\vid_1A86&pid_7523\\5&2B4C0D1&0&2", "1a86:7523 "},  // Windows made the last part
+        {"USB\\VID_2341&PID_0043&MI_00\\6&1", ""},                // an interface: see its parent
+        {"FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", ""},
+        {"USB\\ROOT_HUB30\\4&1", ""}};
+    for (const auto& [id, expected] : cases) {
+        SerialPortInfo info;
+        const bool usb = ReadUsbInstanceId(id, &info);
+        EXPECT_EQ(usb ? info.vendorId + ":" + info.productId + " " + info.serialNumber : "",
+                  expected)
+            << id;
+    }
+}
+
 }  // namespace
 }  // namespace quillon

@@ -8,6 +8,8 @@
 #include <csignal>
 #include <filesystem>
 
+#include "platform/LineEnds.h"
+#include "settings/SettingsKeys.h"
 #include "tests/support/TempDir.h"
 
 namespace quillon {
@@ -67,12 +69,19 @@ TEST(IniFile, WriteReplacesFirstOccurrenceAndKeepsEverythingElse) {
     EXPECT_EQ(dir.Read("q.ini"), "; comment\n[A]\nX=5\nz=new\n\n[B]\ny=2\n[a]\nx=3\n[C]\nk=v\n");
 }
 
-TEST(IniFile, CrLfFilesStayCrLf) {
+// A file keeps its line ends, also through a reset; a new one gets the platform's.
+TEST(IniFile, FilesKeepTheirLineEnds) {
     TempDir dir;
-    std::string path = dir.Write("q.ini", "[A]\r\nx=1\r\n");
-    IniFile ini(path);
-    ASSERT_TRUE(ini.WriteInt("A", "y", 2));
-    EXPECT_EQ(dir.Read("q.ini"), "[A]\r\nx=1\r\ny=2\r\n");
+    IniFile crlf(dir.Write("crlf.ini", "[A]\r\nx=1\r\n"));
+    ASSERT_TRUE(crlf.WriteInt("A", "y", 2));
+    EXPECT_EQ(dir.ReadBytes("crlf.ini"), "[A]\r\nx=1\r\ny=2\r\n");
+    IniFile lf(dir.Write("lf.ini", "[A]\nx=1\n"));
+    ASSERT_TRUE(settings::FactoryReset(lf));
+    EXPECT_EQ(dir.ReadBytes("lf.ini").find('\r'), std::string::npos);
+    IniFile fresh(dir.File("new.ini"));
+    ASSERT_TRUE(fresh.WriteInt("A", "x", 1));
+    EXPECT_EQ(dir.ReadBytes("new.ini"),
+              "[A]" + std::string(kNativeLineEnd) + "x=1" + std::string(kNativeLineEnd));
 }
 
 TEST(IniFile, GarbageAndBinaryFilesGiveDefaults) {
