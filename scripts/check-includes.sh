@@ -37,6 +37,12 @@ includes() {
         sed -E -e 's/^([^:]+):[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1:\2/' \
             -e 's/^([^:]+):[[:space:]]*#[[:space:]]*include[[:space:]]*<([^>]+)>.*/\1:<\2>/'
 }
+sources_under() { find "$@" -name '*.h' -o -name '*.cpp'; }
+includes_under() {
+    local files
+    mapfile -t files < <(sources_under "$@")
+    includes "${files[@]}"
+}
 
 gui_path='^(gui|controls|dialogs|app|tools)/'
 qt_header='^<Q[A-Za-z]*(>|/)'
@@ -55,7 +61,7 @@ while IFS=: read -r file target; do
             report "$file" "core/$folder may not include $top/ ($target)"
         fi
     fi
-done < <(includes $(find core -name '*.h' -o -name '*.cpp'))
+done < <(includes_under core)
 
 while IFS=: read -r file target; do
     if [[ "$target" =~ $qt_header ]]; then
@@ -65,7 +71,7 @@ while IFS=: read -r file target; do
     elif [[ "$file" == sim/* && "$target" == cli/* ]]; then
         report "$file" "the simulated units include the CLI ($target)"
     fi
-done < <(includes $(find cli sim -name '*.h' -o -name '*.cpp'))
+done < <(includes_under cli sim)
 
 gui_rank() {
     case "$1" in
@@ -83,13 +89,13 @@ while IFS=: read -r file target; do
     elif [ "$theirs" -gt "$mine" ]; then
         report "$file" "the desktop's ${file#gui/} includes a higher folder ($target)"
     fi
-done < <(includes $(find gui -name '*.h' -o -name '*.cpp'))
+done < <(includes_under gui)
 
 while IFS=: read -r file line; do
     report "$file" "a front end names an OS serial backend ($line)"
 done < <(grep -rnoE '\b(Posix|Win32)SerialBackend\b' cli gui | cut -d: -f1,3)
 
-posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|sys/[a-z_]+)\.h>$'
+posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|strings|sys/[a-z_]+)\.h>$'
 win32_header='^<(windows|io|shellapi|winbase|winreg|setupapi|cfgmgr32)\.h>$'
 posix_file='(Posix[^/]*|sim/(PtyPair|UnitRunner|DeviceRunner))\.(cpp|h)$'
 while IFS=: read -r file target; do
@@ -100,17 +106,17 @@ while IFS=: read -r file target; do
     elif [[ "$target" =~ $win32_header && ! "$file" =~ Win32[^/]*\.(cpp|h)$ ]]; then
         report "$file" "a Windows header outside a Win32 file ($target)"
     fi
-done < <(includes $(find core cli sim gui -name '*.h' -o -name '*.cpp'))
+done < <(includes_under core cli sim gui)
 
 # The code that builds for Windows names files only through the platform layer (FileSystem.h,
 # ReadOnlyFile.h), whose Win32 side takes wide paths: a narrow C runtime or ANSI Win32 call would
 # read a UTF-8 path in the ANSI code page ("Prüfung", a Windows user name) and stop at MAX_PATH.
 narrow_call='(^|[^_[:alnum:]])((std::)?(fopen|freopen|tmpfile|rename)|_?(open|sopen|stat|stat64|access|unlink|mkdir|rmdir|chdir|fullpath)|opendir|realpath)[[:space:]]*\(|(^|[^_[:alnum:]])(std::|::)?remove\([^,]*\)[[:space:]]*[;)!=<>&|?]|std::(i|o)?fstream|std::filebuf|std::filesystem|<(fstream|filesystem)>'
 ansi_call='(^|[^_[:alnum:]])(CreateFile|DeleteFile|MoveFile|MoveFileEx|ReplaceFile|CopyFile|FindFirstFile|FindNextFile|GetFileAttributes|GetFileAttributesEx|SetFileAttributes|CreateDirectory|RemoveDirectory|GetFullPathName|GetModuleFileName|GetTempPath|SetCurrentDirectory|GetCurrentDirectory|CreateProcess|ShellExecute|SearchPath|LoadLibrary)A?[[:space:]]*\('
-windows_files=$(find core cli sim -name '*.h' -o -name '*.cpp' | grep -Ev "$posix_file|^sim/main\.cpp$")
+mapfile -t windows_files < <(sources_under core cli sim | grep -Ev "$posix_file|^sim/main\.cpp$")
 while IFS=: read -r file line text; do
     report "$file:$line" "a narrow file call in code that builds for Windows (${text#"${text%%[! ]*}"})"
-done < <(grep -HnE "$narrow_call|$ansi_call" $windows_files | grep -Ev '^[^:]+:[0-9]+:[[:space:]]*//')
+done < <(grep -HnE "$narrow_call|$ansi_call" "${windows_files[@]}" | grep -Ev '^[^:]+:[0-9]+:[[:space:]]*//')
 
 if [ "$bad" -eq 0 ]; then
     echo "include directions and file calls: 1 passed, 0 failed"

@@ -6,8 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-deb=${1:-$(ls quillon7_*_amd64.deb 2>/dev/null | tail -n 1)}
-[ -n "$deb" ] && [ -f "$deb" ] || { echo "check-package: no quillon7_*_amd64.deb; run scripts/package.sh" >&2; exit 1; }
+deb=${1:-$(find . -maxdepth 1 -name 'quillon7_*_amd64.deb' | sort | tail -n 1)}
+if [ -z "$deb" ] || [ ! -f "$deb" ]; then
+    echo "check-package: no quillon7_*_amd64.deb; run scripts/package.sh" >&2
+    exit 1
+fi
 deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -18,14 +21,7 @@ fail() {
     exit 1
 }
 
-missing=()
-for p in lintian man-db; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh lintian man-db
 
 version=$(dpkg-deb -f "$deb" Version)
 echo "== $deb: $(du -k "$deb" | cut -f1) KiB, version $version"
@@ -42,7 +38,8 @@ for page in quillon7 quillon7-cli quillon7-sim; do
 done
 $sudo mandb -q 2>/dev/null || true
 man -w quillon7-cli || fail "man -w quillon7-cli"
-man -w quillon7-sim >/dev/null && man -w quillon7 >/dev/null || fail "man -w"
+man -w quillon7-sim >/dev/null || fail "man -w quillon7-sim"
+man -w quillon7 >/dev/null || fail "man -w quillon7"
 
 echo "== version"
 shown=$(/usr/bin/quillon7-cli --version) || fail "quillon7-cli --version"

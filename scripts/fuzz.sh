@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-10}
-build=build-fuzz
+build="build-fuzz"
 targets=(fuzz_ini fuzz_hbd_response fuzz_hbd_upload fuzz_kx2_frame fuzz_kx2_upload
          fuzz_file_contains fuzz_log_scan fuzz_font_info)
 # scripts/install-deps.sh installs clang and libclang-rt-14-dev (libFuzzer) when they are missing.

@@ -10,16 +10,7 @@ out=${1:-$root}
 scripts/install-deps.sh
 # CPack computes the dependencies with dpkg-shlibdeps (dpkg-dev), finding the programs with file.
 packages=(dpkg-dev file)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh "${packages[@]}"
 
 # Debian's compiler and linker flags, every hardening feature on (fortify, stack protector,
 # relro, bind now, PIE), without -g: the package's programs are stripped.

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-200}
-build=build-soak
+build="build-soak"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON \
     -DQUILLON_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target reliability_soak

@@ -8,6 +8,8 @@
 # firmware path over 260 characters, a port named \\.\CNCA0, a KX2 unit that never confirms, the
 # console (through scripts/wine-console.py: no escape codes, Ctrl-C said on a line of its own,
 # Ctrl-C as a byte in `terminal`), /? and the help's Windows words.
+# The checks read "run && check || fail ...": fail is meant to run when either one fails.
+# shellcheck disable=SC2015
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -49,6 +51,7 @@ upload() {
     printf '[HBD Params]\nDelay after File Upload=45\n' >"$app/Quillon.ini"
     coproc SIM { exec build/sim/quillon7-sim "$kind" --exit-after-boards 1 2>&1; }
     # Bash forgets the coprocess once it has ended: keep its output and id.
+    # shellcheck disable=SC2153  # SIM_PID is set by coproc
     local simout sim_pid=$SIM_PID line pty
     exec {simout}<&"${SIM[0]}"
     read -r line <&"$simout"
@@ -117,7 +120,8 @@ ctest --test-dir build-windows --output-on-failure -j2
 # port that is no COMn, as virtual port drivers name theirs.
 for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
     "kx2 --kx SAMPLE.kx Begin.Upload"; do
-    set -- $case
+    read -r -a words <<<"$case"
+    set -- "${words[@]}"
     expected=$(upload "$@" linux) || { failed=1; continue; }
     for port in COM5 '\\.\CNCA0'; do
         [ "$1" = hbd ] || [ "$port" = COM5 ] || continue
@@ -132,7 +136,8 @@ for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
 done
 # The same images to the built-in simulated units (an in-process line under Windows).
 for case in "hbd --comm SAMPLE_COMM.bin" "kx2 --kx SAMPLE.kx"; do
-    set -- $case
+    read -r -a words <<<"$case"
+    set -- "${words[@]}"
     app=$work/simulate-$1
     mkdir -p "$app"
     if ! "$wine" "$cli_exe" upload --quiet --simulate --app-dir "Z:$app" "$2" "Z:$work/Prüfung/$3" \

@@ -8,10 +8,10 @@ cd "$(dirname "$0")/.."
 build=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${1:-}" = "--sanitize" ]; then
-    build=build-asan
+    build="build-asan"
     flags=(-DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON)
 elif [ "${1:-}" = "--tsan" ]; then
-    build=build-tsan
+    build="build-tsan"
     flags=(-DCMAKE_BUILD_TYPE=Debug -DQUILLON_TSAN=ON -DQUILLON_BUILD_GUI=OFF)
 fi
 
