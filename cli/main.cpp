@@ -7,8 +7,8 @@
 
 #include "cli/CliContext.h"
 #include "cli/Console.h"
-#include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
+#include "platform/Version.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ bool TakeLeadingAppDir(std::vector<std::string>& arguments, std::optional<std::s
 
 int main(int argc, char** argv) {
     if (!quillon::OpenClosedStandardStreams()) {
-        return kExitUploadFailed;
+        return kExitFailed;
     }
     PrepareConsole();
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);

@@ -2,17 +2,6 @@
 # the package's documentation, and CPack's DEB generator for `scripts/package.sh`.
 include(GNUInstallDirs)
 
-# The programs print the version of platform/ProgramState.h; the package carries the project's.
-file(READ ${PROJECT_SOURCE_DIR}/core/platform/ProgramState.h _quillon_state_header)
-string(REGEX MATCH "kVersionMajor = ([0-9]+)" _ "${_quillon_state_header}")
-set(_quillon_program_version ${CMAKE_MATCH_1})
-string(REGEX MATCH "kVersionMinor = ([0-9]+)" _ "${_quillon_state_header}")
-string(APPEND _quillon_program_version .${CMAKE_MATCH_1})
-if(NOT _quillon_program_version STREQUAL PROJECT_VERSION)
-    message(FATAL_ERROR "project(quillon7 VERSION ${PROJECT_VERSION}) differs from "
-                        "core/platform/ProgramState.h (${_quillon_program_version})")
-endif()
-
 # The rest is a Linux install: manual pages, completion, a .deb.
 if(WIN32)
     return()

@@ -17,8 +17,8 @@
 
 #include "DeviceRunner.h"
 #include "platform/ArgParser.h"
-#include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
+#include "platform/Version.h"
 #include "protocol/Boards.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"

@@ -25,9 +25,9 @@ class ProgramState {
     // Operating system text for the About box; "ERR! UNKWN" until it is built.
     std::string osVersionText = "ERR! UNKWN";
 
-    std::atomic<uint8_t> isKx2{1};
-    std::atomic<uint8_t> tamarackLine{0};
-    std::atomic<uint8_t> showSerialData{0};
+    std::atomic<bool> isKx2{true};
+    std::atomic<bool> tamarackLine{false};
+    std::atomic<bool> showSerialData{false};
 
     void SetInternalError(int major, int minor, int support) {
         errorMajor_ = major;
@@ -50,9 +50,5 @@ class ProgramState {
     std::atomic<int> errorMinor_{0};
     std::atomic<int> errorSupport_{0};
 };
-
-// Program version shown as "v%d.%d".
-inline constexpr int kVersionMajor = 0;
-inline constexpr int kVersionMinor = 5;
 
 }  // namespace quillon

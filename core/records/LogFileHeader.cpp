@@ -7,7 +7,7 @@
 #include "platform/AppFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
-#include "platform/ProgramState.h"
+#include "platform/Version.h"
 #include "platform/WeekdayName.h"
 
 namespace quillon {

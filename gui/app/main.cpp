@@ -14,6 +14,7 @@
 #include "platform/OsVersionText.h"
 #include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
+#include "platform/Version.h"
 
 namespace {
 constexpr int kExitSuccess = 0;
