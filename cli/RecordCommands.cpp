@@ -1,40 +1,22 @@
-// quillon7-cli history, samples, settings and ports: the records and set-up a technician looks
-// at without a screen.
+// quillon7-cli history and settings: the records a technician looks at without a screen.
 #include <cerrno>
 #include <cstring>
 #include <optional>
 
 #include "cli/CliContext.h"
 #include "cli/ConsoleErrorReporter.h"
-#include "cli/HistoryEntries.h"
 #include "cli/JsonLine.h"
 #include "cli/SettingEffect.h"
-#include "firmware/SampleFirmware.h"
 #include "platform/AppDirectory.h"
 #include "platform/AppFiles.h"
 #include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
-#include "platform/PathText.h"
-#include "serial/SerialPortList.h"
+#include "records/HistoryEntries.h"
 #include "settings/SettingsKeys.h"
 
 namespace quillon::cli {
 
 namespace {
-
-// Parses the command's arguments; nullopt to go on, else the exit status (after the help or the
-// usage error).
-std::optional<int> ParseSimple(const CliContext& context, ArgParser& parser) {
-    ConsoleErrorReporter errors(context.err);
-    switch (ParseCommandLine(context, parser, errors)) {
-        case Parsed::kRun:
-            return std::nullopt;
-        case Parsed::kHelpShown:
-            return kExitOk;
-        default:
-            return kExitUsage;
-    }
-}
 
 // "  [HBD Params] Delay after File Upload   "5"   60   out of range 45-300: using 60"
 void PrintSetting(std::FILE* out, const char* section, const char* key,
@@ -53,13 +35,13 @@ std::string AppDir(const ArgParser& parser) {
 
 int RunHistory(const CliContext& context) {
     ArgParser parser = CommandParser(context);
-    if (auto status = ParseSimple(context, parser)) {
+    if (auto status = ParseOptionsOnly(context, parser)) {
         return *status;
     }
     const std::string path = app_files::HistoryPath(AppDir(parser));
     auto cannotRead = [&](const std::string& why) {
         std::fprintf(context.err, "quillon7-cli history: %s %s\n", path.c_str(), why.c_str());
-        return kExitUploadFailed;
+        return kExitFailed;
     };
     if (!fs::EntryExists(path)) {
         // No upload so far: nothing to print, and no failure either.
@@ -94,44 +76,9 @@ int RunHistory(const CliContext& context) {
     return kExitOk;
 }
 
-int RunSamples(const CliContext& context) {
-    ArgParser parser = CommandParser(context);
-    if (auto status = ParseSimple(context, parser)) {
-        return *status;
-    }
-    if (parser.Positional().empty()) {
-        std::fprintf(context.err, "quillon7-cli samples: give one folder\n");
-        return kExitUsage;
-    }
-    const std::string dir = NativePath(parser.Positional()[0]);
-    if (!parser.Has("force")) {
-        for (SampleKind kind :
-             {SampleKind::kComm, SampleKind::kReader, SampleKind::kSpeech, SampleKind::kKx2}) {
-            const std::string path = JoinPath(dir, DefaultSampleName(kind));
-            if (fs::EntryExists(path)) {
-                std::fprintf(context.err,
-                             "quillon7-cli samples: %s is there already; nothing written "
-                             "(--force overwrites)\n",
-                             path.c_str());
-                return kExitUploadFailed;
-            }
-        }
-    }
-    std::vector<std::string> written;
-    std::string error;
-    if (!WriteSampleFiles(dir, &written, &error)) {
-        std::fprintf(context.err, "quillon7-cli samples: %s\n", error.c_str());
-        return kExitUploadFailed;
-    }
-    for (const std::string& path : written) {
-        std::fprintf(context.out, "%s\n", path.c_str());
-    }
-    return kExitOk;
-}
-
 int RunSettings(const CliContext& context) {
     ArgParser parser = CommandParser(context);
-    if (auto status = ParseSimple(context, parser)) {
+    if (auto status = ParseOptionsOnly(context, parser)) {
         return *status;
     }
     std::string dir = AppDir(parser);
@@ -143,7 +90,7 @@ int RunSettings(const CliContext& context) {
     }
     if (parser.Has("reset") && !settings::FactoryReset(ini)) {
         std::fprintf(context.err, "quillon7-cli settings: cannot write %s\n", ini.Path().c_str());
-        return kExitUploadFailed;
+        return kExitFailed;
     }
     WarnAboutSettingsFile(ini.Path(), context.err);
     std::fprintf(context.out, "Settings file: %s%s\n", ini.Path().c_str(),
@@ -166,21 +113,6 @@ int RunSettings(const CliContext& context) {
         SettingEffect effect = ExplainSetting(ini, *k);
         effect.inEffect = "\"" + effect.inEffect + "\"";
         PrintSetting(context.out, k->section, k->key, effect);
-    }
-    return kExitOk;
-}
-
-int RunPorts(const CliContext& context) {
-    ArgParser parser = CommandParser(context);
-    if (auto status = ParseSimple(context, parser)) {
-        return *status;
-    }
-    std::vector<SerialPortInfo> ports = ListSerialPorts();
-    if (ports.empty()) {
-        std::fprintf(context.out, "No serial devices found.\n");
-    }
-    for (const SerialPortInfo& p : ports) {
-        std::fprintf(context.out, "%s\n", p.Description().c_str());
     }
     return kExitOk;
 }

@@ -1,23 +1,17 @@
-#include "cli/HistoryEntries.h"
+#include "records/HistoryEntries.h"
 
 #include <sstream>
 #include <string_view>
 
-namespace quillon::cli {
+#include "records/HistoryTexts.h"
+
+namespace quillon {
 
 namespace {
 
-// "Mar  5, 2024  09:07:03: ": month, day, year, time and the colon after it.
-constexpr size_t kStampLength = 24;
-constexpr size_t kStampTimeEnd = kStampLength - 2;
-constexpr std::string_view kBegin = "Begin Upload ";
-constexpr std::string_view kUpload = "Upload ";
-constexpr std::string_view kSuccessful = " File Successful (";
-constexpr std::string_view kFailed = " File FAILED!";
-constexpr std::string_view kCritical = "CRITICAL ERROR; ";
-constexpr std::string_view kFileName = "FileName: ";
-constexpr std::string_view kRequired = "Required ";
-constexpr std::string_view kError = "ERROR = ";
+using namespace history_text;
+
+constexpr size_t kStampTimeEnd = kStampLength - 2;  // before ": "
 
 bool IsStamped(std::string_view line) {
     return line.size() >= kStampLength && line.substr(kStampTimeEnd, 2) == ": " && line[2] != ' ' &&
@@ -34,9 +28,9 @@ HistoryEntry StartEntry(std::string_view line) {
     HistoryEntry entry;
     entry.time = std::string(line.substr(0, kStampTimeEnd));
     std::string_view rest = line.substr(kStampLength);
-    if (rest.starts_with(kBegin)) {
+    if (rest.starts_with(kBeginUpload)) {
         entry.outcome = "begin";
-        rest.remove_prefix(kBegin.size());
+        rest.remove_prefix(kBeginUpload.size());
         entry.kind = std::string(rest.substr(0, rest.find(' ')));
     } else if (rest.starts_with(kCritical)) {
         entry.outcome = "critical";
@@ -46,7 +40,7 @@ HistoryEntry StartEntry(std::string_view line) {
         entry.outcome = "completed";
         entry.kind = std::string(rest.substr(kUpload.size(), ok - kUpload.size()));
         std::string_view file = rest.substr(ok + kSuccessful.size());
-        entry.file = std::string(file.substr(0, file.rfind(").")));
+        entry.file = std::string(file.substr(0, file.rfind(kSuccessfulEnd)));
     } else if (size_t bad = rest.find(kFailed);
                rest.starts_with(kUpload) && bad != std::string_view::npos) {
         entry.outcome = "failed";
@@ -91,4 +85,4 @@ std::vector<HistoryEntry> ParseHistory(const std::string& text) {
     return entries;
 }
 
-}  // namespace quillon::cli
+}  // namespace quillon

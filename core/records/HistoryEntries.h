@@ -1,4 +1,4 @@
-// Reads History.txt into records for `quillon7-cli history --json`, without changing it.
+// Reads History.txt back into entries (for `quillon7-cli history --json`).
 // Tolerant: a line that starts no known entry is kept as an "unknown" record with its text, and a
 // torn last entry gives a record with what it has.
 #pragma once
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon::cli {
+namespace quillon {
 
 struct HistoryEntry {
     std::string time;     // "Mar  5, 2024  09:07:03" as written
@@ -14,8 +14,10 @@ struct HistoryEntry {
     std::string file;     // the file named, or ""
     std::string outcome;  // "begin", "completed", "failed", "critical", "unknown"
     std::string detail;   // the duration, the error text, or the unknown line
+
+    bool operator==(const HistoryEntry&) const = default;
 };
 
 std::vector<HistoryEntry> ParseHistory(const std::string& text);
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -1,8 +1,10 @@
 #include "records/SerialDataLog.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/FileSystem.h"
+#include "platform/TextFormat.h"
 #include "records/LogFileHeader.h"
 
 namespace quillon {
@@ -61,15 +63,15 @@ void SerialDataLog::WriteChunk(const char* direction, std::span<const uint8_t> b
         return;
     }
     std::string text = TimeText() + " " + direction + "  ";
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0) {
-            text += (i % kBytesPerLine == 0) ? "\n" + std::string(kPrefixWidth, ' ') : " ";
+    for (size_t at = 0; at < bytes.size(); at += kBytesPerLine) {
+        if (at > 0) {
+            text += std::string(kPrefixWidth, ' ');
         }
-        std::array<char, 4> hex{};
-        std::snprintf(hex.data(), hex.size(), "%02X", bytes[i]);
-        text += hex.data();
+        std::string line =
+            HexBytes(bytes.subspan(at, std::min(kBytesPerLine, bytes.size() - at)), " ");
+        line.back() = '\n';
+        text += line;
     }
-    text += "\n";
     std::fputs(text.c_str(), file_);
     std::fflush(file_);
 }

@@ -4,18 +4,24 @@
 #include "platform/FileSystem.h"
 #include "platform/TextFormat.h"
 #include "protocol/Boards.h"
+#include "records/HistoryTexts.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {
 
 namespace {
 
+using namespace history_text;
+
 constexpr const char* kTimeStampFormat = "%s %2d, %4d  %02d:%02d:%02d: ";
 // The begin entry alone starts with an empty line, so each upload stands apart in the file.
 constexpr const char* kBeginSeparator = "\n";
-// Continuation lines are indented by one blank padded to the width of the time stamp.
-constexpr const char* kIndent = " ";
 constexpr int kInvalidTimeField = -1;
+
+// A further line of an entry: indented to the width of the time stamp.
+std::string Line(std::string_view label, const std::string& text) {
+    return std::string(kStampLength, ' ') + std::string(label) + text + "\n";
+}
 
 }  // namespace
 
@@ -29,30 +35,27 @@ std::string UploadHistory::TimeStamp(const LocalTime& t) {
 }
 
 bool UploadHistory::WriteBeginUpload(const std::string& path, FileKind kind) {
-    return Append(kBeginSeparator + TimeStamp(clock_.Now()) +
-                  FormatText("Begin Upload %s File\n%-24sFileName: %s\n", FileKindName(kind),
-                             kIndent, path.c_str()));
+    return Append(kBeginSeparator + TimeStamp(clock_.Now()) + std::string(kBeginUpload) +
+                  FileKindName(kind) + std::string(kFileEnd) + "\n" + Line(kFileName, path));
 }
 
 bool UploadHistory::WriteUploadSuccess(const std::string& path, FileKind kind, int seconds) {
-    return Append(
-        TimeStamp(clock_.Now()) +
-        FormatText("Upload %s File Successful (%s).\n", FileKindName(kind), path.c_str()) +
-        FormatText("%-24sRequired %s\n\n", kIndent, quillon::DurationText(seconds).c_str()));
+    return Append(TimeStamp(clock_.Now()) + std::string(kUpload) + FileKindName(kind) +
+                  std::string(kSuccessful) + path + std::string(kSuccessfulEnd) + "\n" +
+                  Line(kRequired, quillon::DurationText(seconds)) + "\n");
 }
 
 bool UploadHistory::WriteUploadFailed(const std::string& path, FileKind kind,
                                       const std::string& errorText) {
-    return Append(TimeStamp(clock_.Now()) +
-                  FormatText("Upload %s File FAILED!\n%-24sERROR = %s\n%-24sFileName: %s\n\n",
-                             FileKindName(kind), kIndent, errorText.c_str(), kIndent,
-                             path.c_str()));
+    return Append(TimeStamp(clock_.Now()) + std::string(kUpload) + FileKindName(kind) +
+                  std::string(kFailed) + "\n" + Line(kError, errorText) + Line(kFileName, path) +
+                  "\n");
 }
 
 bool UploadHistory::WriteCriticalError(const InternalErrorCode& code) {
-    return Append(TimeStamp(clock_.Now()) +
-                  FormatText("CRITICAL ERROR; Error Code = %d.%d, support Data = %d\n\n",
-                             code.major, code.minor, code.support));
+    return Append(TimeStamp(clock_.Now()) + std::string(kCritical) +
+                  FormatText("Error Code = %d.%d, support Data = %d\n\n", code.major, code.minor,
+                             code.support));
 }
 
 // Each entry goes to the file whole, in one write: an interrupted entry can never damage the
