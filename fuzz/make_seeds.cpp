@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/FileChecks.h"
 #include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
 #include "protocol/Kx2Frame.h"
@@ -147,7 +148,7 @@ bool WriteKx2Seeds(SeedWriter& w) {
 
 bool WriteFileSeeds(SeedWriter& w) {
     bool ok = true;
-    for (const std::string marker : {"Comm is in Bank0", "#2101/01/01", "Tamarack Line Railroad"}) {
+    for (const std::string marker : {kCommMarker, kReaderTamarackMarker, kCommTamarackMarker}) {
         for (size_t offset : {size_t{0}, size_t{90}, size_t{110}, size_t{300}}) {
             Bytes head = {static_cast<uint8_t>(marker.size())};
             const Bytes filler(offset, 0x20);

@@ -7,6 +7,7 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/Kx2Limits.h"
+#include "platform/AsciiText.h"
 #include "platform/TextFormat.h"
 #include "protocol/HbdControlPacket.h"
 #include "settings/SettingsKeys.h"
@@ -38,25 +39,15 @@ struct KindRule {
 // In the order of the board table.
 constexpr KindRule kRules[] = {
     {kBoards[0], error::kCommOpen, error::kCommSize, &error::kCommContent, 64, 512, true,
-     "Comm is in Bank0", "Tamarack Line Railroad"},
+     kCommMarker, kCommTamarackMarker},
     {kBoards[1], error::kReaderOrKx2Open, error::kReaderSize, &error::kReaderContent, 64, 512, true,
-     "EESegFlags != AMD_ALL_BANKS_VALID", "#2101/01/01"},
+     kReaderMarker, kReaderTamarackMarker},
     {kBoards[2], error::kSpeechOpen, error::kSpeechSize, nullptr, 300, 6144, false, nullptr,
      nullptr},
 };
 
 constexpr const char* kBinExtension = ".BIN";
 constexpr const char* kKxExtension = ".KX";
-
-// Plain ASCII upper-casing: the markers are ASCII, and the result must not depend on a locale.
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return UpperAscii(c); });
-    return text;
-}
 
 // 0 when the size passes, else the size-test result code. The whole 64-bit size is tested, so a
 // file beyond 4 GB cannot pass as a small one.
@@ -120,7 +111,7 @@ class SearchWindow {
         packed.reserve(bytes_.size());
         for (uint8_t b : bytes_) {
             if (b != 0) {
-                packed.push_back(UpperAscii(static_cast<char>(b)));
+                packed.push_back(AsciiUpper(static_cast<char>(b)));
             }
         }
         return packed.find(upperText) != std::string::npos;
@@ -169,7 +160,7 @@ FirmwareImageRef ReadCheckedFile(const std::string& path, std::optional<FileKind
     }
     const NumberedError& openError = board ? RuleFor(*board).openError : error::kReaderOrKx2Open;
     if (!reason.empty()) {
-        reason[0] = UpperAscii(reason[0]);
+        reason[0] = AsciiUpper(reason[0]);
     }
     errors.Show(openError, path, std::string(openError.text) + "\n\n" + reason + ".");
     return nullptr;
@@ -238,7 +229,7 @@ bool StreamContainsText(const std::string& text, Read read) {
     if (text.empty()) {
         return false;
     }
-    const std::string wanted = UpperAscii(text);
+    const std::string wanted = AsciiUpper(text);
     const size_t carry = wanted.size();
     SearchWindow window(carry, std::max(2 * carry, kMinSearchWindow));
     for (;;) {
@@ -292,7 +283,7 @@ const char* GetFileErrorText(int code) {
 }
 
 bool HasProgramFileExtension(const std::string& path, bool kx2Mode) {
-    return UpperAscii(path).find(kx2Mode ? kKxExtension : kBinExtension) != std::string::npos;
+    return AsciiUpper(path).find(kx2Mode ? kKxExtension : kBinExtension) != std::string::npos;
 }
 
 bool CheckProgramFileExtension(const std::string& path, bool kx2Mode, ErrorReporter& errors) {

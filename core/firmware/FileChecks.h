@@ -65,8 +65,14 @@ bool CheckProgramFileExtension(const std::string& path, bool kx2Mode, ErrorRepor
 bool CheckKx2Image(const FirmwareImage& image, int32_t maxPacketSize, int32_t delayMs,
                    ErrorReporter& errors);
 
-// The Tamarack Line marker of a picked COMM ("Tamarack Line Railroad") or READER
-// ("#2101/01/01") file; false for any other kind.
+// The text a COMM or READER image must hold somewhere (with the checks on).
+inline constexpr char kCommMarker[] = "Comm is in Bank0";
+inline constexpr char kReaderMarker[] = "EESegFlags != AMD_ALL_BANKS_VALID";
+// The text that marks a COMM or READER image as Tamarack Line firmware.
+inline constexpr char kCommTamarackMarker[] = "Tamarack Line Railroad";
+inline constexpr char kReaderTamarackMarker[] = "#2101/01/01";
+
+// Whether a picked COMM or READER file holds its Tamarack Line marker; false for any other kind.
 bool SearchTamarackMarker(const std::string& path, FileKind kind);
 bool ImageHasTamarackMarker(const FirmwareImage& image, FileKind kind);
 // Stores found in "Tamarack Line" (section MISC) when it differs from the setting there.

@@ -15,47 +15,53 @@ uint64_t Kx2PacketsFor(uint64_t fileLength, int32_t maxPacketSize) {
     return payload <= 0 ? 0 : (fileLength + static_cast<uint64_t>(payload) - 1) / payload;
 }
 
+namespace {
+
+// The refusal of a setting outside the range its key allows.
+Kx2Refusal OutsideRange(const settings::IntKey& key, int32_t value) {
+    return Kx2Refusal{FormatText("ERROR: %s %d is outside %d to %d; upload refused\n", key.key,
+                                 value, key.low, key.high),
+                      FormatText("%s outside %d to %d", key.key, key.low, key.high),
+                      FormatText("The \"%s\" setting is %d; it must be %d to %d.", key.key, value,
+                                 key.low, key.high)};
+}
+
+}  // namespace
+
 std::optional<Kx2Refusal> CheckKx2Limits(uint64_t fileLength, const std::string& name,
                                          int32_t maxPacketSize, int32_t delayMs) {
     const auto& size = settings::kMaxPacketSize;
     const auto& delay = settings::kDelayBetweenPackets;
-    if (maxPacketSize < size.low || maxPacketSize > size.high) {
-        return Kx2Refusal{
-            FormatText("ERROR: Max Packet Size %d is outside 11 to 4096; upload refused\n",
-                       maxPacketSize),
-            "Max Packet Size outside 11 to 4096",
-            FormatText("The \"Max Packet Size\" setting is %d; it must be 11 to 4096.",
-                       maxPacketSize)};
+    if (!size.InRange(maxPacketSize)) {
+        return OutsideRange(size, maxPacketSize);
     }
-    if (delayMs < delay.low || delayMs > delay.high) {
-        return Kx2Refusal{
-            FormatText("ERROR: Delay Between Packets %d is outside 0 to 65535; upload refused\n",
-                       delayMs),
-            "Delay Between Packets outside 0 to 65535",
-            FormatText("The \"Delay Between Packets\" setting is %d; it must be 0 to 65535.",
-                       delayMs)};
+    if (!delay.InRange(delayMs)) {
+        return OutsideRange(delay, delayMs);
     }
     if (fileLength == 0) {
         return Kx2Refusal{FormatText("ERROR: File \"%s\" is empty; upload refused\n", name.c_str()),
                           "File is empty", "The file is empty."};
     }
+    constexpr int kMaxName = static_cast<int>(kKx2MaxNameLength);
     if (name.size() > kKx2MaxNameLength) {
         return Kx2Refusal{
-            FormatText("ERROR: File name \"%s\" is longer than 49 characters; upload refused\n",
-                       name.c_str()),
-            "File name longer than 49 characters",
-            FormatText("Its name has %llu characters; a KX2 unit takes at most 49.",
-                       static_cast<unsigned long long>(name.size()))};
+            FormatText("ERROR: File name \"%s\" is longer than %d characters; upload refused\n",
+                       name.c_str(), kMaxName),
+            FormatText("File name longer than %d characters", kMaxName),
+            FormatText("Its name has %llu characters; a KX2 unit takes at most %d.",
+                       static_cast<unsigned long long>(name.size()), kMaxName)};
     }
     const uint64_t packets = Kx2PacketsFor(fileLength, maxPacketSize);
     if (packets > static_cast<uint64_t>(kKx2MaxPackets)) {
         const auto count = static_cast<unsigned long long>(packets);
         return Kx2Refusal{
-            FormatText("ERROR: File needs %llu packets, more than 5000; upload refused\n", count),
-            "File needs more than 5000 packets",
+            FormatText("ERROR: File needs %llu packets, more than %d; upload refused\n", count,
+                       kKx2MaxPackets),
+            FormatText("File needs more than %d packets", kKx2MaxPackets),
             FormatText("It needs %llu packets of %d bytes (%llu bytes); a KX2 unit takes at most "
-                       "5000.",
-                       count, maxPacketSize, static_cast<unsigned long long>(fileLength))};
+                       "%d.",
+                       count, maxPacketSize, static_cast<unsigned long long>(fileLength),
+                       kKx2MaxPackets)};
     }
     return std::nullopt;
 }

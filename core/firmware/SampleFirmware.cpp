@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "firmware/FileChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
 

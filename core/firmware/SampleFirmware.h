@@ -10,9 +10,6 @@
 
 namespace quillon {
 
-inline constexpr char kCommMarker[] = "Comm is in Bank0";
-inline constexpr char kReaderMarker[] = "EESegFlags != AMD_ALL_BANKS_VALID";
-
 enum class SampleKind { kComm, kReader, kSpeech, kKx2 };
 
 // `size` bytes of sample content for the kind; the seed varies the filler bytes.

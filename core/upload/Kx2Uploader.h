@@ -40,8 +40,8 @@ namespace quillon {
 // The user's abort is honoured before every frame the host sends and at every poll of a wait.
 // The run's KX2 settings as read; the uploader refuses values its unit cannot take.
 struct Kx2UploadSettings {
-    int32_t maxPacketSize = 1024;
-    int32_t delayMs = 150;
+    int32_t maxPacketSize = settings::kMaxPacketSize.def;
+    int32_t delayMs = settings::kDelayBetweenPackets.def;
     bool showUploadTiming = true;
     bool logMessages = true;
     bool logSerialData = false;
@@ -124,7 +124,7 @@ class Kx2Uploader {
     bool FailLineLost(std::string_view step);
     // The user's abort seen: logged, recorded as this file's failure, outcome kAborted; false.
     bool EndAborted();
-    bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
+    bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed); }
     // The unit's "complete": the history's success entry and FileDone; true.
     bool Complete(uint32_t startTick);
     // AwaitingConfirmation when the seconds left of the final phase changed.
