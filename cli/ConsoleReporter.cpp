@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/DurationText.h"
+#include "platform/TextFormat.h"
 #include "records/UploadHistory.h"
 #include "upload/ProgressTexts.h"
 
@@ -174,13 +175,7 @@ void ConsoleReporter::LogLine(int level, std::string_view text) {
 
 void ConsoleReporter::HexLine(bool sent, std::span<const uint8_t> bytes) {
     ClearLive();
-    std::string line = sent ? "  to unit: " : "from unit: ";
-    char pair[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X ", b);
-        line += pair;
-    }
-    line += '\n';
+    const std::string line = (sent ? "  to unit: " : "from unit: ") + HexBytes(bytes, " ") + "\n";
     std::fwrite(line.data(), 1, line.size(), out_);
 }
 

@@ -1,24 +1,15 @@
 #include "platform/ErrorCatalogue.h"
 
 #include <cstdarg>
-#include <cstdio>
-#include <vector>
+
+#include "platform/TextFormat.h"
 
 namespace quillon {
 
 std::string ErrorText(NumberedError error, ...) {
     va_list args;
     va_start(args, error);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, error.text, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), error.text, args);
-        text.assign(buffer.data(), static_cast<size_t>(length));
-    }
+    std::string text = FormatTextV(error.text, args);
     va_end(args);
     return text;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/AsciiText.h"
+
 namespace quillon {
 
 namespace {
@@ -36,14 +38,6 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) ==
-                      std::toupper(static_cast<unsigned char>(b));
-           });
-}
-
 // "3", "-3", "+3", "COM3": the digits of what is meant as a port number, with its sign.
 struct NumberText {
     bool negative = false;
@@ -55,7 +49,8 @@ std::optional<NumberText> AsNumberText(std::string_view text, PortNaming naming)
     if (naming == PortNaming::kWindows && text.size() > 1 && text.ends_with(':')) {
         text.remove_suffix(1);
     }
-    if (StartsWithNoCase(text, kWindowsPrefix) && AllDigits(text.substr(kWindowsPrefix.size()))) {
+    if (StartsWithIgnoringAsciiCase(text, kWindowsPrefix) &&
+        AllDigits(text.substr(kWindowsPrefix.size()))) {
         return NumberText{false, text.substr(kWindowsPrefix.size())};
     }
     bool negative = text.front() == '-';

@@ -1,22 +1,11 @@
 #include "serial/SerialPortList.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
+#include "platform/AsciiText.h"
+
 namespace quillon {
-
-namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) ==
-                      std::toupper(static_cast<unsigned char>(b));
-           });
-}
-
-}  // namespace
 
 std::string SerialPortInfo::Description() const {
     std::string text = devicePath;
@@ -48,20 +37,13 @@ bool ReadUsbInstanceId(const std::string& id, SerialPortInfo* info) {
     constexpr size_t kIdDigits = 4;
     const size_t serial = id.find('\\', kUsb.size());
     const std::string_view ids = std::string_view(id).substr(0, serial);
-    if (!StartsWithNoCase(ids, kUsb) ||
+    if (!StartsWithIgnoringAsciiCase(ids, kUsb) ||
         ids.size() != kUsb.size() + 2 * kIdDigits + kProduct.size() ||
-        !StartsWithNoCase(ids.substr(kUsb.size() + kIdDigits), kProduct)) {
+        !StartsWithIgnoringAsciiCase(ids.substr(kUsb.size() + kIdDigits), kProduct)) {
         return false;
     }
-    auto lower = [](std::string_view hex) {
-        std::string text(hex);
-        for (char& c : text) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        return text;
-    };
-    info->vendorId = lower(ids.substr(kUsb.size(), kIdDigits));
-    info->productId = lower(ids.substr(ids.size() - kIdDigits));
+    info->vendorId = AsciiLower(std::string(ids.substr(kUsb.size(), kIdDigits)));
+    info->productId = AsciiLower(std::string(ids.substr(ids.size() - kIdDigits)));
     const std::string_view own =
         serial == std::string::npos ? std::string_view() : std::string_view(id).substr(serial + 1);
     info->serialNumber = own.find('&') == std::string_view::npos ? std::string(own) : "";

@@ -1,6 +1,6 @@
 #include "settings/IniDocument.h"
 
-#include <strings.h>
+#include "platform/AsciiText.h"
 
 namespace quillon {
 
@@ -18,7 +18,7 @@ std::string Trim(const std::string& s) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string Unquote(const std::string& v) {

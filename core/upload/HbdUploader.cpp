@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/TextFormat.h"
 #include "protocol/Crc16.h"
 #include "protocol/PacketTimes.h"
 #include "settings/SettingsKeys.h"
@@ -199,7 +200,7 @@ int32_t HbdUploader::EstimateSeconds(uint64_t fileLength, FileKind kind, int bau
                                                 packet_times::HbdPacketMicros(kind, baudRate));
 }
 
-int32_t HbdUploader::CountPackets() {
+int32_t HbdUploader::EstimateRunSeconds() {
     int32_t files = 0;
     int64_t totalMicros = 0;
     for (const BoardSpec& board : kBoards) {
@@ -612,13 +613,7 @@ void HbdUploader::LogBadResponse(int code) {
     } else {
         log_.PostLogLine(kLevelError, "ERROR: Out of Order response from HBD (ID = %d)\n", code);
     }
-    std::string hex;
-    char cell[4];
-    for (uint8_t byte : Captured()) {
-        std::snprintf(cell, sizeof cell, "%02X ", byte);
-        hex += cell;
-    }
-    log_.PostLogLine(kLevelError, "  HBD: %s\n", hex.c_str());
+    log_.PostLogLine(kLevelError, "  HBD: %s\n", HexBytes(Captured(), " ").c_str());
 }
 
 }  // namespace quillon
