@@ -225,108 +225,60 @@ SteadyClock::time_point WriteDeadline(int count, int bitsPerSecond) {
 
 }  // namespace
 
-PosixSerialBackend::~PosixSerialBackend() {
-    std::lock_guard lock(mutex_);
-    for (int port = 0; port < kMaxPorts; ++port) {
-        CloseLocked(port);
-    }
-}
+PosixSerialBackend::PosixSerialBackend()
+    : slots_({&DefaultDevicePath, [](intptr_t fd) { CloseDevice(static_cast<int>(fd)); }}) {}
 
 void PosixSerialBackend::SetDevice(int port, const std::string& devicePath) {
-    if (!ValidIndex(port)) {
-        return;
-    }
-    std::lock_guard lock(mutex_);
-    slots_[port].device = devicePath;
+    slots_.SetDevice(port, devicePath);
 }
 
 std::string PosixSerialBackend::DevicePath(int port) const {
-    std::lock_guard lock(mutex_);
-    return DevicePathLocked(port);
-}
-
-std::string PosixSerialBackend::DevicePathLocked(int port) const {
-    if (!ValidIndex(port)) {
-        return {};
-    }
-    const std::string& device = slots_[port].device;
-    return device.empty() ? DefaultDevicePath(port) : device;
+    return slots_.DevicePath(port);
 }
 
 std::string PosixSerialBackend::DefaultDevicePath(int port) {
     return "/dev/ttyS" + std::to_string(port);
 }
 
-int PosixSerialBackend::Fd(int port) const {
-    return ValidIndex(port) ? slots_[port].fd.load(std::memory_order_relaxed) : -1;
-}
-
-int PosixSerialBackend::FailLocked(int port, int code, std::string text) {
-    slots_[port].lastError = std::move(text);
-    return code;
-}
-
-int PosixSerialBackend::MarkDead(int port) {
-    slots_[port].dead.store(true, std::memory_order_relaxed);
-    std::lock_guard lock(mutex_);
-    return FailLocked(port, kSerialIoError,
-                      DevicePathLocked(port) +
-                          " stopped responding (unplugged?): check the cable/adapter, then open "
-                          "the port again.");
-}
-
-void PosixSerialBackend::CloseLocked(int port) {
-    Slot& slot = slots_[port];
-    int fd = slot.fd.exchange(-1, std::memory_order_relaxed);
-    if (fd >= 0) {
-        CloseDevice(fd);
-    }
-    slot.dead.store(false, std::memory_order_relaxed);
-}
-
 // The queue sizes are the old library's; the kernel keeps its own buffers.
 int PosixSerialBackend::ResetPort(int port, int /*rxQueue*/, int /*txQueue*/) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto locked = slots_.Lock(port, &code);
+    if (!locked) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    CloseLocked(port);
-    std::string path = DevicePathLocked(port);
+    locked->Close();
+    const std::string path = locked->DevicePath();
     OpenResult opened = OpenSerialDevice(path);
     if (opened.fdOrCode < 0) {
-        return FailLocked(port, opened.fdOrCode, std::move(opened.errorText));
+        return locked->Fail(opened.fdOrCode, std::move(opened.errorText));
     }
-    Slot& slot = slots_[port];
-    slot.bitsPerSecond.store(BitsPerSecondOf(opened.fdOrCode), std::memory_order_relaxed);
-    slot.fd.store(opened.fdOrCode, std::memory_order_relaxed);
-    slot.lastError.clear();
+    slots_.SetBitsPerSecond(port, BitsPerSecondOf(opened.fdOrCode));
+    locked->Opened(opened.fdOrCode);
     return 0;
 }
 
 int PosixSerialBackend::SetBaud(int port, int baudCode) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    int fd = Fd(port);
-    if (fd < 0) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const int fd = static_cast<int>(open->Handle());
     const BaudEntry* entry = FindBaudCode(baudCode);
     if (entry == nullptr) {
-        return FailLocked(port, kSerialBadBaud,
+        return open->Fail(kSerialBadBaud,
                           "Baud code " + std::to_string(baudCode) +
                               " is unknown: choose a baud rate from 1200 to 115200.");
     }
     struct termios tio {};
     if (::tcgetattr(fd, &tio) != 0 || ::cfsetispeed(&tio, entry->speed) != 0 ||
         ::cfsetospeed(&tio, entry->speed) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        return FailLocked(port, kSerialBadBaud,
-                          DevicePathLocked(port) + " refused " +
-                              std::to_string(entry->bitsPerSecond) +
-                              " baud: choose another baud rate.");
+        return open->Fail(kSerialBadBaud, open->DevicePath() + " refused " +
+                                              std::to_string(entry->bitsPerSecond) +
+                                              " baud: choose another baud rate.");
     }
-    slots_[port].bitsPerSecond.store(entry->bitsPerSecond, std::memory_order_relaxed);
+    slots_.SetBitsPerSecond(port, entry->bitsPerSecond);
     return 0;
 }
 
@@ -339,21 +291,19 @@ int PosixSerialBackend::SetRts(int port, char command) {
 }
 
 int PosixSerialBackend::ControlLine(int port, char command, int line) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    int fd = Fd(port);
-    if (fd < 0) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const int fd = static_cast<int>(open->Handle());
     unsigned long request = 0;
     if (command == kLineSet) {
         request = TIOCMBIS;
     } else if (command == kLineClear) {
         request = TIOCMBIC;
     } else {
-        return FailLocked(port, kSerialIoError,
+        return open->Fail(kSerialIoError,
                           std::string("Unknown modem-line command '") + command + "'.");
     }
     int bits = line;
@@ -362,9 +312,8 @@ int PosixSerialBackend::ControlLine(int port, char command, int line) {
         if (errno == ENOTTY || errno == EINVAL) {
             return 0;
         }
-        return FailLocked(port, kSerialIoError,
-                          "Cannot set the modem lines of " + DevicePathLocked(port) + ": " +
-                              std::strerror(errno) + ".");
+        return open->Fail(kSerialIoError, "Cannot set the modem lines of " + open->DevicePath() +
+                                              ": " + std::strerror(errno) + ".");
     }
     return 0;
 }
@@ -384,14 +333,11 @@ int PosixSerialBackend::ClearTransmitQueue(int port) {
 }
 
 bool PosixSerialBackend::DrainOutput(int port) {
-    if (!ValidIndex(port)) {
-        return false;
-    }
     const int fd = Fd(port);
     if (fd < 0) {
         return false;
     }
-    const int bitsPerSecond = std::max(slots_[port].bitsPerSecond.load(), 300);
+    const int bitsPerSecond = std::max(slots_.BitsPerSecond(port), 300);
     int queued = 0;
     if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
         return true;
@@ -415,14 +361,12 @@ int PosixSerialBackend::ClearReceiveQueue(int port) {
 }
 
 int PosixSerialBackend::Flush(int port, int queue) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    int fd = Fd(port);
-    if (fd < 0) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const int fd = static_cast<int>(open->Handle());
     return ::tcflush(fd, queue) == 0 ? 0 : kSerialIoError;
 }
 
@@ -431,15 +375,14 @@ int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
     if (fd < 0) {
         return kSerialNotOpen;
     }
-    Slot& slot = slots_[port];
-    if (slot.dead.load(std::memory_order_relaxed)) {
+    if (slots_.Dead(port)) {
         return kSerialIoError;
     }
     if (bytes == nullptr || count == 0) {
         return 0;
     }
-    std::lock_guard writeLock(slot.writeMutex);
-    auto deadline = WriteDeadline(count, slot.bitsPerSecond.load(std::memory_order_relaxed));
+    std::lock_guard writeLock(slots_.WriteMutex(port));
+    auto deadline = WriteDeadline(count, slots_.BitsPerSecond(port));
     int written = 0;
     while (written < count) {
         ssize_t n = ::write(fd, bytes + written, count - written);
@@ -451,17 +394,16 @@ int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
             continue;
         }
         if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-            return MarkDead(port);
+            return slots_.MarkDead(port);
         }
         PollOutcome outcome = WaitForEvent(fd, POLLOUT, deadline);
         if (outcome == PollOutcome::kHungUp) {
-            return MarkDead(port);
+            return slots_.MarkDead(port);
         }
         if (outcome != PollOutcome::kReady) {
-            std::lock_guard lock(mutex_);
-            FailLocked(
-                port, kSerialIoError,
-                DevicePathLocked(port) + " does not take any more bytes: check the cable/adapter.");
+            slots_.Fail(port, kSerialIoError,
+                        slots_.DevicePath(port) +
+                            " does not take any more bytes: check the cable/adapter.");
             return written;
         }
     }
@@ -482,7 +424,7 @@ int PosixSerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
     if (fd < 0) {
         return kSerialNotOpen;
     }
-    if (slots_[port].dead.load(std::memory_order_relaxed)) {
+    if (slots_.Dead(port)) {
         return kSerialIoError;
     }
     for (;;) {
@@ -497,7 +439,7 @@ int PosixSerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
             return 0;
         }
         // A 0 return on a non-blocking tty, or EIO, means the device went away.
-        return MarkDead(port);
+        return slots_.MarkDead(port);
     }
 }
 
@@ -518,34 +460,24 @@ int PosixSerialBackend::ReadBlock(int port, uint8_t* buffer, int max) {
 }
 
 int PosixSerialBackend::ClosePort(int port) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
-    }
-    std::lock_guard lock(mutex_);
-    CloseLocked(port);
-    return 0;
+    return slots_.Close(port);
 }
 
 bool PosixSerialBackend::WaitForData(int port, uint32_t timeoutMs) {
     int fd = Fd(port);
-    if (fd < 0 || slots_[port].dead.load(std::memory_order_relaxed)) {
+    if (fd < 0 || slots_.Dead(port)) {
         return false;
     }
     auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     PollOutcome outcome = WaitForEvent(fd, POLLIN, deadline);
     if (outcome == PollOutcome::kHungUp) {
-        MarkDead(port);
+        slots_.MarkDead(port);
     }
     return outcome == PollOutcome::kReady;
 }
 
 std::string PosixSerialBackend::LastErrorText(int port) const {
-    if (!ValidIndex(port)) {
-        return "Port index " + std::to_string(port) + " is out of range (0 to " +
-               std::to_string(kMaxPorts - 1) + ").";
-    }
-    std::lock_guard lock(mutex_);
-    return slots_[port].lastError;
+    return slots_.LastErrorText(port);
 }
 
 }  // namespace quillon

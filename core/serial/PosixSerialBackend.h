@@ -5,22 +5,20 @@
 // fail with kSerialIoError; nothing blocks longer than its own time-out.
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "serial/SerialBackend.h"
+#include "serial/SerialPortSlots.h"
 
 namespace quillon {
 
 class PosixSerialBackend final : public SerialBackend {
   public:
-    static constexpr int kMaxPorts = 256;
+    static constexpr int kMaxPorts = SerialPortSlots::kMaxPorts;
 
-    PosixSerialBackend() = default;
-    ~PosixSerialBackend() override;  // closes every port still open
+    PosixSerialBackend();
+    ~PosixSerialBackend() override = default;  // closes every port still open
     PosixSerialBackend(const PosixSerialBackend&) = delete;
     PosixSerialBackend& operator=(const PosixSerialBackend&) = delete;
 
@@ -47,32 +45,15 @@ class PosixSerialBackend final : public SerialBackend {
     std::string LastErrorText(int port) const override;
 
   private:
-    struct Slot {
-        // Atomic because the serial text view reads on its thread while the UI thread writes
-        // keystrokes through the same port.
-        std::atomic<int> fd{-1};
-        std::atomic<bool> dead{false};      // the device vanished; only a new open revives it
-        std::atomic<int> bitsPerSecond{0};  // current rate, for the write deadline
-        std::mutex writeMutex;              // a keystroke never lands inside a block
-        std::string device;                 // explicit device, empty for the default
-        std::string lastError;              // sentence for the technician
-    };
-    // Only open/close/configure take the mutex; reads and writes use the fd they find.
-    int Fd(int port) const;
+    int Fd(int port) const { return static_cast<int>(slots_.Handle(port)); }
     // Waits until the output queue is empty, as long as the line needs for it; false when it
     // is still not empty then.
     bool DrainOutput(int port);
-    bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
-    std::string DevicePathLocked(int port) const;
-    void CloseLocked(int port);
-    int FailLocked(int port, int code, std::string text);
-    int MarkDead(int port);
     int ReadSome(int port, uint8_t* buffer, int max);
     int ControlLine(int port, char command, int line);
     int Flush(int port, int queue);
 
-    mutable std::mutex mutex_;
-    std::array<Slot, kMaxPorts> slots_{};
+    SerialPortSlots slots_;
 };
 
 }  // namespace quillon

@@ -1,7 +1,9 @@
 // The byte-level serial operations the program needs, addressed by a 0-based port index. This is
-// the one seam between the protocol engines and a real line: production uses the POSIX termios
-// backend, unit tests a scripted fake. Results follow the old vendor library: negative values are
-// errors (or "nothing waiting" for reads); callers of writes, clears and modem lines ignore them.
+// the one seam between the protocol engines and a line: production uses the system's backend
+// (termios on POSIX, the Win32 comm calls on Windows), --simulate an in-process loopback to a
+// simulated unit, unit tests a scripted fake. Results follow the old vendor library: negative
+// values are errors (or "nothing waiting" for reads); callers of writes, clears and modem lines
+// ignore them.
 #pragma once
 
 #include <cstddef>

@@ -9,7 +9,7 @@ struct BaudEntry {
     uint8_t code;
 };
 
-// The rates the library has a code for; any other rate gets the code of kFallbackRate.
+// The rates the backend has a code for; any other rate gets the code of kFallbackRate.
 constexpr BaudEntry kBaudCodes[] = {{1200, 2},  {2400, 3},  {4800, 4},  {9600, 5},
                                     {19200, 6}, {38400, 7}, {57600, 8}, {115200, 9}};
 constexpr int kFallbackRate = 19200;
@@ -36,22 +36,22 @@ int SerialPort::LineRate(int rate) {
 
 int SerialPort::OpenPort(uint8_t portIndex, uint8_t baudCode) {
     portIndex_ = portIndex;  // from the reset on, ClosePort must reach this port
-    int result = library_.ResetPort(portIndex, kRxQueueSize, kTxQueueSize);
+    int result = backend_.ResetPort(portIndex, kRxQueueSize, kTxQueueSize);
     if (result < 0) {
         return result;
     }
-    result = library_.SetBaud(portIndex, baudCode);
+    result = backend_.SetBaud(portIndex, baudCode);
     if (result < 0) {
         return result;
     }
-    library_.SetDtr(portIndex, kModemLineSet);
-    library_.SetRts(portIndex, kModemLineSet);
+    backend_.SetDtr(portIndex, kModemLineSet);
+    backend_.SetRts(portIndex, kModemLineSet);
     return 0;
 }
 
 void SerialPort::ClearPending() {
-    library_.ClearTransmitQueue(portIndex_);
-    library_.ClearReceiveQueue(portIndex_);
+    backend_.ClearTransmitQueue(portIndex_);
+    backend_.ClearReceiveQueue(portIndex_);
 }
 
 }  // namespace quillon

@@ -1,4 +1,4 @@
-// The serial library of the platform the program runs on: termios devices on POSIX, COM ports on
+// The serial backend of the platform the program runs on: termios devices on POSIX, COM ports on
 // Windows. Front ends make theirs here, so none of them names either backend.
 #pragma once
 

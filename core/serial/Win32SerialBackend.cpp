@@ -16,7 +16,7 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr char kLineSet = 'S';
 constexpr char kLineClear = 'C';
-constexpr intptr_t kClosed = -1;
+constexpr intptr_t kClosed = SerialPortSlots::kClosed;
 // How often the wait for data looks at the receive queue.
 constexpr auto kQueuePollInterval = std::chrono::milliseconds(1);
 // A single WriteFile may take this long before the line counts as stuck.
@@ -106,32 +106,15 @@ bool ConfigureRaw(HANDLE h) {
 
 }  // namespace
 
-Win32SerialBackend::~Win32SerialBackend() {
-    std::lock_guard lock(mutex_);
-    for (int port = 0; port < kMaxPorts; ++port) {
-        CloseLocked(port);
-    }
-}
+Win32SerialBackend::Win32SerialBackend()
+    : slots_({&DefaultDevicePath, [](intptr_t h) { ::CloseHandle(AsHandle(h)); }}) {}
 
 void Win32SerialBackend::SetDevice(int port, const std::string& devicePath) {
-    if (!ValidIndex(port)) {
-        return;
-    }
-    std::lock_guard lock(mutex_);
-    slots_[port].device = devicePath;
+    slots_.SetDevice(port, devicePath);
 }
 
 std::string Win32SerialBackend::DevicePath(int port) const {
-    std::lock_guard lock(mutex_);
-    return DevicePathLocked(port);
-}
-
-std::string Win32SerialBackend::DevicePathLocked(int port) const {
-    if (!ValidIndex(port)) {
-        return {};
-    }
-    const std::string& device = slots_[port].device;
-    return device.empty() ? DefaultDevicePath(port) : device;
+    return slots_.DevicePath(port);
 }
 
 // The \\.\ form opens COM10 and above too, which the bare name does not.
@@ -139,75 +122,46 @@ std::string Win32SerialBackend::DefaultDevicePath(int port) {
     return "\\\\.\\COM" + std::to_string(port + 1);
 }
 
-intptr_t Win32SerialBackend::Handle(int port) const {
-    return ValidIndex(port) ? slots_[port].handle.load(std::memory_order_relaxed) : kClosed;
-}
-
-int Win32SerialBackend::FailLocked(int port, int code, std::string text) {
-    slots_[port].lastError = std::move(text);
-    return code;
-}
-
-int Win32SerialBackend::MarkDead(int port) {
-    slots_[port].dead.store(true, std::memory_order_relaxed);
-    std::lock_guard lock(mutex_);
-    return FailLocked(port, kSerialIoError,
-                      DevicePathLocked(port) +
-                          " stopped responding (unplugged?): check the cable/adapter, then open "
-                          "the port again.");
-}
-
-void Win32SerialBackend::CloseLocked(int port) {
-    Slot& slot = slots_[port];
-    intptr_t h = slot.handle.exchange(kClosed, std::memory_order_relaxed);
-    if (h != kClosed) {
-        ::CloseHandle(AsHandle(h));
-    }
-    slot.dead.store(false, std::memory_order_relaxed);
-}
-
 int Win32SerialBackend::ResetPort(int port, int rxQueue, int txQueue) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto locked = slots_.Lock(port, &code);
+    if (!locked) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    CloseLocked(port);
-    const std::string path = DevicePathLocked(port);
+    locked->Close();
+    const std::string path = locked->DevicePath();
     HANDLE h = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         OpenFailure failure = DescribeOpenFailure(::GetLastError(), path);
-        return FailLocked(port, failure.code, std::move(failure.text));
+        return locked->Fail(failure.code, std::move(failure.text));
     }
     if (::GetFileType(h) != FILE_TYPE_CHAR || !ConfigureRaw(h)) {
         ::CloseHandle(h);
-        return FailLocked(port, kSerialNotATty,
-                          path +
-                              " is not a serial port: choose one such as COM1 (see "
-                              "'quillon7-cli ports').");
+        return locked->Fail(kSerialNotATty,
+                            path +
+                                " is not a serial port: choose one such as COM1 (see "
+                                "'quillon7-cli ports').");
     }
     ::SetupComm(h, static_cast<DWORD>(std::max(rxQueue, 0)),
                 static_cast<DWORD>(std::max(txQueue, 0)));
     // Bytes from before we owned the line are not ours.
     ::PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
-    slots_[port].handle.store(reinterpret_cast<intptr_t>(h), std::memory_order_relaxed);
-    slots_[port].lastError.clear();
+    locked->Opened(reinterpret_cast<intptr_t>(h));
     return 0;
 }
 
 int Win32SerialBackend::SetBaud(int port, int baudCode) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    const intptr_t h = Handle(port);
-    if (h == kClosed) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const intptr_t h = open->Handle();
     auto entry = std::find_if(kBaudTable.begin(), kBaudTable.end(),
                               [baudCode](const auto& e) { return e.first == baudCode; });
     if (entry == kBaudTable.end()) {
-        return FailLocked(port, kSerialBadBaud,
+        return open->Fail(kSerialBadBaud,
                           "Baud code " + std::to_string(baudCode) +
                               " is unknown: choose a baud rate from 1200 to 115200.");
     }
@@ -216,9 +170,9 @@ int Win32SerialBackend::SetBaud(int port, int baudCode) {
     bool applied = ::GetCommState(AsHandle(h), &dcb) != 0;
     dcb.BaudRate = entry->second;
     if (!applied || !::SetCommState(AsHandle(h), &dcb)) {
-        return FailLocked(port, kSerialBadBaud,
-                          DevicePathLocked(port) + " refused " + std::to_string(entry->second) +
-                              " baud: choose another baud rate.");
+        return open->Fail(kSerialBadBaud, open->DevicePath() + " refused " +
+                                              std::to_string(entry->second) +
+                                              " baud: choose another baud rate.");
     }
     return 0;
 }
@@ -233,16 +187,14 @@ int Win32SerialBackend::SetRts(int port, char command) {
 
 // A device without modem lines (a pseudo-terminal under Wine) refuses them; that is no failure.
 int Win32SerialBackend::ControlLine(int port, char command, bool dtr) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    const intptr_t h = Handle(port);
-    if (h == kClosed) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const intptr_t h = open->Handle();
     if (command != kLineSet && command != kLineClear) {
-        return FailLocked(port, kSerialIoError,
+        return open->Fail(kSerialIoError,
                           std::string("Unknown modem-line command '") + command + "'.");
     }
     const bool set = command == kLineSet;
@@ -253,7 +205,7 @@ int Win32SerialBackend::ControlLine(int port, char command, bool dtr) {
 // What was written is left to reach the line (the previous file's end of transfer among it);
 // only input is thrown away, so the new exchange starts clean.
 int Win32SerialBackend::ClearTransmitQueue(int port) {
-    const intptr_t h = Handle(port);
+    const intptr_t h = slots_.Handle(port);
     if (h != kClosed) {
         ::FlushFileBuffers(AsHandle(h));
     }
@@ -265,42 +217,38 @@ int Win32SerialBackend::ClearReceiveQueue(int port) {
 }
 
 int Win32SerialBackend::Purge(int port, uint32_t flags) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
     }
-    std::lock_guard lock(mutex_);
-    const intptr_t h = Handle(port);
-    if (h == kClosed) {
-        return FailLocked(port, kSerialNotOpen, DevicePathLocked(port) + " is not open.");
-    }
+    const intptr_t h = open->Handle();
     return ::PurgeComm(AsHandle(h), flags) ? 0 : kSerialIoError;
 }
 
 int Win32SerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t count) {
-    const intptr_t h = Handle(port);
+    const intptr_t h = slots_.Handle(port);
     if (h == kClosed) {
         return kSerialNotOpen;
     }
-    Slot& slot = slots_[port];
-    if (slot.dead.load(std::memory_order_relaxed)) {
+    if (slots_.Dead(port)) {
         return kSerialIoError;
     }
     if (bytes == nullptr || count == 0) {
         return 0;
     }
-    std::lock_guard writeLock(slot.writeMutex);
+    std::lock_guard writeLock(slots_.WriteMutex(port));
     int written = 0;
     while (written < count) {
         DWORD n = 0;
         if (!::WriteFile(AsHandle(h), bytes + written, static_cast<DWORD>(count - written), &n,
                          nullptr)) {
-            return MarkDead(port);
+            return slots_.MarkDead(port);
         }
         if (n == 0) {
-            std::lock_guard lock(mutex_);
-            FailLocked(
-                port, kSerialIoError,
-                DevicePathLocked(port) + " does not take any more bytes: check the cable/adapter.");
+            slots_.Fail(port, kSerialIoError,
+                        slots_.DevicePath(port) +
+                            " does not take any more bytes: check the cable/adapter.");
             return written;
         }
         written += static_cast<int>(n);
@@ -319,7 +267,7 @@ int Win32SerialBackend::WriteByte(int port, uint8_t byte) {
 int Win32SerialBackend::QueuedInput(int port) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!::ClearCommError(AsHandle(Handle(port)), &errors, &status)) {
+    if (!::ClearCommError(AsHandle(slots_.Handle(port)), &errors, &status)) {
         return -1;
     }
     return static_cast<int>(std::min<DWORD>(status.cbInQue, INT32_MAX));
@@ -327,16 +275,16 @@ int Win32SerialBackend::QueuedInput(int port) {
 
 // Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
 int Win32SerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
-    const intptr_t h = Handle(port);
+    const intptr_t h = slots_.Handle(port);
     if (h == kClosed) {
         return kSerialNotOpen;
     }
-    if (slots_[port].dead.load(std::memory_order_relaxed)) {
+    if (slots_.Dead(port)) {
         return kSerialIoError;
     }
     DWORD n = 0;
     if (!::ReadFile(AsHandle(h), buffer, static_cast<DWORD>(max), &n, nullptr)) {
-        return MarkDead(port);
+        return slots_.MarkDead(port);
     }
     return static_cast<int>(n);
 }
@@ -358,25 +306,20 @@ int Win32SerialBackend::ReadBlock(int port, uint8_t* buffer, int max) {
 }
 
 int Win32SerialBackend::ClosePort(int port) {
-    if (!ValidIndex(port)) {
-        return kSerialNoSuchPort;
-    }
-    std::lock_guard lock(mutex_);
-    CloseLocked(port);
-    return 0;
+    return slots_.Close(port);
 }
 
 // ReadFile cannot wait for the first byte and return early on both Windows and Wine, so the
 // wait watches the receive queue instead.
 bool Win32SerialBackend::WaitForData(int port, uint32_t timeoutMs) {
-    if (Handle(port) == kClosed || slots_[port].dead.load(std::memory_order_relaxed)) {
+    if (slots_.Handle(port) == kClosed || slots_.Dead(port)) {
         return false;
     }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const int queued = QueuedInput(port);
         if (queued < 0) {
-            MarkDead(port);
+            slots_.MarkDead(port);
             return false;
         }
         if (queued > 0) {
@@ -390,12 +333,7 @@ bool Win32SerialBackend::WaitForData(int port, uint32_t timeoutMs) {
 }
 
 std::string Win32SerialBackend::LastErrorText(int port) const {
-    if (!ValidIndex(port)) {
-        return "Port index " + std::to_string(port) + " is out of range (0 to " +
-               std::to_string(kMaxPorts - 1) + ").";
-    }
-    std::lock_guard lock(mutex_);
-    return slots_[port].lastError;
+    return slots_.LastErrorText(port);
 }
 
 }  // namespace quillon

@@ -7,22 +7,20 @@
 // have (a pseudo-terminal) are not a failure.
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "serial/SerialBackend.h"
+#include "serial/SerialPortSlots.h"
 
 namespace quillon {
 
 class Win32SerialBackend final : public SerialBackend {
   public:
-    static constexpr int kMaxPorts = 256;
+    static constexpr int kMaxPorts = SerialPortSlots::kMaxPorts;
 
-    Win32SerialBackend() = default;
-    ~Win32SerialBackend() override;  // closes every port still open
+    Win32SerialBackend();
+    ~Win32SerialBackend() override = default;  // closes every port still open
     Win32SerialBackend(const Win32SerialBackend&) = delete;
     Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
 
@@ -46,27 +44,13 @@ class Win32SerialBackend final : public SerialBackend {
     std::string LastErrorText(int port) const override;
 
   private:
-    struct Slot {
-        std::atomic<intptr_t> handle{-1};  // HANDLE, -1 when closed
-        std::atomic<bool> dead{false};     // the line failed; only a new open revives it
-        std::mutex writeMutex;             // a keystroke never lands inside a block
-        std::string device;                // explicit device, empty for the default
-        std::string lastError;             // sentence for the technician
-    };
-    bool ValidIndex(int port) const { return port >= 0 && port < kMaxPorts; }
-    intptr_t Handle(int port) const;
-    std::string DevicePathLocked(int port) const;
-    void CloseLocked(int port);
-    int FailLocked(int port, int code, std::string text);
-    int MarkDead(int port);
     // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
     int QueuedInput(int port);
     int ReadSome(int port, uint8_t* buffer, int max);
     int ControlLine(int port, char command, bool dtr);
     int Purge(int port, uint32_t flags);
 
-    mutable std::mutex mutex_;
-    std::array<Slot, kMaxPorts> slots_{};
+    SerialPortSlots slots_;
 };
 
 }  // namespace quillon
