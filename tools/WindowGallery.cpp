@@ -15,6 +15,7 @@
 #include "dialogs/SelectSerialPortDialog.h"
 #include "dialogs/SoundPreview.h"
 #include "dialogs/TextFileWindow.h"
+#include "firmware/FileChecks.h"
 #include "firmware/SampleFirmware.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -87,10 +88,9 @@ struct Workspace {
 // the main window to the Tamarack Line layout as a real railroad's firmware does.
 void MarkTamarackLine(const std::string& path) {
     constexpr std::streamoff kMarkerOffset = 40000;
-    constexpr char kMarker[] = "Tamarack Line Railroad";
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(kMarkerOffset);
-    file.write(kMarker, sizeof kMarker - 1);
+    file.write(kCommTamarackMarker, sizeof kCommTamarackMarker - 1);
 }
 
 void RenderMainWindows(WindowGallery& gallery) {
