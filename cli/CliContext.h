@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,8 @@ class ConsoleErrorReporter;
 // Exit statuses, as documented in --help and the README.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitUploadFailed = 1,
-    kExitUsage = 2,  // usage error or a rejected file
+    kExitFailed = 1,  // an upload failed or was not confirmed; a record could not be read
+    kExitUsage = 2,   // usage error or a rejected file
     kExitPortFailed = 3,
     kExitInterrupted = 130,
 };
@@ -39,6 +40,9 @@ ArgParser CommandParser(const CliContext& context);
 // get help) through errors; kHelpShown after printing the help for --help.
 enum class Parsed { kRun, kHelpShown, kRefused };
 Parsed ParseCommandLine(const CliContext& context, ArgParser& parser, ConsoleErrorReporter& errors);
+// For a command that only takes options: nullopt to go on, else the exit status (after the help
+// or the usage error on context.err).
+std::optional<int> ParseOptionsOnly(const CliContext& context, ArgParser& parser);
 
 // Asks on the console before something is changed: the question on out, then "[y/N] "; only "y",
 // "Y" or "yes" on stdin is a yes (no answer, as from a closed stdin, is a no), and a no is

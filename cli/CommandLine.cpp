@@ -15,6 +15,18 @@ ArgParser CommandParser(const CliContext& context) {
     return ArgParser(context.command->options, context.command->operand != nullptr ? 1 : 0);
 }
 
+std::optional<int> ParseOptionsOnly(const CliContext& context, ArgParser& parser) {
+    ConsoleErrorReporter errors(context.err);
+    switch (ParseCommandLine(context, parser, errors)) {
+        case Parsed::kRun:
+            return std::nullopt;
+        case Parsed::kHelpShown:
+            return kExitOk;
+        default:
+            return kExitUsage;
+    }
+}
+
 Parsed ParseCommandLine(const CliContext& context, ArgParser& parser,
                         ConsoleErrorReporter& errors) {
     const char* name = context.command->name;

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "cli/CliContext.h"
 #include "cli/JsonLine.h"
+#include "platform/TextFormat.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon::cli {
 
 namespace {
-
-constexpr int kPortExitStatus = 3;  // the exit status of a port that would not open
 
 const char* OutcomeWord(RunOutcome outcome, int exitCode) {
     switch (outcome) {
@@ -24,7 +24,7 @@ const char* OutcomeWord(RunOutcome outcome, int exitCode) {
         case RunOutcome::kPortOpenFailed:
             return "port-failed";
         default:  // ended before the worker ran
-            return exitCode == kPortExitStatus ? "port-failed" : "refused";
+            return exitCode == kExitPortFailed ? "port-failed" : "refused";
     }
 }
 
@@ -65,13 +65,24 @@ void JsonReporter::Start(const UploadProgress& p) {
 }
 
 void JsonReporter::Bytes(const char* direction, std::span<const uint8_t> bytes) {
-    std::string hex;
-    char pair[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        hex += pair;
-    }
-    Put(JsonLine("bytes").Text("direction", direction).Text("hex", hex).Line());
+    Put(JsonLine("bytes").Text("direction", direction).Text("hex", HexBytes(bytes, "")).Line());
+}
+
+std::string JsonReporter::ProgressLine(const UploadProgress& p) const {
+    return JsonLine("progress")
+        .Text("board", BoardName(p.currentKind))
+        .Number("sent", std::min(p.currentPacketsSent, p.currentPackets))
+        .Number("total", p.currentPackets)
+        .Number("percent", ProgressPercent(p.currentPacketsSent, p.currentPackets))
+        .Number("secondsLeft", p.totalRemaining)
+        .Number("boardSecondsLeft", p.currentRemaining)
+        .Line();
+}
+
+JsonLine JsonReporter::FileLine(const char* type, const UploadProgress& p) const {
+    JsonLine line(type);
+    line.Text("board", BoardName(p.currentKind)).Text("path", p.currentPath);
+    return line;
 }
 
 void JsonReporter::Send(const UploadEvent& e) {
@@ -94,23 +105,10 @@ void JsonReporter::Send(const UploadEvent& e) {
                 Put(JsonLine("waiting").Number("secondsLeft", waiting.secondsLeft).Line());
             },
             [&](const event::Estimates& estimates) { Start(estimates.progress); },
-            [&](const event::PacketSent& sent) {
-                const UploadProgress& p = sent.progress;
-                Put(JsonLine("progress")
-                        .Text("board", BoardName(p.currentKind))
-                        .Number("sent", std::min(p.currentPacketsSent, p.currentPackets))
-                        .Number("total", p.currentPackets)
-                        .Number("percent", ProgressPercent(p.currentPacketsSent, p.currentPackets))
-                        .Number("secondsLeft", p.totalRemaining)
-                        .Number("boardSecondsLeft", p.currentRemaining)
-                        .Line());
-            },
+            [&](const event::PacketSent& sent) { Put(ProgressLine(sent.progress)); },
             [&](const event::FileStart& start) {
-                const UploadProgress& p = start.progress;
-                Put(JsonLine("file-start")
-                        .Text("board", BoardName(p.currentKind))
-                        .Text("path", p.currentPath)
-                        .Number("packets", p.currentPackets)
+                Put(FileLine("file-start", start.progress)
+                        .Number("packets", start.progress.currentPackets)
                         .Line());
             },
             [&](const event::PauseTick& tick) {
@@ -120,18 +118,12 @@ void JsonReporter::Send(const UploadEvent& e) {
                         .Line());
             },
             [&](const event::FileDone& done) {
-                const UploadProgress& p = done.progress;
-                Put(JsonLine("file-done")
-                        .Text("board", BoardName(p.currentKind))
-                        .Text("path", p.currentPath)
-                        .Number("seconds", p.lastFileElapsed)
+                Put(FileLine("file-done", done.progress)
+                        .Number("seconds", done.progress.lastFileElapsed)
                         .Line());
             },
             [&](const event::FileFailed& failed) {
-                const UploadProgress& p = failed.progress;
-                Put(JsonLine("file-failed")
-                        .Text("board", BoardName(p.currentKind))
-                        .Text("path", p.currentPath)
+                Put(FileLine("file-failed", failed.progress)
                         .Text("step", failed.step)
                         .Text("cause", FailureCauseName(failed.cause))
                         .Line());

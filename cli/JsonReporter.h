@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "cli/JsonLine.h"
 #include "cli/RunTally.h"
 #include "upload/UploadEvents.h"
 #include "upload/UploadJob.h"
@@ -28,6 +29,9 @@ class JsonReporter final : public EventSink {
 
   private:
     void Start(const UploadProgress& p);
+    std::string ProgressLine(const UploadProgress& p) const;
+    // A line of the file's events, with its board and path.
+    JsonLine FileLine(const char* type, const UploadProgress& p) const;
     std::string BoardName(FileKind kind) const;
     void Bytes(const char* direction, std::span<const uint8_t> bytes);
     void Put(const std::string& line);

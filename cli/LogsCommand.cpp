@@ -26,7 +26,7 @@ int ShowFile(const std::string& path, std::FILE* out) {
             return kExitOk;
         }
     }
-    return PrintTextFile(path, out) ? kExitOk : kExitUploadFailed;
+    return PrintTextFile(path, out) ? kExitOk : kExitFailed;
 }
 
 // The logs, newest first (the same second: by name), whatever order the folder keeps them in.
@@ -68,7 +68,7 @@ int RunLogs(const CliContext& context) {
     };
     auto noSuchLog = [&](const std::string& name) {
         errors.Say("logs", "no log named '" + name + "' in " + logsDir);
-        return kExitUploadFailed;
+        return kExitFailed;
     };
     if (auto name = logName("view")) {
         std::string path = LogFilePath(logsDir, *name);
@@ -91,7 +91,7 @@ int RunLogs(const CliContext& context) {
         }
         if (!DeleteLogFile(logsDir, *name)) {
             errors.Say("logs", "could not delete " + LogFilePath(logsDir, *name));
-            return kExitUploadFailed;
+            return kExitFailed;
         }
         return kExitOk;
     }

@@ -99,7 +99,7 @@ int RunTerminal(const CliContext& context) {
     }
     if (text->lost) {
         std::fprintf(context.err, "\nThe serial line was lost (cable or adapter unplugged?).\n");
-        return kExitUploadFailed;
+        return kExitFailed;
     }
     std::fprintf(context.err, "\nDisconnected.\n");
     return kExitOk;

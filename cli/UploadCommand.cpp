@@ -37,7 +37,7 @@ int ExitFor(RunOutcome outcome) {
         case RunOutcome::kPortOpenFailed:
             return kExitPortFailed;
         default:
-            return kExitUploadFailed;
+            return kExitFailed;
     }
 }
 
@@ -157,6 +157,67 @@ int Upload(const Run& run, std::shared_ptr<EventSink> sink) {
     return ExitFor(run.session.Outcome());
 }
 
+// Options that cannot go together or say nothing usable; false after saying which. The baud
+// rate typed, if any, goes to *typedBaud.
+bool OptionsAgree(const ArgParser& parser, std::optional<int>* typedBaud,
+                  ConsoleErrorReporter& errors) {
+    const char* clash = nullptr;
+    if (parser.Has("verbose") && parser.Has("quiet")) {
+        clash = "give -v or --quiet, not both";
+    } else if (parser.Has("kx") &&
+               (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
+        clash = "--kx cannot be combined with HBD files";
+    } else if (parser.Has("port") && parser.Has("simulate")) {
+        clash = "give --port or --simulate, not both";
+    }
+    if (clash != nullptr) {
+        errors.Say("upload", clash);
+        return false;
+    }
+    if (!ParseBaudOption(parser, "upload", typedBaud, errors)) {
+        return false;
+    }
+    std::string portError;
+    if (auto text = parser.Value("port"); text && !PortName::Parse(*text, &portError)) {
+        errors.Say("upload", portError);
+        return false;
+    }
+    return true;
+}
+
+// How the run is shown: the output chosen and the header's unit, device and rate.
+struct View {
+    const Output& output;
+    bool kx2;
+    const char* unit;
+    const std::string& device;
+    int baud;
+};
+
+int UploadWithJson(const Run& run, const View& view, const FileSelection& files) {
+    auto reporter = std::make_shared<JsonReporter>(run.context.out, run.context.err, view.unit,
+                                                   view.device, view.baud);
+    ExpectBoards(reporter->Tally(), files, run.line.commFirst);
+    const int status = Upload(run, reporter);
+    reporter->PrintResult(run.session.Outcome(), status);
+    return status;
+}
+
+int UploadOnConsole(const Run& run, const View& view, const FileSelection& files,
+                    const std::string& historyPath) {
+    std::FILE* out = run.context.out;
+    const bool terminal = IsTerminal(out);
+    const bool escapes = terminal && TerminalTakesEscapes(out);
+    auto reporter = std::make_shared<ConsoleReporter>(
+        out, run.context.err, view.output.mode,
+        ConsoleKind{terminal, escapes && std::getenv("NO_COLOR") == nullptr, escapes});
+    ExpectBoards(reporter->Tally(), files, run.line.commFirst);
+    reporter->PrintHeader(view.unit, view.device, view.baud);
+    const int status = Upload(run, reporter);
+    reporter->PrintSummary(run.session.Outcome(), view.kx2, historyPath);
+    return status;
+}
+
 }  // namespace
 
 int RunUpload(const CliContext& context) {
@@ -174,28 +235,11 @@ int RunUpload(const CliContext& context) {
     if (const Parsed parsed = ParseCommandLine(context, parser, errors); parsed != Parsed::kRun) {
         return parsed == Parsed::kHelpShown ? kExitOk : refuse(kExitUsage);
     }
-    if (parser.Has("verbose") && parser.Has("quiet")) {
-        errors.Say("upload", "give -v or --quiet, not both");
+    std::optional<int> typedBaud;
+    if (!OptionsAgree(parser, &typedBaud, errors)) {
         return refuse(kExitUsage);
     }
     const bool kx2 = parser.Has("kx");
-    if (kx2 && (parser.Has("comm") || parser.Has("reader") || parser.Has("speech"))) {
-        errors.Say("upload", "--kx cannot be combined with HBD files");
-        return refuse(kExitUsage);
-    }
-    if (parser.Has("port") && parser.Has("simulate")) {
-        errors.Say("upload", "give --port or --simulate, not both");
-        return refuse(kExitUsage);
-    }
-    std::optional<int> typedBaud;
-    if (!ParseBaudOption(parser, "upload", &typedBaud, errors)) {
-        return refuse(kExitUsage);
-    }
-    std::string portError;
-    if (auto text = parser.Value("port"); text && !PortName::Parse(*text, &portError)) {
-        errors.Say("upload", portError);
-        return refuse(kExitUsage);
-    }
     ProgramState state;
     state.appDir = ResolveAppDirectory(parser.Value("app-dir").value_or(""));
     IniFile ini(state.IniPath());
@@ -215,8 +259,8 @@ int RunUpload(const CliContext& context) {
     CreateAppFolders(state.appDir);
     WarnAboutSettingsFile(state.IniPath(), context.err);
     settings::CreateDefaultFile(ini);
-    state.isKx2 = kx2 ? 1 : 0;
-    state.showSerialData = parser.Has("show-bytes") ? 1 : 0;
+    state.isKx2 = kx2;
+    state.showSerialData = parser.Has("show-bytes");
 
     session.ApplyTamarackMarkers(ini);
     FileSelection remembered = files;
@@ -241,24 +285,11 @@ int RunUpload(const CliContext& context) {
     const RunLine runLine{port, baud, settings::ReadBool(ini, settings::kLoadCommFirst),
                           simulated != nullptr};
     const Run run{session, runLine, interrupts, context, output.json};
-    const char* unit = kx2 ? "KX2" : "HBD";
+    const View view{output, kx2, kx2 ? "KX2" : "HBD", device, baud};
     if (output.json) {
-        auto reporter =
-            std::make_shared<JsonReporter>(context.out, context.err, unit, device, baud);
-        ExpectBoards(reporter->Tally(), files, runLine.commFirst);
-        const int status = Upload(run, reporter);
-        reporter->PrintResult(session.Outcome(), status);
-        return status;
+        return UploadWithJson(run, view, files);
     }
-    const bool terminal = IsTerminal(context.out);
-    const bool escapes = terminal && TerminalTakesEscapes(context.out);
-    auto reporter = std::make_shared<ConsoleReporter>(
-        context.out, context.err, output.mode,
-        ConsoleKind{terminal, escapes && std::getenv("NO_COLOR") == nullptr, escapes});
-    ExpectBoards(reporter->Tally(), files, runLine.commFirst);
-    reporter->PrintHeader(unit, device, baud);
-    const int status = Upload(run, reporter);
-    reporter->PrintSummary(session.Outcome(), kx2, state.HistoryPath());
+    const int status = UploadOnConsole(run, view, files, state.HistoryPath());
     if (simulated) {
         std::fprintf(context.out, "%s", simulated->FinishAndReport().c_str());
     }
