@@ -1,7 +1,7 @@
 // The serial terminal: a line to the unit, read on a thread of its own; what the unit sends goes
 // to the view as text as it arrives, each key typed goes out as one byte. The desktop's serial
 // text view and `quillon7-cli terminal` both use it; neither starts a thread of its own.
-// Open reports a port that will not open with the serial library's reason; a line that goes dead
+// Open reports a port that will not open with the serial backend's reason; a line that goes dead
 // while it is read ends the reader with a LineLost. The destructor stops the reader and waits for
 // it: a view whose events reach it on a thread the reader waits for (the desktop's UI thread)
 // stops it, detaches its sink and waits only once Ended().
@@ -42,7 +42,7 @@ class TerminalSession {
     TerminalSession& operator=(const TerminalSession&) = delete;
 
     // Opens the port (number 1 to 256, device as chosen) at that rate; false with the serial
-    // library's sentence in *reason (may be empty) when it will not open.
+    // backend's sentence in *reason (may be empty) when it will not open.
     bool Open(const PortName& port, int baudRate, std::string* reason);
     // The device of the port, as a technician names it.
     const std::string& DevicePath() const { return device_; }

@@ -182,7 +182,7 @@ void UploadSession::Start(const RunLine& line, std::shared_ptr<EventSink> events
     job_.portNumber = line.port.portNumber;
     job_.portDevice = line.port.device;
     job_.baudRate = line.baudRate;
-    job_.commFirst = line.commFirst ? 1 : 0;
+    job_.commFirst = line.commFirst;
     job_.simulatedUnit = line.simulatedUnit;
     job_.events = events_.get();
     worker_ = std::thread([this] {
@@ -193,7 +193,7 @@ void UploadSession::Start(const RunLine& line, std::shared_ptr<EventSink> events
 }
 
 void UploadSession::Stop() {
-    job_.abortRequest = 1;
+    job_.abortRequest = true;
 }
 
 void UploadSession::Wait() {

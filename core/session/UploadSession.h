@@ -5,7 +5,7 @@
 //      once, and checked as read;
 //   2. RememberFiles: the files of the run become the remembered ones;
 //   3. ChoosePort: the port of the run (the settings', or one typed);
-//   4. CheckPort: the line of the run chosen (the system's serial library, or a simulated unit's
+//   4. CheckPort: the line of the run chosen (the system's serial backend, or a simulated unit's
 //      line) and its port test-opened (error 201);
 //   5. Start: the worker thread, which sends exactly the images of step 1.
 // A step that refuses reports once through the ErrorReporter and returns false; the view stops
@@ -88,9 +88,9 @@ class UploadSession {
     // port number as its slot; a number out of range becomes port 1.
     static PortName ChoosePort(const IniFile& ini, const std::optional<PortName>& typed);
 
-    // Step 4: line is the serial library the run opens its port through (kept until the worker
+    // Step 4: line is the serial backend the run opens its port through (kept until the worker
     // has ended). Opens and closes the port; on failure error 201 with the device and the baud
-    // rate, followed by what the serial library says to do about it.
+    // rate, followed by what the serial backend says to do about it.
     bool CheckPort(std::shared_ptr<SerialBackend> line, const PortName& port, int baudRate,
                    ErrorReporter& errors);
     // The device the port of step 4 opens, as a technician names it (/dev/ttyUSB0, COM3).
@@ -103,7 +103,7 @@ class UploadSession {
     bool Started() const { return started_; }
     // Asks the worker to stop at its next check (the user's abort).
     void Stop();
-    bool Stopping() const { return job_.abortRequest.load() != 0; }
+    bool Stopping() const { return job_.abortRequest.load(); }
     // True once the worker thread has returned: its last event is handled.
     bool Ended() const { return ended_.load(); }
     // Joins the worker (at once when it has ended). Never on a thread its events wait for.
@@ -131,7 +131,7 @@ class UploadSession {
 
 // Step 4 on its own (also the serial text view's check before it opens): opens and closes the
 // port through line; on failure error 201 with the device and the baud rate, followed by what
-// the serial library says to do about it. *device (when given) gets the device as a technician
+// the serial backend says to do about it. *device (when given) gets the device as a technician
 // names it.
 bool TestOpenPort(SerialBackend& line, const PortName& port, int baudRate, ErrorReporter& errors,
                   std::string* device = nullptr);

@@ -34,13 +34,13 @@ RunOutcome UploadHbdFiles(UploadJob& job, WorkerContext& context, SerialPort& po
     uploader.OpenMessageLog();  // a run without a log file still uploads
 
     RunOutcome outcome = RunOutcome::kCompleted;
-    if (uploader.CountPackets() < 0) {
+    if (uploader.EstimateRunSeconds() < 0) {
         outcome = RunOutcome::kFailed;
     } else {
         uploader.Log().PostLogLine(kLevelPrep, "Prep 2: Success; open/configure serial port\n");
         const std::vector<FileToUpload> order = LoadOrder(job);
         for (size_t i = 0; i < order.size(); ++i) {
-            if (job.abortRequest != 0) {
+            if (job.abortRequest) {
                 // Nothing of this board was sent; the history still says why it was not.
                 uploader.RecordAbortBefore(*order[i].image, order[i].kind);
                 outcome = RunOutcome::kAborted;
@@ -51,7 +51,7 @@ RunOutcome UploadHbdFiles(UploadJob& job, WorkerContext& context, SerialPort& po
                 ok = uploader.PauseBeforeNextFile(*order[i + 1].image, order[i + 1].kind);
             }
             if (!ok) {
-                outcome = job.abortRequest != 0 ? RunOutcome::kAborted : RunOutcome::kFailed;
+                outcome = job.abortRequest ? RunOutcome::kAborted : RunOutcome::kFailed;
                 break;
             }
         }

@@ -1,7 +1,7 @@
 // The HBD upload worker: uploads COMM, READER and SPEECH firmware images one at a time over an
 // open port with the unit's request/acknowledge packet protocol, logging every step, reporting
-// progress to the job's window and recording each outcome in the upload history. The images were
-// read and checked before the port opened; what is sent is exactly their bytes. Failures are
+// progress to the job's event sink and recording each outcome in the upload history. The images
+// were read and checked before the port opened; what is sent is exactly their bytes. Failures are
 // results: UploadFile returns false (after a FileFailed event unless the user aborted).
 #pragma once
 
@@ -72,7 +72,7 @@ class HbdUploader {
 
     // Total estimate in seconds of every selected image at the job's line rate, or -1 when a
     // COMM or READER image is too short to send anything.
-    int32_t CountPackets();
+    int32_t EstimateRunSeconds();
     // One board: begin, every packet, end of transfer. True when the unit took it all.
     bool UploadFile(const FirmwareImage& image, FileKind kind);
     // The pause the unit needs before the next board, counted down a second at a time. An abort
@@ -96,7 +96,7 @@ class HbdUploader {
     static int32_t EstimateSeconds(uint64_t fileLength, FileKind kind, int baudRate);
 
   private:
-    bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed) != 0; }
+    bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed); }
     // BytesSent and BytesReceived, while the serial-data view is on.
     void ShowSent(std::span<const uint8_t> bytes);
     void ShowReceived(std::span<const uint8_t> bytes);

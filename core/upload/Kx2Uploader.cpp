@@ -153,7 +153,7 @@ bool Kx2Uploader::FailFile(const std::string& historyText, std::string_view step
 
 bool Kx2Uploader::FailLineLost(std::string_view step) {
     log_.PostLogLine(kLevelError, "ERROR: Line lost; %s\n",
-                     port_.Library().LastErrorText(port_.PortIndex()).c_str());
+                     port_.Backend().LastErrorText(port_.PortIndex()).c_str());
     return FailFile(kHistoryLineLost + std::string(step), step, FailureCause::kLineLost);
 }
 

@@ -45,7 +45,7 @@ void MessageLog::PostLogLine(int level, const char* format, ...) {
 }
 
 void MessageLog::SetLine(SerialPort& port, const UploadJob& job) {
-    device_ = port.Library().DevicePath(port.PortIndex());
+    device_ = port.Backend().DevicePath(port.PortIndex());
     if (device_.empty()) {
         device_ = "port " + std::to_string(job.portNumber);
     }

@@ -1,7 +1,7 @@
 // Every log line of an upload run goes two ways: to the view as a LogLine event and, with
 // "Log Messages" on, into the run's dated message log Logs/Quillon_LogMsg_HHMMSS_MMDDYYYY.txt
 // (with "_2" ... when another run took that name in the same second: each run has its own).
-// A log file that cannot be made does not stop the run; lines still reach the window.
+// A log file that cannot be made does not stop the run; lines still reach the view.
 #pragma once
 
 #include <cstdio>

@@ -22,9 +22,9 @@ struct SharedFlag : std::atomic<T> {
 };
 
 struct UploadJob {
-    SharedFlag<uint8_t> abortRequest;
-    SharedFlag<uint8_t> finished;
-    uint8_t commFirst = 1;
+    SharedFlag<bool> abortRequest;
+    SharedFlag<bool> finished;
+    bool commFirst = true;
     // The files of the run, read and checked before the port opened; the uploaders send exactly
     // these bytes. Null: that board is not loaded. In KX2 mode commImage is the .kx image.
     FirmwareImageRef speechImage;

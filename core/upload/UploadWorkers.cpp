@@ -36,7 +36,7 @@ int RunOnOpenPort(UploadJob& job, WorkerContext& context,
 
     port.ClosePort();
     job.outcome = outcome;
-    job.finished = 1;
+    job.finished = true;
     job.events->Send(event::WorkerDone{outcome});
     return 0;
 }

@@ -31,7 +31,7 @@ int RunKx2UploadWorker(UploadJob& job, WorkerContext& context);
 bool RecordStoppedRun(UploadJob& job, const std::string& appDir, Clock& clock);
 
 // What both workers share: the baud code, the port opened (or PortOpenFailed and exit code 1),
-// then `middle` on the open port, then the port closed, finished = 1, WorkerDone, exit code 0.
+// then `middle` on the open port, then the port closed, finished set, WorkerDone, exit code 0.
 int RunOnOpenPort(UploadJob& job, WorkerContext& context,
                   const std::function<RunOutcome(SerialPort& port)>& middle);
 

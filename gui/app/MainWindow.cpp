@@ -1,4 +1,4 @@
-// Construction, look and start-up of the main window; its commands are in CMainDlgCommands.cpp.
+// Construction, look and start-up of the main window; its commands are in MainWindowCommands.cpp.
 #include "app/MainWindow.h"
 
 #include <QDesktopServices>
@@ -15,6 +15,7 @@
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
+#include "platform/Version.h"
 #include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
 #include "serial/SystemSerialBackend.h"

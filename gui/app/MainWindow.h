@@ -74,7 +74,7 @@ class MainWindow : public FramedDialog {
     ~MainWindow() override;
 
     // Seams: the desktop viewer, popup tracking, the system's serial devices, the clock and the
-    // serial library of a run, the upload window and the serial text view.
+    // serial backend of a run, the upload window and the serial text view.
     void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
@@ -142,8 +142,8 @@ class MainWindow : public FramedDialog {
     void RefreshFileLabels();
     void ApplyTamarackMarker(Slot slot);
     bool CheckPort();
-    // The serial library of a run: the simulated unit's line, or the system's.
-    std::shared_ptr<SerialBackend> RunLineLibrary() const;
+    // The serial backend of a run: the simulated unit's line, or the system's.
+    std::shared_ptr<SerialBackend> RunLineBackend() const;
     // True (after error 201 saying so) while an earlier upload still holds the port.
     bool RefuseWhileUploadFinishes();
     std::string CurrentDevice() const;

@@ -237,17 +237,17 @@ std::string MainWindow::ShownDevice() const {
         return device;
     }
     const int index = PortIndex(portNumber_);
-    const std::shared_ptr<SerialBackend> line = RunLineLibrary();
+    const std::shared_ptr<SerialBackend> line = RunLineBackend();
     line->SetDevice(index, device);
     return line->DevicePath(index);
 }
 
-std::shared_ptr<SerialBackend> MainWindow::RunLineLibrary() const {
+std::shared_ptr<SerialBackend> MainWindow::RunLineBackend() const {
     return simulated_ ? simulated_->Backend() : line_;
 }
 
 bool MainWindow::CheckPort() {
-    return TestOpenPort(*RunLineLibrary(), {portNumber_, CurrentDevice()}, baudRate_, errors_);
+    return TestOpenPort(*RunLineBackend(), {portNumber_, CurrentDevice()}, baudRate_, errors_);
 }
 
 bool MainWindow::RefuseWhileUploadFinishes() {
@@ -269,7 +269,7 @@ void MainWindow::TextHbd() {
 
 void MainWindow::ShowSerialTextView() {
     if (textView_) {
-        textView_({portNumber_, CurrentDevice(), baudRate_, RunLineLibrary()});
+        textView_({portNumber_, CurrentDevice(), baudRate_, RunLineBackend()});
     }
 }
 
@@ -311,7 +311,7 @@ void MainWindow::Start() {
         ShowPortLabel();
     }
     const PortName port{portNumber_, CurrentDevice()};
-    if (!session->CheckPort(RunLineLibrary(), port, baudRate_, errors_)) {
+    if (!session->CheckPort(RunLineBackend(), port, baudRate_, errors_)) {
         return;
     }
     request.kx2 = kx2;

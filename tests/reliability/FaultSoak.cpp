@@ -144,7 +144,7 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         size_t filesDone = 0;
         sink.hook = [&](const test::Recorded& n) {
             if (n.code == ev::kLogLine && ++lines == plan.cancelAfterLines) {
-                job.abortRequest = 1;
+                job.abortRequest = true;
             }
             // The pause after a file is what lets a unit take the end of transfer before the
             // next file's clearing call; with the fake clock the run gives the unit that time.
@@ -160,7 +160,7 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         runner.Stop();
 
         expect(job.outcome == plan.expected, std::string("ended ") + RunOutcomeName(job.outcome));
-        expect(job.finished == 1 && !sink.Codes().empty() && sink.Codes().back() == ev::kWorkerDone,
+        expect(job.finished && !sink.Codes().empty() && sink.Codes().back() == ev::kWorkerDone,
                "the run did not end with the finished flag and ev::kWorkerDone");
         const std::string history = dir.Read("History.txt");
         // Every ending is in the history: an abort as the failure of the file it stopped, a KX2

@@ -58,19 +58,19 @@ std::vector<uint8_t> Pattern(size_t count) {
 class PosixSerialBackendTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        library_.SetDevice(kPort, pty_.DevicePath());
-        ASSERT_EQ(library_.ResetPort(kPort, kRxQueue, kTxQueue), 0)
-            << library_.LastErrorText(kPort);
+        backend_.SetDevice(kPort, pty_.DevicePath());
+        ASSERT_EQ(backend_.ResetPort(kPort, kRxQueue, kTxQueue), 0)
+            << backend_.LastErrorText(kPort);
     }
 
     // The next byte, waiting for it to cross the pty.
     int NextByte() {
-        library_.WaitForData(kPort, kPatienceMs);
-        return library_.ReadByte(kPort);
+        backend_.WaitForData(kPort, kPatienceMs);
+        return backend_.ReadByte(kPort);
     }
 
     sim::PtyPair pty_ = test::OpenPty();
-    PosixSerialBackend library_;
+    PosixSerialBackend backend_;
 };
 
 TEST_F(PosixSerialBackendTest, BytesCrossBothWaysUntouchedAndAZeroByteIsNotAnEmptyQueue) {
@@ -79,17 +79,17 @@ TEST_F(PosixSerialBackendTest, BytesCrossBothWaysUntouchedAndAZeroByteIsNotAnEmp
     EXPECT_EQ(NextByte(), 0x00);
     EXPECT_EQ(NextByte(), 0x41);
     EXPECT_EQ(NextByte(), 0xFF);
-    EXPECT_EQ(library_.ReadByte(kPort), kSerialNothingWaiting);
-    EXPECT_FALSE(library_.WaitForData(kPort, 0));
+    EXPECT_EQ(backend_.ReadByte(kPort), kSerialNothingWaiting);
+    EXPECT_FALSE(backend_.WaitForData(kPort, 0));
 
     // A block larger than the queues, holding every byte a cooked line would act on (NUL, CR,
     // LF, XON, XOFF, DEL), arrives complete and untouched.
     std::vector<uint8_t> expected = Pattern(20000);
     std::vector<uint8_t> received;
     std::thread unit([&] { received = ReadFromMaster(pty_.MasterFd(), expected.size() + 1); });
-    EXPECT_EQ(library_.WriteBlock(kPort, expected.data(), static_cast<uint16_t>(expected.size())),
+    EXPECT_EQ(backend_.WriteBlock(kPort, expected.data(), static_cast<uint16_t>(expected.size())),
               static_cast<int>(expected.size()));
-    EXPECT_EQ(library_.WriteByte(kPort, 0x55), 0);
+    EXPECT_EQ(backend_.WriteByte(kPort, 0x55), 0);
     unit.join();
     expected.push_back(0x55);
     EXPECT_EQ(received, expected);
@@ -98,8 +98,8 @@ TEST_F(PosixSerialBackendTest, BytesCrossBothWaysUntouchedAndAZeroByteIsNotAnEmp
     WriteToMaster(pty_.MasterFd(), Pattern(10));
     std::vector<uint8_t> got;
     uint8_t buffer[4];
-    while (got.size() < 10 && library_.WaitForData(kPort, kPatienceMs)) {
-        const int n = library_.ReadBlock(kPort, buffer, sizeof buffer);
+    while (got.size() < 10 && backend_.WaitForData(kPort, kPatienceMs)) {
+        const int n = backend_.ReadBlock(kPort, buffer, sizeof buffer);
         ASSERT_GE(n, 1);
         ASSERT_LE(n, 4);
         got.insert(got.end(), buffer, buffer + n);
@@ -118,8 +118,8 @@ TEST_F(PosixSerialBackendTest, OpenConfiguresRaw8N1WithoutFlowControlAtTheCodedR
     ::cfsetspeed(&spoiled, B300);
     ASSERT_EQ(::tcsetattr(pty_.MasterFd(), TCSANOW, &spoiled), 0);
 
-    ASSERT_EQ(library_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << library_.LastErrorText(kPort);
-    ASSERT_EQ(library_.SetBaud(kPort, 8), 0);
+    ASSERT_EQ(backend_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << backend_.LastErrorText(kPort);
+    ASSERT_EQ(backend_.SetBaud(kPort, 8), 0);
 
     struct termios tio {};
     ASSERT_EQ(::tcgetattr(pty_.MasterFd(), &tio), 0);  // a pty master reports its device's
@@ -134,13 +134,13 @@ TEST_F(PosixSerialBackendTest, OpenConfiguresRaw8N1WithoutFlowControlAtTheCodedR
     EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B57600));
     // The first and the last code of the table; the codes around them are refused.
     for (const auto& [code, speed] : {std::pair{2, B1200}, std::pair{9, B115200}}) {
-        ASSERT_EQ(library_.SetBaud(kPort, code), 0) << "code " << code;
+        ASSERT_EQ(backend_.SetBaud(kPort, code), 0) << "code " << code;
         ASSERT_EQ(::tcgetattr(pty_.MasterFd(), &tio), 0);
         EXPECT_EQ(::cfgetospeed(&tio), speed) << "code " << code;
     }
     for (int code : {1, 10}) {
-        EXPECT_EQ(library_.SetBaud(kPort, code), kSerialBadBaud) << "code " << code;
-        EXPECT_NE(library_.LastErrorText(kPort).find("Baud code " + std::to_string(code)),
+        EXPECT_EQ(backend_.SetBaud(kPort, code), kSerialBadBaud) << "code " << code;
+        EXPECT_NE(backend_.LastErrorText(kPort).find("Baud code " + std::to_string(code)),
                   std::string::npos);
     }
 }
@@ -151,17 +151,17 @@ TEST_F(PosixSerialBackendTest, OpenConfiguresRaw8N1WithoutFlowControlAtTheCodedR
 TEST_F(PosixSerialBackendTest, StaleInputIsGoneAfterTheClearsAndAReopenButSentBytesArrive) {
     const std::vector<uint8_t> endOfTransfer{0x05, 0x05, 0x01, 0x03};
     WriteToMaster(pty_.MasterFd(), {0x06, 0x15, 0x06});
-    ASSERT_TRUE(library_.WaitForData(kPort, kPatienceMs));
-    ASSERT_EQ(library_.WriteBlock(kPort, endOfTransfer.data(), 4), 4);
+    ASSERT_TRUE(backend_.WaitForData(kPort, kPatienceMs));
+    ASSERT_EQ(backend_.WriteBlock(kPort, endOfTransfer.data(), 4), 4);
 
-    EXPECT_EQ(library_.ClearTransmitQueue(kPort), 0);
-    EXPECT_EQ(library_.ClearReceiveQueue(kPort), 0);
+    EXPECT_EQ(backend_.ClearTransmitQueue(kPort), 0);
+    EXPECT_EQ(backend_.ClearReceiveQueue(kPort), 0);
 
     EXPECT_EQ(ReadFromMaster(pty_.MasterFd(), endOfTransfer.size()), endOfTransfer);
-    EXPECT_EQ(library_.ReadByte(kPort), kSerialNothingWaiting);
+    EXPECT_EQ(backend_.ReadByte(kPort), kSerialNothingWaiting);
     WriteToMaster(pty_.MasterFd(), {0x06, 0x15});
-    ASSERT_TRUE(library_.WaitForData(kPort, kPatienceMs));
-    ASSERT_EQ(library_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << library_.LastErrorText(kPort);
+    ASSERT_TRUE(backend_.WaitForData(kPort, kPatienceMs));
+    ASSERT_EQ(backend_.ResetPort(kPort, kRxQueue, kTxQueue), 0) << backend_.LastErrorText(kPort);
     WriteToMaster(pty_.MasterFd(), {0x42});
     EXPECT_EQ(NextByte(), 0x42);
 }
@@ -174,11 +174,11 @@ TEST_F(PosixSerialBackendTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
     ASSERT_EQ(::tcflow(handle, TCOOFF), 0);
 
     const std::vector<uint8_t> block = Pattern(16);
-    const int written = library_.WriteBlock(kPort, block.data(), 16);
+    const int written = backend_.WriteBlock(kPort, block.data(), 16);
 
     EXPECT_GE(written, 0);
     EXPECT_LT(written, 16);
-    EXPECT_NE(library_.LastErrorText(kPort).find("does not take any more bytes"),
+    EXPECT_NE(backend_.LastErrorText(kPort).find("does not take any more bytes"),
               std::string::npos);
     ::tcflow(handle, TCOON);
     ::close(handle);
@@ -187,7 +187,7 @@ TEST_F(PosixSerialBackendTest, AWriteToALineThatTakesNothingEndsAtItsDeadline) {
 // The call that first meets a vanished line (a pulled cable) fails, and so does every call after.
 struct FirstCall {
     const char* name;
-    bool (*fails)(PosixSerialBackend& library);
+    bool (*fails)(PosixSerialBackend& backend);
 };
 
 class VanishedLineTest : public PosixSerialBackendTest,
@@ -196,15 +196,15 @@ class VanishedLineTest : public PosixSerialBackendTest,
 TEST_P(VanishedLineTest, FailsEveryCallFromThenOnWithoutHanging) {
     pty_.CloseMaster();
 
-    EXPECT_TRUE(GetParam().fails(library_));
-    EXPECT_EQ(library_.ReadByte(kPort), kSerialIoError) << "stays dead, never 'nothing waiting'";
-    EXPECT_FALSE(library_.WaitForData(kPort, kPatienceMs));
+    EXPECT_TRUE(GetParam().fails(backend_));
+    EXPECT_EQ(backend_.ReadByte(kPort), kSerialIoError) << "stays dead, never 'nothing waiting'";
+    EXPECT_FALSE(backend_.WaitForData(kPort, kPatienceMs));
     uint8_t buffer[64] = {};
-    EXPECT_LT(library_.ReadBlock(kPort, buffer, sizeof buffer), 0);
-    EXPECT_LT(library_.WriteBlock(kPort, buffer, sizeof buffer), 0);
-    EXPECT_LT(library_.WriteByte(kPort, 0x01), 0);
-    EXPECT_NE(library_.LastErrorText(kPort).find("stopped responding"), std::string::npos);
-    EXPECT_EQ(library_.ClosePort(kPort), 0);
+    EXPECT_LT(backend_.ReadBlock(kPort, buffer, sizeof buffer), 0);
+    EXPECT_LT(backend_.WriteBlock(kPort, buffer, sizeof buffer), 0);
+    EXPECT_LT(backend_.WriteByte(kPort, 0x01), 0);
+    EXPECT_NE(backend_.LastErrorText(kPort).find("stopped responding"), std::string::npos);
+    EXPECT_EQ(backend_.ClosePort(kPort), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -229,11 +229,11 @@ TEST_F(PosixSerialBackendTest, ASecondOpenOfTheSameDeviceIsRefusedAsBusyUntilClo
               pty_.DevicePath() +
                   " is in use by another program (a terminal program, ModemManager or another "
                   "Quillon7); close it and try again.");
-    library_.SetDevice(kPort + 1, pty_.DevicePath());
-    EXPECT_EQ(library_.ResetPort(kPort + 1, kRxQueue, kTxQueue), kSerialPortBusy);
+    backend_.SetDevice(kPort + 1, pty_.DevicePath());
+    EXPECT_EQ(backend_.ResetPort(kPort + 1, kRxQueue, kTxQueue), kSerialPortBusy);
 
-    EXPECT_EQ(library_.ClosePort(kPort), 0);
-    EXPECT_EQ(library_.ClosePort(kPort), 0) << "closing twice is harmless";
+    EXPECT_EQ(backend_.ClosePort(kPort), 0);
+    EXPECT_EQ(backend_.ClosePort(kPort), 0) << "closing twice is harmless";
     EXPECT_EQ(other.ResetPort(0, kRxQueue, kTxQueue), 0) << other.LastErrorText(0);
     EXPECT_TRUE(other.LastErrorText(0).empty());
 }

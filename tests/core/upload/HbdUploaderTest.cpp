@@ -135,13 +135,13 @@ class HbdEngine : public ::testing::Test {
     std::map<std::string, std::string> content;
 };
 
-TEST_F(HbdEngine, CountPacketsFillsEstimatesAtTheLineRate) {
+TEST_F(HbdEngine, EstimatesAtTheLineRate) {
     settings.delayAfterFileSeconds = 45;
     MakeEngine();
     Selected(kComm, "c.bin", 32768 + 3 * 1024);
     Selected(kReader, "r.bin", 32768 + 5 * 1024 + 10);
     Selected(kSpeech, "s.bin", 1500);
-    EXPECT_EQ(engine->CountPackets(), 3 + 2 * 5 + 1 + 2 * 45);
+    EXPECT_EQ(engine->EstimateRunSeconds(), 3 + 2 * 5 + 1 + 2 * 45);
     const UploadProgress& p = engine->Progress();
     EXPECT_EQ(p.Board(kComm).packets, 3);
     EXPECT_EQ(p.Board(kReader).packets, 5);
@@ -156,7 +156,7 @@ TEST_F(HbdEngine, CountPacketsFillsEstimatesAtTheLineRate) {
     // take 0.09 s at 115200 (0.54 s at 19200), 1.08 s at 9600; the pauses stay.
     job.baudRate = 115200;
     MakeEngine();
-    EXPECT_EQ(engine->CountPackets(), 9 + 2 * 45);  // 1.65 + 7.75 + 0.55 s of packets
+    EXPECT_EQ(engine->EstimateRunSeconds(), 9 + 2 * 45);  // 1.65 + 7.75 + 0.55 s of packets
     EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, kComm, 9600), 154);
     EXPECT_EQ(HbdUploader::EstimateSeconds(32768 + 100 * 1024, kReader, 19200), 200);
 }
@@ -184,7 +184,7 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
         job.readerImage.reset();
         const FirmwareImage& image = Selected(row.kind, "f.bin", row.size);
         MakeEngine();
-        engine->CountPackets();
+        engine->EstimateRunSeconds();
         serial.Receive(Reply(hbd::kReplyGoodPacket));  // stale: cleared before the file
         ASSERT_TRUE(engine->UploadFile(image, row.kind));
         const auto sent = test::ExpectedImage(content["f.bin"], row.kind);
@@ -207,14 +207,14 @@ TEST_F(HbdEngine, WholeFilesGoOutPacketByPacketThenEndOfTransfer) {
 
 TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
     settings.showTiming = true;
-    state.showSerialData = 1;
+    state.showSerialData = true;
     MakeEngine();
     const FirmwareImage& image = Selected(kComm, "c.bin", 32768 + 1024);
     const std::string path = image.path;
     // Answers of an earlier run still arriving are taken off the line before the begin request.
     serial.onClear = [this] { serial.Receive(Reply(0x33)); };
     script = {Join({{0xAA}, Reply(0x31)}), Reply(0x32), Reply(0x33)};
-    engine->CountPackets();
+    engine->EstimateRunSeconds();
     ASSERT_TRUE(engine->UploadFile(image, kComm));
     EXPECT_EQ(Logged(), (std::vector<std::string>{
                             "P Prep 3: Success; open COMM file: " + path + "\n",
@@ -386,7 +386,7 @@ TEST_P(HbdExchange, AnswersDecideTheFile) {
         serial.lineLost = end && row.trouble == Trouble::kLineLostAtEnd;
         serial.shortWrites = end && row.trouble == Trouble::kShortEnd;
     };
-    engine->CountPackets();
+    engine->EstimateRunSeconds();
     const bool ok = *row.historyText == '\0';
     EXPECT_EQ(engine->UploadFile(image, kComm), ok);
     EXPECT_EQ(Logged("AE"), row.lines);
@@ -418,12 +418,12 @@ TEST_F(HbdEngine, PauseBeforeTheNextFileCountsDownAndAnAbortIsTheNextFilesFailur
     MakeEngine();
     const FirmwareImage& comm = Selected(kComm, "c.bin", 32768);
     const FirmwareImage& speech = Selected(kSpeech, "s.bin", 1024);
-    engine->CountPackets();
+    engine->EstimateRunSeconds();
     AnswerLikeAUnit();
     int ticks = 0;
     sink.hook = [&](const test::Recorded& n) {
         if (n.code == ev::kPauseTick && ++ticks == 12) {
-            job.abortRequest = 1;
+            job.abortRequest = true;
         }
     };
     EXPECT_TRUE(engine->UploadFile(comm, kComm));

@@ -185,7 +185,7 @@ TEST_F(Kx2EngineTest, CleanUploadLogsEveryStepWithItsLevelAndSendsOnlyItsOwnEven
 // Shown with the serial view on: every frame sent, whole; each answer's first byte as it is
 // found, then the whole frame.
 TEST_F(Kx2EngineTest, SerialDataIsShownOnlyWhileTheFlagIsOne) {
-    state.showSerialData = 1;
+    state.showSerialData = true;
     Kx2Uploader kx2(job, port, clock, state);
     ASSERT_TRUE(kx2.UploadFile(MakeImage(2 * 1014)));
     std::vector<std::vector<uint8_t>> shown;
@@ -314,7 +314,7 @@ TEST_P(Kx2AnswerTest, UploadEndsAsTheUnitAnswers) {
     const FirmwareImage& image = MakeImage(row.packets * 1014);
     unit.answer = [&row, this](const Kx2ParsedFrame& f, ScriptedKx2Line& l) {
         if (f.type == row.abortAt.type && l.CountType(f.type) == row.abortAt.nth) {
-            job.abortRequest = 1;
+            job.abortRequest = true;
         }
         for (const Instead& instead : row.instead) {
             if (f.type == instead.type && l.CountType(f.type) == instead.nth) {

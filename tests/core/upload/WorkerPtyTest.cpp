@@ -333,7 +333,7 @@ TEST_P(WorkerOverPty, RunEndsAsExpectedAndReleasesThePort) {
     ASSERT_EQ(session->Outcome(), row.outcome) << ::testing::PrintToString(sink.LogLines());
     const bool ran = session->Started() && row.outcome != RunOutcome::kPortOpenFailed;
     EXPECT_EQ(session->Ended(), session->Started());
-    EXPECT_EQ(session->Job().finished.load(), ran ? 1 : 0);
+    EXPECT_EQ(session->Job().finished.load(), ran);
     if (session->Started()) {
         EXPECT_EQ(sink.Codes().back(), ran ? ev::kWorkerDone : ev::kPortOpenFailed);
     }

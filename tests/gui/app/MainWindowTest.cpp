@@ -388,7 +388,7 @@ class MainWindowTest : public QObject {
         settings::Write(ini, settings::kTamarackLine, 5);
         settings::Write(ini, settings::kPortNumber, 4);
         settings::Write(ini, settings::kValidateFiles, 0);
-        work.state.isKx2 = 1;
+        work.state.isKx2 = true;
         RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
         QCOMPARE(int(work.state.isKx2), 0);
         QCOMPARE(int(work.state.tamarackLine), 1);
