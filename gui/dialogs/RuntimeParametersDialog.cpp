@@ -80,6 +80,7 @@ constexpr QRect kLogMessagesBox(11, 177, 77, 10);
 constexpr QRect kShowSerialBox(113, 177, 77, 10);
 constexpr QRect kValidateBox(11, 189, 87, 10);
 constexpr QRect kLogSerialBox(113, 189, 77, 10);
+constexpr QRect kAllowAbortBox(113, 153, 77, 10);
 constexpr QRect kDefaultsBox(25, 208, 50, 14);
 constexpr QRect kCancelBox(104, 208, 50, 14);
 constexpr QRect kOkBox(182, 208, 50, 14);
@@ -172,7 +173,8 @@ void RuntimeParametersDialog::BuildControls() {
                   {&logMessagesCheck_, "Log Messages", kLogMessagesBox},
                   {&showSerialCheck_, "Show Serial View", kShowSerialBox},
                   {&validateCheck_, "Validate Selected Files", kValidateBox},
-                  {&logSerialCheck_, "Log Serial Data", kLogSerialBox}};
+                  {&logSerialCheck_, "Log Serial Data", kLogSerialBox},
+                  {&allowAbortCheck_, "Allow Abort", kAllowAbortBox}};
     for (const auto& entry : checks) {
         *entry.box = new ExtendedCheckBox(this);
         (*entry.box)->setText(QString::fromLatin1(entry.text));
@@ -217,10 +219,10 @@ void RuntimeParametersDialog::BuildSoundRow(Sound sound, int top) {
 }
 
 void RuntimeParametersDialog::DressControls() {
-    // Today's desktops draw check boxes over the dialog's gradient, so the four switches show
+    // Today's desktops draw check boxes over the dialog's gradient, so the switches show
     // the body through them as the newer systems did.
     for (ExtendedCheckBox* box :
-         {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_}) {
+         {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_, allowAbortCheck_}) {
         box->SetTransparent(true);
     }
     for (SoundRow& row : rows_) {
@@ -260,6 +262,7 @@ void RuntimeParametersDialog::LoadSettings() {
     logMessages_ = settings::ReadBool(ini_, settings::kLogMessages);
     showSerialView_ = settings::ReadBool(ini_, settings::kShowSerialView);
     validateFiles_ = settings::ReadBool(ini_, settings::kValidateFiles);
+    allowAbort_ = settings::ReadBool(ini_, settings::kAllowAbort);
     controlRetransmits_ = settings::Read(ini_, settings::kRetransmitControl);
     dataRetransmits_ = settings::Read(ini_, settings::kRetransmitData);
     waitSeconds_ = settings::Read(ini_, settings::kWaitForResponse);
@@ -281,6 +284,7 @@ void RuntimeParametersDialog::ShowSettings() {
     logSerialCheck_->setChecked(logSerialData_);
     showSerialCheck_->setChecked(showSerialView_);
     validateCheck_->setChecked(validateFiles_);
+    allowAbortCheck_->setChecked(allowAbort_);
     kx2Check_->setChecked(state_.isKx2 != 0);
     tamarackCheck_->setChecked(state_.tamarackLine != 0);
     Select(*waitList_, waitSeconds_ - kWaitBase);
@@ -306,6 +310,7 @@ void RuntimeParametersDialog::SaveSettings() {
     settings::Write(ini_, settings::kDelayAfterFile, delaySeconds_);
     settings::Write(ini_, settings::kTamarackLine, state_.tamarackLine != 0 ? 1 : 0);
     settings::Write(ini_, settings::kIsKx2, state_.isKx2 != 0 ? 1 : 0);
+    settings::Write(ini_, settings::kAllowAbort, allowAbort_ ? 1 : 0);
 }
 
 void RuntimeParametersDialog::UpdatePlayButtons() {
@@ -368,6 +373,7 @@ void RuntimeParametersDialog::OnOk() {
     logSerialData_ = logSerialCheck_->isChecked();
     showSerialView_ = showSerialCheck_->isChecked();
     validateFiles_ = validateCheck_->isChecked();
+    allowAbort_ = allowAbortCheck_->isChecked();
     waitSeconds_ = SelectedIndex(*waitList_) + kWaitBase;
     delayIndex_ = SelectedIndex(*delayList_);
     delaySeconds_ = delayIndex_ >= 0 ? std::atoi(kDelayTexts[delayIndex_]) : kDelayWithoutChoice;

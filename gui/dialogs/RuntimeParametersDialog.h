@@ -1,7 +1,7 @@
-// The Runtime Parameters dialog: retransmits, waits, the three sounds, the logging, view and
-// validation switches and the KX2 and Tamarack Line modes, read from Quillon.ini each time it
-// opens and written back on OK; "Use Defaults" rewrites the file with the factory keys after a
-// confirmation. Write failures are not reported (the next read shows what the file holds).
+// The Runtime Parameters dialog: retransmits, waits, the three sounds, the logging, view,
+// validation and abort switches and the KX2 and Tamarack Line modes, read from Quillon.ini each
+// time it opens and written back on OK; "Use Defaults" rewrites the file with the factory keys
+// after a confirmation. Write failures are not reported (the next read shows what the file holds).
 #pragma once
 
 #include <QString>
@@ -58,6 +58,7 @@ class RuntimeParametersDialog : public FramedDialog {
     ExtendedCheckBox* ShowSerialCheck() const { return showSerialCheck_; }
     ExtendedCheckBox* ValidateCheck() const { return validateCheck_; }
     ExtendedCheckBox* LogSerialCheck() const { return logSerialCheck_; }
+    ExtendedCheckBox* AllowAbortCheck() const { return allowAbortCheck_; }
     ExtendedButton* DefaultsButton() const { return defaults_; }
     ExtendedButton* CancelButton() const { return cancel_; }
     ExtendedButton* OkButton() const { return ok_; }
@@ -100,6 +101,7 @@ class RuntimeParametersDialog : public FramedDialog {
     bool logMessages_ = true;
     bool showSerialView_ = false;
     bool validateFiles_ = true;
+    bool allowAbort_ = false;
     int controlRetransmits_ = 4;
     int dataRetransmits_ = 1;
     int waitSeconds_ = 6;
@@ -117,6 +119,7 @@ class RuntimeParametersDialog : public FramedDialog {
     ExtendedCheckBox* showSerialCheck_ = nullptr;
     ExtendedCheckBox* validateCheck_ = nullptr;
     ExtendedCheckBox* logSerialCheck_ = nullptr;
+    ExtendedCheckBox* allowAbortCheck_ = nullptr;
     ExtendedButton* defaults_ = nullptr;
     ExtendedButton* cancel_ = nullptr;
     ExtendedButton* ok_ = nullptr;

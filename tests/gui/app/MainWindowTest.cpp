@@ -342,6 +342,8 @@ class MainWindowTest : public QObject {
         dialog.DataRetransmits()->setCurrentIndex(1);
         dialog.Kx2Check()->setChecked(false);
         dialog.ValidateCheck()->setChecked(false);
+        QVERIFY(!dialog.AllowAbortCheck()->isChecked());
+        dialog.AllowAbortCheck()->setChecked(true);
         using S = RuntimeParametersDialog;
         QVERIFY(dialog.PlayButton(S::kSoundFailed)->isEnabled());
         QVERIFY(!dialog.PlayButton(S::kSoundSuccess)->isEnabled());
@@ -365,9 +367,11 @@ class MainWindowTest : public QObject {
         QCOMPARE(work.Setting("Sounds", "Failed Upload"), std::string());
         QCOMPARE(work.Setting("KX2", "Is KX2"), std::string("0"));
         QCOMPARE(work.Setting("Validate", "Validate Files"), std::string("0"));
+        QCOMPARE(work.Setting("Load Files", "Allow Abort"), std::string("1"));
         QCOMPARE(int(work.state.isKx2), 0);
         // The first delay choice is stored as itself.
         RuntimeParametersDialog again(work.state, work.runner, work.picker, work.preview);
+        QVERIFY(again.AllowAbortCheck()->isChecked());
         again.DelayList()->setCurrentIndex(0);
         again.OkButton()->click();
         QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("45"));
