@@ -33,8 +33,9 @@ constexpr const char* const kDelayTexts[] = {
     "80 seconds",  "90 seconds",  "100 seconds", "110 seconds", "120 seconds",
     "150 seconds", "180 seconds", kEndMarker};
 
-constexpr int kRetransmitBase = 1;  // list index 0 is one transmission
-constexpr int kWaitBase = 3;        // list index 0 is 3 seconds
+// How a stored value that no entry of a list stands for is shown when it is added to the list.
+constexpr const char* kTimesFormat = "%1 times";
+constexpr const char* kSecondsFormat = "%1 seconds";
 constexpr std::size_t kEditedPathLimit = 257;
 constexpr int kShortestPlayablePath = 5;
 
@@ -85,28 +86,36 @@ constexpr QRect kDefaultsBox(25, 208, 50, 14);
 constexpr QRect kCancelBox(104, 208, 50, 14);
 constexpr QRect kOkBox(182, 208, 50, 14);
 
-// Fills a list from its table up to the entry that begins with 'E' (the end marker).
-void FillList(QComboBox& list, const char* const* table) {
+// Fills a list from its table up to the entry that begins with 'E' (the end marker). Every entry
+// stands for the number its text begins with ("2 - twice", "45 seconds"), kept as its data; an
+// entry outside the key's range is not offered.
+void FillList(QComboBox& list, const char* const* table, const settings::IntKey& key) {
     for (int i = 0; table[i][0] != 'E'; ++i) {
-        list.insertItem(i, QString::fromLatin1(table[i]));
+        const int value = std::atoi(table[i]);
+        if (key.InRange(value)) {
+            list.addItem(QString::fromLatin1(table[i]), value);
+        }
     }
 }
 
-// Selects index, or leaves the list without a selection (an empty field) when it is outside.
-void Select(QComboBox& list, int index) {
-    if (index >= 0 && index < list.count()) {
-        list.setCurrentIndex(index);
-    } else {
-        list.setCurrentIndex(-1);
-        list.setEditText(QString());
+// Selects the entry of the value a run takes from stored. A value in range that no entry stands
+// for gets an entry of its own, in order, so the dialog shows it and OK keeps it.
+void Select(QComboBox& list, const settings::IntKey& key, int stored, const char* format) {
+    const int value = key.InEffect(stored);
+    int index = list.findData(value);
+    if (index < 0) {
+        index = 0;
+        while (index < list.count() && list.itemData(index).toInt() < value) {
+            ++index;
+        }
+        list.insertItem(index, QString::fromLatin1(format).arg(value), value);
     }
+    list.setCurrentIndex(index);
 }
 
-QComboBox* MakeList(QWidget* parent) {
-    auto* list = new QComboBox(parent);
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
-    return list;
+// The value of the chosen entry, never one outside the key's range.
+int Chosen(const QComboBox& list, const settings::IntKey& key) {
+    return key.InEffect(list.currentData().toInt());
 }
 
 std::string EditedPath(const QLineEdit& edit) {
@@ -134,10 +143,6 @@ RuntimeParametersDialog::RuntimeParametersDialog(ProgramState& state, DialogRunn
     UpdatePlayButtons();
 }
 
-int RuntimeParametersDialog::SelectedIndex(const QComboBox& list) {
-    return list.findText(list.currentText(), Qt::MatchExactly);
-}
-
 void RuntimeParametersDialog::BuildControls() {
     const DialogUnits units(font());
     setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
@@ -149,14 +154,16 @@ void RuntimeParametersDialog::BuildControls() {
     const struct {
         QComboBox** list;
         const char* const* table;
+        const settings::IntKey& key;
         QRect box;
-    } lists[] = {{&controlList_, kControlTexts, kControlBox},
-                 {&dataList_, kDataTexts, kDataBox},
-                 {&waitList_, kWaitTexts, kWaitBox},
-                 {&delayList_, kDelayTexts, kDelayBox}};
+    } lists[] = {{&controlList_, kControlTexts, settings::kRetransmitControl, kControlBox},
+                 {&dataList_, kDataTexts, settings::kRetransmitData, kDataBox},
+                 {&waitList_, kWaitTexts, settings::kWaitForResponse, kWaitBox},
+                 {&delayList_, kDelayTexts, settings::kDelayAfterFile, kDelayBox}};
     for (const auto& entry : lists) {
-        *entry.list = MakeList(this);
-        FillList(**entry.list, entry.table);
+        // Pick-only: a typed value could be one no run takes.
+        *entry.list = new QComboBox(this);
+        FillList(**entry.list, entry.table, entry.key);
         // The template's height is that of the dropped list; the field is one line.
         const QRect box = units.ToPixels(entry.box);
         (*entry.list)->setGeometry(box.x(), box.y(), box.width(), units.ToPixelsY(13));
@@ -267,13 +274,6 @@ void RuntimeParametersDialog::LoadSettings() {
     dataRetransmits_ = settings::Read(ini_, settings::kRetransmitData);
     waitSeconds_ = settings::Read(ini_, settings::kWaitForResponse);
     delaySeconds_ = settings::Read(ini_, settings::kDelayAfterFile);
-    delayIndex_ = kDelayFallbackIndex;
-    for (int i = 0; kDelayTexts[i][0] != 'E'; ++i) {
-        if (std::atoi(kDelayTexts[i]) == delaySeconds_) {
-            delayIndex_ = i;
-            break;
-        }
-    }
     // The mode flags follow the file whenever it is read, whatever the user then presses.
     state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
     state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
@@ -287,10 +287,10 @@ void RuntimeParametersDialog::ShowSettings() {
     allowAbortCheck_->setChecked(allowAbort_);
     kx2Check_->setChecked(state_.isKx2 != 0);
     tamarackCheck_->setChecked(state_.tamarackLine != 0);
-    Select(*waitList_, waitSeconds_ - kWaitBase);
-    Select(*delayList_, delayIndex_);
-    Select(*controlList_, controlRetransmits_ - kRetransmitBase);
-    Select(*dataList_, dataRetransmits_ - kRetransmitBase);
+    Select(*waitList_, settings::kWaitForResponse, waitSeconds_, kSecondsFormat);
+    Select(*delayList_, settings::kDelayAfterFile, delaySeconds_, kSecondsFormat);
+    Select(*controlList_, settings::kRetransmitControl, controlRetransmits_, kTimesFormat);
+    Select(*dataList_, settings::kRetransmitData, dataRetransmits_, kTimesFormat);
     for (SoundRow& row : rows_) {
         row.edit->setText(QString::fromStdString(row.path));
     }
@@ -374,11 +374,10 @@ void RuntimeParametersDialog::OnOk() {
     showSerialView_ = showSerialCheck_->isChecked();
     validateFiles_ = validateCheck_->isChecked();
     allowAbort_ = allowAbortCheck_->isChecked();
-    waitSeconds_ = SelectedIndex(*waitList_) + kWaitBase;
-    delayIndex_ = SelectedIndex(*delayList_);
-    delaySeconds_ = delayIndex_ >= 0 ? std::atoi(kDelayTexts[delayIndex_]) : kDelayWithoutChoice;
-    controlRetransmits_ = SelectedIndex(*controlList_) + kRetransmitBase;
-    dataRetransmits_ = SelectedIndex(*dataList_) + kRetransmitBase;
+    waitSeconds_ = Chosen(*waitList_, settings::kWaitForResponse);
+    delaySeconds_ = Chosen(*delayList_, settings::kDelayAfterFile);
+    controlRetransmits_ = Chosen(*controlList_, settings::kRetransmitControl);
+    dataRetransmits_ = Chosen(*dataList_, settings::kRetransmitData);
     rows_[kSoundAll].path = EditedPath(*rows_[kSoundAll].edit);
     rows_[kSoundFailed].path = EditedPath(*rows_[kSoundFailed].edit);
     rows_[kSoundSuccess].path = EditedPath(*rows_[kSoundSuccess].edit);

@@ -1,7 +1,10 @@
 // The Runtime Parameters dialog: retransmits, waits, the three sounds, the logging, view,
 // validation and abort switches and the KX2 and Tamarack Line modes, read from Quillon.ini each
-// time it opens and written back on OK; "Use Defaults" rewrites the file with the factory keys
-// after a confirmation. Write failures are not reported (the next read shows what the file holds).
+// time it opens and written back on OK. The four lists are pick-only and offer only values inside
+// their keys' ranges; a stored value the list lacks is shown as the value a run uses (added to
+// the list when it is in range), so OK never stores a value a run would not take. "Use Defaults"
+// rewrites the file with the factory keys after a confirmation. Write failures are not reported
+// (the next read shows what the file holds).
 #pragma once
 
 #include <QString>
@@ -31,9 +34,6 @@ class RuntimeParametersDialog : public FramedDialog {
 
     static constexpr const char* kTitle = "Runtime Parameters";
     static constexpr const char* kDefaultsQuestion = "Are you sure?\n\nLoad factory defaults?";
-    // The stored delay when the delay list has no entry chosen on OK: the default pause.
-    static constexpr int kDelayWithoutChoice = 60;
-    static constexpr int kDelayFallbackIndex = 3;  // "60 seconds"
 
     // The dialog reads and sets the mode flags of state; dialogs and pickers go through the
     // seams given.
@@ -42,7 +42,6 @@ class RuntimeParametersDialog : public FramedDialog {
 
     // The "Validate Files" choice, for the main window after OK.
     bool ValidateFiles() const { return validateFiles_; }
-    int DelayIndex() const { return delayIndex_; }
 
     QComboBox* ControlRetransmits() const { return controlList_; }
     QComboBox* DataRetransmits() const { return dataList_; }
@@ -62,9 +61,6 @@ class RuntimeParametersDialog : public FramedDialog {
     ExtendedButton* DefaultsButton() const { return defaults_; }
     ExtendedButton* CancelButton() const { return cancel_; }
     ExtendedButton* OkButton() const { return ok_; }
-
-    // The selected entry of a list: the entry whose text the field shows, -1 for none.
-    static int SelectedIndex(const QComboBox& list);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -106,7 +102,6 @@ class RuntimeParametersDialog : public FramedDialog {
     int dataRetransmits_ = 1;
     int waitSeconds_ = 6;
     int delaySeconds_ = 60;
-    int delayIndex_ = kDelayFallbackIndex;
 
     QComboBox* controlList_ = nullptr;
     QComboBox* dataList_ = nullptr;

@@ -328,17 +328,12 @@ class MainWindowTest : public QObject {
                  text.c_str());
     }
 
-    // What OK stores: the choices made, and for values outside the lists what they show.
-    void RuntimeOkStoresWhatIsShownAndChosen() {
+    // What OK stores: the choices made.
+    void RuntimeOkStoresWhatIsChosen() {
         Workspace work;
         IniFile ini = work.Ini();
-        settings::Write(ini, settings::kDelayAfterFile, 75);
-        settings::Write(ini, settings::kWaitForResponse, 10);
-        settings::Write(ini, settings::kRetransmitControl, 9);
         settings::Write(ini, settings::kSoundFailed, std::string("/sounds/failed.wav"));
         RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
-        QCOMPARE(dialog.DelayList()->currentText(), QStringLiteral("60 seconds"));
-        QCOMPARE(dialog.WaitList()->currentText(), QString());
         dialog.DataRetransmits()->setCurrentIndex(1);
         dialog.Kx2Check()->setChecked(false);
         dialog.ValidateCheck()->setChecked(false);
@@ -359,9 +354,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(work.preview.played, std::vector<std::string>{"/sounds/done.wav"});
         dialog.OkButton()->click();
         QCOMPARE(dialog.result(), FramedDialog::kResultOk);
-        QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("60"));
-        QCOMPARE(work.Setting("HBD Params", "Wait for HBD Response"), std::string("2"));
-        QCOMPARE(work.Setting("HBD Params", "Retransmit Control Packets"), std::string("0"));
         QCOMPARE(work.Setting("HBD Params", "Retransmit Data Packets"), std::string("2"));
         QCOMPARE(work.Setting("Sounds", "Uploads Completed"), std::string("a.wa"));
         QCOMPARE(work.Setting("Sounds", "Failed Upload"), std::string());
@@ -375,6 +367,52 @@ class MainWindowTest : public QObject {
         again.DelayList()->setCurrentIndex(0);
         again.OkButton()->click();
         QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("45"));
+    }
+
+    void RuntimeListsHoldOnlyValuesInRange_data() {
+        QTest::addColumn<int>("list");  // control, data, wait, delay
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");  // and stored on OK
+        QTest::newRow("wait below the minimum: the default") << 2 << "2"
+                                                             << "6 seconds";
+        QTest::newRow("wait not a number") << 2 << "abc"
+                                           << "6 seconds";
+        QTest::newRow("delay in range, not listed") << 3 << "75"
+                                                    << "75 seconds";
+        QTest::newRow("delay above the maximum") << 3 << "400"
+                                                 << "60 seconds";
+        QTest::newRow("control retries 99") << 0 << "99"
+                                            << "4 times";
+        QTest::newRow("control retries 9") << 0 << "9"
+                                           << "9 times";
+        QTest::newRow("data retries 0") << 1 << "0"
+                                        << "1 - Once";
+    }
+    // The lists cannot be typed into, offer nothing outside their keys' ranges, and show a stored
+    // value as the value a run uses; OK stores what they show.
+    void RuntimeListsHoldOnlyValuesInRange() {
+        QFETCH(int, list);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const settings::IntKey* keys[] = {&settings::kRetransmitControl, &settings::kRetransmitData,
+                                          &settings::kWaitForResponse, &settings::kDelayAfterFile};
+        const settings::IntKey& key = *keys[list];
+        Workspace work;
+        IniFile ini = work.Ini();
+        ini.WriteString(key.section, key.key, stored.toStdString());
+        RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
+        QComboBox* lists[] = {dialog.ControlRetransmits(), dialog.DataRetransmits(),
+                              dialog.WaitList(), dialog.DelayList()};
+        for (int each = 0; each < 4; ++each) {
+            QVERIFY(!lists[each]->isEditable());
+            for (int i = 0; i < lists[each]->count(); ++i) {
+                const QString text = lists[each]->itemText(i);
+                QVERIFY2(keys[each]->InRange(std::atoi(qPrintable(text))), qPrintable(text));
+            }
+        }
+        QCOMPARE(lists[list]->currentText(), shown);
+        dialog.OkButton()->click();
+        QCOMPARE(work.Setting(key.section, key.key), std::to_string(std::atoi(qPrintable(shown))));
     }
 
     void RuntimeUseDefaults_data() {
