@@ -1,5 +1,7 @@
 #include "settings/SettingsKeys.h"
 
+#include <string_view>
+
 #include "settings/IniDocument.h"
 
 namespace quillon::settings {
@@ -36,6 +38,16 @@ bool CreateDefaultFile(IniFile& ini) {
 
 bool FactoryReset(IniFile& ini) {
     return ini.ReplaceWith(Compose(kFactoryResetKeys));
+}
+
+int32_t FactoryValue(const IntKey& key) {
+    for (const IntKey* written : kFactoryResetKeys) {
+        if (std::string_view(written->section) == key.section &&
+            std::string_view(written->key) == key.key) {
+            return written->written;
+        }
+    }
+    return key.def;
 }
 
 }  // namespace quillon::settings

@@ -138,7 +138,7 @@ RuntimeParametersDialog::RuntimeParametersDialog(ProgramState& state, DialogRunn
     SetTitleText(QString::fromLatin1(kTitle));
     BuildControls();
     DressControls();
-    LoadSettings();
+    LoadSettings(false);
     ShowSettings();
     UpdatePlayButtons();
 }
@@ -261,22 +261,33 @@ void RuntimeParametersDialog::DressControls() {
     defaults_->SetTextAlignment(ExtendedButton::kSingleCentered);
 }
 
-void RuntimeParametersDialog::LoadSettings() {
-    rows_[kSoundAll].path = settings::Read(ini_, settings::kSoundCompleted);
-    rows_[kSoundSuccess].path = settings::Read(ini_, settings::kSoundPostSuccess);
-    rows_[kSoundFailed].path = settings::Read(ini_, settings::kSoundFailed);
-    logSerialData_ = settings::ReadBool(ini_, settings::kLogSerialData);
-    logMessages_ = settings::ReadBool(ini_, settings::kLogMessages);
-    showSerialView_ = settings::ReadBool(ini_, settings::kShowSerialView);
-    validateFiles_ = settings::ReadBool(ini_, settings::kValidateFiles);
-    allowAbort_ = settings::ReadBool(ini_, settings::kAllowAbort);
-    controlRetransmits_ = settings::Read(ini_, settings::kRetransmitControl);
-    dataRetransmits_ = settings::Read(ini_, settings::kRetransmitData);
-    waitSeconds_ = settings::Read(ini_, settings::kWaitForResponse);
-    delaySeconds_ = settings::Read(ini_, settings::kDelayAfterFile);
-    // The mode flags follow the file whenever it is read, whatever the user then presses.
-    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
-    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+void RuntimeParametersDialog::LoadSettings(bool factory) {
+    const auto number = [this, factory](const settings::IntKey& key) {
+        return factory ? settings::FactoryValue(key) : settings::Read(ini_, key);
+    };
+    // The factory reset leaves no sounds.
+    const auto text = [this, factory](const settings::StringKey& key) {
+        return factory ? std::string() : settings::Read(ini_, key);
+    };
+    rows_[kSoundAll].path = text(settings::kSoundCompleted);
+    rows_[kSoundSuccess].path = text(settings::kSoundPostSuccess);
+    rows_[kSoundFailed].path = text(settings::kSoundFailed);
+    logSerialData_ = number(settings::kLogSerialData) != 0;
+    logMessages_ = number(settings::kLogMessages) != 0;
+    showSerialView_ = number(settings::kShowSerialView) != 0;
+    validateFiles_ = number(settings::kValidateFiles) != 0;
+    allowAbort_ = number(settings::kAllowAbort) != 0;
+    controlRetransmits_ = number(settings::kRetransmitControl);
+    dataRetransmits_ = number(settings::kRetransmitData);
+    waitSeconds_ = number(settings::kWaitForResponse);
+    delaySeconds_ = number(settings::kDelayAfterFile);
+    isKx2_ = number(settings::kIsKx2) != 0;
+    tamarackLine_ = number(settings::kTamarackLine) != 0;
+    if (!factory) {
+        // The mode flags follow the file whenever it is read, whatever the user then presses.
+        state_.isKx2 = isKx2_ ? 1 : 0;
+        state_.tamarackLine = tamarackLine_ ? 1 : 0;
+    }
 }
 
 void RuntimeParametersDialog::ShowSettings() {
@@ -285,8 +296,8 @@ void RuntimeParametersDialog::ShowSettings() {
     showSerialCheck_->setChecked(showSerialView_);
     validateCheck_->setChecked(validateFiles_);
     allowAbortCheck_->setChecked(allowAbort_);
-    kx2Check_->setChecked(state_.isKx2 != 0);
-    tamarackCheck_->setChecked(state_.tamarackLine != 0);
+    kx2Check_->setChecked(isKx2_);
+    tamarackCheck_->setChecked(tamarackLine_);
     Select(*waitList_, settings::kWaitForResponse, waitSeconds_, kSecondsFormat);
     Select(*delayList_, settings::kDelayAfterFile, delaySeconds_, kSecondsFormat);
     Select(*controlList_, settings::kRetransmitControl, controlRetransmits_, kTimesFormat);
@@ -297,6 +308,10 @@ void RuntimeParametersDialog::ShowSettings() {
 }
 
 void RuntimeParametersDialog::SaveSettings() {
+    if (resetOnOk_) {
+        // Whatever the factory settings leave out (port, remembered files) goes now.
+        settings::FactoryReset(ini_);
+    }
     settings::Write(ini_, settings::kSoundCompleted, rows_[kSoundAll].path);
     settings::Write(ini_, settings::kSoundPostSuccess, rows_[kSoundSuccess].path);
     settings::Write(ini_, settings::kSoundFailed, rows_[kSoundFailed].path);
@@ -360,8 +375,8 @@ void RuntimeParametersDialog::OnUseDefaults() {
     if (runner_.Run(confirm) != ConfirmDialog::kResultYes) {
         return;
     }
-    settings::FactoryReset(ini_);
-    LoadSettings();
+    resetOnOk_ = true;
+    LoadSettings(true);
     ShowSettings();
     UpdatePlayButtons();
 }

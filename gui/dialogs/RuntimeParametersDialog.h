@@ -3,8 +3,9 @@
 // time it opens and written back on OK. The four lists are pick-only and offer only values inside
 // their keys' ranges; a stored value the list lacks is shown as the value a run uses (added to
 // the list when it is in range), so OK never stores a value a run would not take. "Use Defaults"
-// rewrites the file with the factory keys after a confirmation. Write failures are not reported
-// (the next read shows what the file holds).
+// (after a confirmation) only fills the dialog with the factory values: the file is reset on OK,
+// and Cancel leaves it as it was. Write failures are not reported (the next read shows what the
+// file holds).
 #pragma once
 
 #include <QString>
@@ -77,7 +78,8 @@ class RuntimeParametersDialog : public FramedDialog {
     void BuildControls();
     void BuildSoundRow(Sound sound, int top);
     void DressControls();
-    void LoadSettings();
+    // From the file, or the values the file holds after a factory reset.
+    void LoadSettings(bool factory);
     void ShowSettings();
     void SaveSettings();
     void UpdatePlayButtons();
@@ -98,6 +100,10 @@ class RuntimeParametersDialog : public FramedDialog {
     bool showSerialView_ = false;
     bool validateFiles_ = true;
     bool allowAbort_ = false;
+    bool isKx2_ = true;
+    bool tamarackLine_ = false;
+    // The factory values are shown; OK resets the file before it stores them.
+    bool resetOnOk_ = false;
     int controlRetransmits_ = 4;
     int dataRetransmits_ = 1;
     int waitSeconds_ = 6;

@@ -91,6 +91,10 @@ struct Workspace {
         return Ini().Find(section, key).value_or("?");
     }
     std::string Path(const std::string& name) const { return state.appDir + name; }
+    std::string IniText() const {
+        std::ifstream in(state.IniPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     // The next error dialog is answered with OK and recorded.
     void ExpectError() {
         runner.AnswerNext(FramedDialog::kResultOk, [this](QDialog& dialog) {
@@ -417,12 +421,16 @@ class MainWindowTest : public QObject {
 
     void RuntimeUseDefaults_data() {
         QTest::addColumn<int>("answer");
-        QTest::newRow("YES resets the file") << ConfirmDialog::kResultYes;
-        QTest::newRow("NO changes nothing") << ConfirmDialog::kResultNo;
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("YES, then OK resets the file") << ConfirmDialog::kResultYes << true;
+        QTest::newRow("YES, then Cancel keeps the file") << ConfirmDialog::kResultYes << false;
+        QTest::newRow("NO changes nothing") << ConfirmDialog::kResultNo << true;
     }
-    // Opening takes the mode flags from the file; after "Use Defaults" Cancel keeps the file.
+    // Opening takes the mode flags from the file; "Use Defaults" only fills the dialog, and the
+    // file is reset on OK.
     void RuntimeUseDefaults() {
         QFETCH(int, answer);
+        QFETCH(bool, ok);
         const bool reset = answer == ConfirmDialog::kResultYes;
         Workspace work;
         IniFile ini = work.Ini();
@@ -430,21 +438,37 @@ class MainWindowTest : public QObject {
         settings::Write(ini, settings::kTamarackLine, 5);
         settings::Write(ini, settings::kPortNumber, 4);
         settings::Write(ini, settings::kValidateFiles, 0);
+        settings::Write(ini, settings::kWaitForResponse, 10);
+        settings::Write(ini, settings::kSoundFailed, std::string("/sounds/failed.wav"));
+        const std::string before = work.IniText();
         work.state.isKx2 = 1;
         RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
         QCOMPARE(int(work.state.isKx2), 0);
         QCOMPARE(int(work.state.tamarackLine), 1);
         work.runner.AnswerNext(answer);
         dialog.DefaultsButton()->click();
-        QCOMPARE(int(work.state.isKx2), reset ? 1 : 0);
         QCOMPARE(dialog.Kx2Check()->isChecked(), reset);
         QCOMPARE(dialog.ValidateCheck()->isChecked(), reset);
-        dialog.TamarackCheck()->setChecked(false);
-        dialog.CancelButton()->click();
+        QCOMPARE(dialog.TamarackCheck()->isChecked(), !reset);
+        QCOMPARE(dialog.WaitList()->currentText(), QString(reset ? "6 seconds" : "10 seconds"));
+        using S = RuntimeParametersDialog;
+        QCOMPARE(dialog.PlayButton(S::kSoundFailed)->isEnabled(), !reset);
+        QCOMPARE(int(work.state.isKx2), 0);
+        QCOMPARE(work.IniText(), before);
+        (ok ? dialog.OkButton() : dialog.CancelButton())->click();
+        if (!ok) {
+            QCOMPARE(work.IniText(), before);
+            QCOMPARE(int(work.state.isKx2), 0);
+            return;
+        }
         QCOMPARE(work.Setting("Serial Port", "Port Number"), std::string(reset ? "?" : "4"));
         QCOMPARE(work.Setting("Load Files", "Load COMM First"), std::string(reset ? "1" : "?"));
-        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string(reset ? "0" : "5"));
-        QCOMPARE(int(work.state.tamarackLine), reset ? 0 : 1);
+        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string(reset ? "0" : "1"));
+        QCOMPARE(work.Setting("HBD Params", "Wait for HBD Response"),
+                 std::string(reset ? "6" : "10"));
+        QCOMPARE(work.Setting("Sounds", "Failed Upload"),
+                 std::string(reset ? "" : "/sounds/failed.wav"));
+        QCOMPARE(int(work.state.isKx2), reset ? 1 : 0);
     }
 
     void SerialPortChoices_data() {
