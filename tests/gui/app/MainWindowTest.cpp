@@ -26,6 +26,7 @@
 #include "dialogs/SoundPreview.h"
 #include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
 #include "tests/support/FakeSerialBackend.h"
@@ -482,17 +483,20 @@ class MainWindowTest : public QObject {
         QTest::newRow("typed port") << "Port  5|115,200 bps" << 2 << 3 << "5  115200";
         QTest::newRow("listed device") << "listed|57,600 bps" << 2 << 3 << "2 /dev/ttyUSB0 57600";
         QTest::newRow("typed pty keeps its slot")
-            << "/dev/pts/7|9600" << 2 << 3 << "2 /dev/pts/7 9600";
-        QTest::newRow("cleared baud keeps the given rate") << "=|" << 2 << 3 << "2  28800";
+            << "/dev/pts/7|9,600 bps" << 2 << 3 << "2 /dev/pts/7 9600";
+        QTest::newRow("a typed rate is refused") << "=|12345" << 2 << 3 << "2  28800";
     }
     void SerialPortChoices() {
         QFETCH(QString, edits);
         QFETCH(int, givenPort);
         QFETCH(int, givenBaud);
         QFETCH(QString, chosen);
+        // What "Port 1" opens is not listed again.
+        SerialPortInfo port1;
+        port1.devicePath = SystemDevicePath(1);
         SerialPortInfo usb;
         usb.devicePath = "/dev/ttyUSB0";
-        SelectSerialPortDialog dialog({usb});
+        SelectSerialPortDialog dialog({port1, usb});
         dialog.SetSelection(givenPort, std::string(), givenBaud);
         const QStringList edit = edits.split('|');
         if (edit[0] == "listed") {
@@ -501,7 +505,7 @@ class MainWindowTest : public QObject {
             dialog.PortList()->setEditText(edit[0]);
         }
         if (edit[1] != "=") {
-            dialog.BaudList()->setEditText(edit[1]);
+            dialog.BaudList()->setCurrentText(edit[1]);
         }
         (edit.size() > 2 ? dialog.CancelButton() : dialog.SaveButton())->click();
         QCOMPARE(dialog.result(),
@@ -511,6 +515,11 @@ class MainWindowTest : public QObject {
                      .arg(QString::fromStdString(dialog.Device()))
                      .arg(dialog.Baud()),
                  chosen);
+        // The rate shown is the rate saved.
+        if (dialog.result() == FramedDialog::kResultOk) {
+            QCOMPARE(dialog.BaudList()->currentText(),
+                     dialog.BaudList()->itemText(SelectSerialPortDialog::BaudIndex(dialog.Baud())));
+        }
     }
 };
 
