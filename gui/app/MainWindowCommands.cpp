@@ -168,7 +168,7 @@ void MainWindow::RefreshFileLabels() {
 
 void MainWindow::SelectSerialPort() {
     SelectSerialPortDialog dialog(portLister_ ? portLister_() : std::vector<SerialPortInfo>{},
-                                  this);
+                                  runner_, this);
     dialog.SetSelection(portNumber_, CurrentDevice(), SelectSerialPortDialog::BaudIndex(baudRate_));
     if (runner_.Run(dialog) != FramedDialog::kResultOk) {
         return;

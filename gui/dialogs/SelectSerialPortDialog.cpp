@@ -2,14 +2,18 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "controls/DialogUnits.h"
 #include "controls/ExtendedButton.h"
 #include "controls/TransparentLabel.h"
+#include "dialogs/ConfirmDialog.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/SettingsDialogLook.h"
 #include "serial/PortName.h"
 #include "serial/SystemSerialBackend.h"
@@ -70,8 +74,9 @@ bool IsNumberedPort(const std::string& devicePath) {
 
 }  // namespace
 
-SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devices, QWidget* parent)
-    : FramedDialog(SettingsDialogLook(), parent), devices_(std::move(devices)) {
+SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devices,
+                                               DialogRunner& runner, QWidget* parent)
+    : FramedDialog(SettingsDialogLook(), parent), devices_(std::move(devices)), runner_(runner) {
     std::erase_if(devices_,
                   [](const SerialPortInfo& info) { return IsNumberedPort(info.devicePath); });
     setObjectName(QStringLiteral("SelectSerialPortDialog"));
@@ -170,8 +175,23 @@ SelectSerialPortDialog::PortChoice SelectSerialPortDialog::ReadPortChoice() cons
     return {};
 }
 
+// Listed devices exist; a typed one (a pseudo-terminal is never listed) is looked for.
+bool SelectSerialPortDialog::Exists(const std::string& device) const {
+    return QFileInfo::exists(QString::fromStdString(device)) ||
+           std::any_of(devices_.begin(), devices_.end(),
+                       [&device](const SerialPortInfo& info) { return info.devicePath == device; });
+}
+
 void SelectSerialPortDialog::OnSave() {
     const PortChoice port = ReadPortChoice();
+    // The device given on opening was kept before; only a newly typed one is questioned.
+    if (!port.device.empty() && port.device != device_ && !Exists(port.device)) {
+        ConfirmDialog question(this);
+        question.SetText(kMissingDeviceQuestion, port.device.c_str());
+        if (runner_.Run(question) != ConfirmDialog::kResultYes) {
+            return;
+        }
+    }
     portNumber_ = port.number;
     device_ = port.device;
     const int baudIndex = baudList_->currentIndex();

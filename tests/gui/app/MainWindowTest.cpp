@@ -473,7 +473,9 @@ class MainWindowTest : public QObject {
     }
 
     void SerialPortChoices_data() {
-        QTest::addColumn<QString>("edits");  // port|baud, "=" leaves it; "|cancel" at the end
+        // port|baud, "=" leaves a field; then "cancel", or the answer to the question about a
+        // missing device. DIR is a folder holding the file "tty".
+        QTest::addColumn<QString>("edits");
         QTest::addColumn<int>("givenPort");
         QTest::addColumn<int>("givenBaud");   // an index into the rate list
         QTest::addColumn<QString>("chosen");  // port number, device and baud rate
@@ -482,8 +484,11 @@ class MainWindowTest : public QObject {
         QTest::newRow("cancel keeps the given") << "=|115,200 bps|cancel" << 15 << 4 << "15  4";
         QTest::newRow("typed port") << "Port  5|115,200 bps" << 2 << 3 << "5  115200";
         QTest::newRow("listed device") << "listed|57,600 bps" << 2 << 3 << "2 /dev/ttyUSB0 57600";
-        QTest::newRow("typed pty keeps its slot")
-            << "/dev/pts/7|9,600 bps" << 2 << 3 << "2 /dev/pts/7 9600";
+        QTest::newRow("typed device keeps its slot")
+            << "DIR/tty|9,600 bps" << 2 << 3 << "2 DIR/tty 9600";
+        QTest::newRow("missing device kept on YES")
+            << "DIR/gone|=|yes" << 2 << 3 << "2 DIR/gone 28800";
+        QTest::newRow("missing device, NO goes back") << "DIR/gone|=|no" << 2 << 3 << "2  3";
         QTest::newRow("a typed rate is refused") << "=|12345" << 2 << 3 << "2  28800";
     }
     void SerialPortChoices() {
@@ -491,14 +496,19 @@ class MainWindowTest : public QObject {
         QFETCH(int, givenPort);
         QFETCH(int, givenBaud);
         QFETCH(QString, chosen);
+        Workspace work;
+        const QString dir = work.dir.path();
+        std::ofstream(work.Path("tty")).put('\n');
+        edits.replace("DIR", dir);
         // What "Port 1" opens is not listed again.
         SerialPortInfo port1;
         port1.devicePath = SystemDevicePath(1);
         SerialPortInfo usb;
         usb.devicePath = "/dev/ttyUSB0";
-        SelectSerialPortDialog dialog({port1, usb});
+        SelectSerialPortDialog dialog({port1, usb}, work.runner);
         dialog.SetSelection(givenPort, std::string(), givenBaud);
         const QStringList edit = edits.split('|');
+        const QString after = edit.value(2);
         if (edit[0] == "listed") {
             dialog.PortList()->setCurrentIndex(SelectSerialPortDialog::kListedPorts);
         } else if (edit[0] != "=") {
@@ -507,14 +517,20 @@ class MainWindowTest : public QObject {
         if (edit[1] != "=") {
             dialog.BaudList()->setCurrentText(edit[1]);
         }
-        (edit.size() > 2 ? dialog.CancelButton() : dialog.SaveButton())->click();
-        QCOMPARE(dialog.result(),
-                 edit.size() > 2 ? FramedDialog::kResultCancel : FramedDialog::kResultOk);
+        if (after == "yes" || after == "no") {
+            work.runner.AnswerNext(after == "yes" ? ConfirmDialog::kResultYes
+                                                  : ConfirmDialog::kResultNo);
+        }
+        (after == "cancel" ? dialog.CancelButton() : dialog.SaveButton())->click();
+        QCOMPARE(work.runner.PendingAnswers(), std::size_t(0));
+        QCOMPARE(dialog.result(), after == "cancel" ? FramedDialog::kResultCancel
+                                  : after == "no"   ? 0
+                                                    : FramedDialog::kResultOk);
         QCOMPARE(QStringLiteral("%1 %2 %3")
                      .arg(dialog.PortNumber())
                      .arg(QString::fromStdString(dialog.Device()))
                      .arg(dialog.Baud()),
-                 chosen);
+                 chosen.replace("DIR", dir));
         // The rate shown is the rate saved.
         if (dialog.result() == FramedDialog::kResultOk) {
             QCOMPARE(dialog.BaudList()->currentText(),
