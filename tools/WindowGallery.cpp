@@ -165,7 +165,7 @@ void RenderSettingsDialogs(WindowGallery& gallery) {
     usb.manufacturer = "FTDI";
     usb.product = "FT232R USB UART";
     usb.serialNumber = "A50285BI";
-    SelectSerialPortDialog serial({usb});
+    SelectSerialPortDialog serial({usb}, runner);
     serial.SetSelection(3, std::string(), 2);
     gallery.Save(serial, "settings_select_serial_port");
 }

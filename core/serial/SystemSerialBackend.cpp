@@ -1,5 +1,7 @@
 #include "serial/SystemSerialBackend.h"
 
+#include "serial/PortName.h"
+
 #ifdef _WIN32
 #include "serial/Win32SerialBackend.h"
 #else
@@ -13,6 +15,18 @@ std::shared_ptr<SerialBackend> MakeSystemSerialBackend() {
     return std::make_shared<Win32SerialBackend>();
 #else
     return std::make_shared<PosixSerialBackend>();
+#endif
+}
+
+std::string SystemDevicePath(int portNumber) {
+    const int index = PortIndex(portNumber);
+    if (index < 0) {
+        return {};
+    }
+#ifdef _WIN32
+    return Win32SerialBackend::DefaultDevicePath(index);
+#else
+    return PosixSerialBackend::DefaultDevicePath(index);
 #endif
 }
 

@@ -1,5 +1,7 @@
 #include "settings/SettingsKeys.h"
 
+#include <string_view>
+
 #include "platform/LineEnds.h"
 #include "settings/IniDocument.h"
 
@@ -37,6 +39,16 @@ bool CreateDefaultFile(IniFile& ini) {
 
 bool FactoryReset(IniFile& ini) {
     return ini.ReplaceWith(Compose(kFactoryResetKeys, ini.LineEnd()));
+}
+
+int32_t FactoryValue(const IntKey& key) {
+    for (const IntKey* written : kFactoryResetKeys) {
+        if (std::string_view(written->section) == key.section &&
+            std::string_view(written->key) == key.key) {
+            return written->written;
+        }
+    }
+    return key.def;
 }
 
 }  // namespace quillon::settings

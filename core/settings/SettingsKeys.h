@@ -82,5 +82,8 @@ inline bool Write(IniFile& ini, const StringKey& k, const std::string& value) {
 bool CreateDefaultFile(IniFile& ini);
 // Empties the file, then writes the factory keys; false when the file could not be made.
 bool FactoryReset(IniFile& ini);
+// What the key reads as right after FactoryReset: the value it writes, or the default of a key
+// it leaves out. Lets a dialog show the factory settings before anything is written.
+int32_t FactoryValue(const IntKey& key);
 
 }  // namespace quillon::settings

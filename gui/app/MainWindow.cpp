@@ -330,7 +330,7 @@ void MainWindow::StartUp() {
     portNumber_ = port.portNumber;
     portDevice_ = port.device;
     baudRate_ = settings::Read(ini_, settings::kBaudRate);
-    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine);
     ShowPortLabel();
 
     settings::CreateDefaultFile(ini_);
@@ -347,8 +347,8 @@ void MainWindow::StartUp() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         ShowSlot(static_cast<Slot>(slot), kNoEstimate);
     }
-    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
-    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
+    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2);
+    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine);
     ApplyModeLayout();
 }
 
@@ -379,7 +379,7 @@ void MainWindow::ReadRememberedFiles() {
 void MainWindow::ApplyModeLayout() {
     SlotControls& reader = slotControls_[kSlotReader];
     SlotControls& speech = slotControls_[kSlotSpeech];
-    if (state_.isKx2 != 0) {
+    if (state_.isKx2) {
         reader.load->hide();
         speech.load->hide();
         tamarackNotice_->hide();
@@ -389,7 +389,7 @@ void MainWindow::ApplyModeLayout() {
             unused->description->setText(
                 QStringLiteral("\n\n\n\n\nNot used when loading\nfiles to KX2."));
         }
-    } else if (state_.tamarackLine != 0) {
+    } else if (state_.tamarackLine) {
         speech.load->hide();
         speech.fileName->hide();
         speech.icon->hide();

@@ -60,7 +60,7 @@ std::string FileNamePart(const std::string& path) {
 }  // namespace
 
 bool MainWindow::StartSimulatedUnit(std::string* error) {
-    simulated_ = sim::SimulatedLine::Start(state_.isKx2 != 0, error);
+    simulated_ = sim::SimulatedLine::Start(state_.isKx2, error);
     simulating_ = simulated_ != nullptr;
     ShowPortLabel();
     return simulating_;
@@ -80,7 +80,7 @@ void MainWindow::PickSlot(Slot slot) {
         ShowSlot(slot, state.blocks);
         return;
     }
-    const bool kx2 = state_.isKx2 != 0;
+    const bool kx2 = state_.isKx2;
     const FilePicker::Request request{
         QString(), FilePicker::ConvertFilter(QString::fromLatin1(kx2 ? kKx2Filter : kHbdFilter)),
         QString::fromLatin1(kx2 ? "kx" : "bin")};
@@ -115,10 +115,10 @@ void MainWindow::ApplyTamarackMarker(Slot slot) {
         return;
     }
     const bool found = SearchTamarackMarker(slots_.at(slot).path, kSlotKinds[slot]);
-    if (found == (state_.tamarackLine != 0)) {
+    if (found == state_.tamarackLine) {
         return;
     }
-    state_.tamarackLine = found ? 1 : 0;
+    state_.tamarackLine = found;
     settings::Write(ini_, settings::kTamarackLine, found ? 1 : 0);
     ApplyModeLayout();
 }
@@ -168,7 +168,7 @@ void MainWindow::RefreshFileLabels() {
 
 void MainWindow::SelectSerialPort() {
     SelectSerialPortDialog dialog(portLister_ ? portLister_() : std::vector<SerialPortInfo>{},
-                                  this);
+                                  runner_, this);
     dialog.SetSelection(portNumber_, CurrentDevice(), SelectSerialPortDialog::BaudIndex(baudRate_));
     if (runner_.Run(dialog) != FramedDialog::kResultOk) {
         return;
@@ -274,7 +274,7 @@ void MainWindow::ShowSerialTextView() {
 }
 
 void MainWindow::Start() {
-    const bool kx2 = state_.isKx2 != 0;
+    const bool kx2 = state_.isKx2;
     UploadRequest request;
     auto selectedPath = [this](Slot slot) -> std::optional<std::string> {
         const SlotState& state = slots_.at(slot);

@@ -1,5 +1,7 @@
 #include "dialogs/FontRecordQt.h"
 
+#include <QFontInfo>
+
 namespace quillon {
 
 QFont ToQFont(const FontRecord& record) {
@@ -15,9 +17,12 @@ QFont ToQFont(const FontRecord& record) {
 }
 
 FontRecord FontRecordFromQFont(const QFont& font) {
-    const int pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSize();
+    // The font dialog sizes fonts in points; the record holds pixels. A negative height is the
+    // character height, which is what a pixel size is, so a 12-point font is kept as the 16
+    // pixels it is drawn with on a 96-dpi screen and comes back the same size.
+    const int pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     FontRecord r =
-        FontRecord::Make(pixels > 0 ? pixels : FontRecord::MessagePaneDefault().height,
+        FontRecord::Make(pixels > 0 ? -pixels : FontRecord::MessagePaneDefault().height,
                          static_cast<int32_t>(font.weight()), font.family().toStdString());
     r.italic = font.italic() ? 1 : 0;
     r.underline = font.underline() ? 1 : 0;

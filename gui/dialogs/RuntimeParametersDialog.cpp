@@ -33,8 +33,9 @@ constexpr const char* const kDelayTexts[] = {
     "80 seconds",  "90 seconds",  "100 seconds", "110 seconds", "120 seconds",
     "150 seconds", "180 seconds", kEndMarker};
 
-constexpr int kRetransmitBase = 1;  // list index 0 is one transmission
-constexpr int kWaitBase = 3;        // list index 0 is 3 seconds
+// How a stored value that no entry of a list stands for is shown when it is added to the list.
+constexpr const char* kTimesFormat = "%1 times";
+constexpr const char* kSecondsFormat = "%1 seconds";
 constexpr std::size_t kEditedPathLimit = 257;
 constexpr int kShortestPlayablePath = 5;
 
@@ -80,32 +81,41 @@ constexpr QRect kLogMessagesBox(11, 177, 77, 10);
 constexpr QRect kShowSerialBox(113, 177, 77, 10);
 constexpr QRect kValidateBox(11, 189, 87, 10);
 constexpr QRect kLogSerialBox(113, 189, 77, 10);
+constexpr QRect kAllowAbortBox(113, 153, 77, 10);
 constexpr QRect kDefaultsBox(25, 208, 50, 14);
 constexpr QRect kCancelBox(104, 208, 50, 14);
 constexpr QRect kOkBox(182, 208, 50, 14);
 
-// Fills a list from its table up to the entry that begins with 'E' (the end marker).
-void FillList(QComboBox& list, const char* const* table) {
+// Fills a list from its table up to the entry that begins with 'E' (the end marker). Every entry
+// stands for the number its text begins with ("2 - twice", "45 seconds"), kept as its data; an
+// entry outside the key's range is not offered.
+void FillList(QComboBox& list, const char* const* table, const settings::IntKey& key) {
     for (int i = 0; table[i][0] != 'E'; ++i) {
-        list.insertItem(i, QString::fromLatin1(table[i]));
+        const int value = std::atoi(table[i]);
+        if (key.InRange(value)) {
+            list.addItem(QString::fromLatin1(table[i]), value);
+        }
     }
 }
 
-// Selects index, or leaves the list without a selection (an empty field) when it is outside.
-void Select(QComboBox& list, int index) {
-    if (index >= 0 && index < list.count()) {
-        list.setCurrentIndex(index);
-    } else {
-        list.setCurrentIndex(-1);
-        list.setEditText(QString());
+// Selects the entry of the value a run takes from stored. A value in range that no entry stands
+// for gets an entry of its own, in order, so the dialog shows it and OK keeps it.
+void Select(QComboBox& list, const settings::IntKey& key, int stored, const char* format) {
+    const int value = key.InEffect(stored);
+    int index = list.findData(value);
+    if (index < 0) {
+        index = 0;
+        while (index < list.count() && list.itemData(index).toInt() < value) {
+            ++index;
+        }
+        list.insertItem(index, QString::fromLatin1(format).arg(value), value);
     }
+    list.setCurrentIndex(index);
 }
 
-QComboBox* MakeList(QWidget* parent) {
-    auto* list = new QComboBox(parent);
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
-    return list;
+// The value of the chosen entry, never one outside the key's range.
+int Chosen(const QComboBox& list, const settings::IntKey& key) {
+    return key.InEffect(list.currentData().toInt());
 }
 
 std::string EditedPath(const QLineEdit& edit) {
@@ -128,13 +138,9 @@ RuntimeParametersDialog::RuntimeParametersDialog(ProgramState& state, DialogRunn
     SetTitleText(QString::fromLatin1(kTitle));
     BuildControls();
     DressControls();
-    LoadSettings();
+    LoadSettings(false);
     ShowSettings();
     UpdatePlayButtons();
-}
-
-int RuntimeParametersDialog::SelectedIndex(const QComboBox& list) {
-    return list.findText(list.currentText(), Qt::MatchExactly);
 }
 
 void RuntimeParametersDialog::BuildControls() {
@@ -148,14 +154,16 @@ void RuntimeParametersDialog::BuildControls() {
     const struct {
         QComboBox** list;
         const char* const* table;
+        const settings::IntKey& key;
         QRect box;
-    } lists[] = {{&controlList_, kControlTexts, kControlBox},
-                 {&dataList_, kDataTexts, kDataBox},
-                 {&waitList_, kWaitTexts, kWaitBox},
-                 {&delayList_, kDelayTexts, kDelayBox}};
+    } lists[] = {{&controlList_, kControlTexts, settings::kRetransmitControl, kControlBox},
+                 {&dataList_, kDataTexts, settings::kRetransmitData, kDataBox},
+                 {&waitList_, kWaitTexts, settings::kWaitForResponse, kWaitBox},
+                 {&delayList_, kDelayTexts, settings::kDelayAfterFile, kDelayBox}};
     for (const auto& entry : lists) {
-        *entry.list = MakeList(this);
-        FillList(**entry.list, entry.table);
+        // Pick-only: a typed value could be one no run takes.
+        *entry.list = new QComboBox(this);
+        FillList(**entry.list, entry.table, entry.key);
         // The template's height is that of the dropped list; the field is one line.
         const QRect box = units.ToPixels(entry.box);
         (*entry.list)->setGeometry(box.x(), box.y(), box.width(), units.ToPixelsY(13));
@@ -172,7 +180,8 @@ void RuntimeParametersDialog::BuildControls() {
                   {&logMessagesCheck_, "Log Messages", kLogMessagesBox},
                   {&showSerialCheck_, "Show Serial View", kShowSerialBox},
                   {&validateCheck_, "Validate Selected Files", kValidateBox},
-                  {&logSerialCheck_, "Log Serial Data", kLogSerialBox}};
+                  {&logSerialCheck_, "Log Serial Data", kLogSerialBox},
+                  {&allowAbortCheck_, "Allow Abort", kAllowAbortBox}};
     for (const auto& entry : checks) {
         *entry.box = new ExtendedCheckBox(this);
         (*entry.box)->setText(QString::fromLatin1(entry.text));
@@ -217,10 +226,10 @@ void RuntimeParametersDialog::BuildSoundRow(Sound sound, int top) {
 }
 
 void RuntimeParametersDialog::DressControls() {
-    // Today's desktops draw check boxes over the dialog's gradient, so the four switches show
+    // Today's desktops draw check boxes over the dialog's gradient, so the switches show
     // the body through them as the newer systems did.
     for (ExtendedCheckBox* box :
-         {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_}) {
+         {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_, allowAbortCheck_}) {
         box->SetTransparent(true);
     }
     for (SoundRow& row : rows_) {
@@ -252,28 +261,33 @@ void RuntimeParametersDialog::DressControls() {
     defaults_->SetTextAlignment(ExtendedButton::kSingleCentered);
 }
 
-void RuntimeParametersDialog::LoadSettings() {
-    rows_[kSoundAll].path = settings::Read(ini_, settings::kSoundCompleted);
-    rows_[kSoundSuccess].path = settings::Read(ini_, settings::kSoundPostSuccess);
-    rows_[kSoundFailed].path = settings::Read(ini_, settings::kSoundFailed);
-    logSerialData_ = settings::ReadBool(ini_, settings::kLogSerialData);
-    logMessages_ = settings::ReadBool(ini_, settings::kLogMessages);
-    showSerialView_ = settings::ReadBool(ini_, settings::kShowSerialView);
-    validateFiles_ = settings::ReadBool(ini_, settings::kValidateFiles);
-    controlRetransmits_ = settings::Read(ini_, settings::kRetransmitControl);
-    dataRetransmits_ = settings::Read(ini_, settings::kRetransmitData);
-    waitSeconds_ = settings::Read(ini_, settings::kWaitForResponse);
-    delaySeconds_ = settings::Read(ini_, settings::kDelayAfterFile);
-    delayIndex_ = kDelayFallbackIndex;
-    for (int i = 0; kDelayTexts[i][0] != 'E'; ++i) {
-        if (std::atoi(kDelayTexts[i]) == delaySeconds_) {
-            delayIndex_ = i;
-            break;
-        }
+void RuntimeParametersDialog::LoadSettings(bool factory) {
+    const auto number = [this, factory](const settings::IntKey& key) {
+        return factory ? settings::FactoryValue(key) : settings::Read(ini_, key);
+    };
+    // The factory reset leaves no sounds.
+    const auto text = [this, factory](const settings::StringKey& key) {
+        return factory ? std::string() : settings::Read(ini_, key);
+    };
+    rows_[kSoundAll].path = text(settings::kSoundCompleted);
+    rows_[kSoundSuccess].path = text(settings::kSoundPostSuccess);
+    rows_[kSoundFailed].path = text(settings::kSoundFailed);
+    logSerialData_ = number(settings::kLogSerialData) != 0;
+    logMessages_ = number(settings::kLogMessages) != 0;
+    showSerialView_ = number(settings::kShowSerialView) != 0;
+    validateFiles_ = number(settings::kValidateFiles) != 0;
+    allowAbort_ = number(settings::kAllowAbort) != 0;
+    controlRetransmits_ = number(settings::kRetransmitControl);
+    dataRetransmits_ = number(settings::kRetransmitData);
+    waitSeconds_ = number(settings::kWaitForResponse);
+    delaySeconds_ = number(settings::kDelayAfterFile);
+    isKx2_ = number(settings::kIsKx2) != 0;
+    tamarackLine_ = number(settings::kTamarackLine) != 0;
+    if (!factory) {
+        // The mode flags follow the file whenever it is read, whatever the user then presses.
+        state_.isKx2 = isKx2_;
+        state_.tamarackLine = tamarackLine_;
     }
-    // The mode flags follow the file whenever it is read, whatever the user then presses.
-    state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2) ? 1 : 0;
-    state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine) ? 1 : 0;
 }
 
 void RuntimeParametersDialog::ShowSettings() {
@@ -281,18 +295,23 @@ void RuntimeParametersDialog::ShowSettings() {
     logSerialCheck_->setChecked(logSerialData_);
     showSerialCheck_->setChecked(showSerialView_);
     validateCheck_->setChecked(validateFiles_);
-    kx2Check_->setChecked(state_.isKx2 != 0);
-    tamarackCheck_->setChecked(state_.tamarackLine != 0);
-    Select(*waitList_, waitSeconds_ - kWaitBase);
-    Select(*delayList_, delayIndex_);
-    Select(*controlList_, controlRetransmits_ - kRetransmitBase);
-    Select(*dataList_, dataRetransmits_ - kRetransmitBase);
+    allowAbortCheck_->setChecked(allowAbort_);
+    kx2Check_->setChecked(isKx2_);
+    tamarackCheck_->setChecked(tamarackLine_);
+    Select(*waitList_, settings::kWaitForResponse, waitSeconds_, kSecondsFormat);
+    Select(*delayList_, settings::kDelayAfterFile, delaySeconds_, kSecondsFormat);
+    Select(*controlList_, settings::kRetransmitControl, controlRetransmits_, kTimesFormat);
+    Select(*dataList_, settings::kRetransmitData, dataRetransmits_, kTimesFormat);
     for (SoundRow& row : rows_) {
         row.edit->setText(QString::fromStdString(row.path));
     }
 }
 
 void RuntimeParametersDialog::SaveSettings() {
+    if (resetOnOk_) {
+        // Whatever the factory settings leave out (port, remembered files) goes now.
+        settings::FactoryReset(ini_);
+    }
     settings::Write(ini_, settings::kSoundCompleted, rows_[kSoundAll].path);
     settings::Write(ini_, settings::kSoundPostSuccess, rows_[kSoundSuccess].path);
     settings::Write(ini_, settings::kSoundFailed, rows_[kSoundFailed].path);
@@ -304,8 +323,9 @@ void RuntimeParametersDialog::SaveSettings() {
     settings::Write(ini_, settings::kRetransmitData, dataRetransmits_);
     settings::Write(ini_, settings::kWaitForResponse, waitSeconds_);
     settings::Write(ini_, settings::kDelayAfterFile, delaySeconds_);
-    settings::Write(ini_, settings::kTamarackLine, state_.tamarackLine != 0 ? 1 : 0);
-    settings::Write(ini_, settings::kIsKx2, state_.isKx2 != 0 ? 1 : 0);
+    settings::Write(ini_, settings::kTamarackLine, state_.tamarackLine ? 1 : 0);
+    settings::Write(ini_, settings::kIsKx2, state_.isKx2 ? 1 : 0);
+    settings::Write(ini_, settings::kAllowAbort, allowAbort_ ? 1 : 0);
 }
 
 void RuntimeParametersDialog::UpdatePlayButtons() {
@@ -355,24 +375,24 @@ void RuntimeParametersDialog::OnUseDefaults() {
     if (runner_.Run(confirm) != ConfirmDialog::kResultYes) {
         return;
     }
-    settings::FactoryReset(ini_);
-    LoadSettings();
+    resetOnOk_ = true;
+    LoadSettings(true);
     ShowSettings();
     UpdatePlayButtons();
 }
 
 void RuntimeParametersDialog::OnOk() {
-    state_.isKx2 = kx2Check_->isChecked() ? 1 : 0;
-    state_.tamarackLine = tamarackCheck_->isChecked() ? 1 : 0;
+    state_.isKx2 = kx2Check_->isChecked();
+    state_.tamarackLine = tamarackCheck_->isChecked();
     logMessages_ = logMessagesCheck_->isChecked();
     logSerialData_ = logSerialCheck_->isChecked();
     showSerialView_ = showSerialCheck_->isChecked();
     validateFiles_ = validateCheck_->isChecked();
-    waitSeconds_ = SelectedIndex(*waitList_) + kWaitBase;
-    delayIndex_ = SelectedIndex(*delayList_);
-    delaySeconds_ = delayIndex_ >= 0 ? std::atoi(kDelayTexts[delayIndex_]) : kDelayWithoutChoice;
-    controlRetransmits_ = SelectedIndex(*controlList_) + kRetransmitBase;
-    dataRetransmits_ = SelectedIndex(*dataList_) + kRetransmitBase;
+    allowAbort_ = allowAbortCheck_->isChecked();
+    waitSeconds_ = Chosen(*waitList_, settings::kWaitForResponse);
+    delaySeconds_ = Chosen(*delayList_, settings::kDelayAfterFile);
+    controlRetransmits_ = Chosen(*controlList_, settings::kRetransmitControl);
+    dataRetransmits_ = Chosen(*dataList_, settings::kRetransmitData);
     rows_[kSoundAll].path = EditedPath(*rows_[kSoundAll].edit);
     rows_[kSoundFailed].path = EditedPath(*rows_[kSoundFailed].edit);
     rows_[kSoundSuccess].path = EditedPath(*rows_[kSoundSuccess].edit);

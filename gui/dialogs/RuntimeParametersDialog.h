@@ -1,7 +1,11 @@
-// The Runtime Parameters dialog: retransmits, waits, the three sounds, the logging, view and
-// validation switches and the KX2 and Tamarack Line modes, read from Quillon.ini each time it
-// opens and written back on OK; "Use Defaults" rewrites the file with the factory keys after a
-// confirmation. Write failures are not reported (the next read shows what the file holds).
+// The Runtime Parameters dialog: retransmits, waits, the three sounds, the logging, view,
+// validation and abort switches and the KX2 and Tamarack Line modes, read from Quillon.ini each
+// time it opens and written back on OK. The four lists are pick-only and offer only values inside
+// their keys' ranges; a stored value the list lacks is shown as the value a run uses (added to
+// the list when it is in range), so OK never stores a value a run would not take. "Use Defaults"
+// (after a confirmation) only fills the dialog with the factory values: the file is reset on OK,
+// and Cancel leaves it as it was. Write failures are not reported (the next read shows what the
+// file holds).
 #pragma once
 
 #include <QString>
@@ -31,9 +35,6 @@ class RuntimeParametersDialog : public FramedDialog {
 
     static constexpr const char* kTitle = "Runtime Parameters";
     static constexpr const char* kDefaultsQuestion = "Are you sure?\n\nLoad factory defaults?";
-    // The stored delay when the delay list has no entry chosen on OK: the default pause.
-    static constexpr int kDelayWithoutChoice = 60;
-    static constexpr int kDelayFallbackIndex = 3;  // "60 seconds"
 
     // The dialog reads and sets the mode flags of state; dialogs and pickers go through the
     // seams given.
@@ -42,7 +43,6 @@ class RuntimeParametersDialog : public FramedDialog {
 
     // The "Validate Files" choice, for the main window after OK.
     bool ValidateFiles() const { return validateFiles_; }
-    int DelayIndex() const { return delayIndex_; }
 
     QComboBox* ControlRetransmits() const { return controlList_; }
     QComboBox* DataRetransmits() const { return dataList_; }
@@ -58,12 +58,10 @@ class RuntimeParametersDialog : public FramedDialog {
     ExtendedCheckBox* ShowSerialCheck() const { return showSerialCheck_; }
     ExtendedCheckBox* ValidateCheck() const { return validateCheck_; }
     ExtendedCheckBox* LogSerialCheck() const { return logSerialCheck_; }
+    ExtendedCheckBox* AllowAbortCheck() const { return allowAbortCheck_; }
     ExtendedButton* DefaultsButton() const { return defaults_; }
     ExtendedButton* CancelButton() const { return cancel_; }
     ExtendedButton* OkButton() const { return ok_; }
-
-    // The selected entry of a list: the entry whose text the field shows, -1 for none.
-    static int SelectedIndex(const QComboBox& list);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -80,7 +78,8 @@ class RuntimeParametersDialog : public FramedDialog {
     void BuildControls();
     void BuildSoundRow(Sound sound, int top);
     void DressControls();
-    void LoadSettings();
+    // From the file, or the values the file holds after a factory reset.
+    void LoadSettings(bool factory);
     void ShowSettings();
     void SaveSettings();
     void UpdatePlayButtons();
@@ -100,11 +99,15 @@ class RuntimeParametersDialog : public FramedDialog {
     bool logMessages_ = true;
     bool showSerialView_ = false;
     bool validateFiles_ = true;
+    bool allowAbort_ = false;
+    bool isKx2_ = true;
+    bool tamarackLine_ = false;
+    // The factory values are shown; OK resets the file before it stores them.
+    bool resetOnOk_ = false;
     int controlRetransmits_ = 4;
     int dataRetransmits_ = 1;
     int waitSeconds_ = 6;
     int delaySeconds_ = 60;
-    int delayIndex_ = kDelayFallbackIndex;
 
     QComboBox* controlList_ = nullptr;
     QComboBox* dataList_ = nullptr;
@@ -117,6 +120,7 @@ class RuntimeParametersDialog : public FramedDialog {
     ExtendedCheckBox* showSerialCheck_ = nullptr;
     ExtendedCheckBox* validateCheck_ = nullptr;
     ExtendedCheckBox* logSerialCheck_ = nullptr;
+    ExtendedCheckBox* allowAbortCheck_ = nullptr;
     ExtendedButton* defaults_ = nullptr;
     ExtendedButton* cancel_ = nullptr;
     ExtendedButton* ok_ = nullptr;

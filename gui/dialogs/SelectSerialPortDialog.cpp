@@ -2,16 +2,21 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "controls/DialogUnits.h"
 #include "controls/ExtendedButton.h"
 #include "controls/TransparentLabel.h"
+#include "dialogs/ConfirmDialog.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/SettingsDialogLook.h"
 #include "serial/PortName.h"
+#include "serial/SystemSerialBackend.h"
 
 namespace quillon {
 
@@ -43,19 +48,37 @@ QString PortText(int number) {
     return QString::fromLatin1(text);
 }
 
-QComboBox* MakeList(QWidget* parent, const DialogUnits& units, const QRect& box) {
+QComboBox* MakeList(QWidget* parent, const DialogUnits& units, const QRect& box, bool editable) {
     auto* list = new QComboBox(parent);
-    list->setEditable(true);
+    list->setEditable(editable);
     list->setInsertPolicy(QComboBox::NoInsert);
     const QRect place = units.ToPixels(box);
     list->setGeometry(place.x(), place.y(), place.width(), units.ToPixelsY(kListFieldHeight));
     return list;
 }
 
+// True when one of "Port 1" to "Port 12" opens the device already: /dev/ttyS0 is Port 1 (on
+// Windows the system lists COM1, the port number's own name).
+bool IsNumberedPort(const std::string& devicePath) {
+    const std::optional<PortName> name = PortName::Parse(devicePath);
+    if (name && !name->HasDevice()) {
+        return name->portNumber <= SelectSerialPortDialog::kListedPorts;
+    }
+    for (int number = 1; number <= SelectSerialPortDialog::kListedPorts; ++number) {
+        if (SystemDevicePath(number) == devicePath) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devices, QWidget* parent)
-    : FramedDialog(SettingsDialogLook(), parent), devices_(std::move(devices)) {
+SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devices,
+                                               DialogRunner& runner, QWidget* parent)
+    : FramedDialog(SettingsDialogLook(), parent), devices_(std::move(devices)), runner_(runner) {
+    std::erase_if(devices_,
+                  [](const SerialPortInfo& info) { return IsNumberedPort(info.devicePath); });
     setObjectName(QStringLiteral("SelectSerialPortDialog"));
     setFont(QFont(QString::fromLatin1(kFace), kFontPoints));
     SetTitleText(QString::fromLatin1(kTitle));
@@ -65,11 +88,12 @@ SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devic
     auto* portLabel = new TransparentLabel(this);
     portLabel->setText(QStringLiteral("Port Num"));
     portLabel->setGeometry(units.ToPixels(kPortLabelBox));
-    portList_ = MakeList(this, units, kPortListBox);
+    // The port field takes a typed device; a rate can only be picked.
+    portList_ = MakeList(this, units, kPortListBox, true);
     auto* baudLabel = new TransparentLabel(this);
     baudLabel->setText(QStringLiteral("Baud Rate"));
     baudLabel->setGeometry(units.ToPixels(kBaudLabelBox));
-    baudList_ = MakeList(this, units, kBaudListBox);
+    baudList_ = MakeList(this, units, kBaudListBox, false);
     // The device descriptions are long; the open list may be wider than its field.
     portList_->view()->setMinimumWidth(portList_->width());
     portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -122,9 +146,6 @@ void SelectSerialPortDialog::SetSelection(int portNumber, const std::string& dev
         portList_->setEditText(QString::fromStdString(device));
     }
     baudList_->setCurrentIndex(baudIndex >= 0 && baudIndex < kBaudCount ? baudIndex : -1);
-    if (baudList_->currentIndex() < 0) {
-        baudList_->setEditText(QString());
-    }
 }
 
 int SelectSerialPortDialog::BaudIndex(int rate) {
@@ -136,47 +157,45 @@ int SelectSerialPortDialog::BaudIndex(int rate) {
     return 0;
 }
 
-void SelectSerialPortDialog::ReadPortChoice() {
+SelectSerialPortDialog::PortChoice SelectSerialPortDialog::ReadPortChoice() const {
     const QString text = portList_->currentText().trimmed();
     const int index = portList_->findText(text, Qt::MatchExactly);
     const int givenNumber = portNumber_ >= 1 && portNumber_ <= kListedPorts ? portNumber_ : 1;
     if (index >= 0 && index < kListedPorts) {
-        portNumber_ = index + 1;
-        device_.clear();
-    } else if (index >= kListedPorts) {
-        portNumber_ = givenNumber;
-        device_ = portList_->itemData(index).toString().toStdString();
-    } else if (text.isEmpty()) {
-        portNumber_ = 0;
-        device_.clear();
-    } else if (std::optional<PortName> typed = PortName::Parse(text.toStdString())) {
+        return {index + 1, std::string()};
+    }
+    if (index >= kListedPorts) {
+        return {givenNumber, portList_->itemData(index).toString().toStdString()};
+    }
+    if (std::optional<PortName> typed = PortName::Parse(text.toStdString())) {
         // "3", "COM3", "/dev/ttyUSB0", "ttyACM0": a number picks that port, a device keeps
         // the number it was given as its slot.
-        portNumber_ = typed->HasDevice() ? givenNumber : typed->portNumber;
-        device_ = typed->device;
-    } else {
-        portNumber_ = 0;
-        device_.clear();
+        return {typed->HasDevice() ? givenNumber : typed->portNumber, typed->device};
     }
+    return {};
 }
 
-void SelectSerialPortDialog::ReadBaudChoice() {
-    const QString text = baudList_->currentText().trimmed();
-    const int index = baudList_->findText(text, Qt::MatchExactly);
-    if (index >= 0) {
-        baud_ = kBaudRates[index];
-        return;
-    }
-    // A rate typed as a plain number ("57600", "57,600") is taken when the table has it.
-    QString digits = text;
-    digits.remove(QLatin1Char(','));
-    const int typed = digits.section(QLatin1Char(' '), 0, 0).toInt();
-    baud_ = BaudIndex(typed) != 0 || typed == kBaudRates[0] ? typed : givenBaud_;
+// Listed devices exist; a typed one (a pseudo-terminal is never listed) is looked for.
+bool SelectSerialPortDialog::Exists(const std::string& device) const {
+    return QFileInfo::exists(QString::fromStdString(device)) ||
+           std::any_of(devices_.begin(), devices_.end(),
+                       [&device](const SerialPortInfo& info) { return info.devicePath == device; });
 }
 
 void SelectSerialPortDialog::OnSave() {
-    ReadPortChoice();
-    ReadBaudChoice();
+    const PortChoice port = ReadPortChoice();
+    // The device given on opening was kept before; only a newly typed one is questioned.
+    if (!port.device.empty() && port.device != device_ && !Exists(port.device)) {
+        ConfirmDialog question(this);
+        question.SetText(kMissingDeviceQuestion, port.device.c_str());
+        if (runner_.Run(question) != ConfirmDialog::kResultYes) {
+            return;
+        }
+    }
+    portNumber_ = port.number;
+    device_ = port.device;
+    const int baudIndex = baudList_->currentIndex();
+    baud_ = baudIndex >= 0 ? kBaudRates[baudIndex] : givenBaud_;
     done(kResultOk);
 }
 

@@ -1,6 +1,8 @@
-// Picks the serial port and baud rate: "Port 1" to "Port 12" as before, the serial devices this
-// system has (with what their adapters say of themselves), or a device path typed into the field
-// (pseudo-terminals are never listed). The dialog reads and writes no settings; its caller does.
+// Picks the serial port and baud rate: "Port 1" to "Port 12" as before, the other serial devices
+// this system has (with what their adapters say of themselves), or a device path typed into the
+// field (pseudo-terminals are never listed). A typed device the system does not have is kept only
+// when the user says so, since its adapter may be plugged in later. The rates can only be picked
+// from the list. The dialog reads and writes no settings; its caller does.
 #pragma once
 
 #include <string>
@@ -13,6 +15,7 @@ class QComboBox;
 
 namespace quillon {
 
+class DialogRunner;
 class ExtendedButton;
 
 class SelectSerialPortDialog : public FramedDialog {
@@ -25,16 +28,23 @@ class SelectSerialPortDialog : public FramedDialog {
     static constexpr int kBaudCount = 7;
     static constexpr int kFallbackBaud = 19200;
 
-    // devices: what the system has (ListSerialPorts), offered after the twelve numbered ports.
-    explicit SelectSerialPortDialog(std::vector<SerialPortInfo> devices, QWidget* parent = nullptr);
+    static constexpr const char* kMissingDeviceQuestion =
+        "%s\nis not on this system now.\n\nKeep it anyway? Answer YES if its\nadapter will be "
+        "plugged in later.";
+
+    // devices: what the system has (ListSerialPorts), offered after the twelve numbered ports
+    // unless one of those opens it already. The question about a missing device goes through
+    // runner.
+    SelectSerialPortDialog(std::vector<SerialPortInfo> devices, DialogRunner& runner,
+                           QWidget* parent = nullptr);
 
     // In: the current port number and device (empty: the number's default device) and an index
     // into kBaudRates. Call before the dialog is run.
     void SetSelection(int portNumber, const std::string& device, int baudIndex);
 
     // Out after Save. Port number: the chosen "Port N" (1-12); with a device chosen, the number
-    // given (1 when that was outside 1-12); 0 when nothing was chosen. Baud: bits per second;
-    // when the field names no rate of the table, the rate given on opening.
+    // given (1 when that was outside 1-12); 0 when nothing was chosen. Baud: bits per second; the
+    // rate given on opening when none is chosen.
     int PortNumber() const { return portNumber_; }
     const std::string& Device() const { return device_; }
     int Baud() const { return baud_; }
@@ -51,11 +61,17 @@ class SelectSerialPortDialog : public FramedDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    struct PortChoice {
+        int number = 0;
+        std::string device;
+    };
+
     void OnSave();
-    void ReadPortChoice();
-    void ReadBaudChoice();
+    PortChoice ReadPortChoice() const;
+    bool Exists(const std::string& device) const;
 
     std::vector<SerialPortInfo> devices_;
+    DialogRunner& runner_;
     int portNumber_ = 0;
     std::string device_;
     int baud_ = 0;

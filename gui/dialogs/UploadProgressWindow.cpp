@@ -135,7 +135,7 @@ void UploadProgressWindow::ReadSettings() {
     serialShown_ = settings::ReadBool(ini, settings::kShowSerialView);
     commFirst_ = settings::ReadBool(ini, settings::kLoadCommFirst);
     allowAbort_ = settings::ReadBool(ini, settings::kAllowAbort);
-    state_.showSerialData = serialShown_ ? 1 : 0;
+    state_.showSerialData = serialShown_;
 }
 
 void UploadProgressWindow::BuildControls() {
@@ -250,10 +250,10 @@ void UploadProgressWindow::HandleEvent(const UploadEvent& e) {
         Overloaded{
             [&](const event::LogLine& line) { panes_->AppendLogLine(line.level, line.text); },
             [&](const event::BytesSent& sent) {
-                panes_->AppendBytes(true, sent.bytes, state_.showSerialData.load() == 1);
+                panes_->AppendBytes(true, sent.bytes, state_.showSerialData.load());
             },
             [&](const event::BytesReceived& received) {
-                panes_->AppendBytes(false, received.bytes, state_.showSerialData.load() == 1);
+                panes_->AppendBytes(false, received.bytes, state_.showSerialData.load());
             },
             [&](const event::FileStart& start) { OnFileStart(start.progress); },
             [&](const event::Estimates& estimates) { OnEstimates(estimates.progress); },
@@ -390,7 +390,7 @@ void UploadProgressWindow::ToggleSerialData() {
     serialShown_ = !serialShown_;
     showSerView_->SetText("%s", serialShown_ ? kHideSerialText : kShowSerialText);
     Arrange();
-    state_.showSerialData = serialShown_ ? 1 : 0;
+    state_.showSerialData = serialShown_;
 }
 
 void UploadProgressWindow::ToggleScrollMessages() {

@@ -35,6 +35,9 @@ TEST(SettingsKeys, DefaultFileIsMadeOnlyWhereNoneIsAndResetStartsAfresh) {
     EXPECT_EQ(Read(ini, kPortNumber), 1);
     EXPECT_EQ(Read(ini, kAllowAbort), 0);
     EXPECT_EQ(Read(ini, kIsKx2), 1);
+    for (const IntKey* key : {&kShowUploadTiming, &kIsKx2, &kWaitForResponse, &kAllowAbort}) {
+        EXPECT_EQ(FactoryValue(*key), Read(ini, *key)) << key->key;
+    }
 
     IniFile nowhere("/nonexistent-folder-for-quillon7/Quillon.ini");
     EXPECT_FALSE(FactoryReset(nowhere));

@@ -26,6 +26,7 @@
 #include "dialogs/SoundPreview.h"
 #include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
+#include "serial/SystemSerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "tests/core/firmware/FileTestHelpers.h"
 #include "tests/support/FakeSerialBackend.h"
@@ -91,6 +92,10 @@ struct Workspace {
         return Ini().Find(section, key).value_or("?");
     }
     std::string Path(const std::string& name) const { return state.appDir + name; }
+    std::string IniText() const {
+        std::ifstream in(state.IniPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     // The next error dialog is answered with OK and recorded.
     void ExpectError() {
         runner.AnswerNext(FramedDialog::kResultOk, [this](QDialog& dialog) {
@@ -328,20 +333,17 @@ class MainWindowTest : public QObject {
                  text.c_str());
     }
 
-    // What OK stores: the choices made, and for values outside the lists what they show.
-    void RuntimeOkStoresWhatIsShownAndChosen() {
+    // What OK stores: the choices made.
+    void RuntimeOkStoresWhatIsChosen() {
         Workspace work;
         IniFile ini = work.Ini();
-        settings::Write(ini, settings::kDelayAfterFile, 75);
-        settings::Write(ini, settings::kWaitForResponse, 10);
-        settings::Write(ini, settings::kRetransmitControl, 9);
         settings::Write(ini, settings::kSoundFailed, std::string("/sounds/failed.wav"));
         RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
-        QCOMPARE(dialog.DelayList()->currentText(), QStringLiteral("60 seconds"));
-        QCOMPARE(dialog.WaitList()->currentText(), QString());
         dialog.DataRetransmits()->setCurrentIndex(1);
         dialog.Kx2Check()->setChecked(false);
         dialog.ValidateCheck()->setChecked(false);
+        QVERIFY(!dialog.AllowAbortCheck()->isChecked());
+        dialog.AllowAbortCheck()->setChecked(true);
         using S = RuntimeParametersDialog;
         QVERIFY(dialog.PlayButton(S::kSoundFailed)->isEnabled());
         QVERIFY(!dialog.PlayButton(S::kSoundSuccess)->isEnabled());
@@ -357,30 +359,79 @@ class MainWindowTest : public QObject {
         QCOMPARE(work.preview.played, std::vector<std::string>{"/sounds/done.wav"});
         dialog.OkButton()->click();
         QCOMPARE(dialog.result(), FramedDialog::kResultOk);
-        QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("60"));
-        QCOMPARE(work.Setting("HBD Params", "Wait for HBD Response"), std::string("2"));
-        QCOMPARE(work.Setting("HBD Params", "Retransmit Control Packets"), std::string("0"));
         QCOMPARE(work.Setting("HBD Params", "Retransmit Data Packets"), std::string("2"));
         QCOMPARE(work.Setting("Sounds", "Uploads Completed"), std::string("a.wa"));
         QCOMPARE(work.Setting("Sounds", "Failed Upload"), std::string());
         QCOMPARE(work.Setting("KX2", "Is KX2"), std::string("0"));
         QCOMPARE(work.Setting("Validate", "Validate Files"), std::string("0"));
+        QCOMPARE(work.Setting("Load Files", "Allow Abort"), std::string("1"));
         QCOMPARE(int(work.state.isKx2), 0);
         // The first delay choice is stored as itself.
         RuntimeParametersDialog again(work.state, work.runner, work.picker, work.preview);
+        QVERIFY(again.AllowAbortCheck()->isChecked());
         again.DelayList()->setCurrentIndex(0);
         again.OkButton()->click();
         QCOMPARE(work.Setting("HBD Params", "Delay after File Upload"), std::string("45"));
     }
 
+    void RuntimeListsHoldOnlyValuesInRange_data() {
+        QTest::addColumn<int>("list");  // control, data, wait, delay
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");  // and stored on OK
+        QTest::newRow("wait below the minimum: the default") << 2 << "2"
+                                                             << "6 seconds";
+        QTest::newRow("wait not a number") << 2 << "abc"
+                                           << "6 seconds";
+        QTest::newRow("delay in range, not listed") << 3 << "75"
+                                                    << "75 seconds";
+        QTest::newRow("delay above the maximum") << 3 << "400"
+                                                 << "60 seconds";
+        QTest::newRow("control retries 99") << 0 << "99"
+                                            << "4 times";
+        QTest::newRow("control retries 9") << 0 << "9"
+                                           << "9 times";
+        QTest::newRow("data retries 0") << 1 << "0"
+                                        << "1 - Once";
+    }
+    // The lists cannot be typed into, offer nothing outside their keys' ranges, and show a stored
+    // value as the value a run uses; OK stores what they show.
+    void RuntimeListsHoldOnlyValuesInRange() {
+        QFETCH(int, list);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const settings::IntKey* keys[] = {&settings::kRetransmitControl, &settings::kRetransmitData,
+                                          &settings::kWaitForResponse, &settings::kDelayAfterFile};
+        const settings::IntKey& key = *keys[list];
+        Workspace work;
+        IniFile ini = work.Ini();
+        ini.WriteString(key.section, key.key, stored.toStdString());
+        RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
+        QComboBox* lists[] = {dialog.ControlRetransmits(), dialog.DataRetransmits(),
+                              dialog.WaitList(), dialog.DelayList()};
+        for (int each = 0; each < 4; ++each) {
+            QVERIFY(!lists[each]->isEditable());
+            for (int i = 0; i < lists[each]->count(); ++i) {
+                const QString text = lists[each]->itemText(i);
+                QVERIFY2(keys[each]->InRange(std::atoi(qPrintable(text))), qPrintable(text));
+            }
+        }
+        QCOMPARE(lists[list]->currentText(), shown);
+        dialog.OkButton()->click();
+        QCOMPARE(work.Setting(key.section, key.key), std::to_string(std::atoi(qPrintable(shown))));
+    }
+
     void RuntimeUseDefaults_data() {
         QTest::addColumn<int>("answer");
-        QTest::newRow("YES resets the file") << ConfirmDialog::kResultYes;
-        QTest::newRow("NO changes nothing") << ConfirmDialog::kResultNo;
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("YES, then OK resets the file") << ConfirmDialog::kResultYes << true;
+        QTest::newRow("YES, then Cancel keeps the file") << ConfirmDialog::kResultYes << false;
+        QTest::newRow("NO changes nothing") << ConfirmDialog::kResultNo << true;
     }
-    // Opening takes the mode flags from the file; after "Use Defaults" Cancel keeps the file.
+    // Opening takes the mode flags from the file; "Use Defaults" only fills the dialog, and the
+    // file is reset on OK.
     void RuntimeUseDefaults() {
         QFETCH(int, answer);
+        QFETCH(bool, ok);
         const bool reset = answer == ConfirmDialog::kResultYes;
         Workspace work;
         IniFile ini = work.Ini();
@@ -388,25 +439,43 @@ class MainWindowTest : public QObject {
         settings::Write(ini, settings::kTamarackLine, 5);
         settings::Write(ini, settings::kPortNumber, 4);
         settings::Write(ini, settings::kValidateFiles, 0);
+        settings::Write(ini, settings::kWaitForResponse, 10);
+        settings::Write(ini, settings::kSoundFailed, std::string("/sounds/failed.wav"));
+        const std::string before = work.IniText();
         work.state.isKx2 = true;
         RuntimeParametersDialog dialog(work.state, work.runner, work.picker, work.preview);
         QCOMPARE(int(work.state.isKx2), 0);
         QCOMPARE(int(work.state.tamarackLine), 1);
         work.runner.AnswerNext(answer);
         dialog.DefaultsButton()->click();
-        QCOMPARE(int(work.state.isKx2), reset ? 1 : 0);
         QCOMPARE(dialog.Kx2Check()->isChecked(), reset);
         QCOMPARE(dialog.ValidateCheck()->isChecked(), reset);
-        dialog.TamarackCheck()->setChecked(false);
-        dialog.CancelButton()->click();
+        QCOMPARE(dialog.TamarackCheck()->isChecked(), !reset);
+        QCOMPARE(dialog.WaitList()->currentText(), QString(reset ? "6 seconds" : "10 seconds"));
+        using S = RuntimeParametersDialog;
+        QCOMPARE(dialog.PlayButton(S::kSoundFailed)->isEnabled(), !reset);
+        QCOMPARE(int(work.state.isKx2), 0);
+        QCOMPARE(work.IniText(), before);
+        (ok ? dialog.OkButton() : dialog.CancelButton())->click();
+        if (!ok) {
+            QCOMPARE(work.IniText(), before);
+            QCOMPARE(int(work.state.isKx2), 0);
+            return;
+        }
         QCOMPARE(work.Setting("Serial Port", "Port Number"), std::string(reset ? "?" : "4"));
         QCOMPARE(work.Setting("Load Files", "Load COMM First"), std::string(reset ? "1" : "?"));
-        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string(reset ? "0" : "5"));
-        QCOMPARE(int(work.state.tamarackLine), reset ? 0 : 1);
+        QCOMPARE(work.Setting("MISC", "Tamarack Line"), std::string(reset ? "0" : "1"));
+        QCOMPARE(work.Setting("HBD Params", "Wait for HBD Response"),
+                 std::string(reset ? "6" : "10"));
+        QCOMPARE(work.Setting("Sounds", "Failed Upload"),
+                 std::string(reset ? "" : "/sounds/failed.wav"));
+        QCOMPARE(int(work.state.isKx2), reset ? 1 : 0);
     }
 
     void SerialPortChoices_data() {
-        QTest::addColumn<QString>("edits");  // port|baud, "=" leaves it; "|cancel" at the end
+        // port|baud, "=" leaves a field; then "cancel", or the answer to the question about a
+        // missing device. DIR is a folder holding the file "tty".
+        QTest::addColumn<QString>("edits");
         QTest::addColumn<int>("givenPort");
         QTest::addColumn<int>("givenBaud");   // an index into the rate list
         QTest::addColumn<QString>("chosen");  // port number, device and baud rate
@@ -415,36 +484,58 @@ class MainWindowTest : public QObject {
         QTest::newRow("cancel keeps the given") << "=|115,200 bps|cancel" << 15 << 4 << "15  4";
         QTest::newRow("typed port") << "Port  5|115,200 bps" << 2 << 3 << "5  115200";
         QTest::newRow("listed device") << "listed|57,600 bps" << 2 << 3 << "2 /dev/ttyUSB0 57600";
-        QTest::newRow("typed pty keeps its slot")
-            << "/dev/pts/7|9600" << 2 << 3 << "2 /dev/pts/7 9600";
-        QTest::newRow("cleared baud keeps the given rate") << "=|" << 2 << 3 << "2  28800";
+        QTest::newRow("typed device keeps its slot")
+            << "DIR/tty|9,600 bps" << 2 << 3 << "2 DIR/tty 9600";
+        QTest::newRow("missing device kept on YES")
+            << "DIR/gone|=|yes" << 2 << 3 << "2 DIR/gone 28800";
+        QTest::newRow("missing device, NO goes back") << "DIR/gone|=|no" << 2 << 3 << "2  3";
+        QTest::newRow("a typed rate is refused") << "=|12345" << 2 << 3 << "2  28800";
     }
     void SerialPortChoices() {
         QFETCH(QString, edits);
         QFETCH(int, givenPort);
         QFETCH(int, givenBaud);
         QFETCH(QString, chosen);
+        Workspace work;
+        const QString dir = work.dir.path();
+        std::ofstream(work.Path("tty")).put('\n');
+        edits.replace("DIR", dir);
+        // What "Port 1" opens is not listed again.
+        SerialPortInfo port1;
+        port1.devicePath = SystemDevicePath(1);
         SerialPortInfo usb;
         usb.devicePath = "/dev/ttyUSB0";
-        SelectSerialPortDialog dialog({usb});
+        SelectSerialPortDialog dialog({port1, usb}, work.runner);
         dialog.SetSelection(givenPort, std::string(), givenBaud);
         const QStringList edit = edits.split('|');
+        const QString after = edit.value(2);
         if (edit[0] == "listed") {
             dialog.PortList()->setCurrentIndex(SelectSerialPortDialog::kListedPorts);
         } else if (edit[0] != "=") {
             dialog.PortList()->setEditText(edit[0]);
         }
         if (edit[1] != "=") {
-            dialog.BaudList()->setEditText(edit[1]);
+            dialog.BaudList()->setCurrentText(edit[1]);
         }
-        (edit.size() > 2 ? dialog.CancelButton() : dialog.SaveButton())->click();
-        QCOMPARE(dialog.result(),
-                 edit.size() > 2 ? FramedDialog::kResultCancel : FramedDialog::kResultOk);
+        if (after == "yes" || after == "no") {
+            work.runner.AnswerNext(after == "yes" ? ConfirmDialog::kResultYes
+                                                  : ConfirmDialog::kResultNo);
+        }
+        (after == "cancel" ? dialog.CancelButton() : dialog.SaveButton())->click();
+        QCOMPARE(work.runner.PendingAnswers(), std::size_t(0));
+        QCOMPARE(dialog.result(), after == "cancel" ? FramedDialog::kResultCancel
+                                  : after == "no"   ? 0
+                                                    : FramedDialog::kResultOk);
         QCOMPARE(QStringLiteral("%1 %2 %3")
                      .arg(dialog.PortNumber())
                      .arg(QString::fromStdString(dialog.Device()))
                      .arg(dialog.Baud()),
-                 chosen);
+                 chosen.replace("DIR", dir));
+        // The rate shown is the rate saved.
+        if (dialog.result() == FramedDialog::kResultOk) {
+            QCOMPARE(dialog.BaudList()->currentText(),
+                     dialog.BaudList()->itemText(SelectSerialPortDialog::BaudIndex(dialog.Baud())));
+        }
     }
 };
 

@@ -167,6 +167,16 @@ class ProgressPanesTest : public QObject {
         QVERIFY(f.pixelSize() >= FontRecord::kMinPixelHeight);
         QVERIFY(f.pixelSize() <= FontRecord::kMaxPixelHeight);
         QVERIFY(!f.family().isEmpty());
+
+        // A font picked in points (as the font dialog gives it) or in pixels is stored as its
+        // character height and comes back the size it was picked.
+        for (const bool inPoints : {true, false}) {
+            QFont picked(QStringLiteral("DejaVu Sans"));
+            inPoints ? picked.setPointSize(12) : picked.setPixelSize(21);
+            const FontRecord record = FontRecordFromQFont(picked);
+            QCOMPARE(record.height, -QFontInfo(picked).pixelSize());
+            QCOMPARE(QFontInfo(ToQFont(record)).pixelSize(), QFontInfo(picked).pixelSize());
+        }
     }
 
     void clipboardCopyOpensInTheViewer() {
