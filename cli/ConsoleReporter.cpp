@@ -261,10 +261,6 @@ void ConsoleReporter::Pause(const UploadProgress& p) {
 }
 
 void ConsoleReporter::Hint(RunOutcome outcome) {
-    if (outcome == RunOutcome::kNoFinalAnswer) {
-        std::fprintf(out_, "  %s\n", FailureAdvice(outcome, FailureCause::kNoAnswer));
-        return;
-    }
     for (const RunTally::Board& board : tally_.Boards()) {
         const char* advice = board.failureCause ? FailureAdvice(outcome, *board.failureCause) : "";
         if (*advice != '\0') {
