@@ -232,14 +232,12 @@ void ConsoleReporter::BoardDone(const UploadProgress& p) {
 }
 
 void ConsoleReporter::BoardFailed(const event::FileFailed& failed) {
-    std::fprintf(out_, "%-7s FAILED at %.*s (%s)\n", BoardName(failed.progress.currentKind),
-                 static_cast<int>(failed.step.size()), failed.step.data(),
-                 FailureCauseName(failed.cause));
+    std::fprintf(out_, "%-7s FAILED %s\n", BoardName(failed.progress.currentKind),
+                 FailurePlace(failed.step, failed.cause).c_str());
 }
 
 void ConsoleReporter::Waiting(int secondsLeft) {
-    const std::string text =
-        "Waiting for the unit to confirm the upload: " + CounterText(secondsLeft) + " left";
+    const std::string text = AwaitingConfirmationText(secondsLeft);
     if (console_.terminal) {
         Live(text);
     } else if (!waitingShown_ || secondsLeft % kWaitingLineEvery == 0) {
@@ -257,24 +255,11 @@ void ConsoleReporter::Pause(const UploadProgress& p) {
     }
 }
 
-void ConsoleReporter::Hint(RunOutcome outcome, bool kx2) {
-    if (kx2 && outcome == RunOutcome::kNoFinalAnswer) {
-        std::fprintf(out_,
-                     "  The unit never confirmed the upload: treat it as failed and try again.\n");
-        return;
-    }
+void ConsoleReporter::Hint(RunOutcome outcome) {
     for (const RunTally::Board& board : tally_.Boards()) {
-        if (board.failureCause == FailureCauseName(FailureCause::kNoAnswer)) {
-            std::fprintf(out_,
-                         "  The unit did not answer: check the cable, that the unit is powered "
-                         "and in its loading mode, the baud rate and the port.\n");
-        } else if (board.failureCause == FailureCauseName(FailureCause::kBadAnswer)) {
-            std::fprintf(out_,
-                         "  The unit's answers were garbled: check the baud rate matches the "
-                         "unit's and the cable.\n");
-        } else if (board.failureCause == FailureCauseName(FailureCause::kLineLost)) {
-            std::fprintf(out_,
-                         "  The line to the unit was lost: check the cable or USB adapter.\n");
+        const char* advice = board.failureCause ? FailureAdvice(outcome, *board.failureCause) : "";
+        if (*advice != '\0') {
+            std::fprintf(out_, "  %s\n", advice);
         }
     }
 }
@@ -284,9 +269,11 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
     tally_.Finish(outcome);
     for (const RunTally::Board& board : tally_.Boards()) {
         if (board.state == RunTally::BoardState::kFailed && outcome != RunOutcome::kAborted) {
-            std::fprintf(err_, "quillon7-cli upload: %s failed at %s (%s): %s\n",
-                         kx2 ? "KX2" : FileKindName(board.kind), board.failureStep.c_str(),
-                         board.failureCause.c_str(), board.path.c_str());
+            const std::string place =
+                board.failureCause ? " " + FailurePlace(board.failureStep, *board.failureCause)
+                                   : "";
+            std::fprintf(err_, "quillon7-cli upload: %s failed%s: %s\n",
+                         kx2 ? "KX2" : FileKindName(board.kind), place.c_str(), board.path.c_str());
         }
     }
     std::fprintf(out_, "\n%s\n",
@@ -311,7 +298,7 @@ void ConsoleReporter::PrintSummary(RunOutcome outcome, bool kx2, const std::stri
         }
     }
     if (outcome != RunOutcome::kCompleted && outcome != RunOutcome::kAborted) {
-        Hint(outcome, kx2);
+        Hint(outcome);
     }
     if (!tally_.MessageLogPath().empty()) {
         std::fprintf(out_, "Message log: %s\n", tally_.MessageLogPath().c_str());

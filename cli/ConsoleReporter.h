@@ -59,7 +59,7 @@ class ConsoleReporter final : public EventSink {
     void BoardFailed(const event::FileFailed& failed);
     void Pause(const UploadProgress& p);
     void Waiting(int secondsLeft);
-    void Hint(RunOutcome outcome, bool kx2);
+    void Hint(RunOutcome outcome);
 
     std::FILE* out_;
     std::FILE* err_;

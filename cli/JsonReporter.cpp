@@ -163,9 +163,9 @@ void JsonReporter::PrintResult(RunOutcome outcome, int exitCode) {
         if (board.state == RunTally::BoardState::kCompleted) {
             boards += ",\"seconds\":" + std::to_string(board.seconds);
         }
-        if (!board.failureCause.empty()) {
+        if (board.failureCause) {
             boards += ",\"step\":" + JsonLine::Quote(board.failureStep) +
-                      ",\"cause\":" + JsonLine::Quote(board.failureCause);
+                      ",\"cause\":" + JsonLine::Quote(FailureCauseName(*board.failureCause));
         }
         boards += "}";
     }

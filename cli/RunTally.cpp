@@ -75,7 +75,7 @@ bool RunTally::Note(const UploadEvent& e) {
                 if (board != nullptr) {
                     board->state = BoardState::kFailed;
                     board->failureStep = std::string(failed.step);
-                    board->failureCause = FailureCauseName(failed.cause);
+                    board->failureCause = failed.cause;
                 }
             },
             [](const auto&) {},

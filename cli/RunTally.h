@@ -3,6 +3,7 @@
 // the message log the run wrote (or the records it could not write).
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ class RunTally {
         // Tries gone wrong and packets sent again: what the views call retries.
         int Retries() const { return wrongTries + resent; }
         std::string failureStep;
-        std::string failureCause;
+        std::optional<FailureCause> failureCause;  // set when the worker said why it failed
     };
 
     // Boards in the order they will be uploaded.

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -352,12 +354,19 @@ void RenderDialogs(Gallery& gallery, const ProgramState& state) {
 // The upload progress window in the states a technician sees, fed the events a run sends.
 class ProgressFeeder {
   public:
-    explicit ProgressFeeder(UploadProgressWindow& dlg) : dlg_(dlg) {
-        p_.Board(FileKind::kComm) = {480, 480, 0};
-        p_.Board(FileKind::kReader) = {224, 448, 0};
-        p_.Board(FileKind::kSpeech) = {1536, 1536, 0};
-        p_.filesRemaining = 3;
-        p_.totalRemaining = 480 + 448 + 1536 + 2 * 60;
+    // An HBD run of all three boards, or (kx2) a KX2 run of one .kx image in the COMM place.
+    explicit ProgressFeeder(UploadProgressWindow& dlg, bool kx2 = false) : dlg_(dlg) {
+        if (kx2) {
+            p_.Board(FileKind::kComm) = {65, 74, 0};
+            p_.filesRemaining = 1;
+            p_.totalRemaining = 74;
+        } else {
+            p_.Board(FileKind::kComm) = {480, 480, 0};
+            p_.Board(FileKind::kReader) = {224, 448, 0};
+            p_.Board(FileKind::kSpeech) = {1536, 1536, 0};
+            p_.filesRemaining = 3;
+            p_.totalRemaining = 480 + 448 + 1536 + 2 * 60;
+        }
         dlg_.HandleEvent(event::Estimates{p_});
     }
     void Log(int level, const std::string& text) { dlg_.HandleEvent(event::LogLine{level, text}); }
@@ -418,9 +427,51 @@ class ProgressFeeder {
         --p_.filesRemaining;
         dlg_.HandleEvent(event::FileDone{p_});
     }
+    // The unit answers at a baud rate of its own: every try comes back garbled.
     void Failed() {
-        Log(0, "ERROR: No response from HBD (try # 1).\n\n");
-        dlg_.HandleEvent(event::FileFailed{p_, "Begin Upload", FailureCause::kNoAnswer});
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            Log(0, "ERROR: Out of Order response from HBD (ID = 49)\n");
+            Log(0, "  HBD: 31 F8 0E 7C \n");
+        }
+        dlg_.HandleEvent(event::FileFailed{p_, "Get Ack from HBD", FailureCause::kBadAnswer});
+    }
+    // A KX2 image: the start handshake, then frames.
+    void StartKx2() {
+        p_.currentKind = FileKind::kComm;
+        p_.currentKindName = "KX2-FILE";
+        p_.currentPackets = 65;
+        p_.currentPacketsSent = 0;
+        p_.secondsPerPacket = 1;
+        p_.currentRemaining = 74;
+        Log(3, "Prep 3: Success; open file: /firmware/KX2_R5_0.kx\n");
+        Log(3, "Prep 4: Scan file; will send 65 data packets to HBD\n\n");
+        dlg_.HandleEvent(event::FileStart{p_});
+        Log(4, "Prep 5: Notify KX2, starting file upload\n");
+        Log(1, "Sending to KX2 \"Request to start Upload file\n");
+        Log(1, "Will wait 8 seconds for a response\n");
+        Log(1, "Note: Received \"Begin Upload\" from KX2\n");
+    }
+    void Frames(int count) {
+        for (int i = 0; i < count; ++i) {
+            ++p_.currentPacketsSent;
+            p_.currentRemaining = std::max(0, p_.currentRemaining - 1);
+            p_.totalRemaining = p_.currentRemaining;
+            Logf(1, "Sending to KX2, packet %d of %d (%d bytes)\n", p_.currentPacketsSent,
+                 p_.currentPackets, 1024);
+            dlg_.HandleEvent(event::PacketSent{p_});
+        }
+    }
+    void AwaitConfirmation(int secondsLeft) {
+        Log(1, "Finished sending 65 packets to KX2. Will wait 8 seconds for final response\n");
+        dlg_.HandleEvent(event::AwaitingConfirmation{p_, secondsLeft});
+    }
+    void Unconfirmed() {
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            Log(1, "Did not correct response from KX2.  Will request \"status\" from KX2\n");
+            Log(1, "Sending to KX2 \"Status Request\n");
+        }
+        Log(0, "ERROR: KX2 never confirmed the upload\n");
+        dlg_.HandleEvent(event::FileFailed{p_, "Final Response", FailureCause::kNoAnswer});
     }
     void Pause(int length, int left) {
         p_.delayLength = length;
@@ -429,7 +480,9 @@ class ProgressFeeder {
             dlg_.HandleEvent(event::PauseTick{p_});
         }
     }
-    void End() { dlg_.HandleEvent(event::WorkerDone{RunOutcome::kCompleted}); }
+    void End(RunOutcome outcome = RunOutcome::kCompleted) {
+        dlg_.HandleEvent(event::WorkerDone{outcome});
+    }
 
   private:
     UploadProgressWindow& dlg_;
@@ -497,11 +550,54 @@ void RenderProgressWindows(Gallery& gallery) {
         feed.StartFile(FileKind::kReader, "READER", 224, 2);
         feed.Packets(37);
         feed.Failed();
-        feed.End();
+        feed.End(RunOutcome::kFailed);
         gallery.Save(dlg, "progress_failed");
         dlg.resize(kSmallProgressWindowSize);
         QApplication::processEvents();
         gallery.Save(dlg, "progress_small");
+    }
+    sel = {};
+    sel.kx2 = true;
+    sel.commPath = "/firmware/KX2_R5_0.kx";
+    {
+        // Every frame out, the unit's word still awaited; then its "complete".
+        UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
+        show(dlg, kProgressWindowSize);
+        ProgressFeeder feed(dlg, true);
+        feed.StartKx2();
+        feed.Frames(65);
+        feed.AwaitConfirmation(118);
+        gallery.Save(dlg, "progress_kx2_waiting");
+        feed.Done(71);
+        feed.End();
+        gallery.Save(dlg, "progress_kx2_done");
+    }
+    {
+        // The unit took every frame and never said "complete".
+        UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
+        show(dlg, kProgressWindowSize);
+        ProgressFeeder feed(dlg, true);
+        feed.StartKx2();
+        feed.Frames(65);
+        feed.AwaitConfirmation(118);
+        feed.Unconfirmed();
+        feed.End(RunOutcome::kNoFinalAnswer);
+        gallery.Save(dlg, "progress_kx2_unconfirmed");
+    }
+    {
+        // Cancel, Yes: the window stays until the worker has stopped, then shows the end.
+        UploadProgressWindow dlg(sel, state, clock, runner, sounds, sessions);
+        show(dlg, kProgressWindowSize);
+        ProgressFeeder feed(dlg, true);
+        feed.StartKx2();
+        feed.Frames(30);
+        runner.AnswerNext(QMessageBox::Yes);
+        dlg.CancelButton()->click();
+        gallery.Save(dlg, "progress_kx2_stopping");
+        feed.Log(2, " ");
+        feed.Log(2, "*** USER ABORTED UPLOAD ***\n");
+        feed.End(RunOutcome::kAborted);
+        gallery.Save(dlg, "progress_kx2_canceled");
     }
 }
 

@@ -37,4 +37,8 @@ std::string DelayBarText(const UploadProgress& p) {
     return FormatText("Delay %d seconds - before next upload", p.delayRemaining);
 }
 
+std::string AwaitingConfirmationText(int secondsLeft) {
+    return "Waiting for the unit to confirm the upload: " + CounterText(secondsLeft) + " left";
+}
+
 }  // namespace quillon

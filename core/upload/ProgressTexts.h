@@ -19,5 +19,7 @@ std::string ProgressBarText(const UploadProgress& p);
 std::string FileStartBarText(const UploadProgress& p);
 // "Delay 55 seconds - before next upload"
 std::string DelayBarText(const UploadProgress& p);
+// "Waiting for the unit to confirm the upload: 01:58 left" (KX2, after the last packet)
+std::string AwaitingConfirmationText(int secondsLeft);
 
 }  // namespace quillon

@@ -43,6 +43,28 @@ const char* FailureCauseName(FailureCause cause) {
     return kCauseNames[static_cast<size_t>(cause)];
 }
 
+std::string FailurePlace(std::string_view step, FailureCause cause, std::string_view gap) {
+    return "at " + std::string(step) + std::string(gap) + "(" + FailureCauseName(cause) + ")";
+}
+
+const char* FailureAdvice(RunOutcome outcome, FailureCause cause) {
+    if (outcome == RunOutcome::kNoFinalAnswer) {
+        return "The unit never confirmed the upload: treat it as failed and try again.";
+    }
+    switch (cause) {
+        case FailureCause::kNoAnswer:
+            return "The unit did not answer: check the cable, that the unit is powered and in its "
+                   "loading mode, the baud rate and the port.";
+        case FailureCause::kBadAnswer:
+            return "The unit's answers were garbled: check the baud rate matches the unit's and "
+                   "the cable.";
+        case FailureCause::kLineLost:
+            return "The line to the unit was lost: check the cable or USB adapter.";
+        default:
+            return "";
+    }
+}
+
 const char* EventName(const UploadEvent& e) {
     return kEventNames[e.index()];
 }

@@ -46,6 +46,13 @@ enum class FailureCause {
 };
 // "no-answer", "bad-answer", "unit-error", "unit-cancel", "line-lost", "refused".
 const char* FailureCauseName(FailureCause cause);
+// Where and why a file failed, as every view says it: "at Next Packet (bad-answer)"; a view
+// short of width puts a line break in the gap.
+std::string FailurePlace(std::string_view step, FailureCause cause, std::string_view gap = " ");
+// What the technician should check after a file failed with cause in a run that ended with
+// outcome, in one sentence; "" when the unit's own log lines say all there is (it refused the
+// file, reported an error or cancelled).
+const char* FailureAdvice(RunOutcome outcome, FailureCause cause);
 
 // A record of the run that could not be written.
 enum class RunRecord { kHistory, kMessageLog, kSerialLog };

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextCursor>
 
 namespace quillon {
@@ -16,6 +17,17 @@ LogTextPane::LogTextPane(QWidget* parent) : QTextEdit(parent) {
     // The owner shows its own menu on the right press; the built-in one would cover it.
     setContextMenuPolicy(Qt::PreventContextMenu);
     setAcceptRichText(false);
+    // The pane keeps its end in view as text arrives, unless the user has scrolled up to read:
+    // whatever moves the view (wheel, bar, keys, a resize) says whether it is at the end, and
+    // text that grows the range leaves the value where it was.
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { atEnd_ = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (atEnd_) {
+            bar->setValue(maximum);
+        }
+    });
 }
 
 void LogTextPane::AppendText(const QString& text, const QColor& color) {

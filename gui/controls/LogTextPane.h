@@ -1,7 +1,7 @@
 // The text pane of the progress and terminal windows: appends coloured text at the end at a cost
-// that does not grow with the text, reports right presses (1544) so its owner can show its own
-// menu, and while forwarding is on hands typed characters (1545) to its owner instead of
-// inserting them.
+// that does not grow with the text, keeps its end in view (unless scrolled up), reports right
+// presses (1544) so its owner can show its own menu, and while forwarding is on hands typed
+// characters (1545) to its owner instead of inserting them.
 #pragma once
 
 #include <QColor>
@@ -34,6 +34,7 @@ class LogTextPane : public QTextEdit {
 
   private:
     bool forwardCharacters_ = false;
+    bool atEnd_ = true;  // the view shows the last line
 };
 
 }  // namespace quillon

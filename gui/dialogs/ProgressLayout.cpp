@@ -132,9 +132,10 @@ void ProgressLayout::BottomRow(const Input& in, Result& r) {
         }
     } else {
         r.abort = Box(in.width - 160, 10, 150, 70);
-        r.timeToComplete = Box(in.width - 160, 90, 150, 20);
+        // Wider than the Exit button above it, so "Job Canceled!" in its large font fits.
+        r.timeToComplete = Box(in.width - 185, 90, 180, 20);
     }
-    if (in.kx2) {
+    if (in.kx2 && in.running) {
         r.cancel = Box(in.width - 110, in.height - 25, 100, 24);
     }
 }

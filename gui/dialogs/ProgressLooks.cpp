@@ -44,6 +44,7 @@ constexpr Rgb kDarkRedFailed = Rgb(0x8B0000);
 constexpr Rgb kExitFirst = Rgb(0xFDDD39);
 constexpr Rgb kLightGrey = Rgb(0xF7F7F7);
 constexpr Rgb kDarkGrey = Rgb(0xA9A9A9);
+constexpr Rgb kDimGrey = Rgb(0x696969);
 constexpr int kNoBorder = 0;
 
 }  // namespace
@@ -61,6 +62,12 @@ void ProgressLooks::BoardCompleted(ExtendedButton& b) {
 void ProgressLooks::BoardFailed(ExtendedButton& b) {
     b.SetProgressMode(0, 0);
     Dress(b, {kRed, kDarkRedFailed, kHorizontal}, 1, kDarkRed);
+}
+
+// Grey: neither loaded nor refused by the unit; what it holds now is unknown.
+void ProgressLooks::BoardCanceled(ExtendedButton& b) {
+    b.SetProgressMode(0, 0);
+    Dress(b, {kLightGrey, kDarkGrey, kHorizontal}, 1, kDimGrey);
 }
 
 void ProgressLooks::AbortOrCancel(ExtendedButton& b) {

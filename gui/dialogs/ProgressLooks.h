@@ -1,6 +1,6 @@
-// The looks of the progress window's buttons: boards pending, completed and failed, Abort and
-// Cancel, the Exit button at the end and the view buttons. Only colours, fonts and alignment:
-// nothing here can fail.
+// The looks of the progress window's buttons: boards pending, completed, failed and canceled,
+// Abort and Cancel, the Exit button at the end and the view buttons. Only colours, fonts and
+// alignment: nothing here can fail.
 #pragma once
 
 namespace quillon {
@@ -12,6 +12,7 @@ class ProgressLooks {
     static void BoardPending(ExtendedButton& b);
     static void BoardCompleted(ExtendedButton& b);
     static void BoardFailed(ExtendedButton& b);
+    static void BoardCanceled(ExtendedButton& b);
     static void AbortOrCancel(ExtendedButton& b);
     static void Exit(ExtendedButton& b);
     static void ShowSerView(ExtendedButton& b);

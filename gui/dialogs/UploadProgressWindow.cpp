@@ -42,6 +42,7 @@ constexpr int kBarStartMaximum = 100;
 constexpr Rgb kBarBlue = Rgb(0x00008B);
 constexpr Rgb kBarPurple = Rgb(0x800080);
 constexpr Rgb kBlinkFirst = Rgb(0x000000);
+constexpr Rgb kBlinkFailed = Rgb(0xFF0000);
 constexpr Rgb kBlinkSecond = Rgb(0xF7F7F7);
 constexpr int kBlinkMs = 250;
 constexpr int kEndTextHeight = 24;
@@ -50,11 +51,12 @@ constexpr const char* kEndFace = "Verdana";
 constexpr std::size_t kSoundPathChars = 79;
 constexpr std::size_t kMinConfiguredSound = 5;
 
+// "Job Done!" only when every file went up: a technician sent away from a unit whose board
+// failed, or whose KX2 image was never confirmed, leaves a unit that may not boot.
 constexpr const char* kJobDone = "Job Done!";
 constexpr const char* kJobCanceled = "Job Canceled!";
-// A KX2 unit that took every packet but never confirmed the image has not been loaded: saying
-// "Job Done!" would send a technician away from a unit that may not boot.
 constexpr const char* kJobFailed = "Job FAILED!";
+constexpr const char* kStopping = "Stopping...";
 constexpr const char* kShowSerialText = "Show Serial Data";
 constexpr const char* kHideSerialText = "Hide Serial Data";
 constexpr const char* kNotFinishedWait =
@@ -259,8 +261,11 @@ void UploadProgressWindow::HandleEvent(const UploadEvent& e) {
             [&](const event::Estimates& estimates) { OnEstimates(estimates.progress); },
             [&](const event::PacketSent& sent) { OnProgress(sent.progress); },
             [&](const event::PauseTick& tick) { OnDelayTick(tick.progress); },
+            [&](const event::AwaitingConfirmation& waiting) {
+                OnAwaitingConfirmation(waiting.progress, waiting.secondsLeft);
+            },
             [&](const event::FileDone& done) { OnFileDone(done.progress); },
-            [&](const event::FileFailed& failed) { OnFileFailed(failed.progress); },
+            [&](const event::FileFailed& failed) { OnFileFailed(failed); },
             [&](const event::WorkerDone& done) { OnWorkerDone(done.outcome); },
             [&](const event::PortOpenFailed&) { OnPortOpenFailed(); },
             // Anything else (an internal error, a record lost): acknowledged, nothing
@@ -296,6 +301,7 @@ void UploadProgressWindow::OnProgress(const UploadProgress& p) {
 }
 
 void UploadProgressWindow::OnFileStart(const UploadProgress& p) {
+    activeKind_ = p.currentKind;
     bar_->SetBarColor(ToQColor(kBarBlue));
     bar_->SetDisplayText(QString::fromStdString(FileStartBarText(p)));
     bar_->SetBarRange(0, p.currentPackets);
@@ -314,7 +320,21 @@ void UploadProgressWindow::OnDelayTick(const UploadProgress& p) {
     }
 }
 
+// KX2: every packet is out and the unit has yet to say whether it took the image. Until it does
+// the board is no finished board, and the counter counts down the time left to wait.
+void UploadProgressWindow::OnAwaitingConfirmation(const UploadProgress& p, int secondsLeft) {
+    bar_->SetDisplayText(QString::fromStdString(AwaitingConfirmationText(secondsLeft)));
+    counter_->SetDisplayText(QString::fromStdString(CounterText(secondsLeft)));
+    if (Board* board = CurrentBoard(p)) {
+        ProgressLooks::BoardPending(*board->button);
+        board->button->SetText(" %d:\n Load %s\n %s\n\n Waiting for the unit to confirm:\n  %s",
+                               board->number, FileKindName(p.currentKind), board->fileName.c_str(),
+                               Duration(secondsLeft).c_str());
+    }
+}
+
 void UploadProgressWindow::OnFileDone(const UploadProgress& p) {
+    activeKind_.reset();
     if (Board* board = CurrentBoard(p)) {
         board->button->SetText(" %d:\n Load %s\n %s\n\n COMPLETED in:\n  %s", board->number,
                                FileKindName(p.currentKind), board->fileName.c_str(),
@@ -324,14 +344,19 @@ void UploadProgressWindow::OnFileDone(const UploadProgress& p) {
     PlaySound(p.filesRemaining == 0 ? soundCompleted_ : soundSuccess_);
 }
 
-void UploadProgressWindow::OnFileFailed(const UploadProgress& p) {
+void UploadProgressWindow::OnFileFailed(const event::FileFailed& failed) {
+    const UploadProgress& p = failed.progress;
+    activeKind_.reset();
+    failure_ = failed.cause;
     if (Board* board = CurrentBoard(p)) {
-        // COMM's line has one space before the asterisks, the others two.
+        // COMM's line has one space before the asterisks, the others two. Below them where and
+        // why, as the command line says it, the cause on a line of its own to fit the board.
         const char* format = p.currentKind == FileKind::kComm
-                                 ? " %d:\n Load %s\n %s\n\n *** FAILED ***"
-                                 : " %d:\n Load %s\n %s\n\n  *** FAILED ***";
+                                 ? " %d:\n Load %s\n %s\n\n *** FAILED ***\n %s"
+                                 : " %d:\n Load %s\n %s\n\n  *** FAILED ***\n %s";
         board->button->SetText(format, board->number, FileKindName(p.currentKind),
-                               board->fileName.c_str());
+                               board->fileName.c_str(),
+                               FailurePlace(failed.step, failed.cause, "\n ").c_str());
         ProgressLooks::BoardFailed(*board->button);
     }
     PlaySound(soundFailed_);
@@ -343,31 +368,54 @@ void UploadProgressWindow::PlaySound(const std::string& path) {
     }
 }
 
-void UploadProgressWindow::ShowEndText(const char* text) {
+void UploadProgressWindow::ShowEndText(const char* text, bool failed) {
     runState_ = kEnded;
+    stopping_ = false;
     timeToComplete_->StopTextBlink();
     timeToComplete_->SetStaticFont(kEndTextHeight, kEndTextWeight, QString::fromLatin1(kEndFace));
     timeToComplete_->SetText("%s", text);
     timeToComplete_->setAlignment(Qt::AlignCenter);
-    timeToComplete_->StartTextBlink(ToQColor(kBlinkFirst), ToQColor(kBlinkSecond), kBlinkMs);
+    timeToComplete_->StartTextBlink(ToQColor(failed ? kBlinkFailed : kBlinkFirst),
+                                    ToQColor(kBlinkSecond), kBlinkMs);
     ProgressLooks::Exit(*abort_);
     abort_->SetText("Exit");
+    abort_->setEnabled(true);
     Arrange();
 }
 
+void UploadProgressWindow::ShowStopping() {
+    stopping_ = true;
+    timeToComplete_->SetText("%s", kStopping);
+    for (ExtendedButton* button : {abort_, cancel_}) {
+        button->SetText("%s", kStopping);
+        button->setEnabled(false);
+    }
+}
+
 void UploadProgressWindow::OnWorkerDone(RunOutcome outcome) {
-    if (outcome == RunOutcome::kNoFinalAnswer) {
-        // The KX2 unit never confirmed its image; its board already shows the failure.
-        ShowEndText(kJobFailed);
+    // The outcome, not the stop request: a stop that came after the last file changed nothing.
+    if (failure_ || (outcome != RunOutcome::kCompleted && outcome != RunOutcome::kAborted)) {
+        // What to check, as the command line says it, as the last line: the pane shows its end.
+        const char* advice = failure_ ? FailureAdvice(outcome, *failure_) : "";
+        if (*advice != '\0') {
+            panes_->AppendLogLine(kLevelError, std::string(advice) + "\n");
+        }
+        ShowEndText(kJobFailed, true);
         return;
     }
-    const bool aborted = selection_.session && selection_.session->Stopping();
-    ShowEndText(aborted ? kJobCanceled : kJobDone);
+    if (outcome == RunOutcome::kAborted && activeKind_ && FindBoard(*activeKind_) != nullptr) {
+        // The board the stop cut short: neither loaded nor failed by the unit.
+        const Board& board = boards_[BoardIndex(*activeKind_)];
+        board.button->SetText(" %d:\n Load %s\n %s\n\n *** CANCELED ***", board.number,
+                              FileKindName(*activeKind_), board.fileName.c_str());
+        ProgressLooks::BoardCanceled(*board.button);
+    }
+    ShowEndText(outcome == RunOutcome::kAborted ? kJobCanceled : kJobDone, false);
 }
 
 void UploadProgressWindow::OnPortOpenFailed() {
     // The worker has ended without a WorkerDone: say why, and let the window close.
-    ShowEndText(kJobFailed);
+    ShowEndText(kJobFailed, true);
     const std::string device = selection_.session ? selection_.session->DevicePath() : "";
     const int baud = selection_.line.baudRate;
     // Shown after the worker's call has returned, so the worker is not held by the dialog.
@@ -405,6 +453,9 @@ bool UploadProgressWindow::CloseCheck() {
     if (runState_ != kRunning) {
         return true;
     }
+    if (stopping_) {
+        return false;  // the window says so; the worker's end is on its way
+    }
     ConfirmDialog confirm(this);
     if (!allowAbort_) {
         confirm.SetText("%s", kNotFinishedWait);
@@ -413,8 +464,11 @@ bool UploadProgressWindow::CloseCheck() {
         return false;
     }
     confirm.SetText("%s", kNotFinishedAsk);
-    if (runner_.Run(confirm) == ConfirmDialog::kResultYes && selection_.session) {
-        selection_.session->Stop();
+    if (runner_.Run(confirm) == ConfirmDialog::kResultYes && runState_ == kRunning) {
+        ShowStopping();
+        if (selection_.session) {
+            selection_.session->Stop();
+        }
     }
     return false;
 }
@@ -425,20 +479,23 @@ void UploadProgressWindow::OnAbort() {
     }
 }
 
+// The window stays until the worker has ended: closed at once, it would leave a unit still being
+// sent packets with nobody watching, and the run's end unseen.
 void UploadProgressWindow::OnCancel() {
-    if (!selection_.kx2) {
+    if (!selection_.kx2 || runState_ != kRunning || stopping_) {
         return;
     }
     QMessageBox question(QMessageBox::Question, QString::fromLatin1(kCaption),
                          QString::fromLatin1(kCancelQuestion), QMessageBox::Yes | QMessageBox::No,
                          this);
-    if (runner_.Run(question) != QMessageBox::Yes) {
+    // The run may have ended while the question was open.
+    if (runner_.Run(question) != QMessageBox::Yes || runState_ != kRunning) {
         return;
     }
+    ShowStopping();
     if (selection_.session) {
         selection_.session->Stop();
     }
-    done(QDialog::Rejected);
 }
 
 void UploadProgressWindow::accept() {

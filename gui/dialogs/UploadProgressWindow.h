@@ -65,7 +65,8 @@ class UploadProgressWindow : public QDialog {
     void HandleEvent(const UploadEvent& e);
 
     // Enter never ends the window while the worker runs; Esc and the close box follow the
-    // view mode and the close check.
+    // view mode and the close check. A stop the user asks for (Abort, Cancel) is shown as
+    // stopping until the worker has ended; the window then shows the run's end and may close.
     void accept() override;
     void reject() override;
 
@@ -75,6 +76,7 @@ class UploadProgressWindow : public QDialog {
     bool SerialDataShown() const { return serialShown_; }
     bool AllowAbort() const { return allowAbort_; }
     bool IsKx2() const { return selection_.kx2; }
+    bool IsStopping() const { return stopping_; }
     int BoardNumber(FileKind kind) const;  // 0 = not loaded
     // The window's run (null in a window that shows only what it is handed).
     std::shared_ptr<const UploadSession> Session() const { return selection_.session; }
@@ -131,11 +133,13 @@ class UploadProgressWindow : public QDialog {
     void OnProgress(const UploadProgress& p);
     void OnFileStart(const UploadProgress& p);
     void OnDelayTick(const UploadProgress& p);
+    void OnAwaitingConfirmation(const UploadProgress& p, int secondsLeft);
     void OnFileDone(const UploadProgress& p);
-    void OnFileFailed(const UploadProgress& p);
+    void OnFileFailed(const event::FileFailed& failed);
     void OnWorkerDone(RunOutcome outcome);
     void OnPortOpenFailed();
-    void ShowEndText(const char* text);
+    void ShowEndText(const char* text, bool failed);
+    void ShowStopping();
     void PlaySound(const std::string& path);
 
     // True when the window may close now; otherwise asks (and may set the abort request).
@@ -157,6 +161,9 @@ class UploadProgressWindow : public QDialog {
     bool allowAbort_ = false;
     bool serialShown_ = false;
     int runState_ = kRunning;
+    bool stopping_ = false;                // the user's stop is asked for, the worker not ended yet
+    std::optional<FileKind> activeKind_;   // the board started and neither done nor failed
+    std::optional<FailureCause> failure_;  // the cause of a file that failed
     int viewMode_ = 0;
     bool controlsBuilt_ = false;
 

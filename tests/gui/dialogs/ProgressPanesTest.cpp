@@ -1,7 +1,9 @@
-// The progress panes (time stamps, colours and length limits of log and hex lines), the layout
-// at window sizes around its thresholds, the font settings file and the pane menu's viewer copy.
+// The progress panes (time stamps, colours and length limits of log and hex lines; following
+// their end), the layout at window sizes around its thresholds, the font settings file and the
+// pane menu's viewer copy.
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScrollBar>
 #include <QtTest>
 #include <fstream>
 #include <vector>
@@ -82,6 +84,29 @@ class ProgressPanesTest : public QObject {
         QVERIFY(text.startsWith("12:34:56   to HBD: 00 01 "));
         QCOMPARE(text.size(), 19 + 2048 * 3 + 1);
         QCOMPARE(ColorAt(panes.Bytes(), 20), QColor(0, 0, 0x8B));
+    }
+
+    // A pane shows its newest lines as they come, unless scrolled up to read: then it stays put
+    // until scrolled back to its end.
+    void paneFollowsItsEndUnlessScrolledUp() {
+        QWidget owner;
+        ProgressPanes panes(&owner, [] { return kNoon; });
+        panes.Messages()->resize(300, 100);
+        QScrollBar* bar = panes.Messages()->verticalScrollBar();
+        const auto lines = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                panes.AppendLogLine(1, "Sending to HBD; Prepare for packet\n");
+            }
+        };
+        lines(40);
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(1);
+        lines(5);
+        QCOMPARE(bar->value(), 1);
+        bar->setValue(bar->maximum());
+        lines(5);
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     // At sizes around the thresholds, in every view and run state: each control inside the

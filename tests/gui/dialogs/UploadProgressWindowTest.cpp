@@ -130,43 +130,63 @@ class UploadProgressTest : public QObject {
     }
 
     // Closing while the worker waits on a silent line: without "Allow Abort" the user is only
-    // asked to wait; with it, a Yes asks the worker to stop and the run ends as canceled.
+    // asked to wait, and the unit unplugged then fails the run, which says where, why and what
+    // to check; with it, a Yes shows the run stopping until it ends as canceled.
     void closeWhileRunning_data() {
         QTest::addColumn<bool>("allowAbort");
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("endText");
+        QTest::addColumn<QString>("board");
+        QTest::addColumn<QString>("paneEnd");
         QTest::newRow("without Allow Abort")
             << false << "Upload is NOT finished yet!\n\n\nPlease Wait for upload to finish"
-            << "Job Done!";
+            << "Job FAILED!"
+            << " 1:\n Load COMM\n comm.bin\n\n *** FAILED ***\n at Begin Upload\n (line-lost)"
+            << "The line to the unit was lost: check the cable or USB adapter.\n";
         QTest::newRow("with Allow Abort")
             << true << "Upload is NOT finished yet!\n\nAre you sure?\n\nAbort Upload?"
-            << "Job Canceled!";
+            << "Job Canceled!"
+            << " 1:\n Load COMM\n comm.bin\n\n *** CANCELED ***"
+            << "*** USER ABORTED UPLOAD ***\n";
     }
     void closeWhileRunning() {
         QFETCH(bool, allowAbort);
         QFETCH(QString, question);
         QFETCH(QString, endText);
-        sim::PtyPair silent =
-            test::OpenPty();  // nobody answers: the worker keeps waiting, then gives up
+        QFETCH(QString, board);
+        QFETCH(QString, paneEnd);
+        // The worker waits in real time: it is still waiting however slow the machine.
+        clock = std::make_unique<test::FakeClock>(test::FakeClock::DefaultStart(), 1);
+        auto silent = std::make_unique<sim::PtyPair>(test::OpenPty());  // nobody answers
         Ini(std::string("[Load Files]\nAllow Abort=") + (allowAbort ? "1" : "0") +
             "\n[HBD Params]\nWait for HBD Response=6\n");
         UploadProgressWindow::Selection sel;
         sel.commPath = dir->Write("comm.bin", test::PatternBytes(kBoardHeaderBytes + 2048, 1));
-        auto dlg = Make(sel, silent.DevicePath());
+        auto dlg = Make(sel, silent->DevicePath());
         QVERIFY(dlg);
         dlg->show();
         QCOMPARE(dlg->AbortButton()->isVisible(), allowAbort);
-        QVERIFY(QTest::qWaitFor([&] { return dlg->WorkerStarted(); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return dlg->MessagePane()->toPlainText().contains("Begin Upload, COMM"); }));
         QString asked;
         runner->AnswerNext(ConfirmDialog::kResultYes,
                            [&](QDialog& d) { asked = static_cast<ConfirmDialog&>(d).Text(); });
         allowAbort ? dlg->AbortButton()->click() : QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QCOMPARE(asked, question);
         QCOMPARE(dlg->Session()->Stopping(), allowAbort);
+        QCOMPARE(dlg->IsStopping(), allowAbort);
         QTest::keyClick(dlg.get(), Qt::Key_Return);  // Enter never ends a running window
         QVERIFY(dlg->isVisible());                   // the run ends through the worker
+        if (!allowAbort) {
+            silent.reset();
+        }
         QVERIFY(WaitEnd(*dlg));
         QCOMPARE(dlg->TimeToComplete()->text(), endText);
+        QCOMPARE(dlg->TimeToComplete()->CurrentTextColor(),
+                 allowAbort ? QColor(Qt::black) : QColor(Qt::red));
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(), board);
+        QVERIFY2(dlg->MessagePane()->toPlainText().endsWith(paneEnd),
+                 qPrintable(dlg->MessagePane()->toPlainText().right(200)));
         QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QVERIFY(!dlg->isVisible());
     }
@@ -196,9 +216,42 @@ class UploadProgressTest : public QObject {
         QVERIFY(!dlg->isVisible());
     }
 
-    void kx2CancelClosesAtOnceAndTheWorkerEndsAlone() {
+    // The three ends of a KX2 run, each as the end text and on the one wide board. Cancel asks,
+    // then shows the run stopping until the worker has ended; after the end it is gone.
+    void kx2RunEndsAsTheUnitSays_data() {
+        QTest::addColumn<int>("clockScale");  // a run to be canceled waits in real time
+        QTest::addColumn<bool>("silentStart");
+        QTest::addColumn<bool>("silentEnd");
+        QTest::addColumn<QString>("endText");
+        QTest::addColumn<QString>("board");
+        QTest::addColumn<QString>("paneEnd");
+        const QString head = " 1:\n Load COMM\n FIRMWARE.kx\n\n ";
+        QTest::newRow("complete") << 20 << false << false << "Job Done!"
+                                  << head + "COMPLETED in:\n  "
+                                  << "";
+        QTest::newRow("never confirmed")
+            << 100 << false << true << "Job FAILED!"
+            << head + "*** FAILED ***\n at Final Response\n (no-answer)"
+            << "The unit never confirmed the upload: treat it as failed and try again.\n";
+        QTest::newRow("canceled") << 1 << true << false << "Job Canceled!"
+                                  << head + "*** CANCELED ***"
+                                  << "*** USER ABORTED UPLOAD ***\n";
+    }
+    void kx2RunEndsAsTheUnitSays() {
+        QFETCH(int, clockScale);
+        QFETCH(bool, silentStart);
+        QFETCH(bool, silentEnd);
+        QFETCH(QString, endText);
+        QFETCH(QString, board);
+        QFETCH(QString, paneEnd);
+        clock = std::make_unique<test::FakeClock>(test::FakeClock::DefaultStart(),
+                                                  static_cast<uint32_t>(clockScale));
         sim::Kx2Scenario scenario;
-        scenario.silentStartRequests = 3;  // never answers: the worker keeps asking
+        scenario.silentStartRequests = silentStart ? 3 : 0;  // 3: the unit never answers
+        if (silentEnd) {
+            scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
+            scenario.silentOnStatus = true;
+        }
         sim::Kx2Unit unit(scenario);
         sim::UnitRunner line(unit, test::OpenPty());
         line.Start();
@@ -210,40 +263,26 @@ class UploadProgressTest : public QObject {
         dlg->show();
         QVERIFY(dlg->CancelButton()->isVisible());
         QCOMPARE(dlg->BoardButton(FileKind::kComm)->width(), 280);  // one wide board
-        QVERIFY(QTest::qWaitFor([&] { return dlg->WorkerStarted(); }));
-        QString asked;
-        runner->AnswerNext(QMessageBox::Yes,
-                           [&](QDialog& d) { asked = static_cast<QMessageBox&>(d).text(); });
-        dlg->CancelButton()->click();
-        QCOMPARE(asked, QString("Cancel Upload ?"));
-        QVERIFY(!dlg->isVisible());
-        std::shared_ptr<const UploadSession> session = dlg->Session();
-        QVERIFY(session->Stopping());
-        dlg.reset();  // the window goes while its worker may still run
-        QVERIFY(QTest::qWaitFor([&] { return session->Ended(); }, kRunTimeoutMs));
-        QCOMPARE(session->Outcome(), RunOutcome::kAborted);
-        line.Stop();
-    }
-
-    void kx2UnitSilentAtTheEndIsShownAsAFailure() {
-        clock = std::make_unique<test::FakeClock>(test::FakeClock::DefaultStart(), 100);
-        sim::Kx2Scenario scenario;
-        scenario.endOfPass = sim::Kx2Scenario::EndOfPass::kSilent;
-        scenario.silentOnStatus = true;
-        sim::Kx2Unit unit(scenario);
-        sim::UnitRunner line(unit, test::OpenPty());
-        line.Start();
-        UploadProgressWindow::Selection sel;
-        sel.kx2 = true;
-        sel.commPath = dir->Write("FIRMWARE.kx", test::PatternBytes(2000, 9));
-        auto dlg = Make(sel, line.DevicePath());
-        QVERIFY(dlg);
-        dlg->show();
+        if (silentStart) {
+            QVERIFY(QTest::qWaitFor([&] { return dlg->WorkerStarted(); }));
+            QString asked;
+            runner->AnswerNext(QMessageBox::Yes,
+                               [&](QDialog& d) { asked = static_cast<QMessageBox&>(d).text(); });
+            dlg->CancelButton()->click();
+            QCOMPARE(asked, QString("Cancel Upload ?"));
+            QVERIFY(dlg->isVisible());
+            QCOMPARE(dlg->CancelButton()->text(), QString("Stopping..."));
+        }
         QVERIFY(WaitEnd(*dlg));
-        QCOMPARE(dlg->TimeToComplete()->text(), QString("Job FAILED!"));
-        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
-                 QString(" 1:\n Load COMM\n FIRMWARE.kx\n\n *** FAILED ***"));
-        QCOMPARE(sounds->played, (std::vector<std::string>{"/snd/fail.wav"}));
+        QCOMPARE(dlg->TimeToComplete()->text(), endText);
+        QVERIFY2(dlg->BoardButton(FileKind::kComm)->text().startsWith(board),
+                 qPrintable(dlg->BoardButton(FileKind::kComm)->text()));
+        QVERIFY(dlg->MessagePane()->toPlainText().endsWith(paneEnd));
+        QVERIFY(!dlg->CancelButton()->isVisible());
+        runner->AnswerNext(QMessageBox::Yes);
+        dlg->CancelButton()->click();  // the run is over: nothing left to cancel, nothing asked
+        QCOMPARE(runner->PendingAnswers(), std::size_t{1});
+        QVERIFY(dlg->isVisible());
         line.Stop();
     }
 
@@ -278,6 +317,15 @@ class UploadProgressTest : public QObject {
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));
         QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kProgress);
+        // Every packet out, the unit's word awaited: waiting, counted down, no finished board.
+        send(event::AwaitingConfirmation{p, 118});
+        QCOMPARE(dlg->Counter()->Text(), QString("01:58"));
+        QCOMPARE(dlg->ProgressBar()->Text(),
+                 QString("Waiting for the unit to confirm the upload: 01:58 left"));
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kGradient);
+        QVERIFY(dlg->BoardButton(FileKind::kComm)
+                    ->text()
+                    .endsWith("Waiting for the unit to confirm:\n  1 min  58 sec"));
 
         p.Board(FileKind::kComm).elapsed = 60;
         p.filesRemaining = 1;
@@ -305,9 +353,10 @@ class UploadProgressTest : public QObject {
         // "Uploads Completed" of 4 characters is not configured: the last success plays nothing.
         QCOMPARE(sounds->played, (std::vector<std::string>{"/snd/next.wav"}));
         p.currentKind = FileKind::kComm;
-        send(event::FileFailed{p, "Next Packet", FailureCause::kNoAnswer});
-        QCOMPARE(dlg->BoardButton(FileKind::kComm)->text(),
-                 QString(" 1:\n Load COMM\n c.bin\n\n *** FAILED ***"));
+        send(event::FileFailed{p, "Next Packet", FailureCause::kBadAnswer});
+        QCOMPARE(
+            dlg->BoardButton(FileKind::kComm)->text(),
+            QString(" 1:\n Load COMM\n c.bin\n\n *** FAILED ***\n at Next Packet\n (bad-answer)"));
         QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kGradient);
         QCOMPARE(sounds->played.back(), std::string("/snd/fail.wav"));
 
