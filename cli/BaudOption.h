@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/ConsoleErrorReporter.h"
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 #include "settings/IniFile.h"
 
 namespace quillon::cli {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 #include "session/UploadSession.h"
 
 namespace quillon::cli {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/OptionTable.h"
+#include "program/OptionTable.h"
 
 namespace quillon::cli {
 

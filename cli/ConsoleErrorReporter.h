@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 
 namespace quillon::cli {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/DurationText.h"
-#include "platform/TextFormat.h"
 #include "records/UploadHistory.h"
+#include "text/DurationText.h"
+#include "text/TextFormat.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon::cli {

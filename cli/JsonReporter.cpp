@@ -4,7 +4,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/JsonLine.h"
-#include "platform/TextFormat.h"
+#include "text/TextFormat.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon::cli {

@@ -7,9 +7,9 @@
 #include "cli/Console.h"
 #include "cli/ConsoleErrorReporter.h"
 #include "platform/AppDirectory.h"
-#include "platform/AppFiles.h"
-#include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
+#include "program/AppFiles.h"
+#include "program/ArgParser.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon::cli {

@@ -1,6 +1,6 @@
 // quillon7-cli ports: the serial devices this machine has, with what it knows of each adapter.
 #include "cli/CliContext.h"
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 #include "serial/SerialPortList.h"
 
 namespace quillon::cli {

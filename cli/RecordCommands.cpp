@@ -8,9 +8,9 @@
 #include "cli/JsonLine.h"
 #include "cli/SettingEffect.h"
 #include "platform/AppDirectory.h"
-#include "platform/AppFiles.h"
-#include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
+#include "program/AppFiles.h"
+#include "program/ArgParser.h"
 #include "records/HistoryEntries.h"
 #include "settings/SettingsKeys.h"
 

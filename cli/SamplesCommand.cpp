@@ -2,9 +2,9 @@
 // real firmware. Nothing is overwritten without --force.
 #include "cli/CliContext.h"
 #include "firmware/SampleFirmware.h"
-#include "platform/ArgParser.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
+#include "program/ArgParser.h"
 
 namespace quillon::cli {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
 #include "upload/HbdUploader.h"

@@ -16,7 +16,7 @@
 #include "cli/JsonReporter.h"
 #include "cli/SettingEffect.h"
 #include "platform/AppDirectory.h"
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
 #include "serial/SystemSerialBackend.h"

@@ -8,7 +8,7 @@
 #include "cli/CliContext.h"
 #include "cli/Console.h"
 #include "platform/StandardStreams.h"
-#include "platform/Version.h"
+#include "program/Version.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks the layers' include directions: the core and the CLI never include Qt or the desktop
 # application; inside the core a folder includes only itself and the folders below it
-# (platform < settings, serial < protocol < firmware < records < upload < session); the simulated units
-# and the CLI never include the desktop application. POSIX headers appear only in files whose name
-# says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
+# (text < program < platform < settings, serial < protocol < firmware < records < upload <
+# session); the simulated units and the CLI never include the desktop application. POSIX
+# headers appear only in files whose name says Posix (and in the simulated units' pseudo-terminal code), Windows headers only in files
 # whose name says Win32. The desktop's folders are layers too (controls < dialogs < app); no
 # product file includes the tools; the front ends (cli/, gui/) never name an OS serial backend
 # (they ask for the system's). The code that builds for Windows makes no narrow file call (see
@@ -13,13 +13,15 @@ cd "${1:-$(dirname "$0")/..}" || exit 2
 
 rank() {
     case "$1" in
-        platform) echo 0 ;;
-        settings | serial) echo 1 ;;
-        protocol) echo 2 ;;
-        firmware) echo 3 ;;
-        records) echo 4 ;;
-        upload) echo 5 ;;
-        session) echo 6 ;;
+        text) echo 0 ;;
+        program) echo 1 ;;
+        platform) echo 2 ;;
+        settings | serial) echo 3 ;;
+        protocol) echo 4 ;;
+        firmware) echo 5 ;;
+        records) echo 6 ;;
+        upload) echo 7 ;;
+        session) echo 8 ;;
         *) echo -1 ;;
     esac
 }

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "DeviceRunner.h"
-#include "platform/ArgParser.h"
 #include "platform/StandardStreams.h"
-#include "platform/Version.h"
+#include "program/ArgParser.h"
+#include "program/Version.h"
 #include "protocol/Boards.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "platform/OptionTable.h"
+#include "program/OptionTable.h"
 #include "sim/UnitOptions.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 
 namespace quillon {
 

@@ -8,8 +8,8 @@
 
 #include "app/MainPictures.h"
 #include "platform/OsVersionText.h"
-#include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
+#include "program/ProgramState.h"
 #include "tools/ScreenshotGallery.h"
 
 namespace {

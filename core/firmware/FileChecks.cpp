@@ -7,10 +7,10 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/Kx2Limits.h"
-#include "platform/AsciiText.h"
-#include "platform/TextFormat.h"
 #include "protocol/HbdControlPacket.h"
 #include "settings/SettingsKeys.h"
+#include "text/AsciiText.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "firmware/FirmwareImage.h"
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 #include "protocol/Boards.h"
 #include "settings/IniFile.h"
 

@@ -1,8 +1,8 @@
 #include "firmware/Kx2Limits.h"
 
-#include "platform/TextFormat.h"
 #include "protocol/Kx2Frame.h"
 #include "settings/SettingsKeys.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

@@ -1,8 +1,8 @@
 #include "platform/AppDirectory.h"
 
-#include "platform/AppFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
+#include "program/AppFiles.h"
 
 namespace quillon {
 

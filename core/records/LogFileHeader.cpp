@@ -4,11 +4,11 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/AppFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
-#include "platform/Version.h"
 #include "platform/WeekdayName.h"
+#include "program/AppFiles.h"
+#include "program/Version.h"
 
 namespace quillon {
 

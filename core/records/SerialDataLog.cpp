@@ -4,8 +4,8 @@
 #include <array>
 
 #include "platform/FileSystem.h"
-#include "platform/TextFormat.h"
 #include "records/LogFileHeader.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

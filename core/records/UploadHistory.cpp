@@ -1,11 +1,11 @@
 #include "records/UploadHistory.h"
 
-#include "platform/DurationText.h"
 #include "platform/FileSystem.h"
-#include "platform/TextFormat.h"
 #include "protocol/Boards.h"
 #include "records/HistoryTexts.h"
 #include "records/LogFolderScan.h"
+#include "text/DurationText.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

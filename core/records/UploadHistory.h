@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "platform/AppFiles.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/AppFiles.h"
+#include "program/ProgramState.h"
 #include "protocol/Boards.h"
 
 namespace quillon {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/AsciiText.h"
+#include "text/AsciiText.h"
 
 namespace quillon {
 

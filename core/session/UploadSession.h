@@ -25,8 +25,8 @@
 
 #include "firmware/FirmwareImage.h"
 #include "platform/Clock.h"
-#include "platform/ErrorReporter.h"
-#include "platform/ProgramState.h"
+#include "program/ErrorReporter.h"
+#include "program/ProgramState.h"
 #include "protocol/Boards.h"
 #include "serial/PortName.h"
 #include "serial/SerialBackend.h"

@@ -1,6 +1,6 @@
 #include "settings/IniDocument.h"
 
-#include "platform/AsciiText.h"
+#include "text/AsciiText.h"
 
 namespace quillon {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/TextFormat.h"
 #include "protocol/Crc16.h"
 #include "protocol/PacketTimes.h"
 #include "settings/SettingsKeys.h"
+#include "text/TextFormat.h"
 #include "upload/StaleInput.h"
 
 namespace quillon {

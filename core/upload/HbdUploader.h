@@ -15,7 +15,7 @@
 
 #include "firmware/FirmwareImage.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "protocol/HbdControlPacket.h"
 #include "protocol/HbdResponseMatcher.h"
 #include "records/SerialDataLog.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/TextFormat.h"
 #include "protocol/PacketTimes.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "text/TextFormat.h"
 #include "upload/StaleInput.h"
 
 namespace quillon {

@@ -15,7 +15,7 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/Kx2Limits.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "protocol/Kx2Frame.h"
 #include "records/SerialDataLog.h"
 #include "records/UploadHistory.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/DurationText.h"
-#include "platform/TextFormat.h"
+#include "text/DurationText.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "serial/SerialBackend.h"
 #include "serial/SerialPort.h"
 #include "upload/UploadJob.h"

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 
 namespace quillon {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/DurationText.h"
 #include "protocol/PacketTimes.h"
 #include "serial/SerialPort.h"
+#include "text/DurationText.h"
 
 namespace quillon {
 

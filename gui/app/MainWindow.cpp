@@ -15,7 +15,7 @@
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
-#include "platform/Version.h"
+#include "program/Version.h"
 #include "protocol/Boards.h"
 #include "protocol/HbdControlPacket.h"
 #include "serial/SystemSerialBackend.h"

@@ -16,7 +16,7 @@
 #include "dialogs/FramedDialog.h"
 #include "dialogs/SerialTerminalWindow.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "serial/SerialPortList.h"
 #include "session/UploadSession.h"
 #include "settings/IniFile.h"

@@ -10,7 +10,7 @@
 #include "dialogs/ThreadedSoundPlayer.h"
 #include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 
 namespace quillon {
 

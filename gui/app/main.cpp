@@ -12,9 +12,9 @@
 #include "app/Quillon7App.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
-#include "platform/ProgramState.h"
 #include "platform/StandardStreams.h"
-#include "platform/Version.h"
+#include "program/ProgramState.h"
+#include "program/Version.h"
 
 namespace {
 constexpr int kExitSuccess = 0;

@@ -3,7 +3,7 @@
 #include "controls/DialogUnits.h"
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedLabel.h"
-#include "platform/Version.h"
+#include "program/Version.h"
 
 namespace quillon {
 

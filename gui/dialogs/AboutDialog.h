@@ -3,7 +3,7 @@
 #pragma once
 
 #include "dialogs/FramedDialog.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 
 namespace quillon {
 

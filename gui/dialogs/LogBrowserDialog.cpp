@@ -11,7 +11,7 @@
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/TextFileWindow.h"
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 #include "records/LogFolderScan.h"
 
 namespace quillon {

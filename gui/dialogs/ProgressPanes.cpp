@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "controls/LogTextPane.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 
@@ -19,7 +20,6 @@ constexpr Rgb kPurple = Rgb(0x800080);
 constexpr int kUnstampedLevel = 6;
 constexpr std::array<Rgb, 7> kLevelColors{kDarkRed,  kDarkBlue, kBlack, kDarkGreen,
                                           kDarkBlue, kBlue,     kPurple};
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 LogTextPane* MakePane(QWidget* parent) {
     auto* pane = new LogTextPane(parent);
@@ -64,15 +64,7 @@ std::string ProgressPanes::BytesHeader(const QTime& time, bool sent) {
 }
 
 std::string ProgressPanes::HexLine(std::span<const uint8_t> bytes) {
-    std::string line;
-    line.reserve(bytes.size() * 3 + 1);
-    for (uint8_t b : bytes) {
-        line.push_back(kHexDigits[b >> 4]);
-        line.push_back(kHexDigits[b & 0x0F]);
-        line.push_back(' ');
-    }
-    line.push_back('\n');
-    return line;
+    return HexBytes(bytes, " ") + "\n";
 }
 
 void ProgressPanes::SetAutoScroll(bool messages, bool bytes) {

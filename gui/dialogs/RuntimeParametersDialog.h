@@ -13,7 +13,7 @@
 #include <string>
 
 #include "dialogs/FramedDialog.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "settings/IniFile.h"
 
 class QComboBox;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "serial/SerialBackend.h"
 
 class QLabel;

@@ -1,6 +1,6 @@
 #include "dialogs/UploadProgressWindow.h"
 
-#include "platform/ErrorCatalogue.h"
+#include "program/ErrorCatalogue.h"
 
 #include <QCloseEvent>
 #include <QMessageBox>
@@ -24,11 +24,11 @@
 #include "dialogs/QtEventSink.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/UploadSessions.h"
-#include "platform/DurationText.h"
 #include "records/FontInfoFile.h"
 #include "records/UploadHistory.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "text/DurationText.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon {
@@ -48,7 +48,6 @@ constexpr int kBlinkMs = 250;
 constexpr int kEndTextHeight = 24;
 constexpr int kEndTextWeight = 700;
 constexpr const char* kEndFace = "Verdana";
-constexpr std::size_t kSoundPathChars = 79;
 constexpr std::size_t kMinConfiguredSound = 5;
 
 // "Job Done!" only when every file went up: a technician sent away from a unit whose board
@@ -128,12 +127,9 @@ UploadProgressWindow::~UploadProgressWindow() {
 
 void UploadProgressWindow::ReadSettings() {
     const IniFile ini(state_.IniPath());
-    soundSuccess_ = ini.GetString(settings::kSoundPostSuccess.section,
-                                  settings::kSoundPostSuccess.key, "", kSoundPathChars);
-    soundCompleted_ = ini.GetString(settings::kSoundCompleted.section,
-                                    settings::kSoundCompleted.key, "", kSoundPathChars);
-    soundFailed_ = ini.GetString(settings::kSoundFailed.section, settings::kSoundFailed.key, "",
-                                 kSoundPathChars);
+    soundSuccess_ = settings::Read(ini, settings::kSoundPostSuccess);
+    soundCompleted_ = settings::Read(ini, settings::kSoundCompleted);
+    soundFailed_ = settings::Read(ini, settings::kSoundFailed);
     serialShown_ = settings::ReadBool(ini, settings::kShowSerialView);
     commFirst_ = settings::ReadBool(ini, settings::kLoadCommFirst);
     allowAbort_ = settings::ReadBool(ini, settings::kAllowAbort);

@@ -13,7 +13,7 @@
 
 #include "dialogs/ProgressLayout.h"
 #include "platform/Clock.h"
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "session/UploadSession.h"
 #include "upload/UploadEvents.h"
 

@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                     QuoteCase{"surrogate", "\xed\xa0\x80", "\"\\udced\\udca0\\udc80\""},
                     QuoteCase{"beyond_max", "\xf4\x90\x80\x80",
                               "\"\\udcf4\\udc90\\udc80\\udc80\""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(JsonLineTest, TypeAndTimeComeFirstThenTheFieldsInOrder) {
     const std::string line =

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 
 namespace quillon::test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/OptionTable.h"
+#include "program/OptionTable.h"
 
 namespace quillon::sim {
 

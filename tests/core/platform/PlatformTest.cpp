@@ -4,11 +4,11 @@
 #include <set>
 
 #include "platform/AppDirectory.h"
-#include "platform/ErrorCatalogue.h"
 #include "platform/FileSystem.h"
 #include "platform/LineEnds.h"
 #include "platform/OsVersionText.h"
 #include "platform/PathText.h"
+#include "program/ErrorCatalogue.h"
 #ifdef _WIN32
 #include "platform/WideText.h"
 #endif

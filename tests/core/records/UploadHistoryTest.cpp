@@ -1,5 +1,5 @@
-#include "platform/DurationText.h"
 #include "records/UploadHistory.h"
+#include "text/DurationText.h"
 
 #include "records/HistoryEntries.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProgramState.h"
+#include "program/ProgramState.h"
 #include "protocol/Kx2Frame.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeSerialBackend.h"

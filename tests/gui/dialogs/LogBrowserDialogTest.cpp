@@ -14,7 +14,7 @@
 #include "dialogs/DialogRunner.h"
 #include "dialogs/LogBrowserDialog.h"
 #include "dialogs/TextFileWindow.h"
-#include "platform/ErrorReporter.h"
+#include "program/ErrorReporter.h"
 
 using namespace quillon;
 

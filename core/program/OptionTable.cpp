@@ -1,4 +1,4 @@
-#include "platform/OptionTable.h"
+#include "program/OptionTable.h"
 
 #include <algorithm>
 #include <sstream>

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ErrorCatalogue.h"
+#include "program/ErrorCatalogue.h"
 
 namespace quillon {
 

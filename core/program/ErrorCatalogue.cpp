@@ -1,8 +1,8 @@
-#include "platform/ErrorCatalogue.h"
+#include "program/ErrorCatalogue.h"
 
 #include <cstdarg>
 
-#include "platform/TextFormat.h"
+#include "text/TextFormat.h"
 
 namespace quillon {
 

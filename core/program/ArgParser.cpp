@@ -1,4 +1,4 @@
-#include "platform/ArgParser.h"
+#include "program/ArgParser.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/DurationText.h"
+#include "text/DurationText.h"
 
 namespace quillon {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/AppFiles.h"
+#include "program/AppFiles.h"
 namespace quillon {
 
 struct InternalErrorCode {
