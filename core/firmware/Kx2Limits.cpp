@@ -12,7 +12,11 @@ static_assert(settings::kMaxPacketSize.low == static_cast<int32_t>(kKx2Overhead)
 uint64_t Kx2PacketsFor(uint64_t fileLength, int32_t maxPacketSize) {
     // An unusable packet size is refused with its own message; no division by it here.
     const int32_t payload = maxPacketSize - static_cast<int32_t>(kKx2Overhead);
-    return payload <= 0 ? 0 : (fileLength + static_cast<uint64_t>(payload) - 1) / payload;
+    if (payload <= 0) {
+        return 0;
+    }
+    const auto perPacket = static_cast<uint64_t>(payload);
+    return (fileLength + perPacket - 1) / perPacket;
 }
 
 namespace {

@@ -128,7 +128,7 @@ bool ConfigureRaw(int fd) {
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     return ::tcsetattr(fd, TCSANOW, &tio) == 0;
@@ -226,15 +226,8 @@ SteadyClock::time_point WriteDeadline(int count, int bitsPerSecond) {
 }  // namespace
 
 PosixSerialBackend::PosixSerialBackend()
-    : slots_({&DefaultDevicePath, [](intptr_t fd) { CloseDevice(static_cast<int>(fd)); }}) {}
-
-void PosixSerialBackend::SetDevice(int port, const std::string& devicePath) {
-    slots_.SetDevice(port, devicePath);
-}
-
-std::string PosixSerialBackend::DevicePath(int port) const {
-    return slots_.DevicePath(port);
-}
+    : PortTableBackend(
+          {&DefaultDevicePath, [](intptr_t fd) { CloseDevice(static_cast<int>(fd)); }}) {}
 
 std::string PosixSerialBackend::DefaultDevicePath(int port) {
     return "/dev/ttyS" + std::to_string(port);
@@ -385,7 +378,7 @@ int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
     auto deadline = WriteDeadline(count, slots_.BitsPerSecond(port));
     int written = 0;
     while (written < count) {
-        ssize_t n = ::write(fd, bytes + written, count - written);
+        ssize_t n = ::write(fd, bytes + written, static_cast<size_t>(count - written));
         if (n > 0) {
             written += static_cast<int>(n);
             continue;
@@ -408,14 +401,6 @@ int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
         }
     }
     return written;
-}
-
-int PosixSerialBackend::WriteByte(int port, uint8_t byte) {
-    int written = WriteBlock(port, &byte, 1);
-    if (written == 1) {
-        return 0;
-    }
-    return written < 0 ? written : kSerialIoError;
 }
 
 // Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
@@ -443,26 +428,6 @@ int PosixSerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
     }
 }
 
-int PosixSerialBackend::ReadByte(int port) {
-    uint8_t byte = 0;
-    int got = ReadSome(port, &byte, 1);
-    if (got == 1) {
-        return byte;
-    }
-    return got == 0 ? kSerialNothingWaiting : got;
-}
-
-int PosixSerialBackend::ReadBlock(int port, uint8_t* buffer, int max) {
-    if (buffer == nullptr || max < 1) {
-        return 0;
-    }
-    return ReadSome(port, buffer, max);
-}
-
-int PosixSerialBackend::ClosePort(int port) {
-    return slots_.Close(port);
-}
-
 bool PosixSerialBackend::WaitForData(int port, uint32_t timeoutMs) {
     int fd = Fd(port);
     if (fd < 0 || slots_.Dead(port)) {
@@ -474,10 +439,6 @@ bool PosixSerialBackend::WaitForData(int port, uint32_t timeoutMs) {
         slots_.MarkDead(port);
     }
     return outcome == PollOutcome::kReady;
-}
-
-std::string PosixSerialBackend::LastErrorText(int port) const {
-    return slots_.LastErrorText(port);
 }
 
 }  // namespace quillon

@@ -8,23 +8,17 @@
 #include <cstdint>
 #include <string>
 
-#include "serial/SerialBackend.h"
-#include "serial/SerialPortSlots.h"
+#include "serial/PortTableBackend.h"
 
 namespace quillon {
 
-class PosixSerialBackend final : public SerialBackend {
+class PosixSerialBackend final : public PortTableBackend {
   public:
-    static constexpr int kMaxPorts = SerialPortSlots::kMaxPorts;
-
     PosixSerialBackend();
     ~PosixSerialBackend() override = default;  // closes every port still open
     PosixSerialBackend(const PosixSerialBackend&) = delete;
     PosixSerialBackend& operator=(const PosixSerialBackend&) = delete;
 
-    // The device an index stands for from now on; an empty path restores the default.
-    void SetDevice(int port, const std::string& devicePath) override;
-    std::string DevicePath(int port) const override;
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
@@ -34,26 +28,18 @@ class PosixSerialBackend final : public SerialBackend {
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
-    int WriteByte(int port, uint8_t byte) override;
-    int ReadByte(int port) override;
-    int ReadBlock(int port, uint8_t* buffer, int max) override;
-    // Idempotent. The owner closes a port once its own reads and writes have ended.
-    int ClosePort(int port) override;
     // False at once on a closed or dead port, so a caller's wait loop must keep its own time
     // budget rather than count on this call to pass the time.
     bool WaitForData(int port, uint32_t timeoutMs) override;
-    std::string LastErrorText(int port) const override;
 
   private:
     int Fd(int port) const { return static_cast<int>(slots_.Handle(port)); }
     // Waits until the output queue is empty, as long as the line needs for it; false when it
     // is still not empty then.
     bool DrainOutput(int port);
-    int ReadSome(int port, uint8_t* buffer, int max);
+    int ReadSome(int port, uint8_t* buffer, int max) override;
     int ControlLine(int port, char command, int line);
     int Flush(int port, int queue);
-
-    SerialPortSlots slots_;
 };
 
 }  // namespace quillon

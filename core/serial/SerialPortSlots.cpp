@@ -14,7 +14,7 @@ void SerialPortSlots::SetDevice(int port, const std::string& devicePath) {
         return;
     }
     std::lock_guard lock(mutex_);
-    slots_[port].device = devicePath;
+    At(port).device = devicePath;
 }
 
 std::string SerialPortSlots::DevicePath(int port) const {
@@ -26,7 +26,7 @@ std::string SerialPortSlots::DevicePathLocked(int port) const {
     if (!Valid(port)) {
         return {};
     }
-    const std::string& device = slots_[port].device;
+    const std::string& device = At(port).device;
     return device.empty() ? os_.defaultDevicePath(port) : device;
 }
 
@@ -36,34 +36,34 @@ std::string SerialPortSlots::LastErrorText(int port) const {
                std::to_string(kMaxPorts - 1) + ").";
     }
     std::lock_guard lock(mutex_);
-    return slots_[port].lastError;
+    return At(port).lastError;
 }
 
 intptr_t SerialPortSlots::Handle(int port) const {
-    return Valid(port) ? slots_[port].handle.load(std::memory_order_relaxed) : kClosed;
+    return Valid(port) ? At(port).handle.load(std::memory_order_relaxed) : kClosed;
 }
 
 int SerialPortSlots::MarkDead(int port) {
-    slots_[port].dead.store(true, std::memory_order_relaxed);
+    At(port).dead.store(true, std::memory_order_relaxed);
     std::lock_guard lock(mutex_);
-    slots_[port].lastError = DevicePathLocked(port) +
-                             " stopped responding (unplugged?): check the cable/adapter, then "
-                             "open the port again.";
+    At(port).lastError = DevicePathLocked(port) +
+                         " stopped responding (unplugged?): check the cable/adapter, then "
+                         "open the port again.";
     return kSerialIoError;
 }
 
 int SerialPortSlots::Fail(int port, int code, std::string text) {
     std::lock_guard lock(mutex_);
-    slots_[port].lastError = std::move(text);
+    At(port).lastError = std::move(text);
     return code;
 }
 
 int SerialPortSlots::BitsPerSecond(int port) const {
-    return slots_[port].bitsPerSecond.load(std::memory_order_relaxed);
+    return At(port).bitsPerSecond.load(std::memory_order_relaxed);
 }
 
 void SerialPortSlots::SetBitsPerSecond(int port, int bitsPerSecond) {
-    slots_[port].bitsPerSecond.store(bitsPerSecond, std::memory_order_relaxed);
+    At(port).bitsPerSecond.store(bitsPerSecond, std::memory_order_relaxed);
 }
 
 int SerialPortSlots::Close(int port) {
@@ -76,7 +76,7 @@ int SerialPortSlots::Close(int port) {
 }
 
 void SerialPortSlots::CloseLocked(int port) {
-    Slot& slot = slots_[port];
+    Slot& slot = At(port);
     const intptr_t handle = slot.handle.exchange(kClosed, std::memory_order_relaxed);
     if (handle != kClosed) {
         os_.close(handle);
@@ -85,12 +85,12 @@ void SerialPortSlots::CloseLocked(int port) {
 }
 
 int SerialPortSlots::Locked::Fail(int code, std::string text) {
-    slots_.slots_[port_].lastError = std::move(text);
+    slots_.At(port_).lastError = std::move(text);
     return code;
 }
 
 void SerialPortSlots::Locked::Opened(intptr_t handle) {
-    Slot& slot = slots_.slots_[port_];
+    Slot& slot = slots_.At(port_);
     slot.handle.store(handle, std::memory_order_relaxed);
     slot.lastError.clear();
 }

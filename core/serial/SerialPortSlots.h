@@ -42,13 +42,13 @@ class SerialPortSlots {
     // Without a lock: the open handle, or kClosed (also for an index out of range).
     intptr_t Handle(int port) const;
     // The line failed; only a new open revives it.
-    bool Dead(int port) const { return slots_[port].dead.load(std::memory_order_relaxed); }
+    bool Dead(int port) const { return At(port).dead.load(std::memory_order_relaxed); }
     // Marks the line dead and says so: kSerialIoError.
     int MarkDead(int port);
     // Records the failure's sentence and returns code.
     int Fail(int port, int code, std::string text);
     // Taken around a whole write, so a keystroke never lands inside a block.
-    std::mutex& WriteMutex(int port) { return slots_[port].writeMutex; }
+    std::mutex& WriteMutex(int port) { return At(port).writeMutex; }
     // The rate the line runs at (0 until known), for a write's deadline.
     int BitsPerSecond(int port) const;
     void SetBitsPerSecond(int port, int bitsPerSecond);
@@ -88,6 +88,8 @@ class SerialPortSlots {
         std::string device;     // explicit device, empty for the default
         std::string lastError;  // sentence for the technician
     };
+    Slot& At(int port) { return slots_[static_cast<size_t>(port)]; }
+    const Slot& At(int port) const { return slots_[static_cast<size_t>(port)]; }
     std::string DevicePathLocked(int port) const;
     void CloseLocked(int port);
 

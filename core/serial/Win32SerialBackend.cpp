@@ -107,15 +107,7 @@ bool ConfigureRaw(HANDLE h) {
 }  // namespace
 
 Win32SerialBackend::Win32SerialBackend()
-    : slots_({&DefaultDevicePath, [](intptr_t h) { ::CloseHandle(AsHandle(h)); }}) {}
-
-void Win32SerialBackend::SetDevice(int port, const std::string& devicePath) {
-    slots_.SetDevice(port, devicePath);
-}
-
-std::string Win32SerialBackend::DevicePath(int port) const {
-    return slots_.DevicePath(port);
-}
+    : PortTableBackend({&DefaultDevicePath, [](intptr_t h) { ::CloseHandle(AsHandle(h)); }}) {}
 
 // The \\.\ form opens COM10 and above too, which the bare name does not.
 std::string Win32SerialBackend::DefaultDevicePath(int port) {
@@ -256,14 +248,6 @@ int Win32SerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
     return written;
 }
 
-int Win32SerialBackend::WriteByte(int port, uint8_t byte) {
-    int written = WriteBlock(port, &byte, 1);
-    if (written == 1) {
-        return 0;
-    }
-    return written < 0 ? written : kSerialIoError;
-}
-
 int Win32SerialBackend::QueuedInput(int port) {
     DWORD errors = 0;
     COMSTAT status{};
@@ -289,26 +273,6 @@ int Win32SerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
     return static_cast<int>(n);
 }
 
-int Win32SerialBackend::ReadByte(int port) {
-    uint8_t byte = 0;
-    int got = ReadSome(port, &byte, 1);
-    if (got == 1) {
-        return byte;
-    }
-    return got == 0 ? kSerialNothingWaiting : got;
-}
-
-int Win32SerialBackend::ReadBlock(int port, uint8_t* buffer, int max) {
-    if (buffer == nullptr || max < 1) {
-        return 0;
-    }
-    return ReadSome(port, buffer, max);
-}
-
-int Win32SerialBackend::ClosePort(int port) {
-    return slots_.Close(port);
-}
-
 // ReadFile cannot wait for the first byte and return early on both Windows and Wine, so the
 // wait watches the receive queue instead.
 bool Win32SerialBackend::WaitForData(int port, uint32_t timeoutMs) {
@@ -330,10 +294,6 @@ bool Win32SerialBackend::WaitForData(int port, uint32_t timeoutMs) {
         }
         std::this_thread::sleep_for(kQueuePollInterval);
     }
-}
-
-std::string Win32SerialBackend::LastErrorText(int port) const {
-    return slots_.LastErrorText(port);
 }
 
 }  // namespace quillon

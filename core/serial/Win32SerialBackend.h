@@ -10,23 +10,17 @@
 #include <cstdint>
 #include <string>
 
-#include "serial/SerialBackend.h"
-#include "serial/SerialPortSlots.h"
+#include "serial/PortTableBackend.h"
 
 namespace quillon {
 
-class Win32SerialBackend final : public SerialBackend {
+class Win32SerialBackend final : public PortTableBackend {
   public:
-    static constexpr int kMaxPorts = SerialPortSlots::kMaxPorts;
-
     Win32SerialBackend();
     ~Win32SerialBackend() override = default;  // closes every port still open
     Win32SerialBackend(const Win32SerialBackend&) = delete;
     Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
 
-    // The device an index stands for from now on; an empty path restores the default.
-    void SetDevice(int port, const std::string& devicePath) override;
-    std::string DevicePath(int port) const override;
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
@@ -36,21 +30,14 @@ class Win32SerialBackend final : public SerialBackend {
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
-    int WriteByte(int port, uint8_t byte) override;
-    int ReadByte(int port) override;
-    int ReadBlock(int port, uint8_t* buffer, int max) override;
-    int ClosePort(int port) override;  // idempotent
     bool WaitForData(int port, uint32_t timeoutMs) override;
-    std::string LastErrorText(int port) const override;
 
   private:
     // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
     int QueuedInput(int port);
-    int ReadSome(int port, uint8_t* buffer, int max);
+    int ReadSome(int port, uint8_t* buffer, int max) override;
     int ControlLine(int port, char command, bool dtr);
     int Purge(int port, uint32_t flags);
-
-    SerialPortSlots slots_;
 };
 
 }  // namespace quillon
