@@ -116,11 +116,6 @@ void RenderButtonStates(Gallery& gallery) {
     sunk.SetFlat(false);
     sunk.setDown(true);
     gallery.Save(sunk, "button_3d_pressed");
-    ExtendedButton toggle;
-    DressCommand(toggle, "Show Data");
-    toggle.SetCheckBoxBehaviour(true);
-    toggle.SetCheck(true);
-    gallery.Save(toggle, "button_checkbox_checked");
 }
 
 void RenderButtonAlignments(Gallery& gallery) {
