@@ -116,11 +116,6 @@ void RenderButtonStates(Gallery& gallery) {
     sunk.SetFlat(false);
     sunk.setDown(true);
     gallery.Save(sunk, "button_3d_pressed");
-    ExtendedButton toggle;
-    DressCommand(toggle, "Show Data");
-    toggle.SetCheckBoxBehaviour(true);
-    toggle.SetCheck(true);
-    gallery.Save(toggle, "button_checkbox_checked");
 }
 
 void RenderButtonAlignments(Gallery& gallery) {
@@ -224,21 +219,6 @@ void RenderStatics(Gallery& gallery) {
     label.OnBlinkTick();
     gallery.Save(label, "static_blink_text_second");
     label.StopTextBlink();
-    label.StartBackgroundBlink(Qt::yellow, QColor(144, 238, 144), 0);
-    label.OnBlinkTick();
-    gallery.Save(label, "static_blink_background_second");
-    label.StopBackgroundBlink();
-
-    ExtendedLabel link;
-    link.resize(kLabelSize);
-    link.SetBackgroundColor(Qt::white);
-    link.SetTextColor(Qt::blue);
-    link.setText(QStringLiteral("support@corvane-signal.example"));
-    link.SetLinkUrl(QStringLiteral("mailto:support@corvane-signal.example"));
-    gallery.Save(link, "static_link");
-    link.SetUrlOpener([](const QUrl&) { return true; });
-    link.Click();
-    gallery.Save(link, "static_link_visited");
 
     QWidget stage;
     stage.resize(kLabelSize);

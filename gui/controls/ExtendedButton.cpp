@@ -2,17 +2,12 @@
 
 #include "controls/LogicalFont.h"
 
-#include <QApplication>
-#include <QDesktopServices>
 #include <QEnterEvent>
-#include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
 #include <cstdarg>
-#include <cstdlib>
 
-#include "controls/ControlMessages.h"
 #include "controls/FormatLimited.h"
 #include "controls/PaintHelpers.h"
 
@@ -23,15 +18,12 @@ constexpr int kMinWeight = 1;
 constexpr int kMaxWeight = 1000;
 }  // namespace
 
-ExtendedButton::ExtendedButton(QWidget* parent)
-    : QAbstractButton(parent),
-      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+ExtendedButton::ExtendedButton(QWidget* parent) : QAbstractButton(parent) {
     const QColor face = palette().color(QPalette::Button);
     const QColor text = ToQColor(kDefaultTextColor);
     colors_ = {face, text, face, text, face, text};
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
-    connect(this, &QAbstractButton::clicked, this, &ExtendedButton::OnClicked);
 }
 
 ExtendedButton::~ExtendedButton() = default;
@@ -78,16 +70,6 @@ void ExtendedButton::SetDrawFocusWhenFlat(bool on) {
 
 void ExtendedButton::SetTransparent(bool on) {
     transparent_ = on;
-    update();
-}
-
-void ExtendedButton::SetCheckBoxBehaviour(bool on) {
-    setCheckable(on);
-    update();
-}
-
-void ExtendedButton::SetCheck(bool checked) {
-    setChecked(checked);
     update();
 }
 
@@ -146,19 +128,6 @@ void ExtendedButton::SetText(const char* format, ...) {
     }
 }
 
-void ExtendedButton::SetMenu(std::unique_ptr<QMenu> menu) {
-    menu_ = std::move(menu);
-}
-
-bool ExtendedButton::SetUrl(const QString& url) {
-    if (url.size() > kMaxUrlLength) {
-        url_.clear();
-        return false;
-    }
-    url_ = url;
-    return true;
-}
-
 void ExtendedButton::SetNormalMode() {
     mode_ = DrawMode::kNormal;
     update();
@@ -212,9 +181,7 @@ void ExtendedButton::MarkEntered() {
         return;
     }
     entered_ = true;
-    emit notification(kButtonEntered);
-    emit entered();
-    if (flat_ && (hoverWhenInactive_ || QApplication::activeWindow() != nullptr)) {
+    if (flat_) {
         hovered_ = true;
         update();
     }
@@ -236,8 +203,6 @@ void ExtendedButton::leaveEvent(QEvent* event) {
     if (entered_) {
         entered_ = false;
         hovered_ = false;
-        emit notification(kButtonLeft);
-        emit left();
         update();
     }
     QAbstractButton::leaveEvent(event);
@@ -260,36 +225,11 @@ void ExtendedButton::focusOutEvent(QFocusEvent* event) {
     update();
 }
 
-void ExtendedButton::OnClicked() {
-    emit notification(kButtonClicked);
-    if (isCheckable()) {
-        update();  // the toggle itself was done by QAbstractButton before clicked()
-        return;
-    }
-    if (menu_) {
-        ShowMenu();
-    } else if (!url_.isEmpty() && urlOpener_) {
-        urlOpener_(QUrl::fromUserInput(url_));
-    }
-}
-
-void ExtendedButton::ShowMenu() {
-    emit menuAboutToShow(menu_.get());
-    menuOpen_ = true;
-    repaint();
-    QAction* chosen = menu_->exec(mapToGlobal(rect().bottomLeft()));
-    menuOpen_ = false;
-    update();
-    if (chosen != nullptr) {
-        emit menuCommand(chosen);
-    }
-}
-
 // ---- painting -----------------------------------------------------------------------------
 
 ExtendedButton::PaintState ExtendedButton::CurrentState() const {
     PaintState state;
-    state.pressed = isDown() || menuOpen_ || (isCheckable() && isChecked());
+    state.pressed = isDown();
     state.hovered = hovered_;
     state.focused = hasFocus();
     state.disabled = !isEnabled();
@@ -414,7 +354,7 @@ QRect ExtendedButton::PaintImage(QPainter& painter, const PaintState& state,
                 break;
         }
     }
-    if (state.pressed && !isCheckable()) {
+    if (state.pressed) {
         topLeft += QPoint(1, 1);
     }
     image_.Draw(painter, topLeft, state.hovered || state.pressed, state.disabled, palette());
@@ -449,7 +389,7 @@ void ExtendedButton::PaintText(QPainter& painter, const PaintState& state,
             flags |= Qt::AlignHCenter;
             break;
     }
-    if (state.pressed && !isCheckable()) {
+    if (state.pressed) {
         box.translate(1, 1);
     }
     painter.setFont(font());

@@ -1,21 +1,15 @@
 // The owner-drawn push button of every window: state colours, pictures, flat/3D looks, gradient
-// and progress drawing, toggle behaviour, popup menu and URL. It reports hover, leave and click
-// (notification 1058) and right presses (1554) as signals. A picture or URL that cannot be used
-// leaves the button without it and reports false; nothing it is given can make it fail to paint.
+// and progress drawing. A flat button lights up while the mouse is over it; right presses are
+// reported as a signal. A picture that cannot be used leaves the button without it and reports
+// false; nothing it is given can make it fail to paint.
 #pragma once
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QUrl>
 #include <array>
-#include <functional>
-#include <memory>
 
 #include "controls/ButtonImage.h"
 #include "controls/Rgb.h"
-
-class QMenu;
-class QAction;
 
 namespace quillon {
 
@@ -53,7 +47,6 @@ class ExtendedButton : public QAbstractButton {
     static constexpr int kTextMargin = 10;
     static constexpr int kMultiLineTopOffset = 5;
     static constexpr int kFocusInset = 3;
-    static constexpr int kMaxUrlLength = 260;
     static constexpr std::size_t kTextLimit = 1023;
     static constexpr const char* kFontFace = "Verdana";
 
@@ -67,14 +60,10 @@ class ExtendedButton : public QAbstractButton {
     void SetTextColors(const QColor& in, const QColor& out, const QColor& focus);
 
     void SetFlat(bool flat);
-    void SetHoverWhenInactive(bool on) { hoverWhenInactive_ = on; }
     void SetDrawBorder(bool on);
     // Also draws the focus rectangle in gradient mode, which otherwise never shows it.
     void SetDrawFocusWhenFlat(bool on);
     void SetTransparent(bool on);
-    void SetCheckBoxBehaviour(bool on);
-    void SetCheck(bool checked);
-    bool GetCheck() const { return isChecked(); }
     void SetDefaultButton(bool on);
     bool IsDefaultButton() const { return defaultButton_; }
 
@@ -93,13 +82,6 @@ class ExtendedButton : public QAbstractButton {
     // printf-style caption (at most 1023 bytes kept); a null format keeps the current caption.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-    // The button takes the menu; it is shown below the button on click.
-    void SetMenu(std::unique_ptr<QMenu> menu);
-    QMenu* Menu() const { return menu_.get(); }
-    // False (and no URL kept) for a text longer than 260 characters.
-    bool SetUrl(const QString& url);
-    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
-
     void SetNormalMode();
     void SetGradientMode(const QColor& first, const QColor& second, bool vertical);
     void SetGradientBorder(int width, const QColor& color = ToQColor(kDefaultGradientBorderColor));
@@ -112,15 +94,8 @@ class ExtendedButton : public QAbstractButton {
     QSize sizeHint() const override;
 
   signals:
-    // Notification 1058: kButtonEntered, kButtonLeft or kButtonClicked.
-    void notification(int code);
-    void entered();
-    void left();
-    // Notification 1554, after the default handling of the press.
+    // After the default handling of the press.
     void rightButtonPressed(quillon::ExtendedButton* button);
-    // Lets the owner adjust the menu's entries just before it is shown.
-    void menuAboutToShow(QMenu* menu);
-    void menuCommand(QAction* action);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -139,9 +114,7 @@ class ExtendedButton : public QAbstractButton {
         bool disabled = false;
     };
 
-    void OnClicked();
     void MarkEntered();
-    void ShowMenu();
     PaintState CurrentState() const;
     QColor StateColor(const PaintState& state, ColorIndex in, ColorIndex focus,
                       ColorIndex out) const;
@@ -154,22 +127,16 @@ class ExtendedButton : public QAbstractButton {
 
     std::array<QColor, kColorCount> colors_;
     bool flat_ = true;
-    bool hoverWhenInactive_ = true;
     bool drawBorder_ = true;
     bool drawFocusWhenFlat_ = false;
     bool transparent_ = false;
     bool defaultButton_ = false;
     bool entered_ = false;
     bool hovered_ = false;
-    bool menuOpen_ = false;
 
     ButtonImage image_;
     ImagePlacement placement_ = ImagePlacement::kLeftOfText;
     int textAlignment_ = kSingleCentered;
-
-    std::unique_ptr<QMenu> menu_;
-    QString url_;
-    std::function<bool(const QUrl&)> urlOpener_;
 
     DrawMode mode_ = DrawMode::kNormal;
     QColor gradientFirst_;

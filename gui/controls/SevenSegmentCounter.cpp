@@ -1,6 +1,5 @@
 #include "controls/SevenSegmentCounter.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -18,7 +17,6 @@ constexpr double kDigitWidthRatio = 0.35;
 constexpr int kUnlitDivisor = 3;
 constexpr double kIntegerStep = 1.0;
 constexpr double kFixedPointStep = 0.01;
-constexpr double kFixedPointDragDivisor = 100.0;
 constexpr int kBarDivisor = 5;
 constexpr int kMinBarHeight = 6;
 constexpr float kPercentScale = 100.0f;
@@ -307,21 +305,6 @@ void SevenSegmentCounter::paintEvent(QPaintEvent* /*event*/) {
 void SevenSegmentCounter::resizeEvent(QResizeEvent* event) {
     geometry_.reset();
     QWidget::resizeEvent(event);
-}
-
-void SevenSegmentCounter::mousePressEvent(QMouseEvent* event) {
-    lastDragX_ = static_cast<int>(event->position().x());
-    QWidget::mousePressEvent(event);
-}
-
-void SevenSegmentCounter::mouseMoveEvent(QMouseEvent* event) {
-    const int x = static_cast<int>(event->position().x());
-    if (draggable_ && (event->buttons() & Qt::LeftButton)) {
-        const double moved = x - lastDragX_;
-        ChangeValue(mode_ == Mode::kInteger ? moved : moved / kFixedPointDragDivisor);
-    }
-    lastDragX_ = x;
-    QWidget::mouseMoveEvent(event);
 }
 
 }  // namespace quillon

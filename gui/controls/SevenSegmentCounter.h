@@ -1,6 +1,6 @@
 // A seven-segment numeric display: lit and unlit segments, colons and full stops, optional
 // left padding to a fixed width and a value bar below the digits. The value is clamped to its
-// range on every change, so no input (including dragging far past the ends) leaves it outside.
+// range on every change, so no input (including steps far past the ends) leaves it outside.
 #pragma once
 
 #include <QColor>
@@ -57,7 +57,6 @@ class SevenSegmentCounter : public QWidget {
     void SetOffColor(const QColor& off);
     void SetDrawUnlit(bool on);
     void SetShowBar(bool on);
-    void SetDraggable(bool on) { draggable_ = on; }
     void SetFixedWidth(int characters);
 
     QColor ForegroundColor() const { return foreground_; }
@@ -76,8 +75,6 @@ class SevenSegmentCounter : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -98,9 +95,7 @@ class SevenSegmentCounter : public QWidget {
     std::optional<QColor> off_;
     bool drawUnlit_ = true;
     bool showBar_ = false;
-    bool draggable_ = false;
     int fixedWidth_ = 0;
-    int lastDragX_ = 0;
     mutable std::optional<Geometry> geometry_;
     GradientBar bar_;
 };
