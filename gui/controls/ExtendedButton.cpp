@@ -91,11 +91,6 @@ bool ExtendedButton::SetBitmaps(const QImage& in, const QColor& inTransparent, c
     return ok;
 }
 
-void ExtendedButton::SetIcons(const QIcon& in, const QIcon& out, const QSize& size) {
-    image_.SetIcons(in, out, size);
-    update();
-}
-
 void ExtendedButton::SetImagePlacement(ImagePlacement placement) {
     placement_ = placement;
     update();
@@ -128,11 +123,6 @@ void ExtendedButton::SetText(const char* format, ...) {
     }
 }
 
-void ExtendedButton::SetNormalMode() {
-    mode_ = DrawMode::kNormal;
-    update();
-}
-
 void ExtendedButton::SetGradientMode(const QColor& first, const QColor& second, bool vertical) {
     mode_ = DrawMode::kGradient;
     gradientFirst_ = first;
@@ -150,11 +140,6 @@ void ExtendedButton::SetGradientBorder(int width, const QColor& color) {
 void ExtendedButton::SetProgressMode(int maximum, int position) {
     mode_ = DrawMode::kProgress;
     progressMaximum_ = maximum;
-    progressPosition_ = position;
-    update();
-}
-
-void ExtendedButton::SetProgressPosition(int position) {
     progressPosition_ = position;
     update();
 }

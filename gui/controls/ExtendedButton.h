@@ -65,14 +65,11 @@ class ExtendedButton : public QAbstractButton {
     void SetDrawFocusWhenFlat(bool on);
     void SetTransparent(bool on);
     void SetDefaultButton(bool on);
-    bool IsDefaultButton() const { return defaultButton_; }
 
     // outSentinel is ButtonImage::kOutGrey or kOutDarker.
     bool SetBitmaps(const QImage& in, const QColor& inTransparent, int outSentinel);
     bool SetBitmaps(const QImage& in, const QColor& inTransparent, const QImage& out,
                     const QColor& outTransparent);
-    void SetIcons(const QIcon& in, const QIcon& out, const QSize& size);
-    const ButtonImage& Image() const { return image_; }
     void SetImagePlacement(ImagePlacement placement);
 
     void SetTextAlignment(int mode);
@@ -82,11 +79,9 @@ class ExtendedButton : public QAbstractButton {
     // printf-style caption (at most 1023 bytes kept); a null format keeps the current caption.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-    void SetNormalMode();
     void SetGradientMode(const QColor& first, const QColor& second, bool vertical);
     void SetGradientBorder(int width, const QColor& color = ToQColor(kDefaultGradientBorderColor));
     void SetProgressMode(int maximum, int position);
-    void SetProgressPosition(int position);
     DrawMode Mode() const { return mode_; }
     // Whether the next paint in progress mode frames the bar.
     bool BlinkFrameNext() const { return blink_; }

@@ -1,5 +1,5 @@
 // A check box with its own text and background colours (or no background), an optional wide
-// tooltip, and a click report (notification 1524) carrying the parameter its owner chose.
+// tooltip, and a click report carrying the parameter its owner chose.
 #pragma once
 
 #include <QCheckBox>
@@ -24,7 +24,6 @@ class ExtendedCheckBox : public QCheckBox {
     void SetTarget(bool on, int parameter);
 
   signals:
-    // Notification 1524.
     void targetClicked(int parameter);
 
   private:

@@ -101,11 +101,6 @@ void SevenSegmentCounter::SetColors(const QColor& foreground, const QColor& back
     update();
 }
 
-void SevenSegmentCounter::SetOffColor(const QColor& off) {
-    off_ = off;
-    update();
-}
-
 void SevenSegmentCounter::SetDrawUnlit(bool on) {
     drawUnlit_ = on;
     update();

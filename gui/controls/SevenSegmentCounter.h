@@ -54,7 +54,6 @@ class SevenSegmentCounter : public QWidget {
     QString Text() const { return text_; }
 
     void SetColors(const QColor& foreground, const QColor& background);
-    void SetOffColor(const QColor& off);
     void SetDrawUnlit(bool on);
     void SetShowBar(bool on);
     void SetFixedWidth(int characters);
