@@ -32,6 +32,11 @@ class ExtendedLabel : public QLabel {
     void SetStaticFont(int height, int weight, const QString& face);
     // printf-style text, at most 1020 bytes kept; a null format changes nothing.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // A single-line text too wide for the label is drawn cut with an ellipsis there; text()
+    // keeps it whole.
+    void SetElideMode(Qt::TextElideMode mode);
+    // The text as drawn.
+    QString ShownText() const;
 
     void SetLinkUrl(const QString& url);
     QString LinkUrl() const { return url_; }
@@ -77,6 +82,7 @@ class ExtendedLabel : public QLabel {
     void UpdateTimer(int intervalMs);
     void OpenLink();
 
+    Qt::TextElideMode elide_ = Qt::ElideNone;
     QColor textColor_;
     QColor backgroundColor_;
     QColor visitedColor_ = ToQColor(kDefaultVisitedColor);
