@@ -7,41 +7,14 @@
 #include "cli/JsonLine.h"
 #include "cli/JsonReporter.h"
 #include "cli/SettingEffect.h"
-#include "firmware/Kx2Limits.h"
 #include "platform/AppDirectory.h"
 #include "program/AppFiles.h"
 #include "program/ArgParser.h"
 #include "serial/SerialPort.h"
-#include "settings/SettingsKeys.h"
-#include "upload/HbdUploader.h"
-#include "upload/Kx2Uploader.h"
+#include "upload/ImageEstimate.h"
 #include "upload/ProgressTexts.h"
 
 namespace quillon::cli {
-
-namespace {
-
-struct Count {
-    int64_t packets;
-    int32_t estimate;
-};
-
-Count CountImage(const FirmwareImage& image, FileKind kind, bool kx2, const IniFile& ini,
-                 int baud) {
-    const uint64_t length = image.bytes.size();
-    if (kx2) {
-        const int32_t packetSize = settings::Read(ini, settings::kMaxPacketSize);
-        const uint64_t packets = Kx2PacketsFor(length, packetSize);
-        return {
-            static_cast<int64_t>(packets),
-            Kx2Uploader::EstimateFor(packets, packetSize,
-                                     settings::Read(ini, settings::kDelayBetweenPackets), baud)};
-    }
-    return {HbdUploader::AnnouncedPackets(length, kind),
-            HbdUploader::EstimateSeconds(length, kind, baud)};
-}
-
-}  // namespace
 
 int RunCheck(const CliContext& context) {
     bool json = false;
@@ -97,20 +70,21 @@ int RunCheck(const CliContext& context) {
             continue;
         }
         const std::string& path = slot.image->path;
-        const Count count = CountImage(*slot.image, slot.kind, kx2, ini, baud);
+        const ImageEstimate count =
+            EstimateImage(slot.image->bytes.size(), slot.kind, kx2, ini, baud);
         const char* board = kx2 ? "KX2" : FileKindName(slot.kind);
         if (json) {
             std::fputs(JsonLine("check")
                            .Text("board", board)
                            .Text("path", path)
                            .Number("packets", count.packets)
-                           .Number("estimate", count.estimate)
+                           .Number("estimate", count.seconds)
                            .Line()
                            .c_str(),
                        context.out);
         } else {
             std::fprintf(context.out, "%-7s passed  %5lld packets  about %s  %s\n", board,
-                         static_cast<long long>(count.packets), CounterText(count.estimate).c_str(),
+                         static_cast<long long>(count.packets), CounterText(count.seconds).c_str(),
                          path.c_str());
         }
     }

@@ -133,6 +133,18 @@ QImage DrawCloseGlyph(const QSize& size) {
     return image;
 }
 
+QImage DrawMinimiseGlyph(const QSize& size) {
+    QImage image = Filled(size, Qt::black);
+    QPainter painter(&image);
+    painter.setPen(QPen(kCloseGrey, 2));
+    // A bar at the foot of the close glyph's box, so the two glyphs read as one pair.
+    const int side = std::min(image.width(), image.height()) - 6;
+    const int left = (image.width() - side) / 2;
+    const int foot = (image.height() + side) / 2;
+    painter.drawLine(left, foot, left + side, foot);
+    return image;
+}
+
 QImage DrawStartPicture(const QSize& size, bool in) {
     QImage image = Filled(size, in ? Qt::red : Qt::blue);
     QPainter painter(&image);

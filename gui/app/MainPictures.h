@@ -13,6 +13,8 @@ namespace quillon {
 
 // Grey cross on black (black is see-through).
 QImage DrawCloseGlyph(const QSize& size);
+// The minimise glyph beside it: a grey bar on black.
+QImage DrawMinimiseGlyph(const QSize& size);
 // A round green "START" key; in: bright on red, out: darker on blue (the see-through colours).
 QImage DrawStartPicture(const QSize& size, bool in);
 // The quillon (a cross-guard dagger) of the logo; on red (in) or blue (out).

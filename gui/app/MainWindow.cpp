@@ -2,7 +2,6 @@
 #include "app/MainWindow.h"
 
 #include <QDesktopServices>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -12,6 +11,7 @@
 #include "controls/ExtendedLabel.h"
 #include "controls/PaintHelpers.h"
 #include "dialogs/UploadProgressWindow.h"
+#include "firmware/FileChecks.h"
 #include "firmware/FirmwareFile.h"
 #include "platform/AppDirectory.h"
 #include "platform/OsVersionText.h"
@@ -32,7 +32,9 @@ constexpr int kDialogPoints = 10;
 
 // Control places in dialog units.
 constexpr QRect kLogoBox(2, 2, 186, 19);
-constexpr QRect kExitBox(276, 13, 28, 11);
+// Exit sits left of the minimise glyph, which has the close glyph's size and stands beside it.
+constexpr QRect kExitBox(258, 13, 28, 11);
+constexpr QRect kMinimiseBox(289, 4, 15, 14);
 constexpr QRect kCloseBox(304, 4, 15, 14);
 constexpr QRect kIconBoxes[] = {QRect(6, 37, 31, 25), QRect(110, 37, 41, 25),
                                 QRect(223, 37, 30, 25)};
@@ -155,6 +157,7 @@ void MainWindow::BuildControls() {
     logo_ = button(kLogoBox, "");
     exit_ = button(kExitBox, "Exit");
     close_ = button(kCloseBox, "");
+    minimise_ = button(kMinimiseBox, "");
     for (int slot = 0; slot < kSlotCount; ++slot) {
         SlotControls& controls = slotControls_.at(slot);
         controls.icon = button(kIconBoxes[slot], "");
@@ -177,6 +180,9 @@ void MainWindow::BuildControls() {
 
     connect(exit_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
     connect(close_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
+    connect(minimise_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    // Most of the title band is the logo: dragging it moves the window, a click opens About.
+    DragBy(logo_);
     connect(logo_, &QAbstractButton::clicked, this, &MainWindow::ShowAbout);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const auto which = static_cast<Slot>(slot);
@@ -213,7 +219,7 @@ void MainWindow::ArrangeKeyboardOrder() {
     for (const SlotControls& controls : slotControls_) {
         order.push_back(controls.icon);
     }
-    order.insert(order.end(), {logo_, exit_, close_});
+    order.insert(order.end(), {logo_, exit_, minimise_, close_});
     for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -226,6 +232,11 @@ void MainWindow::DressControls() {
     close_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
     const QImage glyph = DrawCloseGlyph(close_->size() - QSize(2, 2));
     close_->SetBitmaps(glyph, Qt::black, glyph, Qt::black);
+    minimise_->SetFlat(true);
+    minimise_->SetTextColors(ToQColor(kGrey), ToQColor(kGrey), ToQColor(kGrey));
+    minimise_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
+    const QImage bar = DrawMinimiseGlyph(minimise_->size() - QSize(2, 2));
+    minimise_->SetBitmaps(bar, Qt::black, bar, Qt::black);
 
     const QColor darkBlue = ToQColor(kDarkBlue);
     for (ExtendedButton* navigation :
@@ -318,6 +329,8 @@ void MainWindow::DressSlot(Slot slot) {
     controls.fileName->SetTextColor(darkBlue);
     controls.fileName->SetBackgroundColor(Qt::white);
     controls.fileName->setText(QString());
+    // Versions of one firmware differ at the end of the name: cut in the middle, keep the end.
+    controls.fileName->SetElideMode(Qt::ElideMiddle);
 }
 
 void MainWindow::StartUp() {
@@ -345,7 +358,7 @@ void MainWindow::StartUp() {
     ReadRememberedFiles();
     RefreshFileLabels();
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        ShowSlot(static_cast<Slot>(slot), kNoEstimate);
+        ShowSlot(static_cast<Slot>(slot), false);
     }
     state_.isKx2 = settings::ReadBool(ini_, settings::kIsKx2);
     state_.tamarackLine = settings::ReadBool(ini_, settings::kTamarackLine);
@@ -379,16 +392,11 @@ void MainWindow::ReadRememberedFiles() {
 void MainWindow::ApplyModeLayout() {
     SlotControls& reader = slotControls_[kSlotReader];
     SlotControls& speech = slotControls_[kSlotSpeech];
-    if (state_.isKx2) {
+    const bool kx2 = state_.isKx2;
+    if (kx2) {
         reader.load->hide();
         speech.load->hide();
         tamarackNotice_->hide();
-        for (SlotControls* unused : {&reader, &speech}) {
-            unused->description->SetTextColor(ToQColor(kMaroon));
-            unused->description->SetBackgroundColor(Qt::white);
-            unused->description->setText(
-                QStringLiteral("\n\n\n\n\nNot used when loading\nfiles to KX2."));
-        }
     } else if (state_.tamarackLine) {
         speech.load->hide();
         speech.fileName->hide();
@@ -403,6 +411,24 @@ void MainWindow::ApplyModeLayout() {
         speech.description->show();
         reader.load->show();
         tamarackNotice_->hide();
+    }
+    // No choice of the other mode survives a switch: a COMM file of the wrong kind (a .kx in HBD
+    // mode, a .bin in KX2 mode) is forgotten, and KX2 mode loads only the COMM slot. Every slot
+    // is drawn anew, so no text of the other mode stays behind.
+    for (int each = 0; each < kSlotCount; ++each) {
+        const auto slot = static_cast<Slot>(each);
+        SlotState& state = slots_.at(each);
+        const bool wrongFile =
+            slot == kSlotComm && !state.path.empty() && !HasProgramFileExtension(state.path, kx2);
+        if (wrongFile) {
+            state.path.clear();
+            state.blocks = 0;
+        }
+        const bool dropped = state.selected && (wrongFile || (kx2 && slot != kSlotComm));
+        if (dropped) {
+            state.selected = false;
+        }
+        ShowSlot(slot, state.selected || dropped);
     }
     update();
 }
@@ -443,17 +469,6 @@ void MainWindow::paintEvent(QPaintEvent* /*event*/) {
                  Span(2 * t + kSeparatorWidth, 2 * u + kSeparatorInset, 2 * t + 2 * kSeparatorWidth,
                       14 * u - kSeparatorInset),
                  kSilver, kNearWhite, false, kSecondSeparatorFlat);
-}
-
-void MainWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter is the old OK command and Esc its Cancel: both end the program.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-        event->key() == Qt::Key_Escape) {
-        done(event->key() == Qt::Key_Escape ? kResultCancel : kResultOk);
-        event->accept();
-        return;
-    }
-    FramedDialog::keyPressEvent(event);
 }
 
 }  // namespace quillon

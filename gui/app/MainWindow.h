@@ -41,7 +41,6 @@ class MainWindow : public FramedDialog {
 
   public:
     enum Slot { kSlotComm, kSlotReader, kSlotSpeech, kSlotCount };
-    static constexpr int32_t kNoEstimate = -1;
     static constexpr int kNoBaud = -1;
     static constexpr int kMinRememberedBlocks = 100;
 
@@ -102,6 +101,7 @@ class MainWindow : public FramedDialog {
     ExtendedLabel* PortLabel() const { return portLabel_; }
     ExtendedButton* LogoButton() const { return logo_; }
     ExtendedButton* StartButton() const { return start_; }
+    ExtendedButton* MinimiseButton() const { return minimise_; }
 
     // The commands, as the buttons run them.
     void PickSlot(Slot slot);
@@ -120,7 +120,6 @@ class MainWindow : public FramedDialog {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     struct SlotControls {
@@ -138,7 +137,9 @@ class MainWindow : public FramedDialog {
     void ReadRememberedFiles();
     void ApplyModeLayout();
     void ShowPortLabel();
-    void ShowSlot(Slot slot, int32_t estimate);
+    // withEstimate: the caption follows the selection and a selected slot shows its estimate;
+    // without, the caption stays as it is.
+    void ShowSlot(Slot slot, bool withEstimate);
     void RefreshFileLabels();
     void ApplyTamarackMarker(Slot slot);
     bool CheckPort();
@@ -183,6 +184,7 @@ class MainWindow : public FramedDialog {
     ExtendedButton* logo_ = nullptr;
     ExtendedButton* exit_ = nullptr;
     ExtendedButton* close_ = nullptr;
+    ExtendedButton* minimise_ = nullptr;
     ExtendedButton* selectPort_ = nullptr;
     ExtendedButton* viewHistory_ = nullptr;
     ExtendedButton* textHbd_ = nullptr;

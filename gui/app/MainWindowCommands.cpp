@@ -1,6 +1,8 @@
 // The main window's commands: slot pick, toggle and display, the port, the other windows, Start.
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
+#include <QScreen>
 
 #include "app/EstimateText.h"
 #include "app/MainWindow.h"
@@ -20,6 +22,7 @@
 #include "serial/SerialBackend.h"
 #include "settings/SettingsKeys.h"
 #include "sim/SimulatedLine.h"
+#include "upload/ImageEstimate.h"
 
 namespace quillon {
 
@@ -36,6 +39,11 @@ constexpr const char* kEstimateFormat =
     "Estimate To Cmplete:\n%s\n\n\n\nClick the button to\nCLEAR your selection.";
 constexpr const char* kSpeechEstimateFormat =
     "Estimate To Cmplete:\n%s\n\n\nClick the button to\nCLEAR your selection.";
+constexpr const char* kNotUsedText = "\n\n\n\n\nNot used when loading\nfiles to KX2.";
+constexpr const char* kPickerTitles[] = {"Open COMM File", "Open READER File", "Open SPEECH File"};
+constexpr const char* kKx2PickerTitle = "Open KX2 File";
+// Room the menu's own margins take beside the path, so the whole menu fits on the screen.
+constexpr int kPopupFrame = 120;
 constexpr const char* kPopupTitles[] = {"COMM File:", "READER File:", "SPEECH File:"};
 constexpr const char* kNothingSelected = "No File has been Selected Yet!";
 constexpr const char* kHbdFilter = "bin files (*.bin)|*.bin|All files (*.*)|*.*||";
@@ -51,6 +59,7 @@ constexpr std::size_t kShortestTogglePath = 5;
 constexpr Rgb kGrey = Rgb(0x808080);
 constexpr Rgb kDimGrey = Rgb(0x696969);
 constexpr Rgb kDarkBlue = Rgb(0x00008B);
+constexpr Rgb kMaroon = Rgb(0x800000);
 
 std::string FileNamePart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -77,12 +86,13 @@ void MainWindow::PickSlot(Slot slot) {
     SlotState& state = slots_.at(slot);
     if (state.selected) {
         state.selected = false;
-        ShowSlot(slot, state.blocks);
+        ShowSlot(slot, true);
         return;
     }
     const bool kx2 = state_.isKx2;
     const FilePicker::Request request{
-        QString(), FilePicker::ConvertFilter(QString::fromLatin1(kx2 ? kKx2Filter : kHbdFilter)),
+        QString::fromLatin1(kx2 ? kKx2PickerTitle : kPickerTitles[slot]),
+        FilePicker::ConvertFilter(QString::fromLatin1(kx2 ? kKx2Filter : kHbdFilter)),
         QString::fromLatin1(kx2 ? "kx" : "bin")};
     const std::optional<QString> chosen = picker_.PickOpenFile(this, request);
     update();
@@ -107,7 +117,7 @@ void MainWindow::PickSlot(Slot slot) {
         state.blocks = blocks;
         ApplyTamarackMarker(slot);
     }
-    ShowSlot(slot, state.blocks);
+    ShowSlot(slot, true);
 }
 
 void MainWindow::ApplyTamarackMarker(Slot slot) {
@@ -124,33 +134,41 @@ void MainWindow::ApplyTamarackMarker(Slot slot) {
 }
 
 void MainWindow::ToggleSlot(Slot slot) {
+    // A KX2 unit takes its one file in the COMM slot; the other icons pick nothing.
+    if (state_.isKx2 && slot != kSlotComm) {
+        return;
+    }
     SlotState& state = slots_.at(slot);
     if (state.path.size() < kShortestTogglePath) {
         PickSlot(slot);
         return;
     }
     state.selected = !state.selected;
-    ShowSlot(slot, state.blocks);
+    ShowSlot(slot, true);
 }
 
-void MainWindow::ShowSlot(Slot slot, int32_t estimate) {
+void MainWindow::ShowSlot(Slot slot, bool withEstimate) {
     const SlotState& state = slots_.at(slot);
     SlotControls& controls = slotControls_.at(slot);
-    if (estimate != kNoEstimate) {
+    if (withEstimate) {
         controls.load->setText(
             QString::fromLatin1(state.selected ? kClearCaptions[slot] : kLoadCaptions[slot]));
     }
-    if (state.selected && estimate != kNoEstimate) {
-        controls.fileName->setText(QString::fromStdString(FileNamePart(state.path)));
+    controls.description->SetBackgroundColor(Qt::white);
+    if (state_.isKx2 && slot != kSlotComm) {
+        controls.description->SetTextColor(ToQColor(kMaroon));
+        controls.description->setText(QString::fromLatin1(kNotUsedText));
+    } else if (state.selected && withEstimate) {
         controls.description->SetTextColor(ToQColor(kDarkBlue));
-        controls.description->SetBackgroundColor(Qt::white);
-        const std::string time =
-            FormatEstimate(EstimateSeconds(kSlotKinds[slot], estimate, baudRate_));
+        // The figure the upload itself will start from, counted from the file as it is now.
+        const uint64_t length =
+            static_cast<uint64_t>(QFileInfo(QString::fromStdString(state.path)).size());
+        const std::string time = FormatEstimate(
+            EstimateImage(length, kSlotKinds[slot], state_.isKx2, ini_, baudRate_).seconds);
         controls.description->SetText(slot == kSlotSpeech ? kSpeechEstimateFormat : kEstimateFormat,
                                       time.c_str());
     } else {
         controls.description->SetTextColor(ToQColor(kDimGrey));
-        controls.description->SetBackgroundColor(Qt::white);
         controls.description->setText(QString::fromLatin1(kSelectTexts[slot]));
     }
     RefreshFileLabels();
@@ -163,6 +181,7 @@ void MainWindow::RefreshFileLabels() {
         label->SetTextColor(ToQColor(state.selected ? kDarkBlue : kGrey));
         label->SetBackgroundColor(Qt::white);
         label->setText(QString::fromStdString(FileNamePart(state.path)));
+        label->setToolTip(label->text());
     }
 }
 
@@ -185,7 +204,7 @@ void MainWindow::SelectSerialPort() {
     settings::Write(ini_, settings::kPortDevice, portDevice_);
     // The estimates follow the rate.
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        ShowSlot(static_cast<Slot>(slot), slots_.at(slot).blocks);
+        ShowSlot(static_cast<Slot>(slot), true);
     }
 }
 
@@ -221,7 +240,18 @@ void MainWindow::ViewHistory() {
 }
 
 void MainWindow::OpenIniFile() {
-    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), opener_, runner_, this);
+    // Without a desktop editor the technician edits it here, and it is replaced whole as every
+    // settings write replaces it, keeping its line ends.
+    auto save = [this](const QString& text) {
+        const std::string lineEnd(ini_.LineEnd());
+        std::string content;
+        for (const char c : text.toStdString()) {
+            content += c == '\n' ? lineEnd : std::string(1, c);
+        }
+        return ini_.ReplaceWith(content);
+    };
+    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), opener_, runner_, this,
+                               save);
 }
 
 void MainWindow::CheckForUpgrades() {
@@ -323,7 +353,7 @@ void MainWindow::Start() {
         slots_.at(slot).selected = false;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        ShowSlot(static_cast<Slot>(slot), slots_.at(slot).blocks);
+        ShowSlot(static_cast<Slot>(slot), true);
     }
 }
 
@@ -342,7 +372,12 @@ void MainWindow::ShowFilePopup(QWidget* control) {
         const SlotState& state = slots_.at(slot);
         QMenu menu(this);
         menu.addAction(QString::fromLatin1(kPopupTitles[slot]));
-        menu.addAction(state.selected ? QString::fromStdString(state.path)
+        // A long path is cut in the middle, so the menu fits on even a small screen whole.
+        const QScreen* shown = screen();
+        const int room =
+            shown != nullptr ? shown->availableGeometry().width() - kPopupFrame : QWIDGETSIZE_MAX;
+        const QString path = QString::fromStdString(state.path);
+        menu.addAction(state.selected ? menu.fontMetrics().elidedText(path, Qt::ElideMiddle, room)
                                       : QString::fromLatin1(kNothingSelected));
         // The menu only shows the path; whatever is chosen is ignored.
         menuRunner_(menu);

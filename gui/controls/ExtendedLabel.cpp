@@ -79,7 +79,19 @@ void ExtendedLabel::paintEvent(QPaintEvent* /*event*/) {
     painter.setFont(font());
     int flags = static_cast<int>(alignment());
     flags |= wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
-    painter.drawText(contentsRect(), flags, text());
+    painter.drawText(contentsRect(), flags, ShownText());
+}
+
+void ExtendedLabel::SetElideMode(Qt::TextElideMode mode) {
+    elide_ = mode;
+    update();
+}
+
+QString ExtendedLabel::ShownText() const {
+    if (elide_ == Qt::ElideNone || wordWrap()) {
+        return text();
+    }
+    return fontMetrics().elidedText(text(), elide_, contentsRect().width());
 }
 
 }  // namespace quillon

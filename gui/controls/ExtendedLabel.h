@@ -22,6 +22,11 @@ class ExtendedLabel : public QLabel {
     void SetStaticFont(int height, int weight, const QString& face);
     // printf-style text, at most 1020 bytes kept; a null format changes nothing.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // A single-line text too wide for the label is drawn cut with an ellipsis there; text()
+    // keeps it whole.
+    void SetElideMode(Qt::TextElideMode mode);
+    // The text as drawn.
+    QString ShownText() const;
 
     // Blinking between two colours; the first tick after the start shows the second colour.
     void StartTextBlink(const QColor& first, const QColor& second, int intervalMs);
@@ -38,6 +43,7 @@ class ExtendedLabel : public QLabel {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    Qt::TextElideMode elide_ = Qt::ElideNone;
     QColor textColor_;
     QColor backgroundColor_;
     std::array<QColor, 2> textBlinkColors_;

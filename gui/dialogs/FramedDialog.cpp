@@ -1,5 +1,7 @@
 #include "dialogs/FramedDialog.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,12 +66,64 @@ void FramedDialog::mousePressEvent(QMouseEvent* event) {
         QDialog::mousePressEvent(event);
         return;
     }
+    BeginMove(event->globalPosition().toPoint());
+}
+
+void FramedDialog::BeginMove(const QPoint& globalPress) {
     // Prefer the window system's own move (the only way on some compositors); else move here.
     if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
         return;
     }
     dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    dragOffset_ = globalPress - frameGeometry().topLeft();
+}
+
+void FramedDialog::DragBy(QWidget* handle) {
+    dragHandle_ = handle;
+    handle->installEventFilter(this);
+}
+
+bool FramedDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != dragHandle_ || dragHandle_ == nullptr) {
+        return QDialog::eventFilter(watched, event);
+    }
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            handlePressed_ = mouse->button() == Qt::LeftButton;
+            handlePress_ = mouse->globalPosition().toPoint();
+            break;
+        case QEvent::MouseMove:
+            if (dragging_) {
+                move(mouse->globalPosition().toPoint() - dragOffset_);
+                return true;
+            }
+            if (handlePressed_ && (mouse->buttons() & Qt::LeftButton) &&
+                (mouse->globalPosition().toPoint() - handlePress_).manhattanLength() >=
+                    QApplication::startDragDistance()) {
+                handlePressed_ = false;
+                // Let go of the button, so the release that ends the drag clicks nothing.
+                if (auto* button = qobject_cast<QAbstractButton*>(dragHandle_)) {
+                    button->setDown(false);
+                }
+                BeginMove(handlePress_);
+                if (dragging_) {
+                    move(mouse->globalPosition().toPoint() - dragOffset_);
+                }
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            handlePressed_ = false;
+            if (dragging_) {
+                dragging_ = false;
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FramedDialog::mouseMoveEvent(QMouseEvent* event) {
@@ -87,12 +141,16 @@ void FramedDialog::mouseReleaseEvent(QMouseEvent* event) {
 
 void FramedDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // As in the old dialogs on every platform: the focused button, else the default one,
+        // else the dialog's OK command.
         auto* focused = qobject_cast<ExtendedButton*>(focusWidget());
         ExtendedButton* target =
             (focused != nullptr && focused->isVisible() && focused->focusPolicy() != Qt::NoFocus)
                 ? focused
                 : defaultButton_.data();
-        if (target != nullptr && target->isEnabled()) {
+        if (target == nullptr) {
+            done(kResultOk);
+        } else if (target->isEnabled()) {
             target->click();
         }
         event->accept();

@@ -1,6 +1,7 @@
 // The look the message dialogs share: a white body inside a thick coloured frame, a gradient
 // title band with a fixed title, no caption bar (the body drags the window), Enter pressing the
-// focused or default button and Esc ending the dialog with result 2.
+// focused button (with none focused, the default button, or without one the OK command: result
+// 1) and Esc ending the dialog with result 2.
 #pragma once
 
 #include <QColor>
@@ -54,6 +55,10 @@ class FramedDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
     void SetDefaultButton(ExtendedButton* button);
+    // The window is dragged by handle too (a button in the title band): a press that moves past
+    // the drag distance moves the window instead of clicking the handle.
+    void DragBy(QWidget* handle);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // A gradient command button with a one-pixel border, centred text and the hand cursor.
     static void DressGradientButton(ExtendedButton& button, Rgb first, Rgb second, Rgb border,
                                     Rgb text);
@@ -62,11 +67,16 @@ class FramedDialog : public QDialog {
     static void DressStatic(ExtendedLabel& label, int height, int weight, Rgb text);
 
   private:
+    void BeginMove(const QPoint& globalPress);
+
     Look look_;
     QString title_;
     QPointer<ExtendedButton> defaultButton_;
     bool dragging_ = false;
     QPoint dragOffset_;
+    QPointer<QWidget> dragHandle_;
+    bool handlePressed_ = false;
+    QPoint handlePress_;
 };
 
 }  // namespace quillon

@@ -4,8 +4,14 @@
 // Runtime Parameters and serial port dialogs store.
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +22,7 @@
 #include "controls/ExtendedButton.h"
 #include "controls/ExtendedCheckBox.h"
 #include "controls/ExtendedLabel.h"
+#include "dialogs/AboutDialog.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/ErrorMessageDialog.h"
@@ -24,6 +31,7 @@
 #include "dialogs/SelectSerialPortDialog.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/SoundPreview.h"
+#include "dialogs/TextFileWindow.h"
 #include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
 #include "serial/SystemSerialBackend.h"
@@ -145,6 +153,8 @@ class MainWindowTest : public QObject {
         });
         main.SelectSerialPort();
         QCOMPARE(main.PortLabel()->text(), QStringLiteral("pts/7\n115200 bps"));
+        // The slots drawn anew for the rate are drawn for the mode.
+        QVERIFY(main.Description(MainWindow::kSlotSpeech)->text().endsWith("files to KX2."));
         QCOMPARE(work.Setting("Serial Port", "Baud Rate"), std::string("115200"));
         QCOMPARE(work.Setting("Serial Port", "Device"), std::string("/dev/pts/7"));
     }
@@ -214,6 +224,11 @@ class MainWindowTest : public QObject {
         QTest::newRow("SPEECH 300 blocks") << 2 << "b.bin" << qint64(307200) << "5 minutes";
         QTest::newRow("COMM 61 blocks")
             << 0 << "b.bin" << qint64(32768 + 61 * 1024) << "1 min 1 sec";
+        QTest::newRow("KX2 file, counted as its run counts it")
+            << 0 << "b.kx" << qint64(9000) << "10 seconds";
+        QTest::newRow("long name and path cut in the middle")
+            << 0 << QString(200, 'd') + "/COMM_FIRMWARE_WITH_A_LONG_NAME_v2.bin" << qint64(135168)
+            << "1 min 40 sec";
         QTest::newRow("wrong extension keeps the remembered file")
             << 0 << "b.hex" << qint64(135168) << "210";
         QTest::newRow("too small empties the slot") << 0 << "b.bin" << qint64(65535) << "105";
@@ -223,15 +238,19 @@ class MainWindowTest : public QObject {
         QFETCH(QString, name);
         QFETCH(qint64, size);
         QFETCH(QString, estimate);
-        Workspace work(true);
+        Workspace work(!name.endsWith(".kx"));
         const std::string remembered = MakeBoardFile(work.Path("old.bin"), 135168, false);
         IniFile ini = work.Ini();
         settings::Write(ini, settings::kFileComm, remembered);
         MainWindow main(work.state, work.runner, work.picker, work.preview);
         const auto which = static_cast<MainWindow::Slot>(slot);
         const std::string path = work.Path(name.toStdString());
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
         MakeBoardFile(path, static_cast<uint64_t>(size), which == MainWindow::kSlotReader);
-        work.picker.AnswerNext(QString::fromStdString(path));
+        QString title;
+        work.picker.AnswerNext(
+            QString::fromStdString(path),
+            [&title](const FilePicker::Request& asked) { title = asked.caption; });
         const bool refused = estimate.toInt() != 0;
         if (refused) {
             work.ExpectError();
@@ -247,10 +266,92 @@ class MainWindowTest : public QObject {
         QVERIFY(main.SlotAt(which).selected);
         QVERIFY2(main.Description(which)->text().contains(" " + estimate + "\n"),
                  qPrintable(main.Description(which)->text()));
+        const char* boards[] = {"COMM", "READER", "SPEECH"};
+        QCOMPARE(title, QString("Open %1 File").arg(name.endsWith(".kx") ? "KX2" : boards[slot]));
+        ExtendedLabel* label = main.FileLabel(which);
+        QVERIFY(label->ShownText().endsWith(name.right(6)));
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->ShownText()) <=
+                label->contentsRect().width());
+        // The path popup fits on the screen, however long the path.
+        int widest = -1;
+        main.SetMenuRunner([&widest](QMenu& menu) {
+            widest = menu.sizeHint().width();
+            return nullptr;
+        });
+        main.ShowFilePopup(main.LoadButton(which));
+        QVERIFY(widest >= 0 && widest <= main.screen()->availableGeometry().width());
         // The load button of a selected slot clears it without a dialog and keeps the file.
         main.PickSlot(which);
         QVERIFY(!main.SlotAt(which).selected);
         QCOMPARE(main.SlotAt(which).path, path);
+    }
+
+    // A switch of mode draws every slot for the new mode and drops what it cannot load.
+    void ModeSwitchRedrawsSlots() {
+        Workspace work;
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        const std::string kx = work.Path("unit.kx");
+        MakeSizedFile(kx, 9000);
+        work.picker.AnswerNext(QString::fromStdString(kx));
+        main.PickSlot(MainWindow::kSlotComm);
+        main.SlotIcon(MainWindow::kSlotReader)->click();  // nothing to pick in KX2 mode
+        QVERIFY(main.SlotAt(MainWindow::kSlotComm).selected);
+        work.runner.AnswerNext(FramedDialog::kResultOk, [](QDialog& dialog) {
+            auto* params = qobject_cast<RuntimeParametersDialog*>(&dialog);
+            params->Kx2Check()->setChecked(false);
+            params->OkButton()->click();
+        });
+        main.ShowRuntimeParams();
+        QVERIFY(!main.SlotAt(MainWindow::kSlotComm).selected);
+        QCOMPARE(main.SlotAt(MainWindow::kSlotComm).path, std::string());
+        QCOMPARE(main.LoadButton(MainWindow::kSlotComm)->text(), QStringLiteral("Load Comm File"));
+        QVERIFY(main.Description(MainWindow::kSlotReader)->text().endsWith("the Reader file."));
+    }
+
+    // The logo drags the window and the bar minimises it; Enter presses the focused button and
+    // is the OK command only with none focused.
+    void TitleBandAndEnter() {
+        Workspace work(true);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        ExtendedButton* logo = main.LogoButton();
+        const QPoint before = main.pos();
+        QTest::mousePress(logo, Qt::LeftButton, {}, QPoint(10, 5));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(50, 35), logo->mapToGlobal(QPointF(50, 35)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(logo, &drag);
+        QTest::mouseRelease(logo, Qt::LeftButton, {}, QPoint(50, 35));
+        QCOMPARE(main.pos(), before + QPoint(40, 30));
+        work.runner.AnswerNext(FramedDialog::kResultOk, [](QDialog& dialog) {
+            QVERIFY(qobject_cast<AboutDialog*>(&dialog) != nullptr);
+        });
+        logo->setFocus();
+        QTest::keyClick(&main, Qt::Key_Return);
+        QCOMPARE(work.runner.PendingAnswers(), std::size_t(0));
+        QVERIFY(main.isVisible());
+        main.MinimiseButton()->click();
+        QVERIFY(main.isMinimized());
+        logo->clearFocus();
+        QTest::keyClick(&main, Qt::Key_Enter);
+        QVERIFY(!main.isVisible());
+        QCOMPARE(main.result(), int(FramedDialog::kResultOk));
+    }
+
+    // Without a desktop editor the settings file is edited and saved in the program's window.
+    void IniFileEditedWithoutDesktopEditor() {
+        Workspace work(true);
+        MainWindow main(work.state, work.runner, work.picker, work.preview);
+        main.SetUrlOpener([](const QUrl&) { return false; });
+        work.runner.AnswerNext(0, [](QDialog& dialog) {
+            auto* window = qobject_cast<TextFileWindow*>(&dialog);
+            QVERIFY(window != nullptr && !window->TextPane()->isReadOnly());
+            window->TextPane()->appendPlainText(QStringLiteral("[Extra]\nKey=1"));
+            window->SaveButton()->click();
+        });
+        main.OpenIniFile();
+        QCOMPARE(work.Setting("Extra", "Key"), std::string("1"));
+        QCOMPARE(work.Setting("KX2", "Is KX2"), std::string("0"));
     }
 
     void StartRefusalsRememberOnlySelectedFiles() {
