@@ -30,6 +30,9 @@ class ExtendedLabel : public QLabel {
     void SetBackgroundColor(const QColor& color);
     void SetVisitedColor(const QColor& color);
     void SetStaticFont(int height, int weight, const QString& face);
+    // With word wrap on, lines may also break inside a word: for paths, which have no spaces.
+    void SetWrapAnywhere(bool on) { wrapAnywhere_ = on; }
+    bool WrapsAnywhere() const { return wrapAnywhere_; }
     // printf-style text, at most 1020 bytes kept; a null format changes nothing.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -86,6 +89,7 @@ class ExtendedLabel : public QLabel {
     int backgroundBlinkIndex_ = 0;
     bool textBlink_ = false;
     bool backgroundBlink_ = false;
+    bool wrapAnywhere_ = false;
     QTimer blinkTimer_;
 
     QString url_;
