@@ -164,6 +164,7 @@ void UploadProgressWindow::BuildControls() {
     timeToComplete_->setText(QStringLiteral("Time to Complete"));
     panes_ = std::make_unique<ProgressPanes>(this);
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
+    menu_->SetDialogRunner(runner_);
 
     ProgressLooks::AbortOrCancel(*abort_);
     ProgressLooks::AbortOrCancel(*cancel_);

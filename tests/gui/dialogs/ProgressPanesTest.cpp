@@ -13,6 +13,7 @@
 #include "dialogs/PaneMenu.h"
 #include "dialogs/ProgressLayout.h"
 #include "dialogs/ProgressPanes.h"
+#include "dialogs/TextFileWindow.h"
 #include "records/FontInfoFile.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
@@ -237,8 +238,12 @@ class ProgressPanesTest : public QObject {
         std::vector<QUrl> opened;
         menu.SetUrlOpener([&](const QUrl& url) {
             opened.push_back(url);
-            return true;
+            return false;  // no viewer on this desktop: the own text window shows it
         });
+        DialogRunner runner;
+        menu.SetDialogRunner(runner);
+        QString shown;
+        runner.AnswerNext(0, [&](QDialog& d) { shown = static_cast<TextFileWindow&>(d).Path(); });
         QWidget owner;
         LogTextPane pane(&owner);
         pane.AppendText("line one\nline two");
@@ -247,6 +252,7 @@ class ProgressPanesTest : public QObject {
         const std::string path = temp + "/Clipboard_090507_03032024.txt";
         QCOMPARE(opened.size(), size_t{1});
         QCOMPARE(opened[0].toLocalFile().toStdString(), path);
+        QCOMPARE(shown.toStdString(), path);
         std::ifstream in(path);
         QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}),
                  std::string("line one\nline two"));
