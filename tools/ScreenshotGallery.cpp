@@ -46,7 +46,7 @@ constexpr QSize kLabelSize(220, 40);
 constexpr QSize kCounterSize(240, 70);
 constexpr int kSmallPicture = 32;
 constexpr QSize kProgressWindowSize(1100, 720);
-constexpr QSize kSmallProgressWindowSize(420, 180);
+constexpr QSize kNetbookSize(1024, 600);
 constexpr QSize kTextViewSize(760, 420);
 constexpr Rgb kGalleryGradientFirst = Rgb(0xFDDD39);
 constexpr Rgb kGalleryGradientSecond = Rgb(0xFEBF3F);
@@ -532,9 +532,9 @@ void RenderProgressWindows(Gallery& gallery) {
         feed.Failed();
         feed.End(RunOutcome::kFailed);
         gallery.Save(dlg, "progress_failed");
-        dlg.resize(kSmallProgressWindowSize);
+        dlg.resize(dlg.minimumSize());
         QApplication::processEvents();
-        gallery.Save(dlg, "progress_small");
+        gallery.Save(dlg, "progress_minimum");
     }
     sel = {};
     sel.kx2 = true;
@@ -548,6 +548,9 @@ void RenderProgressWindows(Gallery& gallery) {
         feed.Frames(65);
         feed.AwaitConfirmation(118);
         gallery.Save(dlg, "progress_kx2_waiting");
+        // A small laptop's screen: Abort beside Cancel, the way back from the serial view kept.
+        show(dlg, kNetbookSize);
+        gallery.Save(dlg, "progress_kx2_1024x600");
         feed.Done(71);
         feed.End();
         gallery.Save(dlg, "progress_kx2_done");

@@ -14,4 +14,13 @@ std::string ErrorText(NumberedError error, ...) {
     return text;
 }
 
+const NumberedError* FindError(int number) {
+    for (const NumberedError& entry : error::kAll) {
+        if (entry.number == number) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace quillon

@@ -17,7 +17,6 @@ constexpr const char* kLogPrefix = "Quillon_Log";
 constexpr const char* kSerialLogMarker = "Quillon_LogSerial";
 constexpr const char* kLowerTextExtension = ".txt";
 constexpr const char* kUpperTextExtension = ".TXT";
-constexpr const char* kLogExtension = ".txt";
 constexpr size_t kMaxNameLength = 255;
 constexpr uint64_t kBytesPerKb = 1024;
 
@@ -44,7 +43,7 @@ void SetChangeTime(LogFileRow& row, std::time_t changed) {
 }
 
 // Name and extension split at the last dot of the entry name.
-bool IsLogFileName(const std::string& entry, std::string* name) {
+bool IsLogFileName(const std::string& entry, std::string* name, std::string* extensionFound) {
     size_t dot = entry.rfind('.');
     std::string base = dot == std::string::npos ? entry : entry.substr(0, dot);
     std::string extension = dot == std::string::npos ? std::string() : entry.substr(dot);
@@ -54,6 +53,7 @@ bool IsLogFileName(const std::string& entry, std::string* name) {
         return false;
     }
     *name = base;
+    *extensionFound = extension;
     return true;
 }
 
@@ -77,7 +77,7 @@ std::vector<LogFileRow> ScanLogFiles(const std::string& logsDir) {
     std::vector<LogFileRow> rows;
     for (const std::string& name : fs::ListDirectory(logsDir)) {
         LogFileRow row;
-        if (!IsLogFileName(name, &row.name)) {
+        if (!IsLogFileName(name, &row.name, &row.extension)) {
             continue;
         }
         std::string fullPath = JoinPath(logsDir, name);
@@ -112,15 +112,18 @@ bool IsPlainLogName(const std::string& name) {
            name.find_first_of("/\\") == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-std::string LogFilePath(const std::string& logsDir, const std::string& name) {
-    if (!IsPlainLogName(name)) {
+std::string LogFilePath(const std::string& logsDir, const std::string& name,
+                        const std::string& extension) {
+    if (!IsPlainLogName(name) ||
+        extension.find_first_of(std::string("/\\\0", 3)) != std::string::npos) {
         return {};
     }
-    return JoinPath(logsDir, name + kLogExtension);
+    return JoinPath(logsDir, name + extension);
 }
 
-bool DeleteLogFile(const std::string& logsDir, const std::string& name) {
-    std::string path = LogFilePath(logsDir, name);
+bool DeleteLogFile(const std::string& logsDir, const std::string& name,
+                   const std::string& extension) {
+    std::string path = LogFilePath(logsDir, name, extension);
     return !path.empty() && fs::RemoveFile(path);
 }
 

@@ -10,8 +10,9 @@
 namespace quillon {
 
 struct LogFileRow {
-    bool serial = false;  // a serial-data log ("Quillon_LogSerial...")
-    std::string name;     // without folder and without extension
+    bool serial = false;             // a serial-data log ("Quillon_LogSerial...")
+    std::string name;                // without folder and without extension
+    std::string extension = ".txt";  // as the folder spells it (".TXT" is listed too)
     // Local time of the last change; all 0 when it could not be had.
     int year = 0;
     int month = 0;
@@ -35,9 +36,11 @@ std::string FormatLogSize(const LogFileRow& row);  // "3 KB"
 // Whether name (as a row shows it) is a plain file name that stays inside the folder: not
 // empty, at most 255 characters, no '/', no NUL, not "." or "..".
 bool IsPlainLogName(const std::string& name);
-// The file a row stands for (logsDir/name.txt); empty when the name is not plain.
-std::string LogFilePath(const std::string& logsDir, const std::string& name);
-// Deletes logsDir/name.txt; false when the name is not plain or the file could not be deleted.
-bool DeleteLogFile(const std::string& logsDir, const std::string& name);
+// The file a row stands for (logsDir/name plus its extension); empty when the name is not plain.
+std::string LogFilePath(const std::string& logsDir, const std::string& name,
+                        const std::string& extension = ".txt");
+// Deletes that file; false when the name is not plain or the file could not be deleted.
+bool DeleteLogFile(const std::string& logsDir, const std::string& name,
+                   const std::string& extension = ".txt");
 
 }  // namespace quillon

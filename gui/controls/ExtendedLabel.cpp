@@ -78,7 +78,11 @@ void ExtendedLabel::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(CurrentTextColor());
     painter.setFont(font());
     int flags = static_cast<int>(alignment());
-    flags |= wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+    if (!wordWrap()) {
+        flags |= Qt::TextSingleLine;
+    } else {
+        flags |= wrapAnywhere_ ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+    }
     painter.drawText(contentsRect(), flags, ShownText());
 }
 

@@ -20,6 +20,9 @@ class ExtendedLabel : public QLabel {
     void SetTextColor(const QColor& color);
     void SetBackgroundColor(const QColor& color);
     void SetStaticFont(int height, int weight, const QString& face);
+    // With word wrap on, lines may also break inside a word: for paths, which have no spaces.
+    void SetWrapAnywhere(bool on) { wrapAnywhere_ = on; }
+    bool WrapsAnywhere() const { return wrapAnywhere_; }
     // printf-style text, at most 1020 bytes kept; a null format changes nothing.
     void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // A single-line text too wide for the label is drawn cut with an ellipsis there; text()
@@ -49,6 +52,7 @@ class ExtendedLabel : public QLabel {
     std::array<QColor, 2> textBlinkColors_;
     int textBlinkIndex_ = 0;
     bool textBlink_ = false;
+    bool wrapAnywhere_ = false;
     QTimer blinkTimer_;
 };
 

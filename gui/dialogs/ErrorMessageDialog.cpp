@@ -9,6 +9,7 @@
 #include "controls/ExtendedLabel.h"
 #include "controls/FormatLimited.h"
 #include "dialogs/DialogPictures.h"
+#include "program/ErrorCatalogue.h"
 
 namespace quillon {
 
@@ -55,6 +56,7 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
     DressStatic(*message2_, kStaticFontHeight, kStaticFontWeight, kMessageColor);
     DressStatic(*fileStatic_, kStaticFontHeight, kStaticFontWeight, kFileNameColor);
     message2_->setText(QStringLiteral("Error Msg 2"));
+    fileStatic_->SetWrapAnywhere(true);
 
     ok_->setText(QStringLiteral("OK"));
     DressGradientButton(*ok_, kOkFirst, kOkSecond, kOkBorder, kOkText);
@@ -67,7 +69,7 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
     resolve_->SetButtonFont(kResolveFontHeight, QFont::Bold);
     resolve_->SetHandCursor();
     connect(ok_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
-    connect(resolve_, &QAbstractButton::clicked, this, &FramedDialog::reject);
+    connect(resolve_, &QAbstractButton::clicked, this, &ErrorMessageDialog::ShowResolution);
     SetDefaultButton(ok_);
 
     picture_->setGeometry(
@@ -77,18 +79,27 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
 
 void ErrorMessageDialog::FitMessage() {
     const DialogUnits units(font());
-    const QRect messageBox = units.ToPixels(kMessageBox);
-    const QRect wrapped =
-        QFontMetrics(message1_->font())
-            .boundingRect(QRect(0, 0, messageBox.width(), kUnboundedHeight),
-                          static_cast<int>(message1_->alignment()) | Qt::TextWordWrap, message_);
-    // A longer text makes the dialog taller; everything below the message moves down with it.
-    const int extra = std::max(0, wrapped.height() - messageBox.height());
+    // How much taller than its box a label must be for the whole text.
+    const auto growth = [this](const ExtendedLabel& label, const QRect& box, int wrap) {
+        const QRect wrapped =
+            QFontMetrics(label.font())
+                .boundingRect(QRect(0, 0, box.width(), kUnboundedHeight),
+                              static_cast<int>(label.alignment()) | wrap, label.text());
+        return label.isVisibleTo(this) ? std::max(0, wrapped.height() - box.height()) : 0;
+    };
+    // Each text that needs more room moves everything below it down.
+    int extra = 0;
+    const auto place = [&](ExtendedLabel& label, const QRect& dialogUnitsBox, int wrap) {
+        const QRect box = units.ToPixels(dialogUnitsBox).translated(0, extra);
+        const int grown = growth(label, box, wrap);
+        label.setGeometry(box.adjusted(0, 0, 0, grown));
+        extra += grown;
+    };
+    place(*message1_, kMessageBox, Qt::TextWordWrap);
+    place(*message2_, kSecondBox, Qt::TextWordWrap);
+    place(*fileStatic_, kFileNameBox, Qt::TextWrapAnywhere);
     setFixedSize(units.ToPixelsX(kDialogSize.width()),
                  units.ToPixelsY(kDialogSize.height()) + extra);
-    message1_->setGeometry(messageBox.adjusted(0, 0, 0, extra));
-    message2_->setGeometry(units.ToPixels(kSecondBox).translated(0, extra));
-    fileStatic_->setGeometry(units.ToPixels(kFileNameBox).translated(0, extra));
     ok_->setGeometry(units.ToPixels(kOkBox).translated(0, extra));
     resolve_->setGeometry(units.ToPixels(kResolveBox).translated(0, extra));
 }
@@ -123,11 +134,23 @@ void ErrorMessageDialog::SetMessage(const QString& message) {
     Refresh();
 }
 
+void ErrorMessageDialog::ShowResolution() {
+    const NumberedError* entry = FindError(errorNumber_);
+    if (entry == nullptr) {
+        return;
+    }
+    resolution_ = QString::fromUtf8(entry->resolution);
+    resolve_->setEnabled(false);  // all there is to say is said
+    Refresh();
+}
+
 void ErrorMessageDialog::Refresh() {
     SetTitleText(QString::asprintf(kTitleFormat, errorNumber_));
     message1_->setText(message_);
     message1_->setHidden(message_.isEmpty());
-    message2_->setHidden(true);
+    message2_->setText(resolution_);
+    message2_->setHidden(resolution_.isEmpty());
+    resolve_->setHidden(FindError(errorNumber_) == nullptr);
     fileStatic_->setText(QString::asprintf(kFileNameFormat, fileName_.toUtf8().constData()));
     fileStatic_->setHidden(fileName_.isEmpty());
     FitMessage();

@@ -1,6 +1,8 @@
 // Reports an error: a band "Error ID: %d", the file concerned and a message (each hidden when
-// empty). OK, "How to Resolve", Enter and Esc all end it. Over-long names and messages are cut
-// to 1023 and 1022 characters.
+// empty). "How to Resolve" adds what the error catalogue says to do about the error (the button
+// is hidden for a number the catalogue does not have); OK, Enter and Esc end it. The dialog grows
+// downwards to show every line; a path wraps anywhere. Over-long names and messages are cut to
+// 1023 and 1022 characters.
 #pragma once
 
 #include "dialogs/FramedDialog.h"
@@ -32,6 +34,8 @@ class ErrorMessageDialog : public FramedDialog {
     int ErrorNumber() const { return errorNumber_; }
     QString FileName() const { return fileName_; }
     QString Message() const { return message_; }
+    // The catalogue's resolution once "How to Resolve" was pressed, else empty.
+    QString Resolution() const { return resolution_; }
 
     ExtendedButton* OkButton() const { return ok_; }
     ExtendedButton* ResolveButton() const { return resolve_; }
@@ -42,12 +46,15 @@ class ErrorMessageDialog : public FramedDialog {
 
   private:
     void Refresh();
-    // Sizes the dialog so the whole message shows (it grows downwards, never narrower).
+    void ShowResolution();
+    // Sizes the dialog so the whole message, resolution and file name show (it grows
+    // downwards, never narrower).
     void FitMessage();
 
     int errorNumber_ = 0;
     QString fileName_;
     QString message_;
+    QString resolution_;
     ExtendedButton* picture_;
     ExtendedLabel* message1_;
     ExtendedLabel* message2_;

@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -35,6 +37,31 @@ constexpr int kListHeightLoss = 48;
 constexpr int kNameLimit = 259;
 constexpr int kStartWidth = 900;
 constexpr int kStartHeight = 500;
+constexpr int kSortKeyRole = Qt::UserRole;
+constexpr int kExtensionRole = Qt::UserRole + 1;
+
+// The last change as one number that sorts like the time it stands for.
+qint64 ChangeKey(const LogFileRow& row) {
+    return ((((qint64{row.year} * 13 + row.month) * 32 + row.day) * 24 + row.hour) * 60 +
+            row.minute) *
+               60 +
+           row.second;
+}
+
+// Count, date, time and size sort by their numbers, not by the texts shown.
+class LogRow final : public QTreeWidgetItem {
+  public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+        const QVariant mine = data(column, kSortKeyRole);
+        const QVariant theirs = other.data(column, kSortKeyRole);
+        if (mine.isValid() && theirs.isValid()) {
+            return mine.toLongLong() < theirs.toLongLong();
+        }
+        return QTreeWidgetItem::operator<(other);
+    }
+};
 
 }  // namespace
 
@@ -55,15 +82,13 @@ LogBrowserDialog::LogBrowserDialog(std::string logsDir, DialogRunner& runner, Er
     setWindowTitle(QStringLiteral("View Logs"));
     setSizeGripEnabled(true);
     resize(kStartWidth, kStartHeight);
-    setWindowState(windowState() | Qt::WindowMaximized);
 
     list_->setRootIsDecorated(false);
     list_->setItemsExpandable(false);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setAllColumnsShowFocus(true);
-    list_->setSortingEnabled(false);
-    list_->header()->setSectionsClickable(false);
+    list_->header()->setSectionsClickable(true);
     list_->header()->setStretchLastSection(false);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setColumnCount(kColumns);
@@ -84,28 +109,33 @@ LogBrowserDialog::LogBrowserDialog(std::string logsDir, DialogRunner& runner, Er
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { View(item); });
     connect(list_, &QWidget::customContextMenuRequested, this, &LogBrowserDialog::ShowContextMenu);
-    // The row the list marks as current (it picks the first one when it gets the focus) is the
-    // row the buttons act on, so a row that looks chosen is chosen.
-    connect(list_, &QTreeWidget::currentItemChanged, this, [](QTreeWidgetItem* current) {
-        if (current != nullptr) {
-            current->setSelected(true);
-        }
-    });
-
     ScanLogFiles();
+    // Newest first (row 1); a click on a header sorts by that column.
+    list_->setSortingEnabled(true);
+    list_->sortByColumn(kColCount, Qt::AscendingOrder);
     ArrangeControls();
 }
 
 void LogBrowserDialog::ScanLogFiles() {
-    for (const LogFileRow& row : quillon::ScanLogFiles(logsDir_)) {
+    std::vector<LogFileRow> rows = quillon::ScanLogFiles(logsDir_);
+    std::stable_sort(rows.begin(), rows.end(), [](const LogFileRow& a, const LogFileRow& b) {
+        return std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second, b.name) <
+               std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second, a.name);
+    });
+    for (const LogFileRow& row : rows) {
         ++rowsAdded_;
-        auto* item = new QTreeWidgetItem(list_);
+        auto* item = new LogRow(list_);
         item->setText(kColCount, QString::number(rowsAdded_));
+        item->setData(kColCount, kSortKeyRole, rowsAdded_);
         item->setText(kColType, QString::fromLatin1(row.serial ? kSerialType : kStatusType));
         item->setText(kColName, QString::fromStdString(row.name));
+        item->setData(kColName, kExtensionRole, QString::fromStdString(row.extension));
         item->setText(kColDate, QString::fromStdString(FormatLogDate(row)));
+        item->setData(kColDate, kSortKeyRole, ChangeKey(row));
         item->setText(kColTime, QString::fromStdString(FormatLogTime(row)));
+        item->setData(kColTime, kSortKeyRole, ChangeKey(row));
         item->setText(kColSize, QString::fromStdString(FormatLogSize(row)));
+        item->setData(kColSize, kSortKeyRole, static_cast<qint64>(row.sizeKb));
     }
 }
 
@@ -120,6 +150,10 @@ QTreeWidgetItem* LogBrowserDialog::SelectedRow() const {
     return selected.isEmpty() ? nullptr : selected.constFirst();
 }
 
+std::string LogBrowserDialog::ExtensionOf(const QTreeWidgetItem& item) {
+    return item.data(kColName, kExtensionRole).toString().toStdString();
+}
+
 void LogBrowserDialog::ViewSelected() {
     View(SelectedRow());
 }
@@ -130,8 +164,8 @@ void LogBrowserDialog::View(QTreeWidgetItem* item) {
         return;
     }
     const std::string name = item->text(kColName).left(kNameLimit).toStdString();
-    // The viewer needs the real file, so it gets the name with its extension.
-    const std::string path = LogFilePath(logsDir_, name);
+    // The viewer needs the real file, so it gets the name with the extension it was listed by.
+    const std::string path = LogFilePath(logsDir_, name, ExtensionOf(*item));
     if (!path.empty()) {
         TextFileWindow::OpenOrShow(QString::fromStdString(path), opener_, runner_, this);
     }
@@ -149,9 +183,10 @@ void LogBrowserDialog::DeleteSelected() {
     if (runner_.Run(confirm) != ConfirmDialog::kResultYes) {
         return;
     }
-    if (!DeleteLogFile(logsDir_, name.toStdString())) {
+    const std::string extension = ExtensionOf(*item);
+    if (!DeleteLogFile(logsDir_, name.toStdString(), extension)) {
         // The row stays, so what the list shows is still what the folder holds.
-        errors_.Show(error::kLogDeleteFailed, LogFilePath(logsDir_, name.toStdString()),
+        errors_.Show(error::kLogDeleteFailed, LogFilePath(logsDir_, name.toStdString(), extension),
                      ErrorText(error::kLogDeleteFailed, qPrintable(name)));
         return;
     }

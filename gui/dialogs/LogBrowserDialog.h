@@ -1,7 +1,7 @@
 // The log browser: one row per message or serial-data log of the Logs folder (kind, name, date,
-// time, size), opened in the desktop's viewer (or the program's own text window when there is
-// none) or deleted after a confirmation. Without a row chosen it reports error 202; a delete
-// that fails is reported and the row stays.
+// time, size), newest first and sortable by any column, opened in the desktop's viewer (or the
+// program's own text window when there is none) or deleted after a confirmation. Without a row
+// chosen it reports error 202; a delete that fails is reported and the row stays.
 #pragma once
 
 #include <QDialog>
@@ -61,6 +61,7 @@ class LogBrowserDialog : public QDialog {
     void ArrangeControls();
     void View(QTreeWidgetItem* item);
     QTreeWidgetItem* SelectedRow() const;
+    static std::string ExtensionOf(const QTreeWidgetItem& item);
 
     std::string logsDir_;
     DialogRunner& runner_;

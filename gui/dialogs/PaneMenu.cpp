@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "controls/LogTextPane.h"
+#include "dialogs/TextFileWindow.h"
 
 namespace quillon {
 
@@ -51,7 +52,7 @@ std::optional<QFont> PaneMenu::Execute(int item, LogTextPane& pane, QWidget* own
         case kShowInViewer:
             pane.selectAll();
             pane.copy();
-            ShowClipboardInViewer();
+            ShowClipboardInViewer(owner);
             return std::nullopt;
         case kCopy:
             pane.selectAll();
@@ -79,7 +80,7 @@ std::string PaneMenu::ClipboardFileName(const LocalTime& t) {
     return name;
 }
 
-std::string PaneMenu::ShowClipboardInViewer() {
+std::string PaneMenu::ShowClipboardInViewer(QWidget* owner) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QString text = clipboard != nullptr ? clipboard->text() : QString();
     if (text.isEmpty()) {
@@ -99,7 +100,7 @@ std::string PaneMenu::ShowClipboardInViewer() {
     if (!written) {
         return {};
     }
-    urlOpener_(QUrl::fromLocalFile(QString::fromStdString(path)));
+    TextFileWindow::OpenOrShow(QString::fromStdString(path), urlOpener_, *runner_, owner);
     return path;
 }
 

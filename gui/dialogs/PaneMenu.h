@@ -1,7 +1,8 @@
 // The popup menu of the text panes (progress window and serial text view): show the text in the
 // desktop's viewer, copy, clear, change the font. The viewer gets a copy of the clipboard text in
-// Temp/Clipboard_HHMMSS_MMDDYYYY.txt, opened as a file URL (never through a shell). An empty
-// clipboard or a file that cannot be written does nothing.
+// Temp/Clipboard_HHMMSS_MMDDYYYY.txt, opened as a file URL (never through a shell), or shown in
+// the program's own text window when the desktop has no viewer. An empty clipboard or a file that
+// cannot be written does nothing.
 #pragma once
 
 #include <QFont>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/DialogRunner.h"
 #include "platform/Clock.h"
 
 class QWidget;
@@ -41,12 +43,15 @@ class PaneMenu {
     // Carries out an item on a pane. Returns the new font after a font change, else nullopt.
     std::optional<QFont> Execute(int item, LogTextPane& pane, QWidget* owner);
 
-    // Writes the clipboard's plain text to a new Temp file and opens it; the path, or "".
-    std::string ShowClipboardInViewer();
+    // Writes the clipboard's plain text to a new Temp file and opens it (the own text window
+    // shown over owner when the desktop cannot); the path, or "".
+    std::string ShowClipboardInViewer(QWidget* owner = nullptr);
     static std::string ClipboardFileName(const LocalTime& t);
 
     void SetFontPicker(FontPicker picker) { fontPicker_ = std::move(picker); }
     void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+    // Who shows the own text window (default: shown modally at once).
+    void SetDialogRunner(DialogRunner& runner) { runner_ = &runner; }
 
   private:
     std::string tempDir_;
@@ -54,6 +59,8 @@ class PaneMenu {
     int nextChoice_ = -1;
     FontPicker fontPicker_;
     UrlOpener urlOpener_;
+    DialogRunner ownRunner_;
+    DialogRunner* runner_ = &ownRunner_;
 };
 
 }  // namespace quillon

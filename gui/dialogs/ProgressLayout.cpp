@@ -14,24 +14,53 @@ constexpr int kBoardHeight = 100;
 constexpr int kFirstBoardX = 10;
 constexpr int kBoardStep = 160;
 constexpr int kKx2BoardStep = 300;
-constexpr int kFirstBoardRoom = 141;
-constexpr int kBoardRoom = 140;
-constexpr int kReservedBeforeBoards = 120;
-constexpr int kReservedWithFirstBoard = 280;
+// Right of the boards: the counter while running, the Exit button and the end text afterwards.
+// A board stands only where it keeps this gap to them.
+constexpr int kRunningColumn = 120;
+constexpr int kEndColumn = 185;
+constexpr int kBoardGap = 10;
 constexpr int kTopRowMinHeight = 200;
+constexpr int kMinPaneHeight = 130;
 constexpr int kProgressRowTop = 125;
 constexpr int kPanesTop = 144;
 constexpr int kPanesBottomGap = 25;
 constexpr int kPaneGap = 15;
-constexpr int kShowSerViewMinX = 600;
 constexpr int kMaximisedPaneTop = 25;
+constexpr int kButtonGap = 10;
+constexpr int kStopButtonLeft = 110;  // Abort or Cancel, from the right edge
+constexpr int kSerViewWidth = 100;
+constexpr int kCentredSerViewWidth = 140;
+// Wide enough for the serial-view switch centred beside the stop buttons.
+constexpr int kMinWidth =
+    2 * (kStopButtonLeft + kStopButtonLeft + kButtonGap) + kCentredSerViewWidth;
 
 // A rectangle, or an empty one (hidden) when it has no area.
 QRect Box(int x, int y, int w, int h) {
     return (w > 0 && h > 0) ? QRect(x, y, w, h) : QRect();
 }
 
+// How much of the bottom row's right end the stop buttons take while the run goes on.
+int StopButtonsWidth(const ProgressLayout::Input& in) {
+    if (!in.running) {
+        return 0;
+    }
+    const int buttons = (in.allowAbort ? 1 : 0) + (in.kx2 ? 1 : 0);
+    return buttons * kStopButtonLeft;
+}
+
 }  // namespace
+
+QSize ProgressLayout::MinimumSize(const Input& in) {
+    int boards = 0;
+    for (int number : in.boardNumbers) {
+        boards += number >= 1 && number <= 3 ? 1 : 0;
+    }
+    const int step = in.kx2 ? kKx2BoardStep : kBoardStep;
+    const int width = in.kx2 ? kKx2BoardWidth : kBoardWidth;
+    const int boardsRight = boards > 0 ? kFirstBoardX + (boards - 1) * step + width : 0;
+    return {std::max(boardsRight + kBoardGap + kEndColumn + 1, kMinWidth),
+            kPanesTop + kMinPaneHeight + kPanesBottomGap};
+}
 
 ProgressLayout::Result ProgressLayout::Compute(const Input& in) {
     Result r;
@@ -60,27 +89,25 @@ void ProgressLayout::TopRow(const Input& in, Result& r) {
             order[static_cast<size_t>(number - 1)] = kind;
         }
     }
+    // For the HBD's narrow boards this is the rule of old (the first at 281 pixels, the second
+    // above 440, the third above 600); it keeps the wide KX2 board and, after the run, the Exit
+    // column clear as well.
+    const int column = in.running ? kRunningColumn : kEndColumn;
+    const int width = in.kx2 ? kKx2BoardWidth : kBoardWidth;
     int x = kFirstBoardX;
-    int reserved = kReservedBeforeBoards;
-    bool anyShown = false;
     for (int kind : order) {
         if (kind < 0) {
             continue;
         }
-        const bool fits = anyShown ? (in.width - reserved - 20 > kBoardRoom)
-                                   : (in.width - kBoardWidth >= kFirstBoardRoom);
-        if (!fits) {
+        if (x + width + kBoardGap >= in.width - column) {
             break;
         }
-        const int width = in.kx2 ? kKx2BoardWidth : kBoardWidth;
         r.boards[static_cast<size_t>(kind)] = Box(x, kBoardTop, width, kBoardHeight);
         x += in.kx2 ? kKx2BoardStep : kBoardStep;
-        reserved = anyShown ? reserved + kBoardStep : kReservedWithFirstBoard;
-        anyShown = true;
     }
     if (in.running) {
         r.counter = Box(in.width - 120, 15, 100, 40);
-        r.timeToComplete = Box(in.width - 120, 63, 160, 40);
+        r.timeToComplete = Box(in.width - 125, 63, 115, 40);
     }
 }
 
@@ -111,8 +138,12 @@ void ProgressLayout::Panes(const Input& in, Result& r) {
         r.messagePane = Box(10, kPanesTop, width, height);
         const int serialX = 10 + width + kPaneGap;
         r.serialPane = Box(serialX, kPanesTop, width, height);
-        if (serialX > kShowSerViewMinX) {
-            r.showSerView = Box(serialX, in.height - 23, 100, 20);
+        // Under the serial-data pane, or under the message pane when the stop buttons leave no
+        // room there: the only way back from this view must not go.
+        const int room = in.width - StopButtonsWidth(in) - kButtonGap;
+        const int x = serialX + kSerViewWidth <= room ? serialX : 10;
+        if (x + kSerViewWidth <= room && height > 0) {
+            r.showSerView = Box(x, in.height - 23, kSerViewWidth, 20);
         }
     } else {
         r.messagePane = Box(10, kPanesTop, in.width - 20, height);
@@ -122,13 +153,18 @@ void ProgressLayout::Panes(const Input& in, Result& r) {
 void ProgressLayout::BottomRow(const Input& in, Result& r) {
     if (!in.serialShown) {
         const int reserved = in.width > 220 ? 230 : 120;
-        if (in.width - reserved > 300) {
-            r.showSerView = Box((in.width - 140) / 2, in.height - 25, 140, 20);
+        // Centred, or moved left of the stop buttons where both of them stand.
+        const int x = std::min((in.width - kCentredSerViewWidth) / 2,
+                               in.width - StopButtonsWidth(in) - kButtonGap - kCentredSerViewWidth);
+        if (in.width - reserved > 300 && x >= 10) {
+            r.showSerView = Box(x, in.height - 25, kCentredSerViewWidth, 20);
         }
     }
     if (in.running) {
         if (in.allowAbort) {
-            r.abort = Box(in.width - 110, in.height - 25, std::min(100, in.width - 30), 20);
+            // Cancel takes the corner in the KX2 mode; Abort stands left of it.
+            const int left = in.kx2 ? 2 * kStopButtonLeft : kStopButtonLeft;
+            r.abort = Box(in.width - left, in.height - 25, std::min(100, in.width - 30), 20);
         }
     } else {
         r.abort = Box(in.width - 160, 10, 150, 70);
@@ -136,7 +172,8 @@ void ProgressLayout::BottomRow(const Input& in, Result& r) {
         r.timeToComplete = Box(in.width - 185, 90, 180, 20);
     }
     if (in.kx2 && in.running) {
-        r.cancel = Box(in.width - 110, in.height - 25, 100, 24);
+        // As high as Abort: 24 pixels would reach the window's last row.
+        r.cancel = Box(in.width - kStopButtonLeft, in.height - 25, 100, 20);
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 #include <array>
 
 namespace quillon {
@@ -40,6 +41,9 @@ class ProgressLayout {
     };
 
     static Result Compute(const Input& in);
+    // The smallest client size at which every selected board, the counter or the run's end, and
+    // both the serial-view switch and the stop buttons stand clear of one another.
+    static QSize MinimumSize(const Input& in);
 
   private:
     static void TopRow(const Input& in, Result& r);

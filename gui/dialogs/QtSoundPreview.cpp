@@ -1,5 +1,6 @@
 #include "dialogs/QtSoundPreview.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QUrl>
@@ -19,13 +20,17 @@ namespace {
 constexpr int kLoadAllowanceMs = 250;
 }  // namespace
 
+// A sound that cannot be played gets the platform's default sound instead, so a test press on
+// a missing or broken file is never mistaken for a working one that is merely quiet.
 bool QtSoundPreview::PlayAndWait(const std::string& path) {
     const std::optional<uint32_t> duration = WavDurationMs(path);
     if (!duration) {
+        QApplication::beep();
         return false;
     }
 #ifdef QUILLON_HAVE_MULTIMEDIA
     if (QMediaDevices::audioOutputs().isEmpty()) {
+        QApplication::beep();
         return false;
     }
     QSoundEffect effect;
@@ -37,6 +42,7 @@ bool QtSoundPreview::PlayAndWait(const std::string& path) {
     effect.stop();
     return true;
 #else
+    QApplication::beep();
     return false;
 #endif
 }

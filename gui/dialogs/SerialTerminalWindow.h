@@ -28,7 +28,8 @@ class SerialTerminalWindow : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr const char* kCaption = "Dialog";
+    // Named after the main window's button that opens it.
+    static constexpr const char* kCaption = "Text HBD";
     static constexpr uint8_t kEscapeByte = 0x1B;
     static constexpr uint32_t kPollMs = 100;
     static constexpr int kStopChecks = 40;

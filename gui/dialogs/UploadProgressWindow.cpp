@@ -3,6 +3,7 @@
 #include "program/ErrorCatalogue.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdarg>
@@ -100,6 +101,8 @@ UploadProgressWindow::UploadProgressWindow(Selection selection, ProgramState& st
     counter_->SetDisplayText(QStringLiteral(" 0:0"));
 
     NumberBoards();
+    // Restored from maximised, the window keeps room for everything it may have to show.
+    setMinimumSize(ProgressLayout::MinimumSize(LayoutInput()));
     panes_->SetAutoScroll(false, false);
 
     FontRecord messageFont;
@@ -161,6 +164,7 @@ void UploadProgressWindow::BuildControls() {
     timeToComplete_->setText(QStringLiteral("Time to Complete"));
     panes_ = std::make_unique<ProgressPanes>(this);
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
+    menu_->SetDialogRunner(runner_);
 
     ProgressLooks::AbortOrCancel(*abort_);
     ProgressLooks::AbortOrCancel(*cancel_);
@@ -509,6 +513,18 @@ void UploadProgressWindow::reject() {
     if (CloseCheck()) {
         QDialog::reject();
     }
+}
+
+// No push button is the default here, so the dialog's own handling would let Enter pass without
+// effect: it is the default OK command, which ends the window once the run is over.
+void UploadProgressWindow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void UploadProgressWindow::closeEvent(QCloseEvent* event) {

@@ -113,6 +113,7 @@ class UploadProgressWindow : public QDialog {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private slots:
     void StartUpload();

@@ -79,7 +79,7 @@ class LogBrowserTest : public QObject {
     }
 
     void ViewAndDeleteActOnTheMarkedRow() {
-        Browser browser({{"Quillon_LogMsg_v.txt", 10}});
+        Browser browser({{"Quillon_LogMsg_v.TXT", 10}});
         LogBrowserDialog& dialog = *browser.dialog;
         QList<QUrl> opened;
         bool viewerFound = true;
@@ -103,14 +103,17 @@ class LogBrowserTest : public QObject {
         QCOMPARE(enabled, QList<bool>({true, false, false}));
         QCOMPARE(browser.errors.size(), std::size_t(2));
         QVERIFY(browser.errors[0].starts_with("202 No file has been selected!"));
-        QVERIFY(opened.isEmpty() && browser.Exists("Quillon_LogMsg_v.txt"));
+        QVERIFY(opened.isEmpty() && browser.Exists("Quillon_LogMsg_v.TXT"));
 
-        // The row the list marks as current when it gets the focus is the one acted on.
+        // The row the list marks as current when it gets the focus is not chosen; a click is.
         dialog.List()->selectionModel()->setCurrentIndex(dialog.List()->model()->index(0, 0),
                                                          QItemSelectionModel::NoUpdate);
+        dialog.ViewButton()->click();
+        QCOMPARE(browser.errors.size(), std::size_t(3));
+        dialog.List()->setCurrentItem(browser.Row(0));
         dialog.ShowContextMenu();
         QCOMPARE(enabled, QList<bool>({true, true, true}));
-        const QString file = QString::fromStdString(browser.logs) + "/Quillon_LogMsg_v.txt";
+        const QString file = QString::fromStdString(browser.logs) + "/Quillon_LogMsg_v.TXT";
         QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(file)}));
 
         // With no viewer on the desktop, a double click shows the file in the program's window.
@@ -123,7 +126,7 @@ class LogBrowserTest : public QObject {
         emit dialog.List()->itemDoubleClicked(browser.Row(0), 0);
         QCOMPARE(opened.size(), 2);
         QCOMPARE(shown, QStringLiteral("LLLLLLLLLL"));
-        QCOMPARE(browser.errors.size(), std::size_t(2));
+        QCOMPARE(browser.errors.size(), std::size_t(3));
     }
 
     void Delete_data() {

@@ -6,6 +6,7 @@
 #include "controls/ExtendedLabel.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/ErrorMessageDialog.h"
+#include "program/ErrorCatalogue.h"
 
 using quillon::ConfirmDialog;
 using quillon::ErrorMessageDialog;
@@ -24,7 +25,7 @@ class MessageDialogsTest : public QObject {
   private slots:
     void Answers_data() {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<int>("press");  // 1: YES/OK, 2: NO/How to Resolve, or a key
+        QTest::addColumn<int>("press");  // 1: YES/OK, 2: NO, or a key
         QTest::addColumn<int>("result");
         const int esc = Qt::Key_Escape;
         const int enter = Qt::Key_Return;
@@ -35,7 +36,6 @@ class MessageDialogsTest : public QObject {
         QTest::newRow("notice OK") << Kind::kNotice << 1 << 1;
         QTest::newRow("notice Esc") << Kind::kNotice << esc << 2;
         QTest::newRow("error OK") << Kind::kError << 1 << 1;
-        QTest::newRow("error How to Resolve is like Esc") << Kind::kError << 2 << 2;
         QTest::newRow("error Esc") << Kind::kError << esc << 2;
         QTest::newRow("error Enter") << Kind::kError << enter << 1;
     }
@@ -79,6 +79,27 @@ class MessageDialogsTest : public QObject {
         QVERIFY(dialog.FileNameStatic()->isVisible());
         QCOMPARE(dialog.MessageStatic()->text(), QStringLiteral("Size test failed: 42 blocks"));
         QCOMPARE(dialog.FileNameStatic()->text(), QStringLiteral("File Name: /tmp/a b;c.bin"));
+
+        // A long path wraps inside the word and the resolution goes below the message: the
+        // dialog grows until every line shows above the buttons.
+        const QString path = "/media/tech/" + QString(40, 'X') + "/" + QString(160, 'y') + ".bin";
+        dialog.SetFileName(path);
+        const int before = dialog.height();
+        QTest::mouseClick(dialog.ResolveButton(), Qt::LeftButton);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.SecondStatic()->text(), QString(quillon::error::kCommSize.resolution));
+        QVERIFY(dialog.SecondStatic()->isVisible());
+        QVERIFY(dialog.height() > before);
+        for (const auto* label :
+             {dialog.MessageStatic(), dialog.SecondStatic(), dialog.FileNameStatic()}) {
+            const QRect box = label->geometry();
+            const int wrap =
+                label == dialog.FileNameStatic() ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+            QVERIFY(QFontMetrics(label->font())
+                        .boundingRect(QRect(0, 0, box.width(), 10000), wrap, label->text())
+                        .height() <= box.height());
+            QVERIFY(box.bottom() < dialog.OkButton()->geometry().top());
+        }
     }
 };
 

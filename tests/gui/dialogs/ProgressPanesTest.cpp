@@ -13,6 +13,7 @@
 #include "dialogs/PaneMenu.h"
 #include "dialogs/ProgressLayout.h"
 #include "dialogs/ProgressPanes.h"
+#include "dialogs/TextFileWindow.h"
 #include "records/FontInfoFile.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
@@ -109,35 +110,46 @@ class ProgressPanesTest : public QObject {
         QCOMPARE(bar->value(), bar->maximum());
     }
 
-    // At sizes around the thresholds, in every view and run state: each control inside the
-    // window (but the time label while running, which reaches past the right edge), the panes
-    // clear of the buttons and of each other, the boards left to right in load order, the
-    // maximised view showing its own pane, the Max button from the width it needs.
+    // At sizes around the thresholds and at the window's minimum (width 0 below), in every view
+    // and run state: each control inside the window and clear of the others, the panes clear of
+    // the buttons and of each other, the boards left to right in load order, the maximised view
+    // showing its own pane, the Max button from the width it needs; at the minimum every board
+    // and the serial-view switch shown.
     void layoutAtWindowSizes() {
-        for (int i = 0; i < 6 * 2 * 24; ++i) {
+        for (int i = 0; i < 7 * 2 * 24; ++i) {
             ProgressLayout::Input in;
-            in.width = std::array{329, 330, 429, 430, 601, 1280}[i % 6];
-            in.height = i / 6 % 2 == 0 ? 200 : 800;
-            const int flags = i / 12;
+            const int flags = i / 14;
             in.kx2 = flags & 1;
             in.serialShown = flags & 2;
             in.running = flags & 4;
             in.viewMode = flags / 8;
             in.allowAbort = true;
             in.boardNumbers = in.kx2 ? std::array{1, 0, 0} : std::array{3, 1, 2};
+            const QSize least = ProgressLayout::MinimumSize(in);
+            in.width = std::array{329, 330, 429, 430, 601, 1280, 0}[i % 7];
+            in.height = i / 7 % 2 == 0 ? 200 : 800;
+            const bool atLeast = in.width == 0;
+            if (atLeast) {
+                in.width = least.width();
+                in.height = least.height();
+            }
             const auto r = ProgressLayout::Compute(in);
             const QString where = QString("%1x%2 flags %3").arg(in.width).arg(in.height).arg(flags);
-            const QList<QRect> buttons = {r.boards[0], r.boards[1], r.boards[2],   r.counter,
-                                          r.maxMsgs,   r.maxBytes,  r.showSerView, r.normalViews,
-                                          r.abort,     r.cancel};
-            const QRect window(0, 0, in.width, in.height);
-            for (const QRect& b : buttons) {
-                QVERIFY2(b.isEmpty() || window.contains(b), qPrintable(where));
-                QVERIFY2(!r.messagePane.intersects(b) && !r.serialPane.intersects(b),
-                         qPrintable(where));
+            const QList<QRect> buttons = {r.boards[0], r.boards[1], r.boards[2],     r.counter,
+                                          r.maxMsgs,   r.maxBytes,  r.showSerView,   r.normalViews,
+                                          r.abort,     r.cancel,    r.timeToComplete};
+            const QRect window(0, 0, in.width, in.height - 3);  // clear of the bottom edge
+            for (int b = 0; b < buttons.size(); ++b) {
+                QVERIFY2(buttons[b].isEmpty() || window.contains(buttons[b]), qPrintable(where));
+                QVERIFY2(
+                    !r.messagePane.intersects(buttons[b]) && !r.serialPane.intersects(buttons[b]),
+                    qPrintable(where));
+                for (int o = b + 1; o < buttons.size(); ++o) {
+                    QVERIFY2(!buttons[b].intersects(buttons[o]),
+                             qPrintable(where + QString(" %1 %2").arg(b).arg(o)));
+                }
             }
-            for (const QRect& c :
-                 {r.bar, r.messagePane, r.serialPane, in.running ? QRect() : r.timeToComplete}) {
+            for (const QRect& c : {r.bar, r.messagePane, r.serialPane}) {
                 QVERIFY2(c.isEmpty() || window.contains(c), qPrintable(where));
             }
             QVERIFY2(!r.messagePane.intersects(r.serialPane), qPrintable(where));
@@ -145,16 +157,22 @@ class ProgressPanesTest : public QObject {
             QCOMPARE(r.messagePane.isEmpty(), in.viewMode == 2);
             QCOMPARE(r.serialPane.isEmpty(), normal ? !in.serialShown : in.viewMode == 1);
             QCOMPARE(r.maxMsgs.isEmpty(), !normal || in.width < (in.serialShown ? 430 : 330));
+            QVERIFY2(!normal || in.width < 600 || !r.showSerView.isEmpty(), qPrintable(where));
             if (normal && !in.kx2) {
-                // READER, SPEECH, COMM from the left, as many as fit; all three at 1280.
+                // READER, SPEECH, COMM from the left, as many as fit beside the counter or,
+                // wider, the Exit column; all three at 1280.
                 const QList<QRect> order = {r.boards[1], r.boards[2], r.boards[0]};
-                QVERIFY2(!order[0].isEmpty() && (in.width < 1280 || !order[2].isEmpty()),
+                QVERIFY2(order[0].isEmpty() == (!in.running && in.width < 346) &&
+                             (in.width < 1280 || !order[2].isEmpty()),
                          qPrintable(where));
                 for (int k = 1; k < 3; ++k) {
                     QVERIFY2(order[k].isEmpty() || (!order[k - 1].isEmpty() &&
                                                     order[k].left() > order[k - 1].right()),
                              qPrintable(where));
                 }
+            }
+            for (std::size_t k = 0; k < 3 && normal && atLeast; ++k) {
+                QVERIFY2(in.boardNumbers[k] == 0 || !r.boards[k].isEmpty(), qPrintable(where));
             }
         }
     }
@@ -220,8 +238,12 @@ class ProgressPanesTest : public QObject {
         std::vector<QUrl> opened;
         menu.SetUrlOpener([&](const QUrl& url) {
             opened.push_back(url);
-            return true;
+            return false;  // no viewer on this desktop: the own text window shows it
         });
+        DialogRunner runner;
+        menu.SetDialogRunner(runner);
+        QString shown;
+        runner.AnswerNext(0, [&](QDialog& d) { shown = static_cast<TextFileWindow&>(d).Path(); });
         QWidget owner;
         LogTextPane pane(&owner);
         pane.AppendText("line one\nline two");
@@ -230,6 +252,7 @@ class ProgressPanesTest : public QObject {
         const std::string path = temp + "/Clipboard_090507_03032024.txt";
         QCOMPARE(opened.size(), size_t{1});
         QCOMPARE(opened[0].toLocalFile().toStdString(), path);
+        QCOMPARE(shown.toStdString(), path);
         std::ifstream in(path);
         QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}),
                  std::string("line one\nline two"));

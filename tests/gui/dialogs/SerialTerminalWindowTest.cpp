@@ -48,6 +48,7 @@ class TextViewTest : public QObject {
         SerialTerminalWindow view({3, line.DevicePath(), 9600, MakeSystemSerialBackend()}, state,
                                   clock);
         view.show();
+        QCOMPARE(view.windowTitle(), QString("Text HBD"));
         QVERIFY(QTest::qWaitFor([&] { return view.PortOpen(); }, 5000));
 
         QTest::keyClick(view.Pane(), 'A');
