@@ -14,11 +14,11 @@
 #include <functional>
 #include <vector>
 
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedCheckBox.h"
-#include "controls/ExtendedLabel.h"
 #include "controls/GradientBar.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedCheckBox.h"
+#include "controls/PaintedLabel.h"
 #include "controls/Rgb.h"
 #include "controls/SevenSegmentCounter.h"
 #include "controls/TransparentLabel.h"
@@ -82,7 +82,7 @@ QImage SmallPicture() {
 }
 
 // A plain command button as the windows dress them: navy text on a light face.
-void DressCommand(ExtendedButton& button, const char* caption) {
+void DressCommand(PaintedButton& button, const char* caption) {
     button.resize(kButtonSize);
     button.setText(QString::fromLatin1(caption));
     button.SetButtonFont(14, QFont::Bold);
@@ -91,27 +91,27 @@ void DressCommand(ExtendedButton& button, const char* caption) {
 }
 
 void RenderButtonStates(Gallery& gallery) {
-    ExtendedButton out;
+    PaintedButton out;
     DressCommand(out, "Start");
     gallery.Save(out, "button_flat_out");
-    ExtendedButton hover;
+    PaintedButton hover;
     DressCommand(hover, "Start");
     Hover(hover);
     gallery.Save(hover, "button_flat_hover");
-    ExtendedButton pressed;
+    PaintedButton pressed;
     DressCommand(pressed, "Start");
     pressed.setDown(true);
     gallery.Save(pressed, "button_flat_pressed");
-    ExtendedButton disabled;
+    PaintedButton disabled;
     DressCommand(disabled, "Start");
     disabled.setEnabled(false);
     gallery.Save(disabled, "button_disabled");
-    ExtendedButton raised;
+    PaintedButton raised;
     DressCommand(raised, "Start");
     raised.SetFlat(false);
     raised.SetDefaultButton(true);
     gallery.Save(raised, "button_3d_default");
-    ExtendedButton sunk;
+    PaintedButton sunk;
     DressCommand(sunk, "Start");
     sunk.SetFlat(false);
     sunk.setDown(true);
@@ -122,9 +122,9 @@ void RenderButtonAlignments(Gallery& gallery) {
     static const char* const kNames[] = {"button_text_single_left", "button_text_single_centred",
                                          "button_text_single_right", "button_text_multi_left",
                                          "button_text_multi_centred"};
-    for (int mode = ExtendedButton::kSingleLeft; mode <= ExtendedButton::kMultiCentered; ++mode) {
-        ExtendedButton button;
-        DressCommand(button, mode >= ExtendedButton::kMultiLeft
+    for (int mode = PaintedButton::kSingleLeft; mode <= PaintedButton::kMultiCentered; ++mode) {
+        PaintedButton button;
+        DressCommand(button, mode >= PaintedButton::kMultiLeft
                                  ? "Estimated time to complete the upload"
                                  : "Aligned");
         button.resize(kButtonSize.width(), kButtonSize.height() + 16);
@@ -135,15 +135,15 @@ void RenderButtonAlignments(Gallery& gallery) {
 
 void RenderButtonImages(Gallery& gallery) {
     const struct {
-        ExtendedButton::ImagePlacement placement;
+        PaintedButton::ImagePlacement placement;
         const char* name;
-    } placements[] = {{ExtendedButton::ImagePlacement::kLeftOfText, "button_image_left"},
-                      {ExtendedButton::ImagePlacement::kAboveText, "button_image_above"},
-                      {ExtendedButton::ImagePlacement::kRightOfText, "button_image_right"}};
+    } placements[] = {{PaintedButton::ImagePlacement::kLeftOfText, "button_image_left"},
+                      {PaintedButton::ImagePlacement::kAboveText, "button_image_above"},
+                      {PaintedButton::ImagePlacement::kRightOfText, "button_image_right"}};
     for (const auto& entry : placements) {
-        ExtendedButton button;
+        PaintedButton button;
         DressCommand(button, "COMM");
-        button.resize(entry.placement == ExtendedButton::ImagePlacement::kAboveText
+        button.resize(entry.placement == PaintedButton::ImagePlacement::kAboveText
                           ? QSize(kPictureButtonSize.width(), 80)
                           : kPictureButtonSize);
         button.SetImagePlacement(entry.placement);
@@ -157,13 +157,13 @@ void RenderButtonImages(Gallery& gallery) {
     } outs[] = {{ButtonImage::kOutGrey, "button_image_out_grey"},
                 {ButtonImage::kOutDarker, "button_image_out_darker"}};
     for (const auto& entry : outs) {
-        ExtendedButton button;
+        PaintedButton button;
         DressCommand(button, "READER");
         button.resize(kPictureButtonSize);
         button.SetBitmaps(SmallPicture(), Qt::white, entry.sentinel);
         gallery.Save(button, entry.name);
     }
-    ExtendedButton disabled;
+    PaintedButton disabled;
     DressCommand(disabled, "SPEECH");
     disabled.resize(kPictureButtonSize);
     disabled.SetBitmaps(SmallPicture(), Qt::white, ButtonImage::kOutGrey);
@@ -172,7 +172,7 @@ void RenderButtonImages(Gallery& gallery) {
 }
 
 void RenderButtonModes(Gallery& gallery) {
-    ExtendedButton gradient;
+    PaintedButton gradient;
     DressCommand(gradient, "YES");
     gradient.SetGradientMode(ToQColor(kGalleryGradientFirst), ToQColor(kGalleryGradientSecond),
                              true);
@@ -191,14 +191,14 @@ void RenderButtonModes(Gallery& gallery) {
                 {100, 100, "button_progress_full"},
                 {100, 0, "button_progress_empty"}};
     for (const auto& bar : bars) {
-        ExtendedButton progress;
+        PaintedButton progress;
         progress.resize(kProgressSize);
         progress.setText(QStringLiteral("0:42"));
         progress.SetTextColors(Qt::black, Qt::black, Qt::black);
         progress.SetProgressMode(bar.maximum, bar.position);
         gallery.Save(progress, bar.name);
     }
-    ExtendedButton blink;
+    PaintedButton blink;
     blink.resize(kProgressSize);
     blink.SetProgressMode(100, 40);
     gallery.Save(blink, "button_progress_blink_off");
@@ -206,7 +206,7 @@ void RenderButtonModes(Gallery& gallery) {
 }
 
 void RenderStatics(Gallery& gallery) {
-    ExtendedLabel label;
+    PaintedLabel label;
     label.resize(kLabelSize);
     label.SetStaticFont(14, 700, QStringLiteral("Verdana"));
     label.SetTextColor(ToQColor(Rgb(0x00008B)));
@@ -288,7 +288,7 @@ void RenderOthers(Gallery& gallery) {
     barLabel.resize(bars.size());
     gallery.Save(barLabel, "bar3d_shades");
 
-    ExtendedCheckBox check;
+    PaintedCheckBox check;
     check.resize(kLabelSize);
     check.setText(QStringLiteral("Validate files before upload"));
     check.SetTextColor(ToQColor(Rgb(0x00008B)));

@@ -7,9 +7,9 @@
 
 #include "app/MainPictures.h"
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileChecks.h"
 #include "firmware/FirmwareFile.h"
@@ -144,13 +144,13 @@ void MainWindow::BuildControls() {
     const DialogUnits units(font());
     setFixedSize(units.ToPixelsX(kDialogSize.width()), units.ToPixelsY(kDialogSize.height()));
     auto button = [this, &units](const QRect& box, const char* caption) {
-        auto* made = new ExtendedButton(this);
+        auto* made = new PaintedButton(this);
         made->setText(QString::fromLatin1(caption));
         made->setGeometry(units.ToPixels(box));
         return made;
     };
     auto label = [this, &units](const QRect& box) {
-        auto* made = new ExtendedLabel(this);
+        auto* made = new PaintedLabel(this);
         made->setGeometry(units.ToPixels(box));
         return made;
     };
@@ -191,9 +191,9 @@ void MainWindow::BuildControls() {
                 [this, which]() { PickSlot(which); });
         connect(controls.icon, &QAbstractButton::clicked, this,
                 [this, which]() { ToggleSlot(which); });
-        for (ExtendedButton* target : {controls.load, controls.icon}) {
-            connect(target, &ExtendedButton::rightButtonPressed, this,
-                    [this](ExtendedButton* pressed) { ShowFilePopup(pressed); });
+        for (PaintedButton* target : {controls.load, controls.icon}) {
+            connect(target, &PaintedButton::rightButtonPressed, this,
+                    [this](PaintedButton* pressed) { ShowFilePopup(pressed); });
         }
     }
     connect(selectPort_, &QAbstractButton::clicked, this, &MainWindow::SelectSerialPort);
@@ -239,7 +239,7 @@ void MainWindow::DressControls() {
     minimise_->SetBitmaps(bar, Qt::black, bar, Qt::black);
 
     const QColor darkBlue = ToQColor(kDarkBlue);
-    for (ExtendedButton* navigation :
+    for (PaintedButton* navigation :
          {selectPort_, runtimeParams_, viewLogs_, viewHistory_, textHbd_}) {
         navigation->SetFlat(true);
         navigation->SetTextColors(darkBlue, darkBlue, darkBlue);
@@ -247,7 +247,7 @@ void MainWindow::DressControls() {
         navigation->SetTransparent(true);
         navigation->SetButtonFont(kNavigationFontHeight, kNormalWeight);
     }
-    for (ExtendedButton* small : {upgrades_, openIni_}) {
+    for (PaintedButton* small : {upgrades_, openIni_}) {
         small->SetFlat(true);
         small->SetTextColors(Qt::black, Qt::black, Qt::black);
         small->SetBackgroundColors(Qt::white, Qt::white, Qt::white);
@@ -277,7 +277,7 @@ void MainWindow::DressControls() {
     const QColor red = ToQColor(kRed);
     exit_->SetTextColors(red, red, red);
     exit_->SetBackgroundColors(Qt::black, Qt::black, Qt::black);
-    exit_->SetTextAlignment(ExtendedButton::kSingleCentered);
+    exit_->SetTextAlignment(PaintedButton::kSingleCentered);
     exit_->SetButtonFont(kExitFontHeight, kBoldWeight);
 
     tamarackNotice_->SetStaticFont(kLabelFontHeight, kBoldWeight, QString::fromLatin1(kLabelFace));
@@ -294,7 +294,7 @@ void MainWindow::DressControls() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         DressSlot(static_cast<Slot>(slot));
     }
-    for (ExtendedButton* button : findChildren<ExtendedButton*>()) {
+    for (PaintedButton* button : findChildren<PaintedButton*>()) {
         button->SetHandCursor();
         // The keyboard user sees where the focus is.
         button->SetDrawFocusWhenFlat(true);
@@ -307,7 +307,7 @@ void MainWindow::DressSlot(Slot slot) {
     controls.load->SetGradientMode(ToQColor(kLoadFirst), ToQColor(kLoadSecond), true);
     controls.load->SetGradientBorder(1, ToQColor(kLoadSecond));
     controls.load->SetTextColors(Qt::black, Qt::black, Qt::black);
-    controls.load->SetTextAlignment(ExtendedButton::kSingleCentered);
+    controls.load->SetTextAlignment(PaintedButton::kSingleCentered);
     controls.load->SetButtonFont(kNavigationFontHeight, kNormalWeight);
 
     controls.description->SetStaticFont(kLabelFontHeight, kBoldWeight,

@@ -26,8 +26,8 @@ class QAction;
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedLabel;
+class PaintedButton;
+class PaintedLabel;
 class DialogRunner;
 class FilePicker;
 class SerialBackend;
@@ -93,15 +93,15 @@ class MainWindow : public FramedDialog {
     const std::string& PortDevice() const { return portDevice_; }
     bool ValidateFlag() const { return validate_; }
 
-    ExtendedButton* LoadButton(Slot slot) const { return slotControls_.at(slot).load; }
-    ExtendedButton* SlotIcon(Slot slot) const { return slotControls_.at(slot).icon; }
-    ExtendedLabel* FileLabel(Slot slot) const { return slotControls_.at(slot).fileName; }
-    ExtendedLabel* Description(Slot slot) const { return slotControls_.at(slot).description; }
-    ExtendedLabel* TamarackNotice() const { return tamarackNotice_; }
-    ExtendedLabel* PortLabel() const { return portLabel_; }
-    ExtendedButton* LogoButton() const { return logo_; }
-    ExtendedButton* StartButton() const { return start_; }
-    ExtendedButton* MinimiseButton() const { return minimise_; }
+    PaintedButton* LoadButton(Slot slot) const { return slotControls_.at(slot).load; }
+    PaintedButton* SlotIcon(Slot slot) const { return slotControls_.at(slot).icon; }
+    PaintedLabel* FileLabel(Slot slot) const { return slotControls_.at(slot).fileName; }
+    PaintedLabel* Description(Slot slot) const { return slotControls_.at(slot).description; }
+    PaintedLabel* TamarackNotice() const { return tamarackNotice_; }
+    PaintedLabel* PortLabel() const { return portLabel_; }
+    PaintedButton* LogoButton() const { return logo_; }
+    PaintedButton* StartButton() const { return start_; }
+    PaintedButton* MinimiseButton() const { return minimise_; }
 
     // The commands, as the buttons run them.
     void PickSlot(Slot slot);
@@ -123,10 +123,10 @@ class MainWindow : public FramedDialog {
 
   private:
     struct SlotControls {
-        ExtendedButton* icon = nullptr;
-        ExtendedLabel* fileName = nullptr;
-        ExtendedLabel* description = nullptr;
-        ExtendedButton* load = nullptr;
+        PaintedButton* icon = nullptr;
+        PaintedLabel* fileName = nullptr;
+        PaintedLabel* description = nullptr;
+        PaintedButton* load = nullptr;
     };
 
     void BuildControls();
@@ -179,20 +179,20 @@ class MainWindow : public FramedDialog {
     UploadRunning uploadRunning_;
 
     std::array<SlotControls, kSlotCount> slotControls_{};
-    ExtendedLabel* tamarackNotice_ = nullptr;
-    ExtendedLabel* portLabel_ = nullptr;
-    ExtendedButton* logo_ = nullptr;
-    ExtendedButton* exit_ = nullptr;
-    ExtendedButton* close_ = nullptr;
-    ExtendedButton* minimise_ = nullptr;
-    ExtendedButton* selectPort_ = nullptr;
-    ExtendedButton* viewHistory_ = nullptr;
-    ExtendedButton* textHbd_ = nullptr;
-    ExtendedButton* runtimeParams_ = nullptr;
-    ExtendedButton* viewLogs_ = nullptr;
-    ExtendedButton* openIni_ = nullptr;
-    ExtendedButton* upgrades_ = nullptr;
-    ExtendedButton* start_ = nullptr;
+    PaintedLabel* tamarackNotice_ = nullptr;
+    PaintedLabel* portLabel_ = nullptr;
+    PaintedButton* logo_ = nullptr;
+    PaintedButton* exit_ = nullptr;
+    PaintedButton* close_ = nullptr;
+    PaintedButton* minimise_ = nullptr;
+    PaintedButton* selectPort_ = nullptr;
+    PaintedButton* viewHistory_ = nullptr;
+    PaintedButton* textHbd_ = nullptr;
+    PaintedButton* runtimeParams_ = nullptr;
+    PaintedButton* viewLogs_ = nullptr;
+    PaintedButton* openIni_ = nullptr;
+    PaintedButton* upgrades_ = nullptr;
+    PaintedButton* start_ = nullptr;
 };
 
 }  // namespace quillon

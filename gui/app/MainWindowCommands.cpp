@@ -6,8 +6,8 @@
 
 #include "app/EstimateText.h"
 #include "app/MainWindow.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -177,7 +177,7 @@ void MainWindow::ShowSlot(Slot slot, bool withEstimate) {
 void MainWindow::RefreshFileLabels() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const SlotState& state = slots_.at(slot);
-        ExtendedLabel* label = slotControls_.at(slot).fileName;
+        PaintedLabel* label = slotControls_.at(slot).fileName;
         label->SetTextColor(ToQColor(state.selected ? kDarkBlue : kGrey));
         label->SetBackgroundColor(Qt::white);
         label->setText(QString::fromStdString(FileNamePart(state.path)));

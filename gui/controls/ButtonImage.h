@@ -1,4 +1,4 @@
-// The in and out pictures of a ExtendedButton: two bitmaps with a transparent colour (drawn
+// The in and out pictures of a PaintedButton: two bitmaps with a transparent colour (drawn
 // through the mask that colour gives) or two icons, plus the derived grey and darker out pictures.
 // A null in bitmap leaves the button without a picture and reports false.
 #pragma once

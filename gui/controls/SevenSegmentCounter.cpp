@@ -7,7 +7,7 @@
 #include <cstdarg>
 
 #include "controls/FormatLimited.h"
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
 
 namespace quillon {
 

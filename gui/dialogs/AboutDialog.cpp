@@ -1,8 +1,8 @@
 #include "dialogs/AboutDialog.h"
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "program/Version.h"
 
 namespace quillon {
@@ -47,9 +47,9 @@ QString AboutDialog::MakerText() {
 
 AboutDialog::AboutDialog(const ProgramState& state, QWidget* parent)
     : FramedDialog(kAboutLook, parent),
-      programInfo_(new ExtendedLabel(this)),
-      makerInfo_(new ExtendedLabel(this)),
-      ok_(new ExtendedButton(this)) {
+      programInfo_(new PaintedLabel(this)),
+      makerInfo_(new PaintedLabel(this)),
+      ok_(new PaintedButton(this)) {
     setObjectName(QStringLiteral("AboutDialog"));
     SetTitleText(QString::asprintf(kTitleFormat, kVersionMajor, kVersionMinor,
                                    BuildText().toUtf8().constData()));

@@ -7,8 +7,8 @@
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedLabel;
+class PaintedButton;
+class PaintedLabel;
 
 class AboutDialog : public FramedDialog {
     Q_OBJECT
@@ -25,14 +25,14 @@ class AboutDialog : public FramedDialog {
     static QString BuildText();
     static QString MakerText();
 
-    ExtendedLabel* ProgramInfoStatic() const { return programInfo_; }
-    ExtendedLabel* MakerInfoStatic() const { return makerInfo_; }
-    ExtendedButton* OkButton() const { return ok_; }
+    PaintedLabel* ProgramInfoStatic() const { return programInfo_; }
+    PaintedLabel* MakerInfoStatic() const { return makerInfo_; }
+    PaintedButton* OkButton() const { return ok_; }
 
   private:
-    ExtendedLabel* programInfo_;
-    ExtendedLabel* makerInfo_;
-    ExtendedButton* ok_;
+    PaintedLabel* programInfo_;
+    PaintedLabel* makerInfo_;
+    PaintedButton* ok_;
 };
 
 }  // namespace quillon

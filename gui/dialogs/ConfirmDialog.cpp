@@ -3,9 +3,9 @@
 #include <cstdarg>
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
 #include "controls/FormatLimited.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/DialogPictures.h"
 
 namespace quillon {
@@ -34,10 +34,10 @@ constexpr int kSingleButtonAboveBottom = 70;
 
 ConfirmDialog::ConfirmDialog(QWidget* parent)
     : FramedDialog(kConfirmLook, parent),
-      picture_(new ExtendedButton(this)),
-      text_(new ExtendedLabel(this)),
-      yes_(new ExtendedButton(this)),
-      no_(new ExtendedButton(this)) {
+      picture_(new PaintedButton(this)),
+      text_(new PaintedLabel(this)),
+      yes_(new PaintedButton(this)),
+      no_(new PaintedButton(this)) {
     setObjectName(QStringLiteral("ConfirmDialog"));
     SetTitleText(QString::fromLatin1(kTitle));
     DressPictureButton(*picture_, DrawConfirmPicture());

@@ -7,8 +7,8 @@
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedLabel;
+class PaintedButton;
+class PaintedLabel;
 
 class ConfirmDialog : public FramedDialog {
     Q_OBJECT
@@ -27,10 +27,10 @@ class ConfirmDialog : public FramedDialog {
     void SetSingleButton(bool single);
     bool IsSingleButton() const { return singleButton_; }
 
-    ExtendedButton* YesButton() const { return yes_; }
-    ExtendedButton* NoButton() const { return no_; }
-    ExtendedButton* PictureButton() const { return picture_; }
-    ExtendedLabel* TextStatic() const { return text_; }
+    PaintedButton* YesButton() const { return yes_; }
+    PaintedButton* NoButton() const { return no_; }
+    PaintedButton* PictureButton() const { return picture_; }
+    PaintedLabel* TextStatic() const { return text_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -38,10 +38,10 @@ class ConfirmDialog : public FramedDialog {
   private:
     void Arrange();
 
-    ExtendedButton* picture_;
-    ExtendedLabel* text_;
-    ExtendedButton* yes_;
-    ExtendedButton* no_;
+    PaintedButton* picture_;
+    PaintedLabel* text_;
+    PaintedButton* yes_;
+    PaintedButton* no_;
     bool singleButton_ = false;
 };
 

@@ -5,9 +5,9 @@
 #include <cstdarg>
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
 #include "controls/FormatLimited.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/DialogPictures.h"
 #include "program/ErrorCatalogue.h"
 
@@ -44,12 +44,12 @@ constexpr int kUnboundedHeight = 100000;
 
 ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
     : FramedDialog(kErrorLook, parent),
-      picture_(new ExtendedButton(this)),
-      message1_(new ExtendedLabel(this)),
-      message2_(new ExtendedLabel(this)),
-      fileStatic_(new ExtendedLabel(this)),
-      ok_(new ExtendedButton(this)),
-      resolve_(new ExtendedButton(this)) {
+      picture_(new PaintedButton(this)),
+      message1_(new PaintedLabel(this)),
+      message2_(new PaintedLabel(this)),
+      fileStatic_(new PaintedLabel(this)),
+      ok_(new PaintedButton(this)),
+      resolve_(new PaintedButton(this)) {
     setObjectName(QStringLiteral("ErrorMessageDialog"));
     DressPictureButton(*picture_, DrawErrorPicture());
     DressStatic(*message1_, kStaticFontHeight, kStaticFontWeight, kMessageColor);
@@ -65,7 +65,7 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
                             ToQColor(kResolveTextFocus));
     resolve_->SetBackgroundColors(ToQColor(kResolveBackIn), ToQColor(kResolveBackOut),
                                   ToQColor(kResolveBackFocus));
-    resolve_->SetTextAlignment(ExtendedButton::kSingleCentered);
+    resolve_->SetTextAlignment(PaintedButton::kSingleCentered);
     resolve_->SetButtonFont(kResolveFontHeight, QFont::Bold);
     resolve_->SetHandCursor();
     connect(ok_, &QAbstractButton::clicked, this, [this]() { done(kResultOk); });
@@ -80,7 +80,7 @@ ErrorMessageDialog::ErrorMessageDialog(QWidget* parent)
 void ErrorMessageDialog::FitMessage() {
     const DialogUnits units(font());
     // How much taller than its box a label must be for the whole text.
-    const auto growth = [this](const ExtendedLabel& label, const QRect& box, int wrap) {
+    const auto growth = [this](const PaintedLabel& label, const QRect& box, int wrap) {
         const QRect wrapped =
             QFontMetrics(label.font())
                 .boundingRect(QRect(0, 0, box.width(), kUnboundedHeight),
@@ -89,7 +89,7 @@ void ErrorMessageDialog::FitMessage() {
     };
     // Each text that needs more room moves everything below it down.
     int extra = 0;
-    const auto place = [&](ExtendedLabel& label, const QRect& dialogUnitsBox, int wrap) {
+    const auto place = [&](PaintedLabel& label, const QRect& dialogUnitsBox, int wrap) {
         const QRect box = units.ToPixels(dialogUnitsBox).translated(0, extra);
         const int grown = growth(label, box, wrap);
         label.setGeometry(box.adjusted(0, 0, 0, grown));

@@ -9,8 +9,8 @@
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedLabel;
+class PaintedButton;
+class PaintedLabel;
 
 class ErrorMessageDialog : public FramedDialog {
     Q_OBJECT
@@ -37,12 +37,12 @@ class ErrorMessageDialog : public FramedDialog {
     // The catalogue's resolution once "How to Resolve" was pressed, else empty.
     QString Resolution() const { return resolution_; }
 
-    ExtendedButton* OkButton() const { return ok_; }
-    ExtendedButton* ResolveButton() const { return resolve_; }
-    ExtendedButton* PictureButton() const { return picture_; }
-    ExtendedLabel* MessageStatic() const { return message1_; }
-    ExtendedLabel* SecondStatic() const { return message2_; }
-    ExtendedLabel* FileNameStatic() const { return fileStatic_; }
+    PaintedButton* OkButton() const { return ok_; }
+    PaintedButton* ResolveButton() const { return resolve_; }
+    PaintedButton* PictureButton() const { return picture_; }
+    PaintedLabel* MessageStatic() const { return message1_; }
+    PaintedLabel* SecondStatic() const { return message2_; }
+    PaintedLabel* FileNameStatic() const { return fileStatic_; }
 
   private:
     void Refresh();
@@ -55,12 +55,12 @@ class ErrorMessageDialog : public FramedDialog {
     QString fileName_;
     QString message_;
     QString resolution_;
-    ExtendedButton* picture_;
-    ExtendedLabel* message1_;
-    ExtendedLabel* message2_;
-    ExtendedLabel* fileStatic_;
-    ExtendedButton* ok_;
-    ExtendedButton* resolve_;
+    PaintedButton* picture_;
+    PaintedLabel* message1_;
+    PaintedLabel* message2_;
+    PaintedLabel* fileStatic_;
+    PaintedButton* ok_;
+    PaintedButton* resolve_;
 };
 
 }  // namespace quillon

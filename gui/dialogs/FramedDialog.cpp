@@ -7,9 +7,9 @@
 #include <QPainter>
 #include <QWindow>
 
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 
 namespace quillon {
 
@@ -143,8 +143,8 @@ void FramedDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // As in the old dialogs on every platform: the focused button, else the default one,
         // else the dialog's OK command.
-        auto* focused = qobject_cast<ExtendedButton*>(focusWidget());
-        ExtendedButton* target =
+        auto* focused = qobject_cast<PaintedButton*>(focusWidget());
+        PaintedButton* target =
             (focused != nullptr && focused->isVisible() && focused->focusPolicy() != Qt::NoFocus)
                 ? focused
                 : defaultButton_.data();
@@ -167,25 +167,25 @@ void FramedDialog::showEvent(QShowEvent* event) {
     }
 }
 
-void FramedDialog::SetDefaultButton(ExtendedButton* button) {
+void FramedDialog::SetDefaultButton(PaintedButton* button) {
     defaultButton_ = button;
     if (button != nullptr) {
         button->SetDefaultButton(true);
     }
 }
 
-void FramedDialog::DressGradientButton(ExtendedButton& button, Rgb first, Rgb second, Rgb border,
+void FramedDialog::DressGradientButton(PaintedButton& button, Rgb first, Rgb second, Rgb border,
                                        Rgb text) {
     button.SetGradientMode(ToQColor(first), ToQColor(second), true);
     button.SetGradientBorder(1, ToQColor(border));
     const QColor textColor = ToQColor(text);
     button.SetTextColors(textColor, textColor, textColor);
-    button.SetTextAlignment(ExtendedButton::kSingleCentered);
+    button.SetTextAlignment(PaintedButton::kSingleCentered);
     button.SetButtonFont(kButtonFontHeight, QFont::Bold);
     button.SetHandCursor();
 }
 
-void FramedDialog::DressPictureButton(ExtendedButton& button, const QImage& picture) {
+void FramedDialog::DressPictureButton(PaintedButton& button, const QImage& picture) {
     button.setText(QString());
     button.SetBackgroundColors(Qt::white, Qt::white, Qt::white);
     button.SetTextColors(Qt::white, Qt::white, Qt::white);
@@ -194,7 +194,7 @@ void FramedDialog::DressPictureButton(ExtendedButton& button, const QImage& pict
     button.setFocusPolicy(Qt::NoFocus);
 }
 
-void FramedDialog::DressStatic(ExtendedLabel& label, int height, int weight, Rgb text) {
+void FramedDialog::DressStatic(PaintedLabel& label, int height, int weight, Rgb text) {
     label.SetStaticFont(height, weight, QString::fromLatin1(kFace));
     label.SetTextColor(ToQColor(text));
     label.SetBackgroundColor(Qt::white);

@@ -13,8 +13,8 @@
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedLabel;
+class PaintedButton;
+class PaintedLabel;
 
 class FramedDialog : public QDialog {
     Q_OBJECT
@@ -54,24 +54,24 @@ class FramedDialog : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-    void SetDefaultButton(ExtendedButton* button);
+    void SetDefaultButton(PaintedButton* button);
     // The window is dragged by handle too (a button in the title band): a press that moves past
     // the drag distance moves the window instead of clicking the handle.
     void DragBy(QWidget* handle);
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A gradient command button with a one-pixel border, centred text and the hand cursor.
-    static void DressGradientButton(ExtendedButton& button, Rgb first, Rgb second, Rgb border,
+    static void DressGradientButton(PaintedButton& button, Rgb first, Rgb second, Rgb border,
                                     Rgb text);
     // The picture button at the top left: white all over, the picture with white see-through.
-    static void DressPictureButton(ExtendedButton& button, const QImage& picture);
-    static void DressStatic(ExtendedLabel& label, int height, int weight, Rgb text);
+    static void DressPictureButton(PaintedButton& button, const QImage& picture);
+    static void DressStatic(PaintedLabel& label, int height, int weight, Rgb text);
 
   private:
     void BeginMove(const QPoint& globalPress);
 
     Look look_;
     QString title_;
-    QPointer<ExtendedButton> defaultButton_;
+    QPointer<PaintedButton> defaultButton_;
     bool dragging_ = false;
     QPoint dragOffset_;
     QPointer<QWidget> dragHandle_;

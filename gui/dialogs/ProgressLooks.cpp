@@ -1,6 +1,6 @@
 #include "dialogs/ProgressLooks.h"
 
-#include "controls/ExtendedButton.h"
+#include "controls/PaintedButton.h"
 #include "controls/Rgb.h"
 
 namespace quillon {
@@ -16,12 +16,12 @@ struct Gradient {
     bool vertical;
 };
 
-void Dress(ExtendedButton& b, const Gradient& g, int borderWidth, Rgb border) {
+void Dress(PaintedButton& b, const Gradient& g, int borderWidth, Rgb border) {
     b.SetGradientMode(ToQColor(g.first), ToQColor(g.second), g.vertical);
     b.SetGradientBorder(borderWidth, ToQColor(border));
 }
 
-void Text(ExtendedButton& b, Rgb in, Rgb out, Rgb focus, int height, int weight, int alignment) {
+void Text(PaintedButton& b, Rgb in, Rgb out, Rgb focus, int height, int weight, int alignment) {
     b.SetTextColors(ToQColor(in), ToQColor(out), ToQColor(focus));
     b.SetButtonFont(height, weight);
     b.SetTextAlignment(alignment);
@@ -49,50 +49,50 @@ constexpr int kNoBorder = 0;
 
 }  // namespace
 
-void ProgressLooks::BoardPending(ExtendedButton& b) {
+void ProgressLooks::BoardPending(PaintedButton& b) {
     Dress(b, {kGold, kDarkOrange, kVertical}, 3, kOrangeBorder);
-    Text(b, kBlack, kBlack, kBlack, 13, 400, ExtendedButton::kMultiLeft);
+    Text(b, kBlack, kBlack, kBlack, 13, 400, PaintedButton::kMultiLeft);
 }
 
-void ProgressLooks::BoardCompleted(ExtendedButton& b) {
+void ProgressLooks::BoardCompleted(PaintedButton& b) {
     b.SetProgressMode(0, 0);
     Dress(b, {kLightGreen, kGreen, kHorizontal}, 1, kDarkGreen);
 }
 
-void ProgressLooks::BoardFailed(ExtendedButton& b) {
+void ProgressLooks::BoardFailed(PaintedButton& b) {
     b.SetProgressMode(0, 0);
     Dress(b, {kRed, kDarkRedFailed, kHorizontal}, 1, kDarkRed);
 }
 
 // Grey: neither loaded nor refused by the unit; what it holds now is unknown.
-void ProgressLooks::BoardCanceled(ExtendedButton& b) {
+void ProgressLooks::BoardCanceled(PaintedButton& b) {
     b.SetProgressMode(0, 0);
     Dress(b, {kLightGrey, kDarkGrey, kHorizontal}, 1, kDimGrey);
 }
 
-void ProgressLooks::AbortOrCancel(ExtendedButton& b) {
+void ProgressLooks::AbortOrCancel(PaintedButton& b) {
     Dress(b, {kDarkRed, kRed, kVertical}, kNoBorder, kDarkRed);
-    Text(b, kYellow, kYellow, kYellow, 14, 700, ExtendedButton::kSingleCentered);
+    Text(b, kYellow, kYellow, kYellow, 14, 700, PaintedButton::kSingleCentered);
 }
 
-void ProgressLooks::Exit(ExtendedButton& b) {
+void ProgressLooks::Exit(PaintedButton& b) {
     Dress(b, {kExitFirst, kOrangeBorder, kVertical}, 2, kOrangeBorder);
-    Text(b, kDarkBlue, kBlue, kBlue, 24, 700, ExtendedButton::kSingleCentered);
+    Text(b, kDarkBlue, kBlue, kBlue, 24, 700, PaintedButton::kSingleCentered);
 }
 
-void ProgressLooks::ShowSerView(ExtendedButton& b) {
+void ProgressLooks::ShowSerView(PaintedButton& b) {
     Dress(b, {kLightGrey, kDarkGrey, kVertical}, kNoBorder, kDarkRed);
-    Text(b, kDarkRed, kBlue, kBlue, 12, 700, ExtendedButton::kSingleCentered);
+    Text(b, kDarkRed, kBlue, kBlue, 12, 700, PaintedButton::kSingleCentered);
 }
 
-void ProgressLooks::MaxView(ExtendedButton& b) {
+void ProgressLooks::MaxView(PaintedButton& b) {
     Dress(b, {kLightGrey, kDarkGrey, kVertical}, kNoBorder, kDarkRed);
-    Text(b, kDarkRed, kDarkBlue, kDarkBlue, 12, 700, ExtendedButton::kSingleCentered);
+    Text(b, kDarkRed, kDarkBlue, kDarkBlue, 12, 700, PaintedButton::kSingleCentered);
 }
 
-void ProgressLooks::NormalViews(ExtendedButton& b) {
+void ProgressLooks::NormalViews(PaintedButton& b) {
     Dress(b, {kRed, kDarkRed, kVertical}, kNoBorder, kDarkRed);
-    Text(b, kWhite, kYellow, kYellow, 13, 700, ExtendedButton::kSingleCentered);
+    Text(b, kWhite, kYellow, kYellow, 13, 700, PaintedButton::kSingleCentered);
 }
 
 }  // namespace quillon

@@ -5,19 +5,19 @@
 
 namespace quillon {
 
-class ExtendedButton;
+class PaintedButton;
 
 class ProgressLooks {
   public:
-    static void BoardPending(ExtendedButton& b);
-    static void BoardCompleted(ExtendedButton& b);
-    static void BoardFailed(ExtendedButton& b);
-    static void BoardCanceled(ExtendedButton& b);
-    static void AbortOrCancel(ExtendedButton& b);
-    static void Exit(ExtendedButton& b);
-    static void ShowSerView(ExtendedButton& b);
-    static void MaxView(ExtendedButton& b);
-    static void NormalViews(ExtendedButton& b);
+    static void BoardPending(PaintedButton& b);
+    static void BoardCompleted(PaintedButton& b);
+    static void BoardFailed(PaintedButton& b);
+    static void BoardCanceled(PaintedButton& b);
+    static void AbortOrCancel(PaintedButton& b);
+    static void Exit(PaintedButton& b);
+    static void ShowSerView(PaintedButton& b);
+    static void MaxView(PaintedButton& b);
+    static void NormalViews(PaintedButton& b);
 };
 
 }  // namespace quillon

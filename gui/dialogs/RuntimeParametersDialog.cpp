@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedCheckBox.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedCheckBox.h"
 #include "controls/TransparentLabel.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -172,7 +172,7 @@ void RuntimeParametersDialog::BuildControls() {
         BuildSoundRow(static_cast<Sound>(sound), kSoundEditTops[sound]);
     }
     const struct {
-        ExtendedCheckBox** box;
+        PaintedCheckBox** box;
         const char* text;
         QRect place;
     } checks[] = {{&kx2Check_, "Load KX2 Files", kKx2Box},
@@ -183,19 +183,19 @@ void RuntimeParametersDialog::BuildControls() {
                   {&logSerialCheck_, "Log Serial Data", kLogSerialBox},
                   {&allowAbortCheck_, "Allow Abort", kAllowAbortBox}};
     for (const auto& entry : checks) {
-        *entry.box = new ExtendedCheckBox(this);
+        *entry.box = new PaintedCheckBox(this);
         (*entry.box)->setText(QString::fromLatin1(entry.text));
         (*entry.box)->setGeometry(units.ToPixels(entry.place));
     }
     const struct {
-        ExtendedButton** button;
+        PaintedButton** button;
         const char* text;
         QRect place;
     } buttons[] = {{&defaults_, "Use Defaults", kDefaultsBox},
                    {&cancel_, "Cancel", kCancelBox},
                    {&ok_, "OK", kOkBox}};
     for (const auto& entry : buttons) {
-        *entry.button = new ExtendedButton(this);
+        *entry.button = new PaintedButton(this);
         (*entry.button)->setText(QString::fromLatin1(entry.text));
         (*entry.button)->setGeometry(units.ToPixels(entry.place));
     }
@@ -212,11 +212,11 @@ void RuntimeParametersDialog::BuildSoundRow(Sound sound, int top) {
     row.edit->setGeometry(units.ToPixels(QRect(QPoint(kSoundEditLeft, top), kSoundEditSize)));
     const int buttonTop = top + kRowButtonDrop;
     const struct {
-        ExtendedButton** button;
+        PaintedButton** button;
         int left;
     } buttons[] = {{&row.browse, kBrowseLeft}, {&row.clear, kClearLeft}, {&row.play, kPlayLeft}};
     for (const auto& entry : buttons) {
-        *entry.button = new ExtendedButton(this);
+        *entry.button = new PaintedButton(this);
         (*entry.button)
             ->setGeometry(units.ToPixels(QRect(QPoint(entry.left, buttonTop), kRowButtonSize)));
     }
@@ -228,13 +228,13 @@ void RuntimeParametersDialog::BuildSoundRow(Sound sound, int top) {
 void RuntimeParametersDialog::DressControls() {
     // Today's desktops draw check boxes over the dialog's gradient, so the switches show
     // the body through them as the newer systems did.
-    for (ExtendedCheckBox* box :
+    for (PaintedCheckBox* box :
          {logMessagesCheck_, logSerialCheck_, showSerialCheck_, validateCheck_, allowAbortCheck_}) {
         box->SetTransparent(true);
     }
     for (SoundRow& row : rows_) {
         const struct {
-            ExtendedButton* button;
+            PaintedButton* button;
             QImage (*draw)(const QSize&);
         } pictures[] = {{row.browse, DrawBrowsePicture},
                         {row.play, DrawPlayPicture},
@@ -248,17 +248,17 @@ void RuntimeParametersDialog::DressControls() {
             entry.button->SetBitmaps(picture, Qt::white, picture, Qt::white);
         }
     }
-    for (ExtendedButton* button : {ok_, cancel_}) {
+    for (PaintedButton* button : {ok_, cancel_}) {
         button->SetHandCursor();
         button->SetGradientMode(ToQColor(kOkFirst), ToQColor(kOkSecond), true);
         button->SetTextColors(Qt::black, Qt::black, Qt::black);
-        button->SetTextAlignment(ExtendedButton::kSingleCentered);
+        button->SetTextAlignment(PaintedButton::kSingleCentered);
     }
     defaults_->SetHandCursor();
     defaults_->SetGradientMode(ToQColor(kDefaultsFirst), ToQColor(kDefaultsSecond), true);
     const QColor black = ToQColor(kBlack);
     defaults_->SetTextColors(black, black, black);
-    defaults_->SetTextAlignment(ExtendedButton::kSingleCentered);
+    defaults_->SetTextAlignment(PaintedButton::kSingleCentered);
 }
 
 void RuntimeParametersDialog::LoadSettings(bool factory) {

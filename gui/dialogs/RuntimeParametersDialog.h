@@ -21,8 +21,8 @@ class QLineEdit;
 
 namespace quillon {
 
-class ExtendedButton;
-class ExtendedCheckBox;
+class PaintedButton;
+class PaintedCheckBox;
 class DialogRunner;
 class FilePicker;
 class SoundPreview;
@@ -49,19 +49,19 @@ class RuntimeParametersDialog : public FramedDialog {
     QComboBox* WaitList() const { return waitList_; }
     QComboBox* DelayList() const { return delayList_; }
     QLineEdit* SoundEdit(Sound sound) const { return rows_.at(sound).edit; }
-    ExtendedButton* BrowseButton(Sound sound) const { return rows_.at(sound).browse; }
-    ExtendedButton* ClearButton(Sound sound) const { return rows_.at(sound).clear; }
-    ExtendedButton* PlayButton(Sound sound) const { return rows_.at(sound).play; }
-    ExtendedCheckBox* Kx2Check() const { return kx2Check_; }
-    ExtendedCheckBox* TamarackCheck() const { return tamarackCheck_; }
-    ExtendedCheckBox* LogMessagesCheck() const { return logMessagesCheck_; }
-    ExtendedCheckBox* ShowSerialCheck() const { return showSerialCheck_; }
-    ExtendedCheckBox* ValidateCheck() const { return validateCheck_; }
-    ExtendedCheckBox* LogSerialCheck() const { return logSerialCheck_; }
-    ExtendedCheckBox* AllowAbortCheck() const { return allowAbortCheck_; }
-    ExtendedButton* DefaultsButton() const { return defaults_; }
-    ExtendedButton* CancelButton() const { return cancel_; }
-    ExtendedButton* OkButton() const { return ok_; }
+    PaintedButton* BrowseButton(Sound sound) const { return rows_.at(sound).browse; }
+    PaintedButton* ClearButton(Sound sound) const { return rows_.at(sound).clear; }
+    PaintedButton* PlayButton(Sound sound) const { return rows_.at(sound).play; }
+    PaintedCheckBox* Kx2Check() const { return kx2Check_; }
+    PaintedCheckBox* TamarackCheck() const { return tamarackCheck_; }
+    PaintedCheckBox* LogMessagesCheck() const { return logMessagesCheck_; }
+    PaintedCheckBox* ShowSerialCheck() const { return showSerialCheck_; }
+    PaintedCheckBox* ValidateCheck() const { return validateCheck_; }
+    PaintedCheckBox* LogSerialCheck() const { return logSerialCheck_; }
+    PaintedCheckBox* AllowAbortCheck() const { return allowAbortCheck_; }
+    PaintedButton* DefaultsButton() const { return defaults_; }
+    PaintedButton* CancelButton() const { return cancel_; }
+    PaintedButton* OkButton() const { return ok_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,9 +69,9 @@ class RuntimeParametersDialog : public FramedDialog {
   private:
     struct SoundRow {
         QLineEdit* edit = nullptr;
-        ExtendedButton* browse = nullptr;
-        ExtendedButton* clear = nullptr;
-        ExtendedButton* play = nullptr;
+        PaintedButton* browse = nullptr;
+        PaintedButton* clear = nullptr;
+        PaintedButton* play = nullptr;
         std::string path;
     };
 
@@ -114,16 +114,16 @@ class RuntimeParametersDialog : public FramedDialog {
     QComboBox* waitList_ = nullptr;
     QComboBox* delayList_ = nullptr;
     std::array<SoundRow, kSoundCount> rows_{};
-    ExtendedCheckBox* kx2Check_ = nullptr;
-    ExtendedCheckBox* tamarackCheck_ = nullptr;
-    ExtendedCheckBox* logMessagesCheck_ = nullptr;
-    ExtendedCheckBox* showSerialCheck_ = nullptr;
-    ExtendedCheckBox* validateCheck_ = nullptr;
-    ExtendedCheckBox* logSerialCheck_ = nullptr;
-    ExtendedCheckBox* allowAbortCheck_ = nullptr;
-    ExtendedButton* defaults_ = nullptr;
-    ExtendedButton* cancel_ = nullptr;
-    ExtendedButton* ok_ = nullptr;
+    PaintedCheckBox* kx2Check_ = nullptr;
+    PaintedCheckBox* tamarackCheck_ = nullptr;
+    PaintedCheckBox* logMessagesCheck_ = nullptr;
+    PaintedCheckBox* showSerialCheck_ = nullptr;
+    PaintedCheckBox* validateCheck_ = nullptr;
+    PaintedCheckBox* logSerialCheck_ = nullptr;
+    PaintedCheckBox* allowAbortCheck_ = nullptr;
+    PaintedButton* defaults_ = nullptr;
+    PaintedButton* cancel_ = nullptr;
+    PaintedButton* ok_ = nullptr;
 };
 
 }  // namespace quillon

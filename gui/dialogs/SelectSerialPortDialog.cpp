@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
+#include "controls/PaintedButton.h"
 #include "controls/TransparentLabel.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -98,18 +98,18 @@ SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devic
     portList_->view()->setMinimumWidth(portList_->width());
     portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
-    cancel_ = new ExtendedButton(this);
+    cancel_ = new PaintedButton(this);
     cancel_->setText(QStringLiteral("Cancel"));
     cancel_->setGeometry(units.ToPixels(kCancelBox));
-    save_ = new ExtendedButton(this);
+    save_ = new PaintedButton(this);
     save_->setText(QStringLiteral("Save"));
     save_->setGeometry(units.ToPixels(kSaveBox));
-    for (ExtendedButton* button : {cancel_, save_}) {
+    for (PaintedButton* button : {cancel_, save_}) {
         button->SetGradientMode(ToQColor(kButtonFirst), ToQColor(kButtonSecond), true);
         button->SetHandCursor();
         button->SetTextColors(Qt::black, Qt::black, Qt::black);
         button->SetButtonFont(kButtonFontHeight, kButtonFontWeight);
-        button->SetTextAlignment(ExtendedButton::kSingleCentered);
+        button->SetTextAlignment(PaintedButton::kSingleCentered);
     }
     connect(cancel_, &QAbstractButton::clicked, this, &FramedDialog::reject);
     connect(save_, &QAbstractButton::clicked, this, &SelectSerialPortDialog::OnSave);

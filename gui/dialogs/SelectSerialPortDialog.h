@@ -16,7 +16,7 @@ class QComboBox;
 namespace quillon {
 
 class DialogRunner;
-class ExtendedButton;
+class PaintedButton;
 
 class SelectSerialPortDialog : public FramedDialog {
     Q_OBJECT
@@ -51,8 +51,8 @@ class SelectSerialPortDialog : public FramedDialog {
 
     QComboBox* PortList() const { return portList_; }
     QComboBox* BaudList() const { return baudList_; }
-    ExtendedButton* SaveButton() const { return save_; }
-    ExtendedButton* CancelButton() const { return cancel_; }
+    PaintedButton* SaveButton() const { return save_; }
+    PaintedButton* CancelButton() const { return cancel_; }
 
     // Index of rate in kBaudRates, 0 when it is not there.
     static int BaudIndex(int rate);
@@ -78,8 +78,8 @@ class SelectSerialPortDialog : public FramedDialog {
     int givenBaud_ = kFallbackBaud;
     QComboBox* portList_ = nullptr;
     QComboBox* baudList_ = nullptr;
-    ExtendedButton* cancel_ = nullptr;
-    ExtendedButton* save_ = nullptr;
+    PaintedButton* cancel_ = nullptr;
+    PaintedButton* save_ = nullptr;
 };
 
 }  // namespace quillon

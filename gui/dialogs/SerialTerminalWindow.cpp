@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "controls/ExtendedButton.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
 #include "dialogs/FontRecordQt.h"
 #include "dialogs/PaneMenu.h"
 #include "dialogs/ProgressLooks.h"
@@ -41,7 +41,7 @@ SerialTerminalWindow::SerialTerminalWindow(Line line, ProgramState& state, Clock
     pane_ = new LogTextPane(this);
     pane_->SetForwardCharacters(true);
     pane_->document()->setUndoRedoEnabled(false);
-    exit_ = new ExtendedButton(this);
+    exit_ = new PaintedButton(this);
     exit_->SetText("EXIT");
     ProgressLooks::AbortOrCancel(*exit_);  // readable on any face: yellow on red
     const QString port = line_.portDevice.empty() ? QStringLiteral("Port %1").arg(line_.portNumber)

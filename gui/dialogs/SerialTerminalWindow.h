@@ -18,7 +18,7 @@ class QTimer;
 
 namespace quillon {
 
-class ExtendedButton;
+class PaintedButton;
 class LogTextPane;
 class PaneMenu;
 class QtTerminalSink;
@@ -64,7 +64,7 @@ class SerialTerminalWindow : public QDialog {
     void AppendText(const QString& text);
 
     LogTextPane* Pane() const { return pane_; }
-    ExtendedButton* ExitButton() const { return exit_; }
+    PaintedButton* ExitButton() const { return exit_; }
     // The line under the pane: which port, at what rate, and how to leave.
     QLabel* Hint() const { return hint_; }
     PaneMenu& Menu() const { return *menu_; }
@@ -89,7 +89,7 @@ class SerialTerminalWindow : public QDialog {
     std::shared_ptr<QtTerminalSink> sink_;
     LogTextPane* pane_ = nullptr;
     QLabel* hint_ = nullptr;
-    ExtendedButton* exit_ = nullptr;
+    PaintedButton* exit_ = nullptr;
     std::unique_ptr<PaneMenu> menu_;
     QTimer* stopTimer_ = nullptr;
     int stopChecks_ = 0;

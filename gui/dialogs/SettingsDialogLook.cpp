@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
 
 namespace quillon {
 

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "controls/SevenSegmentCounter.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -141,7 +141,7 @@ void UploadProgressWindow::ReadSettings() {
 
 void UploadProgressWindow::BuildControls() {
     auto button = [this](const char* text) {
-        auto* b = new ExtendedButton(this);
+        auto* b = new PaintedButton(this);
         b->SetText("%s", text);
         return b;
     };
@@ -160,7 +160,7 @@ void UploadProgressWindow::BuildControls() {
     }
     counter_ = new SevenSegmentCounter(this);
     bar_ = new ProgressBarCounter(this);
-    timeToComplete_ = new ExtendedLabel(this);
+    timeToComplete_ = new PaintedLabel(this);
     timeToComplete_->setText(QStringLiteral("Time to Complete"));
     panes_ = std::make_unique<ProgressPanes>(this);
     menu_ = std::make_unique<PaneMenu>(state_.TempDir(), clock_);
@@ -221,7 +221,7 @@ int UploadProgressWindow::BoardNumber(FileKind kind) const {
     return FindBoard(kind) != nullptr ? boards_[BoardIndex(kind)].number : 0;
 }
 
-ExtendedButton* UploadProgressWindow::BoardButton(FileKind kind) const {
+PaintedButton* UploadProgressWindow::BoardButton(FileKind kind) const {
     return FindBoard(kind) != nullptr ? boards_[BoardIndex(kind)].button : nullptr;
 }
 
@@ -386,7 +386,7 @@ void UploadProgressWindow::ShowEndText(const char* text, bool failed) {
 void UploadProgressWindow::ShowStopping() {
     stopping_ = true;
     timeToComplete_->SetText("%s", kStopping);
-    for (ExtendedButton* button : {abort_, cancel_}) {
+    for (PaintedButton* button : {abort_, cancel_}) {
         button->SetText("%s", kStopping);
         button->setEnabled(false);
     }

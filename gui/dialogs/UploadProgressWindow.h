@@ -19,9 +19,9 @@
 
 namespace quillon {
 
-class ExtendedButton;
+class PaintedButton;
 class LogTextPane;
-class ExtendedLabel;
+class PaintedLabel;
 class ProgressBarCounter;
 class SevenSegmentCounter;
 class DialogRunner;
@@ -82,20 +82,20 @@ class UploadProgressWindow : public QDialog {
     std::shared_ptr<const UploadSession> Session() const { return selection_.session; }
     bool WorkerStarted() const { return selection_.session && selection_.session->Started(); }
 
-    ExtendedButton* BoardButton(FileKind kind) const;
-    ExtendedButton* AbortButton() const { return abort_; }
-    ExtendedButton* CancelButton() const { return cancel_; }
-    ExtendedButton* MaxBytesButton() const { return maxBytes_; }
-    ExtendedButton* MaxMsgsButton() const { return maxMsgs_; }
-    ExtendedButton* NormalViewsButton() const { return normalViews_; }
-    ExtendedButton* ScrollBytesButton() const { return scrollBytes_; }
-    ExtendedButton* ScrollMsgsButton() const { return scrollMsgs_; }
-    ExtendedButton* ShowSerViewButton() const { return showSerView_; }
+    PaintedButton* BoardButton(FileKind kind) const;
+    PaintedButton* AbortButton() const { return abort_; }
+    PaintedButton* CancelButton() const { return cancel_; }
+    PaintedButton* MaxBytesButton() const { return maxBytes_; }
+    PaintedButton* MaxMsgsButton() const { return maxMsgs_; }
+    PaintedButton* NormalViewsButton() const { return normalViews_; }
+    PaintedButton* ScrollBytesButton() const { return scrollBytes_; }
+    PaintedButton* ScrollMsgsButton() const { return scrollMsgs_; }
+    PaintedButton* ShowSerViewButton() const { return showSerView_; }
     SevenSegmentCounter* Counter() const { return counter_; }
     ProgressBarCounter* ProgressBar() const { return bar_; }
     LogTextPane* MessagePane() const;
     LogTextPane* SerialPane() const;
-    ExtendedLabel* TimeToComplete() const { return timeToComplete_; }
+    PaintedLabel* TimeToComplete() const { return timeToComplete_; }
     ProgressPanes& Panes() const { return *panes_; }
     PaneMenu& Menu() const { return *menu_; }
 
@@ -122,7 +122,7 @@ class UploadProgressWindow : public QDialog {
     struct Board {
         int number = 0;
         std::string fileName;
-        ExtendedButton* button = nullptr;
+        PaintedButton* button = nullptr;
     };
 
     void ReadSettings();
@@ -168,17 +168,17 @@ class UploadProgressWindow : public QDialog {
     int viewMode_ = 0;
     bool controlsBuilt_ = false;
 
-    ExtendedButton* abort_ = nullptr;
-    ExtendedButton* maxBytes_ = nullptr;
-    ExtendedButton* maxMsgs_ = nullptr;
-    ExtendedButton* normalViews_ = nullptr;
-    ExtendedButton* scrollBytes_ = nullptr;
-    ExtendedButton* scrollMsgs_ = nullptr;
-    ExtendedButton* showSerView_ = nullptr;
-    ExtendedButton* cancel_ = nullptr;
+    PaintedButton* abort_ = nullptr;
+    PaintedButton* maxBytes_ = nullptr;
+    PaintedButton* maxMsgs_ = nullptr;
+    PaintedButton* normalViews_ = nullptr;
+    PaintedButton* scrollBytes_ = nullptr;
+    PaintedButton* scrollMsgs_ = nullptr;
+    PaintedButton* showSerView_ = nullptr;
+    PaintedButton* cancel_ = nullptr;
     SevenSegmentCounter* counter_ = nullptr;
     ProgressBarCounter* bar_ = nullptr;
-    ExtendedLabel* timeToComplete_ = nullptr;
+    PaintedLabel* timeToComplete_ = nullptr;
     std::unique_ptr<ProgressPanes> panes_;
     std::unique_ptr<PaneMenu> menu_;
 };

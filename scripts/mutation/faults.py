@@ -1031,15 +1031,15 @@ FAULTS = [
      "bench line: byte due at its first bit"),
 
     # ---- gui/controls
-    ("G3", "gui/controls/ExtendedButton.cpp",
+    ("G3", "gui/controls/PaintedButton.cpp",
      "static_cast<long long>(progressMaximum_) - progressPosition_",
      "static_cast<long long>(progressPosition_)",
      "progress fill inverted"),
-    ("GC2", "gui/controls/ExtendedButton.cpp",
+    ("GC2", "gui/controls/PaintedButton.cpp",
      "if (index < 0 || index >= kColorCount) {",
      "if (index < 0 || index > kColorCount) {",
      "colour index one past the table accepted"),
-    ("GC3", "gui/controls/ExtendedButton.cpp",
+    ("GC3", "gui/controls/PaintedButton.cpp",
      "if (event->button() == Qt::RightButton) {",
      "if (event->button() == Qt::LeftButton) {",
      "right press reported for the left button"),

@@ -19,9 +19,9 @@
 
 #include "app/MainWindow.h"
 #include "app/UploadWindow.h"
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedCheckBox.h"
-#include "controls/ExtendedLabel.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedCheckBox.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -268,7 +268,7 @@ class MainWindowTest : public QObject {
                  qPrintable(main.Description(which)->text()));
         const char* boards[] = {"COMM", "READER", "SPEECH"};
         QCOMPARE(title, QString("Open %1 File").arg(name.endsWith(".kx") ? "KX2" : boards[slot]));
-        ExtendedLabel* label = main.FileLabel(which);
+        PaintedLabel* label = main.FileLabel(which);
         QVERIFY(label->ShownText().endsWith(name.right(6)));
         QVERIFY(label->fontMetrics().horizontalAdvance(label->ShownText()) <=
                 label->contentsRect().width());
@@ -315,7 +315,7 @@ class MainWindowTest : public QObject {
         MainWindow main(work.state, work.runner, work.picker, work.preview);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        ExtendedButton* logo = main.LogoButton();
+        PaintedButton* logo = main.LogoButton();
         const QPoint before = main.pos();
         QTest::mousePress(logo, Qt::LeftButton, {}, QPoint(10, 5));
         QMouseEvent drag(QEvent::MouseMove, QPointF(50, 35), logo->mapToGlobal(QPointF(50, 35)),

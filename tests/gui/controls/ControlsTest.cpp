@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "controls/DialogUnits.h"
-#include "controls/ExtendedButton.h"
 #include "controls/FormatLimited.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
 #include "controls/SevenSegmentCounter.h"
 
 using namespace quillon;
@@ -40,23 +40,23 @@ void ControlsTest::ButtonProgressFill() {
     QFETCH(int, maximum);
     QFETCH(int, position);
     QFETCH(int, upperRows);
-    ExtendedButton button;
+    PaintedButton button;
     button.resize(40, 100);
     button.SetProgressMode(maximum, position);
     QVERIFY(!button.BlinkFrameNext());  // so the first paint has no frame over the fill
     const QImage image = button.grab().toImage();
     for (int y = 0; y < 100; ++y) {
-        const QColor expected = ToQColor(y < upperRows ? ExtendedButton::kProgressUpperColor
-                                                       : ExtendedButton::kProgressLowerColor);
+        const QColor expected = ToQColor(y < upperRows ? PaintedButton::kProgressUpperColor
+                                                       : PaintedButton::kProgressLowerColor);
         QCOMPARE(QColor(image.pixel(20, y)), expected);
     }
 }
 
 void ControlsTest::FlatButtonLightsWhileHoveredAndReportsRightPress() {
-    ExtendedButton button;
+    PaintedButton button;
     button.resize(80, 30);
     button.SetBackgroundColors(Qt::yellow, Qt::gray, Qt::gray);
-    QSignalSpy right(&button, &ExtendedButton::rightButtonPressed);
+    QSignalSpy right(&button, &PaintedButton::rightButtonPressed);
     const auto face = [&button] { return QColor(button.grab().toImage().pixel(40, 15)); };
     QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
@@ -69,7 +69,7 @@ void ControlsTest::FlatButtonLightsWhileHoveredAndReportsRightPress() {
     QCOMPARE(right.count(), 0);
     QTest::mouseClick(&button, Qt::RightButton, {}, QPoint(20, 15));
     QCOMPARE(right.count(), 1);
-    QCOMPARE(right.at(0).at(0).value<ExtendedButton*>(), &button);
+    QCOMPARE(right.at(0).at(0).value<PaintedButton*>(), &button);
 }
 
 void ControlsTest::CounterPaintsPaddingMinusAndDigit() {

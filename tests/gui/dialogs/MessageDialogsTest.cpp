@@ -2,8 +2,8 @@
 // an error shows.
 #include <QTest>
 
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/ErrorMessageDialog.h"
 #include "program/ErrorCatalogue.h"

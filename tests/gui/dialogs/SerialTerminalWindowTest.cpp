@@ -7,8 +7,8 @@
 #include <QtTest>
 #include <string>
 
-#include "controls/ExtendedButton.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
 #include "dialogs/SerialTerminalWindow.h"
 #include "serial/SystemSerialBackend.h"
 #include "sim/PtyPair.h"

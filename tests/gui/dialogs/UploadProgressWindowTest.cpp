@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "controls/ExtendedButton.h"
-#include "controls/ExtendedLabel.h"
 #include "controls/LogTextPane.h"
+#include "controls/PaintedButton.h"
+#include "controls/PaintedLabel.h"
 #include "controls/SevenSegmentCounter.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
@@ -317,13 +317,13 @@ class UploadProgressTest : public QObject {
         send(event::PacketSent{p});
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));
-        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kProgress);
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), PaintedButton::DrawMode::kProgress);
         // Every packet out, the unit's word awaited: waiting, counted down, no finished board.
         send(event::AwaitingConfirmation{p, 118});
         QCOMPARE(dlg->Counter()->Text(), QString("01:58"));
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("Waiting for the unit to confirm the upload: 01:58 left"));
-        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kGradient);
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), PaintedButton::DrawMode::kGradient);
         QVERIFY(dlg->BoardButton(FileKind::kComm)
                     ->text()
                     .endsWith("Waiting for the unit to confirm:\n  1 min  58 sec"));
@@ -358,7 +358,7 @@ class UploadProgressTest : public QObject {
         QCOMPARE(
             dlg->BoardButton(FileKind::kComm)->text(),
             QString(" 1:\n Load COMM\n c.bin\n\n *** FAILED ***\n at Next Packet\n (bad-answer)"));
-        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), ExtendedButton::DrawMode::kGradient);
+        QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), PaintedButton::DrawMode::kGradient);
         QCOMPARE(sounds->played.back(), std::string("/snd/fail.wav"));
 
         // Unknown kinds and internal errors change nothing.

@@ -1,4 +1,4 @@
-#include "controls/ExtendedButton.h"
+#include "controls/PaintedButton.h"
 
 #include "controls/LogicalFont.h"
 
@@ -9,7 +9,7 @@
 #include <cstdarg>
 
 #include "controls/FormatLimited.h"
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
 
 namespace quillon {
 
@@ -18,7 +18,7 @@ constexpr int kMinWeight = 1;
 constexpr int kMaxWeight = 1000;
 }  // namespace
 
-ExtendedButton::ExtendedButton(QWidget* parent) : QAbstractButton(parent) {
+PaintedButton::PaintedButton(QWidget* parent) : QAbstractButton(parent) {
     const QColor face = palette().color(QPalette::Button);
     const QColor text = ToQColor(kDefaultTextColor);
     colors_ = {face, text, face, text, face, text};
@@ -26,9 +26,9 @@ ExtendedButton::ExtendedButton(QWidget* parent) : QAbstractButton(parent) {
     setAttribute(Qt::WA_Hover, false);
 }
 
-ExtendedButton::~ExtendedButton() = default;
+PaintedButton::~PaintedButton() = default;
 
-void ExtendedButton::SetColor(ColorIndex index, const QColor& color) {
+void PaintedButton::SetColor(ColorIndex index, const QColor& color) {
     if (index < 0 || index >= kColorCount) {
         return;
     }
@@ -36,21 +36,21 @@ void ExtendedButton::SetColor(ColorIndex index, const QColor& color) {
     update();
 }
 
-void ExtendedButton::SetBackgroundColors(const QColor& in, const QColor& out, const QColor& focus) {
+void PaintedButton::SetBackgroundColors(const QColor& in, const QColor& out, const QColor& focus) {
     colors_[kBackgroundIn] = in;
     colors_[kBackgroundOut] = out;
     colors_[kBackgroundFocus] = focus;
     update();
 }
 
-void ExtendedButton::SetTextColors(const QColor& in, const QColor& out, const QColor& focus) {
+void PaintedButton::SetTextColors(const QColor& in, const QColor& out, const QColor& focus) {
     colors_[kForegroundIn] = in;
     colors_[kForegroundOut] = out;
     colors_[kForegroundFocus] = focus;
     update();
 }
 
-void ExtendedButton::SetFlat(bool flat) {
+void PaintedButton::SetFlat(bool flat) {
     flat_ = flat;
     if (!flat_) {
         hovered_ = false;
@@ -58,62 +58,62 @@ void ExtendedButton::SetFlat(bool flat) {
     update();
 }
 
-void ExtendedButton::SetDrawBorder(bool on) {
+void PaintedButton::SetDrawBorder(bool on) {
     drawBorder_ = on;
     update();
 }
 
-void ExtendedButton::SetDrawFocusWhenFlat(bool on) {
+void PaintedButton::SetDrawFocusWhenFlat(bool on) {
     drawFocusWhenFlat_ = on;
     update();
 }
 
-void ExtendedButton::SetTransparent(bool on) {
+void PaintedButton::SetTransparent(bool on) {
     transparent_ = on;
     update();
 }
 
-void ExtendedButton::SetDefaultButton(bool on) {
+void PaintedButton::SetDefaultButton(bool on) {
     defaultButton_ = on;
     update();
 }
 
-bool ExtendedButton::SetBitmaps(const QImage& in, const QColor& inTransparent, int outSentinel) {
+bool PaintedButton::SetBitmaps(const QImage& in, const QColor& inTransparent, int outSentinel) {
     const bool ok = image_.SetBitmaps(in, inTransparent, outSentinel);
     update();
     return ok;
 }
 
-bool ExtendedButton::SetBitmaps(const QImage& in, const QColor& inTransparent, const QImage& out,
-                                const QColor& outTransparent) {
+bool PaintedButton::SetBitmaps(const QImage& in, const QColor& inTransparent, const QImage& out,
+                               const QColor& outTransparent) {
     const bool ok = image_.SetBitmaps(in, inTransparent, out, outTransparent);
     update();
     return ok;
 }
 
-void ExtendedButton::SetImagePlacement(ImagePlacement placement) {
+void PaintedButton::SetImagePlacement(ImagePlacement placement) {
     placement_ = placement;
     update();
 }
 
-void ExtendedButton::SetTextAlignment(int mode) {
+void PaintedButton::SetTextAlignment(int mode) {
     textAlignment_ =
         std::clamp(mode, static_cast<int>(kSingleLeft), static_cast<int>(kMultiCentered));
     update();
 }
 
-void ExtendedButton::SetButtonFont(int height, int weight) {
+void PaintedButton::SetButtonFont(int height, int weight) {
     setFont(LogicalFont(QString::fromLatin1(kFontFace), height,
                         std::clamp(weight, kMinWeight, kMaxWeight)));
     update();
 }
 
-bool ExtendedButton::SetHandCursor() {
+bool PaintedButton::SetHandCursor() {
     setCursor(Qt::PointingHandCursor);
     return true;
 }
 
-void ExtendedButton::SetText(const char* format, ...) {
+void PaintedButton::SetText(const char* format, ...) {
     va_list args;
     va_start(args, format);
     const auto text = FormatLimitedV(kTextLimit, format, args);
@@ -123,7 +123,7 @@ void ExtendedButton::SetText(const char* format, ...) {
     }
 }
 
-void ExtendedButton::SetGradientMode(const QColor& first, const QColor& second, bool vertical) {
+void PaintedButton::SetGradientMode(const QColor& first, const QColor& second, bool vertical) {
     mode_ = DrawMode::kGradient;
     gradientFirst_ = first;
     gradientSecond_ = second;
@@ -131,20 +131,20 @@ void ExtendedButton::SetGradientMode(const QColor& first, const QColor& second, 
     update();
 }
 
-void ExtendedButton::SetGradientBorder(int width, const QColor& color) {
+void PaintedButton::SetGradientBorder(int width, const QColor& color) {
     gradientBorderWidth_ = std::max(0, width);
     gradientBorderColor_ = color;
     update();
 }
 
-void ExtendedButton::SetProgressMode(int maximum, int position) {
+void PaintedButton::SetProgressMode(int maximum, int position) {
     mode_ = DrawMode::kProgress;
     progressMaximum_ = maximum;
     progressPosition_ = position;
     update();
 }
 
-QSize ExtendedButton::sizeHint() const {
+QSize PaintedButton::sizeHint() const {
     const QFontMetrics metrics(font());
     QSize size = metrics.size(Qt::TextSingleLine, text()) + QSize(2 * kTextMargin, kTextMargin);
     const QSize picture = image_.Size();
@@ -161,7 +161,7 @@ QSize ExtendedButton::sizeHint() const {
 
 // ---- mouse and keyboard -------------------------------------------------------------------
 
-void ExtendedButton::MarkEntered() {
+void PaintedButton::MarkEntered() {
     if (entered_) {
         return;
     }
@@ -172,19 +172,19 @@ void ExtendedButton::MarkEntered() {
     }
 }
 
-void ExtendedButton::enterEvent(QEnterEvent* event) {
+void PaintedButton::enterEvent(QEnterEvent* event) {
     MarkEntered();
     QAbstractButton::enterEvent(event);
 }
 
-void ExtendedButton::mouseMoveEvent(QMouseEvent* event) {
+void PaintedButton::mouseMoveEvent(QMouseEvent* event) {
     if (rect().contains(event->position().toPoint())) {
         MarkEntered();
     }
     QAbstractButton::mouseMoveEvent(event);
 }
 
-void ExtendedButton::leaveEvent(QEvent* event) {
+void PaintedButton::leaveEvent(QEvent* event) {
     if (entered_) {
         entered_ = false;
         hovered_ = false;
@@ -193,26 +193,26 @@ void ExtendedButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
-void ExtendedButton::mousePressEvent(QMouseEvent* event) {
+void PaintedButton::mousePressEvent(QMouseEvent* event) {
     QAbstractButton::mousePressEvent(event);
     if (event->button() == Qt::RightButton) {
         emit rightButtonPressed(this);
     }
 }
 
-void ExtendedButton::focusInEvent(QFocusEvent* event) {
+void PaintedButton::focusInEvent(QFocusEvent* event) {
     QAbstractButton::focusInEvent(event);
     update();
 }
 
-void ExtendedButton::focusOutEvent(QFocusEvent* event) {
+void PaintedButton::focusOutEvent(QFocusEvent* event) {
     QAbstractButton::focusOutEvent(event);
     update();
 }
 
 // ---- painting -----------------------------------------------------------------------------
 
-ExtendedButton::PaintState ExtendedButton::CurrentState() const {
+PaintedButton::PaintState PaintedButton::CurrentState() const {
     PaintState state;
     state.pressed = isDown();
     state.hovered = hovered_;
@@ -221,15 +221,15 @@ ExtendedButton::PaintState ExtendedButton::CurrentState() const {
     return state;
 }
 
-QColor ExtendedButton::StateColor(const PaintState& state, ColorIndex in, ColorIndex focus,
-                                  ColorIndex out) const {
+QColor PaintedButton::StateColor(const PaintState& state, ColorIndex in, ColorIndex focus,
+                                 ColorIndex out) const {
     if (state.hovered || state.pressed) {
         return colors_[in];
     }
     return state.focused ? colors_[focus] : colors_[out];
 }
 
-void ExtendedButton::paintEvent(QPaintEvent* /*event*/) {
+void PaintedButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const PaintState state = CurrentState();
     switch (mode_) {
@@ -248,7 +248,7 @@ void ExtendedButton::paintEvent(QPaintEvent* /*event*/) {
     PaintFocus(painter, state);
 }
 
-void ExtendedButton::PaintProgress(QPainter& painter, const PaintState& state) {
+void PaintedButton::PaintProgress(QPainter& painter, const PaintState& state) {
     const QRect area = rect();
     int upper = 0;
     if (progressMaximum_ != 0) {
@@ -266,7 +266,7 @@ void ExtendedButton::PaintProgress(QPainter& painter, const PaintState& state) {
     PaintText(painter, state, area);
 }
 
-void ExtendedButton::PaintGradient(QPainter& painter, const PaintState& state) {
+void PaintedButton::PaintGradient(QPainter& painter, const PaintState& state) {
     const QRect area = rect();
     const bool flip = state.hovered && !state.pressed;
     const QColor& first = flip ? gradientSecond_ : gradientFirst_;
@@ -281,7 +281,7 @@ void ExtendedButton::PaintGradient(QPainter& painter, const PaintState& state) {
     }
 }
 
-QRect ExtendedButton::PaintNormalBackground(QPainter& painter, const PaintState& state) const {
+QRect PaintedButton::PaintNormalBackground(QPainter& painter, const PaintState& state) const {
     QRect area = rect();
     const QPalette& pal = palette();
     if (!flat_ && (state.focused || defaultButton_)) {
@@ -311,8 +311,8 @@ QRect ExtendedButton::PaintNormalBackground(QPainter& painter, const PaintState&
     return area;
 }
 
-QRect ExtendedButton::PaintImage(QPainter& painter, const PaintState& state,
-                                 const QRect& area) const {
+QRect PaintedButton::PaintImage(QPainter& painter, const PaintState& state,
+                                const QRect& area) const {
     if (image_.IsEmpty()) {
         return area;
     }
@@ -346,8 +346,7 @@ QRect ExtendedButton::PaintImage(QPainter& painter, const PaintState& state,
     return textArea;
 }
 
-void ExtendedButton::PaintText(QPainter& painter, const PaintState& state,
-                               const QRect& area) const {
+void PaintedButton::PaintText(QPainter& painter, const PaintState& state, const QRect& area) const {
     if (text().isEmpty()) {
         return;
     }
@@ -384,7 +383,7 @@ void ExtendedButton::PaintText(QPainter& painter, const PaintState& state,
     painter.drawText(box, flags, text());
 }
 
-void ExtendedButton::PaintFocus(QPainter& painter, const PaintState& state) const {
+void PaintedButton::PaintFocus(QPainter& painter, const PaintState& state) const {
     if (!state.focused || (flat_ && !drawFocusWhenFlat_)) {
         return;
     }

@@ -9,13 +9,13 @@
 
 namespace quillon {
 
-class ExtendedLabel : public QLabel {
+class PaintedLabel : public QLabel {
     Q_OBJECT
 
   public:
     static constexpr std::size_t kTextLimit = 1020;
 
-    explicit ExtendedLabel(QWidget* parent = nullptr);
+    explicit PaintedLabel(QWidget* parent = nullptr);
 
     void SetTextColor(const QColor& color);
     void SetBackgroundColor(const QColor& color);

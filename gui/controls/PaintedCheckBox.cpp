@@ -1,10 +1,10 @@
-#include "controls/ExtendedCheckBox.h"
+#include "controls/PaintedCheckBox.h"
 
 #include <QFontMetrics>
 
 namespace quillon {
 
-ExtendedCheckBox::ExtendedCheckBox(QWidget* parent)
+PaintedCheckBox::PaintedCheckBox(QWidget* parent)
     : QCheckBox(parent),
       textColor_(palette().color(QPalette::WindowText)),
       backgroundColor_(palette().color(QPalette::Window)) {
@@ -16,7 +16,7 @@ ExtendedCheckBox::ExtendedCheckBox(QWidget* parent)
     ApplyColors();
 }
 
-void ExtendedCheckBox::ApplyColors() {
+void PaintedCheckBox::ApplyColors() {
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, textColor_);
     pal.setColor(QPalette::Window, backgroundColor_);
@@ -24,22 +24,22 @@ void ExtendedCheckBox::ApplyColors() {
     setAutoFillBackground(!transparent_);
 }
 
-void ExtendedCheckBox::SetTextColor(const QColor& color) {
+void PaintedCheckBox::SetTextColor(const QColor& color) {
     textColor_ = color;
     ApplyColors();
 }
 
-void ExtendedCheckBox::SetBackgroundColor(const QColor& color) {
+void PaintedCheckBox::SetBackgroundColor(const QColor& color) {
     backgroundColor_ = color;
     ApplyColors();
 }
 
-void ExtendedCheckBox::SetTransparent(bool on) {
+void PaintedCheckBox::SetTransparent(bool on) {
     transparent_ = on;
     ApplyColors();
 }
 
-void ExtendedCheckBox::SetTip(const QString& tip) {
+void PaintedCheckBox::SetTip(const QString& tip) {
     if (tip.isEmpty()) {
         setToolTip(QString());
         return;
@@ -53,7 +53,7 @@ void ExtendedCheckBox::SetTip(const QString& tip) {
                     : QStringLiteral("<qt>%1</qt>").arg(body));
 }
 
-void ExtendedCheckBox::SetTarget(bool on, int parameter) {
+void PaintedCheckBox::SetTarget(bool on, int parameter) {
     hasTarget_ = on;
     parameter_ = parameter;
 }

@@ -13,7 +13,7 @@
 
 namespace quillon {
 
-class ExtendedButton : public QAbstractButton {
+class PaintedButton : public QAbstractButton {
     Q_OBJECT
 
   public:
@@ -50,8 +50,8 @@ class ExtendedButton : public QAbstractButton {
     static constexpr std::size_t kTextLimit = 1023;
     static constexpr const char* kFontFace = "Verdana";
 
-    explicit ExtendedButton(QWidget* parent = nullptr);
-    ~ExtendedButton() override;
+    explicit PaintedButton(QWidget* parent = nullptr);
+    ~PaintedButton() override;
 
     void SetColor(ColorIndex index, const QColor& color);
     QColor Color(ColorIndex index) const { return colors_.at(index); }
@@ -90,7 +90,7 @@ class ExtendedButton : public QAbstractButton {
 
   signals:
     // After the default handling of the press.
-    void rightButtonPressed(quillon::ExtendedButton* button);
+    void rightButtonPressed(quillon::PaintedButton* button);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,13 +7,13 @@
 
 namespace quillon {
 
-class ExtendedCheckBox : public QCheckBox {
+class PaintedCheckBox : public QCheckBox {
     Q_OBJECT
 
   public:
     static constexpr int kMaxTipWidth = 400;
 
-    explicit ExtendedCheckBox(QWidget* parent = nullptr);
+    explicit PaintedCheckBox(QWidget* parent = nullptr);
 
     void SetTextColor(const QColor& color);
     void SetBackgroundColor(const QColor& color);

@@ -1,4 +1,4 @@
-#include "controls/PaintHelpers.h"
+#include "controls/FramesAndGradients.h"
 
 #include <QPainter>
 #include <algorithm>

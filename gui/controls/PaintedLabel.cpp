@@ -1,4 +1,4 @@
-#include "controls/ExtendedLabel.h"
+#include "controls/PaintedLabel.h"
 
 #include "controls/LogicalFont.h"
 
@@ -9,28 +9,28 @@
 
 namespace quillon {
 
-ExtendedLabel::ExtendedLabel(QWidget* parent)
+PaintedLabel::PaintedLabel(QWidget* parent)
     : QLabel(parent),
       textColor_(palette().color(QPalette::ButtonText)),
       backgroundColor_(palette().color(QPalette::Button)) {
-    connect(&blinkTimer_, &QTimer::timeout, this, &ExtendedLabel::OnBlinkTick);
+    connect(&blinkTimer_, &QTimer::timeout, this, &PaintedLabel::OnBlinkTick);
 }
 
-void ExtendedLabel::SetTextColor(const QColor& color) {
+void PaintedLabel::SetTextColor(const QColor& color) {
     textColor_ = color;
     update();
 }
 
-void ExtendedLabel::SetBackgroundColor(const QColor& color) {
+void PaintedLabel::SetBackgroundColor(const QColor& color) {
     backgroundColor_ = color;
     update();
 }
 
-void ExtendedLabel::SetStaticFont(int height, int weight, const QString& face) {
+void PaintedLabel::SetStaticFont(int height, int weight, const QString& face) {
     setFont(LogicalFont(face, height, weight));
 }
 
-void ExtendedLabel::SetText(const char* format, ...) {
+void PaintedLabel::SetText(const char* format, ...) {
     va_list args;
     va_start(args, format);
     const auto text = FormatLimitedV(kTextLimit, format, args);
@@ -40,7 +40,7 @@ void ExtendedLabel::SetText(const char* format, ...) {
     }
 }
 
-void ExtendedLabel::StartTextBlink(const QColor& first, const QColor& second, int intervalMs) {
+void PaintedLabel::StartTextBlink(const QColor& first, const QColor& second, int intervalMs) {
     textBlinkColors_ = {first, second};
     textBlinkIndex_ = 0;
     textBlink_ = true;
@@ -52,27 +52,27 @@ void ExtendedLabel::StartTextBlink(const QColor& first, const QColor& second, in
     update();
 }
 
-void ExtendedLabel::StopTextBlink() {
+void PaintedLabel::StopTextBlink() {
     textBlink_ = false;
     blinkTimer_.stop();
     update();
 }
 
-void ExtendedLabel::OnBlinkTick() {
+void PaintedLabel::OnBlinkTick() {
     if (textBlink_) {
         textBlinkIndex_ = 1 - textBlinkIndex_;
     }
     update();
 }
 
-QColor ExtendedLabel::CurrentTextColor() const {
+QColor PaintedLabel::CurrentTextColor() const {
     if (textBlink_) {
         return textBlinkColors_[textBlinkIndex_];
     }
     return textColor_;
 }
 
-void ExtendedLabel::paintEvent(QPaintEvent* /*event*/) {
+void PaintedLabel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.fillRect(rect(), backgroundColor_);
     painter.setPen(CurrentTextColor());
@@ -86,12 +86,12 @@ void ExtendedLabel::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(contentsRect(), flags, ShownText());
 }
 
-void ExtendedLabel::SetElideMode(Qt::TextElideMode mode) {
+void PaintedLabel::SetElideMode(Qt::TextElideMode mode) {
     elide_ = mode;
     update();
 }
 
-QString ExtendedLabel::ShownText() const {
+QString PaintedLabel::ShownText() const {
     if (elide_ == Qt::ElideNone || wordWrap()) {
         return text();
     }
