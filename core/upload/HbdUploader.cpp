@@ -74,12 +74,7 @@ void HbdUploader::ApplySettings(const HbdUploadSettings& s) {
 }
 
 bool HbdUploader::OpenMessageLog() {
-    log_.SetLine(port_, job_);
-    if (settings_.logSerialData) {
-        // Best effort, like the message log: the run goes on without it.
-        NoteRecordWritten(events_, serialLog_.Open(), RunRecord::kSerialLog, serialLog_.FilePath());
-    }
-    return log_.OpenMessageLog();
+    return log_.OpenRunLogs(port_, job_, settings_.logSerialData ? &serialLog_ : nullptr);
 }
 
 void HbdUploader::CloseMessageLog() {

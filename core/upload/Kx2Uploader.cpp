@@ -60,12 +60,7 @@ Kx2Uploader::Kx2Uploader(UploadJob& job, SerialPort& port, Clock& clock, Program
 }
 
 bool Kx2Uploader::OpenMessageLog() {
-    log_.SetLine(port_, job_);
-    if (settings_.logSerialData) {
-        // Best effort, like the message log: the run goes on without it.
-        NoteRecordWritten(events_, serialLog_.Open(), RunRecord::kSerialLog, serialLog_.FilePath());
-    }
-    return log_.OpenMessageLog();
+    return log_.OpenRunLogs(port_, job_, settings_.logSerialData ? &serialLog_ : nullptr);
 }
 
 void Kx2Uploader::CloseMessageLog() {

@@ -44,6 +44,14 @@ void MessageLog::PostLogLine(int level, const char* format, ...) {
     WriteLogLine(text.data());
 }
 
+bool MessageLog::OpenRunLogs(SerialPort& port, const UploadJob& job, SerialDataLog* serialLog) {
+    SetLine(port, job);
+    if (serialLog != nullptr) {
+        NoteRecordWritten(events_, serialLog->Open(), RunRecord::kSerialLog, serialLog->FilePath());
+    }
+    return OpenMessageLog();
+}
+
 void MessageLog::SetLine(SerialPort& port, const UploadJob& job) {
     device_ = port.Backend().DevicePath(port.PortIndex());
     if (device_.empty()) {

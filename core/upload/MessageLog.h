@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "records/SerialDataLog.h"
 #include "serial/SerialPort.h"
 #include "upload/UploadJob.h"
 
@@ -37,6 +38,10 @@ class MessageLog {
     // Creates the run's log file and its header, then sends MessageLogOpened with its path;
     // false (after RecordLost saying why) when it could not be opened.
     bool OpenMessageLog();
+    // A run's records at its start: the line named (SetLine), the serial-data log when one is
+    // given (best effort: one that cannot be made is reported as a lost record), then the
+    // message log (OpenMessageLog's result).
+    bool OpenRunLogs(SerialPort& port, const UploadJob& job, SerialDataLog* serialLog);
     // The banner before each file: kind name and path ("Begin Upload; COMM File ...").
     void WriteFileBanner(const std::string& kindName, const std::string& path);
     // The KX2 banner ("Begin Upload File ...").

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include "cli/RunTally.h"
+
+namespace quillon::cli {
+namespace {
+
+// A COMM board that goes wrong twice (each burst of error lines is one try) and completes, then
+// a READER board that fails; SPEECH is never reached.
+TEST(RunTallyTest, CountsEachBurstOfErrorsOnceAndFollowsEachBoard) {
+    RunTally tally;
+    tally.Expect(FileKind::kComm, "/fw/c.bin");
+    tally.Expect(FileKind::kReader, "/fw/r.bin");
+    tally.Expect(FileKind::kSpeech, "/fw/s.bin");
+    UploadProgress p;
+    p.currentKind = FileKind::kComm;
+    EXPECT_FALSE(tally.Note(event::LogLine{kLevelError, "before any board\n"}));
+    tally.Note(event::FileStart{p});
+    const int levels[] = {kLevelHost, kLevelError, kLevelError, kLevelAck, kLevelError};
+    int wrongTries = 0;
+    for (int level : levels) {
+        wrongTries += tally.Note(event::LogLine{level, "line\n"}) ? 1 : 0;
+    }
+    EXPECT_EQ(wrongTries, 2);
+    p.lastFileElapsed = 42;
+    tally.Note(event::FileDone{p});
+    p.currentKind = FileKind::kReader;
+    tally.Note(event::FileStart{p});
+    tally.Note(event::FileFailed{p, "Next Packet", FailureCause::kBadAnswer});
+
+    const RunTally::Board* comm = tally.Find(FileKind::kComm);
+    const RunTally::Board* reader = tally.Find(FileKind::kReader);
+    const RunTally::Board* speech = tally.Find(FileKind::kSpeech);
+    ASSERT_TRUE(comm && reader && speech);
+    EXPECT_EQ(comm->state, RunTally::BoardState::kCompleted);
+    EXPECT_EQ(comm->wrongTries, 2);
+    EXPECT_EQ(comm->seconds, 42);
+    EXPECT_EQ(reader->state, RunTally::BoardState::kFailed);
+    EXPECT_EQ(reader->failureStep, "Next Packet");
+    EXPECT_EQ(reader->failureCause, FailureCause::kBadAnswer);
+    EXPECT_EQ(reader->wrongTries, 0);
+    EXPECT_EQ(speech->state, RunTally::BoardState::kNotAttempted);
+    EXPECT_STREQ(BoardStateWord(speech->state, RunOutcome::kFailed), "not-attempted");
+    EXPECT_STREQ(BoardStateWord(reader->state, RunOutcome::kAborted), "canceled");
+}
+
+}  // namespace
+}  // namespace quillon::cli
