@@ -84,11 +84,14 @@ void FramedDialog::DragBy(QWidget* handle) {
 }
 
 bool FramedDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != dragHandle_ || dragHandle_ == nullptr) {
+    const QEvent::Type type = event->type();
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                            type == QEvent::MouseButtonRelease;
+    if (watched != dragHandle_ || dragHandle_ == nullptr || !mouseEvent) {
         return QDialog::eventFilter(watched, event);
     }
     auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
+    switch (type) {
         case QEvent::MouseButtonPress:
             handlePressed_ = mouse->button() == Qt::LeftButton;
             handlePress_ = mouse->globalPosition().toPoint();
