@@ -14,7 +14,6 @@ TEST(RunTallyTest, CountsEachBurstOfErrorsOnceAndFollowsEachBoard) {
     tally.Expect(FileKind::kSpeech, "/fw/s.bin");
     UploadProgress p;
     p.currentKind = FileKind::kComm;
-    EXPECT_FALSE(tally.Note(event::LogLine{kLevelError, "before any board\n"}));
     tally.Note(event::FileStart{p});
     const int levels[] = {kLevelHost, kLevelError, kLevelError, kLevelAck, kLevelError};
     int wrongTries = 0;
@@ -22,7 +21,6 @@ TEST(RunTallyTest, CountsEachBurstOfErrorsOnceAndFollowsEachBoard) {
         wrongTries += tally.Note(event::LogLine{level, "line\n"}) ? 1 : 0;
     }
     EXPECT_EQ(wrongTries, 2);
-    p.lastFileElapsed = 42;
     tally.Note(event::FileDone{p});
     p.currentKind = FileKind::kReader;
     tally.Note(event::FileStart{p});
@@ -34,14 +32,10 @@ TEST(RunTallyTest, CountsEachBurstOfErrorsOnceAndFollowsEachBoard) {
     ASSERT_TRUE(comm && reader && speech);
     EXPECT_EQ(comm->state, RunTally::BoardState::kCompleted);
     EXPECT_EQ(comm->wrongTries, 2);
-    EXPECT_EQ(comm->seconds, 42);
     EXPECT_EQ(reader->state, RunTally::BoardState::kFailed);
     EXPECT_EQ(reader->failureStep, "Next Packet");
     EXPECT_EQ(reader->failureCause, FailureCause::kBadAnswer);
-    EXPECT_EQ(reader->wrongTries, 0);
     EXPECT_EQ(speech->state, RunTally::BoardState::kNotAttempted);
-    EXPECT_STREQ(BoardStateWord(speech->state, RunOutcome::kFailed), "not-attempted");
-    EXPECT_STREQ(BoardStateWord(reader->state, RunOutcome::kAborted), "canceled");
 }
 
 }  // namespace

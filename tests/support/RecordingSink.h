@@ -99,10 +99,6 @@ class RecordingSink : public EventSink {
         }
     }
 
-    void Clear() {
-        std::lock_guard lock(mutex_);
-        all_.clear();
-    }
     std::vector<Recorded> All() const {
         std::lock_guard lock(mutex_);
         return all_;
