@@ -98,7 +98,7 @@ while IFS=: read -r file line; do
 done < <(grep -rnoE '\b(Posix|Win32)SerialBackend\b' cli gui | cut -d: -f1,3)
 
 posix_header='^<(unistd|fcntl|termios|poll|pty|signal|dirent|pthread|spawn|locale|strings|sys/[a-z_]+)\.h>$'
-win32_header='^<(windows|io|shellapi|winbase|winreg|setupapi|cfgmgr32)\.h>$'
+win32_header='^<(windows|io|shellapi|winbase|winreg|setupapi|cfgmgr32|mmsystem)\.h>$'
 posix_file='(Posix[^/]*|sim/(PtyPair|UnitRunner|DeviceRunner))\.(cpp|h)$'
 while IFS=: read -r file target; do
     # The Windows C runtime has a <fcntl.h> of its own.
@@ -111,11 +111,12 @@ while IFS=: read -r file target; do
 done < <(includes_under core cli sim gui)
 
 # The code that builds for Windows names files only through the platform layer (FileSystem.h,
-# ReadOnlyFile.h), whose Win32 side takes wide paths: a narrow C runtime or ANSI Win32 call would
-# read a UTF-8 path in the ANSI code page ("Prüfung", a Windows user name) and stop at MAX_PATH.
-narrow_call='(^|[^_[:alnum:]])((std::)?(fopen|freopen|tmpfile|rename)|_?(open|sopen|stat|stat64|access|unlink|mkdir|rmdir|chdir|fullpath)|opendir|realpath)[[:space:]]*\(|(^|[^_[:alnum:]])(std::|::)?remove\([^,]*\)[[:space:]]*[;)!=<>&|?]|std::(i|o)?fstream|std::filebuf|std::filesystem|<(fstream|filesystem)>'
+# ReadOnlyFile.h) or, in the desktop, Qt's file classes, which both take wide paths there: a
+# narrow C runtime or ANSI Win32 call would read a UTF-8 path in the ANSI code page ("Prüfung",
+# a Windows user name) and stop at MAX_PATH. A member call (file.open) is the class's own.
+narrow_call='(^|[^_[:alnum:].>])((std::)?(fopen|freopen|tmpfile|rename)|_?(open|sopen|stat|stat64|access|unlink|mkdir|rmdir|chdir|fullpath)|opendir|realpath)[[:space:]]*\(|(^|[^_[:alnum:]])(std::|::)?remove\([^,]*\)[[:space:]]*[;)!=<>&|?]|std::(i|o)?fstream|std::filebuf|std::filesystem|<(fstream|filesystem)>'
 ansi_call='(^|[^_[:alnum:]])(CreateFile|DeleteFile|MoveFile|MoveFileEx|ReplaceFile|CopyFile|FindFirstFile|FindNextFile|GetFileAttributes|GetFileAttributesEx|SetFileAttributes|CreateDirectory|RemoveDirectory|GetFullPathName|GetModuleFileName|GetTempPath|SetCurrentDirectory|GetCurrentDirectory|CreateProcess|ShellExecute|SearchPath|LoadLibrary)A?[[:space:]]*\('
-mapfile -t windows_files < <(sources_under core cli sim | grep -Ev "$posix_file|^sim/main\.cpp$")
+mapfile -t windows_files < <(sources_under core cli sim gui | grep -Ev "$posix_file|^sim/main\.cpp$")
 while IFS=: read -r file line text; do
     report "$file:$line" "a narrow file call in code that builds for Windows (${text#"${text%%[! ]*}"})"
 done < <(grep -HnE "$narrow_call|$ansi_call" "${windows_files[@]}" | grep -Ev '^[^:]+:[0-9]+:[[:space:]]*//')

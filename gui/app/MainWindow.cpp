@@ -1,7 +1,6 @@
 // Construction, look and start-up of the main window; its commands are in MainWindowCommands.cpp.
 #include "app/MainWindow.h"
 
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPainter>
 
@@ -10,6 +9,7 @@
 #include "controls/FramesAndGradients.h"
 #include "controls/PaintedButton.h"
 #include "controls/PaintedLabel.h"
+#include "dialogs/EditorOpener.h"
 #include "dialogs/UploadProgressWindow.h"
 #include "firmware/FileChecks.h"
 #include "firmware/FirmwareFile.h"
@@ -125,7 +125,8 @@ MainWindow::MainWindow(ProgramState& state, DialogRunner& runner, FilePicker& pi
       sounds_(sounds),
       errors_(runner, this),
       ini_(state.IniPath()),
-      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      opener_(&OpenInUsersEditor),
+      iniOpener_(&OpenInNotepad),
       menuRunner_([](QMenu& menu) { return menu.exec(QCursor::pos()); }),
       portLister_([]() { return ListSerialPorts(); }),
       line_(MakeSystemSerialBackend()),

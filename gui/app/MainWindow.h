@@ -74,7 +74,10 @@ class MainWindow : public FramedDialog {
 
     // Seams: the desktop viewer, popup tracking, the system's serial devices, the clock and the
     // serial backend of a run, the upload window and the serial text view.
-    void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
+    void SetUrlOpener(UrlOpener opener) {
+        iniOpener_ = opener;
+        opener_ = std::move(opener);
+    }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void SetPortLister(PortLister lister) { portLister_ = std::move(lister); }
     void SetClock(Clock& clock) { clock_ = &clock; }
@@ -167,6 +170,7 @@ class MainWindow : public FramedDialog {
     std::array<SlotState, kSlotCount> slots_{};
 
     UrlOpener opener_;
+    UrlOpener iniOpener_;
     MenuRunner menuRunner_;
     PortLister portLister_;
     SystemClock systemClock_;

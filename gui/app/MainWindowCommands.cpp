@@ -250,7 +250,7 @@ void MainWindow::OpenIniFile() {
         }
         return ini_.ReplaceWith(content);
     };
-    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), opener_, runner_, this,
+    TextFileWindow::OpenOrShow(QString::fromStdString(state_.IniPath()), iniOpener_, runner_, this,
                                save);
 }
 

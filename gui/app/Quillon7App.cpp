@@ -4,11 +4,11 @@
 
 #include "app/MainWindow.h"
 #include "app/UploadWindow.h"
-#include "dialogs/QtWavOutput.h"
+#include "dialogs/WavOutput.h"
 
 namespace quillon {
 
-Quillon7App::Quillon7App(ProgramState& state) : state_(state), alerts_(QtWavOutput{}, clock_) {}
+Quillon7App::Quillon7App(ProgramState& state) : state_(state), alerts_(WavOutput{}, clock_) {}
 
 Quillon7App::~Quillon7App() = default;
 

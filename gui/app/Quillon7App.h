@@ -6,7 +6,7 @@
 
 #include "dialogs/DialogRunner.h"
 #include "dialogs/FilePicker.h"
-#include "dialogs/QtSoundPreview.h"
+#include "dialogs/SystemSoundPreview.h"
 #include "dialogs/ThreadedSoundPlayer.h"
 #include "dialogs/UploadSessions.h"
 #include "platform/Clock.h"
@@ -35,7 +35,7 @@ class Quillon7App {
     ProgramState& state_;
     DialogRunner runner_;
     FilePicker picker_;
-    QtSoundPreview preview_;
+    SystemSoundPreview preview_;
     SystemClock clock_;
     ThreadedSoundPlayer alerts_;
     bool simulate_ = false;

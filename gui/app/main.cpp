@@ -1,7 +1,7 @@
 // Entry point of the desktop program: builds the program state (application folder, operating
 // system text) and runs the main window. "--app-dir DIR" overrides the application folder;
-// "--simulate" puts a simulated unit on a pseudo-terminal behind the serial port, for a first try
-// without hardware.
+// "--simulate" puts a simulated unit on an in-process line in place of the serial port, for a
+// first try without hardware.
 // "--help" and "--version" are answered on stdout before any window system is touched, so they
 // work without a display.
 #include <QApplication>

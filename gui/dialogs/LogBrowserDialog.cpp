@@ -1,7 +1,6 @@
 #include "dialogs/LogBrowserDialog.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/DialogRunner.h"
+#include "dialogs/EditorOpener.h"
 #include "dialogs/TextFileWindow.h"
 #include "program/ErrorReporter.h"
 #include "records/LogFolderScan.h"
@@ -71,7 +71,7 @@ LogBrowserDialog::LogBrowserDialog(std::string logsDir, DialogRunner& runner, Er
       logsDir_(std::move(logsDir)),
       runner_(runner),
       errors_(errors),
-      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      opener_(&OpenInUsersEditor),
       menuRunner_([](QMenu& menu) { return menu.exec(QCursor::pos()); }),
       list_(new QTreeWidget(this)),
       exit_(new QPushButton(QStringLiteral("Exit"), this)),

@@ -2,14 +2,15 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QMenu>
 #include <cstdio>
-#include <filesystem>
 
 #include "controls/LogTextPane.h"
+#include "dialogs/EditorOpener.h"
 #include "dialogs/TextFileWindow.h"
 
 namespace quillon {
@@ -28,7 +29,7 @@ PaneMenu::PaneMenu(std::string tempDir, Clock& clock)
     : tempDir_(std::move(tempDir)),
       clock_(clock),
       fontPicker_(&PickFont),
-      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+      urlOpener_(&OpenInUsersEditor) {}
 
 int PaneMenu::Track(QWidget* owner, const QPoint& globalPos) {
     if (nextChoice_ >= 0) {
@@ -86,20 +87,14 @@ std::string PaneMenu::ShowClipboardInViewer(QWidget* owner) {
     if (text.isEmpty()) {
         return {};
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(tempDir_, ignored);
+    QDir().mkpath(QString::fromStdString(tempDir_));
     const std::string path = tempDir_ + "/" + ClipboardFileName(clock_.Now());
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (file == nullptr) {
-        return {};
-    }
+    QFile file(QString::fromStdString(path));
     const QByteArray bytes = text.toLatin1();
-    const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
-                                     file) == static_cast<std::size_t>(bytes.size());
-    std::fclose(file);
-    if (!written) {
+    if (!file.open(QIODevice::Append) || file.write(bytes) != bytes.size()) {
         return {};
     }
+    file.close();
     TextFileWindow::OpenOrShow(QString::fromStdString(path), urlOpener_, *runner_, owner);
     return path;
 }

@@ -37,6 +37,9 @@ constexpr QRect kBaudListBox(65, 67, 86, 113);
 constexpr QRect kCancelBox(32, 101, 40, 14);
 constexpr QRect kSaveBox(92, 101, 40, 14);
 constexpr int kListFieldHeight = 13;
+// Windows knows its ports by number (COM3), so the numbered entry is where a technician looks for
+// the adapter; on Linux the numbered ports are the fixed ttyS ones and the adapters come after.
+constexpr bool kNamesNumberedPorts = PortName::kNativeNaming == PortNaming::kWindows;
 constexpr int kButtonFontHeight = 13;
 constexpr int kButtonFontWeight = 400;
 constexpr Rgb kButtonFirst = Rgb(0xFDDD39);
@@ -77,8 +80,14 @@ bool IsNumberedPort(const std::string& devicePath) {
 SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devices,
                                                DialogRunner& runner, QWidget* parent)
     : FramedDialog(SettingsDialogLook(), parent), devices_(std::move(devices)), runner_(runner) {
-    std::erase_if(devices_,
-                  [](const SerialPortInfo& info) { return IsNumberedPort(info.devicePath); });
+    std::vector<SerialPortInfo> numbered;
+    std::erase_if(devices_, [&numbered](const SerialPortInfo& info) {
+        if (!IsNumberedPort(info.devicePath)) {
+            return false;
+        }
+        numbered.push_back(info);
+        return true;
+    });
     setObjectName(QStringLiteral("SelectSerialPortDialog"));
     setFont(QFont(QString::fromLatin1(kFace), kFontPoints));
     SetTitleText(QString::fromLatin1(kTitle));
@@ -120,6 +129,16 @@ SelectSerialPortDialog::SelectSerialPortDialog(std::vector<SerialPortInfo> devic
     }
     for (int number = 1; number <= kListedPorts; ++number) {
         portList_->insertItem(number - 1, PortText(number));
+    }
+    if constexpr (kNamesNumberedPorts) {
+        for (const SerialPortInfo& info : numbered) {
+            const std::optional<PortName> name = PortName::Parse(info.devicePath);
+            if (name && !name->HasDevice()) {
+                portList_->setItemText(name->portNumber - 1,
+                                       PortText(name->portNumber) + QStringLiteral("  ") +
+                                           QString::fromStdString(info.Description()));
+            }
+        }
     }
     for (const SerialPortInfo& info : devices_) {
         portList_->addItem(QString::fromStdString(info.Description()),

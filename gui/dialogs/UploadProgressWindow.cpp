@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
 
 #include "controls/LogTextPane.h"
 #include "controls/PaintedButton.h"
@@ -25,6 +24,7 @@
 #include "dialogs/QtEventSink.h"
 #include "dialogs/SoundPlayer.h"
 #include "dialogs/UploadSessions.h"
+#include "platform/PathText.h"
 #include "records/FontInfoFile.h"
 #include "records/UploadHistory.h"
 #include "settings/IniFile.h"
@@ -66,7 +66,8 @@ constexpr const char* kNotFinishedAsk =
 constexpr const char* kCancelQuestion = "Cancel Upload ?";
 
 std::string FileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    const size_t last = path.find_last_of(kPathSeparators);
+    return last == std::string::npos ? path : path.substr(last + 1);
 }
 
 std::string Duration(int seconds) {

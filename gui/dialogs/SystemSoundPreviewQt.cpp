@@ -1,8 +1,6 @@
-#include "dialogs/QtSoundPreview.h"
+#include "dialogs/SystemSoundPreview.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <QUrl>
 
 #include "firmware/WavFile.h"
@@ -22,7 +20,7 @@ constexpr int kLoadAllowanceMs = 250;
 
 // A sound that cannot be played gets the platform's default sound instead, so a test press on
 // a missing or broken file is never mistaken for a working one that is merely quiet.
-bool QtSoundPreview::PlayAndWait(const std::string& path) {
+bool SystemSoundPreview::PlayAndWait(const std::string& path) {
     const std::optional<uint32_t> duration = WavDurationMs(path);
     if (!duration) {
         QApplication::beep();
@@ -36,9 +34,7 @@ bool QtSoundPreview::PlayAndWait(const std::string& path) {
     QSoundEffect effect;
     effect.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
     effect.play();
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(*duration) + kLoadAllowanceMs, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    WaitWhilePainting(static_cast<int>(*duration) + kLoadAllowanceMs);
     effect.stop();
     return true;
 #else

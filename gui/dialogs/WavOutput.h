@@ -1,6 +1,8 @@
 // Plays one WAV file on the desktop's audio output and returns when it should have finished:
 // the wait is the duration read from the file's header, never a playing-state signal (one may
-// never come). No audio output, no Qt Multimedia or an unreadable file: returns at once.
+// never come). Linux plays it with Qt Multimedia when that is built in, Windows with its own
+// sound API. No audio output or an unreadable file: returns at once (Windows plays its default
+// sound for a file it cannot play, and waits for that).
 #pragma once
 
 #include <cstdint>
@@ -8,15 +10,13 @@
 
 namespace quillon {
 
-class QtWavOutput {
+class WavOutput {
   public:
     // Longest wait for one play, whatever a header claims.
     static constexpr uint32_t kMaxPlayMs = 30000;
 
-    // Called on any thread; the sound itself is started on the UI thread.
+    // Called on any thread.
     void operator()(const std::string& path) const;
-    // Milliseconds of sound in a PCM WAV file, 0 when the header cannot be read.
-    static uint32_t DurationMs(const std::string& path);
 };
 
 }  // namespace quillon

@@ -1,0 +1,28 @@
+#include <windows.h>
+// windows.h first: mmsystem.h needs its types.
+#include <mmsystem.h>
+
+#include <optional>
+
+#include "dialogs/SystemSoundPreview.h"
+#include "firmware/WavFile.h"
+#include "platform/WideText.h"
+
+namespace quillon {
+
+// A file the system cannot play is handed to it once more without SND_NODEFAULT, so its default
+// sound is heard: a test press on a broken file is never mistaken for a working one.
+bool SystemSoundPreview::PlayAndWait(const std::string& path) {
+    const std::wstring widePath = WidePath(path);
+    const std::optional<uint32_t> duration = WavDurationMs(path);
+    if (!duration ||
+        !PlaySoundW(widePath.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) {
+        PlaySoundW(widePath.c_str(), nullptr, SND_FILENAME | SND_SYNC);
+        return false;
+    }
+    WaitWhilePainting(static_cast<int>(*duration));
+    PlaySoundW(nullptr, nullptr, 0);
+    return true;
+}
+
+}  // namespace quillon
