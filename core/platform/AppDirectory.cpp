@@ -37,7 +37,7 @@ bool IsSystemProgramFolder(const std::string& dir) {
             return true;
         }
     }
-    return false;
+    return fs::Inspect(folder + kInstalledMarker).exists;
 }
 
 std::string ResolveAppDirectory(const std::string& overrideDir) {

@@ -65,6 +65,18 @@ TEST(AppDirectory, SystemProgramFoldersAreNeverAnApplicationFolder) {
     }
 }
 
+// The Windows setup marks its folder: an installed program keeps its files in the user's data
+// folder even where it could write beside itself.
+TEST(AppDirectory, AFolderAnInstallerMarkedIsNeverAnApplicationFolder) {
+    TempDir dir;
+    const std::string folder = dir.File("Quillon7");
+    ASSERT_TRUE(fs::MakeDirectory(folder));
+    EXPECT_FALSE(IsSystemProgramFolder(folder));
+    dir.Write(std::string("Quillon7/") + kInstalledMarker, "installed\n");
+    EXPECT_TRUE(IsSystemProgramFolder(folder));
+    EXPECT_TRUE(IsSystemProgramFolder(folder + "/"));
+}
+
 // A new text file gets the platform's line ends, one with its own keeps them.
 TEST(LineEnds, NewFilesTakeThePlatformsAndOldOnesKeepTheirs) {
     const std::string eol(kNativeLineEnd);
