@@ -3,10 +3,19 @@
 # version as the Linux build, with only what the desktop program needs. Installs it into a cache
 # folder outside the clone, named by the Qt version and a hash of the options, and reuses it when
 # it is there and complete. Prints the install folder on its last line.
+# --fetch-only installs the packages and fetches the source (into the cache too), and stops: CI
+# does that first, then builds Qt at low priority beside its other work.
 # Adds a deb-src entry for the suites apt already uses when there is none. Needs root or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+fetch_only=0
+if [ "${1:-}" = "--fetch-only" ]; then
+    fetch_only=1
+elif [ $# -gt 0 ]; then
+    echo "usage: scripts/build-qt-windows.sh [--fetch-only]" >&2
+    exit 2
+fi
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64 cmake ninja-build dpkg-dev \
     qt6-base-dev qt6-base-dev-tools
@@ -70,22 +79,33 @@ add_source_entries() {
     $sudo apt-get update -qq
 }
 
-work="$cache_root/qt-$qt_upstream-work"
+# The source is fetched once into the cache and kept; a build starts from a fresh folder.
+source_root="$cache_root/qt-$qt_version-source"
+if [ ! -f "$source_root/.complete" ]; then
+    if ! apt-get source --print-uris "qt6-base=$qt_version" >/dev/null 2>&1; then
+        echo "Adding deb-src entries for apt-get source"
+        add_source_entries
+    fi
+    rm -rf "$source_root"
+    mkdir -p "$source_root"
+    (cd "$source_root" && apt-get source -qq "qt6-base=$qt_version" >/dev/null)
+    touch "$source_root/.complete"
+fi
+source_dir=$(find "$source_root" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+[ -n "$source_dir" ] || {
+    echo "apt-get source qt6-base gave no source folder in $source_root" >&2
+    exit 1
+}
+if [ "$fetch_only" = 1 ]; then
+    echo "Qt's source is in $source_dir"
+    exit 0
+fi
+
+work="$cache_root/qt-$qt_upstream-win64-$options_hash-build"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-if ! apt-get source --print-uris "qt6-base=$qt_version" >/dev/null 2>&1; then
-    echo "Adding deb-src entries for apt-get source"
-    add_source_entries
-fi
 started=$(date +%s)
-apt-get source -qq "qt6-base=$qt_version" >/dev/null
-source_dir=$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
-[ -n "$source_dir" ] || {
-    echo "apt-get source qt6-base gave no source folder" >&2
-    exit 1
-}
-
 cmake -S "$source_dir" -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DCMAKE_INSTALL_PREFIX="$prefix" "${qt_options[@]}" >"$work/configure.log" 2>&1 || {
     tail -n 40 "$work/configure.log" >&2

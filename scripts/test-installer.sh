@@ -11,6 +11,8 @@
 # shellcheck disable=SC2015
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The installed desktop program is shown on a display of the script's own when none is given.
+[ -n "${DISPLAY:-}" ] || exec scripts/with-display.sh scripts/test-installer.sh "$@"
 root=$PWD
 start=$(date +%s)
 
@@ -123,8 +125,17 @@ key_value() {
 
 # The desktop program's main window, as installed: a screenshot for the review.
 screenshot_installed_desktop() {
-    echo "screenshot_installed_desktop: not written yet (it needs a display for quillon7.exe)" >&2
-    return 1
+    local shots=$root/build-windows/screenshots program window
+    mkdir -p "$shots"
+    "$wine" "$install_dir/quillon7.exe" >"$work/desktop.txt" 2>&1 &
+    program=$!
+    window=$(timeout 300 xdotool search --sync --onlyvisible --name '^Quillon7$' | head -n1)
+    [ -n "$window" ] && import -window "$window" "$shots/installed-main-window.png" &&
+        [ "$(identify -format '%[fx:standard_deviation]' "$shots/installed-main-window.png")" != 0 ]
+    local status=$?
+    kill "$program" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    return "$status"
 }
 
 # check_installed WHEN: the files, Start menu entries and uninstall key of an installed setup.

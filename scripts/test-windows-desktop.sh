@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The desktop program quillon7.exe under Wine, as a technician drives it, on the X display and in
+# the Wine prefix scripts/test-windows.sh set up (DISPLAY, WINEPREFIX): the sample COMM file is
+# picked in the main window, START pressed, the progress window waited for until "Job Done!" is
+# recorded, closed with Enter, and the program left with Escape; once against --simulate and once
+# through Wine's COM8 to the Linux quillon7-sim. Each must end with the success entry in
+# History.txt. Screenshots of the main window and of the progress window after "Job Done!" go to
+# build-windows/screenshots/. Then the screenshot gallery drawn by the Windows build must hold the
+# same pictures as the Linux one, none of them blank.
+# The checks read "run && check || fail ...": fail is meant to run when either one fails.
+# shellcheck disable=SC2015
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+: "${WINEPREFIX:?set by scripts/test-windows.sh}" "${DISPLAY:?set by scripts/test-windows.sh}"
+
+wine=/usr/lib/wine/wine64
+desktop_exe=$root/build-windows/gui/app/quillon7.exe
+work=$root/build-windows/desktop
+shots=$root/build-windows/screenshots
+rm -rf "$work" "$shots"
+mkdir -p "$work" "$shots"
+"$wine" "$root/build-windows/cli/quillon7-cli.exe" samples "Z:$work/fw" >/dev/null
+# Every wait below ends on an event (a window shown or gone, a line in a file, a program's end);
+# the deadline only keeps a broken run from hanging CI.
+deadline=300
+
+failed=0
+fail() {
+    echo "FAILED: $1" >&2
+    shift
+    for file in "$@"; do
+        echo "--- $file" >&2
+        cat -v "$file" >&2 || true
+    done
+    failed=1
+}
+
+# window_id TITLE: the visible window of that title, waiting until one shows.
+window_id() {
+    timeout "$deadline" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+}
+# until_gone TITLE: waits until no visible window has that title.
+until_gone() {
+    local end=$((SECONDS + deadline))
+    while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
+# until_in_file FILE TEXT: waits until TEXT is in FILE.
+until_in_file() {
+    local end=$((SECONDS + deadline))
+    until grep -q "$2" "$1" 2>/dev/null; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
+# keys WINDOW KEY...: focuses the window, then presses the keys in turn.
+keys() {
+    local window=$1
+    shift
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    xdotool key --delay 100 "$@"
+}
+
+# desktop_upload NAME SETTINGS [quillon7.exe option...]: one upload of the sample COMM file driven
+# through the main window, with the settings lines given; the run's files are in $work/NAME.
+desktop_upload() {
+    local name=$1 settings=$2
+    shift 2
+    local app=$work/$name
+    mkdir -p "$app"
+    printf '%s\r\n' '[HBD Params]' 'Delay after File Upload=45' "$settings" >"$app/Quillon.ini"
+    "$wine" "$desktop_exe" --app-dir "Z:$app" "$@" >"$app/out.txt" 2>&1 &
+    local program=$! main picker progress
+    main=$(window_id Quillon7) || return 1
+    if [ "$name" = simulated ]; then
+        import -window "$main" "$shots/main-window.png"
+    fi
+    # The focus starts on "Load COMM File"; its picker takes a typed path.
+    keys "$main" space
+    picker=$(window_id 'Open COMM File') || return 1
+    xdotool type --delay 20 "Z:\\${work//\//\\}\\fw\\SAMPLE_COMM.bin"
+    keys "$picker" Return
+    until_gone 'Open COMM File' || return 1
+    # Tab passes the READER and SPEECH buttons to START.
+    keys "$main" Tab Tab Tab space
+    progress=$(window_id 'Quillon Upload Files') || return 1
+    until_in_file "$app/History.txt" 'Upload COMM File Successful' || return 1
+    # The end text follows the history entry by one turn of the window's event loop; the second
+    # is only for the picture, nothing is judged by it.
+    if [ "$name" = simulated ]; then
+        sleep 1
+        import -window "$progress" "$shots/progress-job-done.png"
+    fi
+    keys "$progress" Return
+    until_gone 'Quillon Upload Files' || return 1
+    keys "$main" Escape
+    timeout "$deadline" tail --pid="$program" -f /dev/null || return 1
+    wait "$program"
+}
+
+desktop_upload simulated '' --simulate ||
+    fail "an upload through the main window against --simulate" "$work/simulated/out.txt" \
+        "$work/simulated/History.txt"
+
+# The same through a COM port, to the Linux simulated unit on a pseudo-terminal.
+coproc SIM { exec build/sim/quillon7-sim hbd --exit-after-boards 1 2>&1; }
+# shellcheck disable=SC2153  # SIM_PID is set by coproc
+sim_pid=$SIM_PID
+exec {simout}<&"${SIM[0]}"
+read -r line <&"$simout"
+ln -sfn "${line##* }" "$WINEPREFIX/dosdevices/com8"
+desktop_upload com8 $'[Serial Port]\r\nPort Number=8' || fail "an upload through the main window on COM8" "$work/com8/out.txt"
+kill "$sim_pid" 2>/dev/null || true
+exec {simout}<&-
+
+# The gallery: the Windows build's pictures against the Linux build's.
+gallery=$root/build-windows/tests/gui/gallery
+cmake --build build -j2 --target quillon7-screenshots >/dev/null
+QT_QPA_PLATFORM=offscreen build/tools/quillon7-screenshots "$work/gallery-linux" >/dev/null
+if ! diff <(cd "$work/gallery-linux" && ls) <(cd "$gallery" && ls) >"$work/gallery.diff"; then
+    fail "the Windows gallery holds other pictures than the Linux one" "$work/gallery.diff"
+fi
+for picture in "$gallery"/*.png "$shots"/*.png; do
+    [ "$(identify -format '%[fx:standard_deviation]' "$picture")" != 0 ] ||
+        fail "a blank picture: $picture"
+done
+echo "Desktop pictures in $shots and $gallery"
+exit "$failed"
