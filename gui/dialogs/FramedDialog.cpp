@@ -71,7 +71,7 @@ void FramedDialog::mousePressEvent(QMouseEvent* event) {
 
 void FramedDialog::BeginMove(const QPoint& globalPress) {
     // Prefer the window system's own move (the only way on some compositors); else move here.
-    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+    if (systemMove_ && windowHandle() != nullptr && windowHandle()->startSystemMove()) {
         return;
     }
     dragging_ = true;

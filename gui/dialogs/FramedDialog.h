@@ -44,6 +44,11 @@ class FramedDialog : public QDialog {
     QRect BandRect() const;
     QRect TitleRect() const;
 
+    // Whether a drag hands the move to the window system when it can (the default: the only way
+    // on some compositors, and Windows' own move). Off, the window moves itself, as it does where
+    // the system cannot; the tests check that way on every platform.
+    void SetSystemMove(bool allowed) { systemMove_ = allowed; }
+
     void reject() override;
 
   protected:
@@ -72,6 +77,7 @@ class FramedDialog : public QDialog {
     Look look_;
     QString title_;
     QPointer<PaintedButton> defaultButton_;
+    bool systemMove_ = true;
     bool dragging_ = false;
     QPoint dragOffset_;
     QPointer<QWidget> dragHandle_;

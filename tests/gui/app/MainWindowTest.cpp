@@ -269,7 +269,7 @@ class MainWindowTest : public QObject {
         const char* boards[] = {"COMM", "READER", "SPEECH"};
         QCOMPARE(title, QString("Open %1 File").arg(name.endsWith(".kx") ? "KX2" : boards[slot]));
         PaintedLabel* label = main.FileLabel(which);
-        QVERIFY(label->ShownText().endsWith(name.right(6)));
+        QVERIFY2(label->ShownText().endsWith(name.right(6)), qPrintable(label->ShownText()));
         QVERIFY(label->fontMetrics().horizontalAdvance(label->ShownText()) <=
                 label->contentsRect().width());
         // The path popup fits on the screen, however long the path.
@@ -316,6 +316,7 @@ class MainWindowTest : public QObject {
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         PaintedButton* logo = main.LogoButton();
+        main.SetSystemMove(false);
         const QPoint before = main.pos();
         QTest::mousePress(logo, Qt::LeftButton, {}, QPoint(10, 5));
         QMouseEvent drag(QEvent::MouseMove, QPointF(50, 35), logo->mapToGlobal(QPointF(50, 35)),
@@ -575,21 +576,23 @@ class MainWindowTest : public QObject {
 
     void SerialPortChoices_data() {
         // port|baud, "=" leaves a field; then "cancel", or the answer to the question about a
-        // missing device. DIR is a folder holding the file "tty".
+        // missing device. TYPED names a device that exists, GONE one that does not; _PATH is
+        // the device that name opens.
         QTest::addColumn<QString>("edits");
         QTest::addColumn<int>("givenPort");
         QTest::addColumn<int>("givenBaud");   // an index into the rate list
         QTest::addColumn<QString>("chosen");  // port number, device and baud rate
         QTest::newRow("given port 3 at 19,200 bps") << "=|=" << 3 << 2 << "3  19200";
-        QTest::newRow("given port outside the list") << "=|=" << 15 << 0 << "0  9600";
+        QTest::newRow("given port outside the list")
+            << "=|=" << SelectSerialPortDialog::kListedPorts + 3 << 0 << "0  9600";
         QTest::newRow("cancel keeps the given") << "=|115,200 bps|cancel" << 15 << 4 << "15  4";
         QTest::newRow("typed port") << "Port  5|115,200 bps" << 2 << 3 << "5  115200";
         QTest::newRow("listed device") << "listed|57,600 bps" << 2 << 3 << "2 /dev/ttyUSB0 57600";
         QTest::newRow("typed device keeps its slot")
-            << "DIR/tty|9,600 bps" << 2 << 3 << "2 DIR/tty 9600";
+            << "TYPED|9,600 bps" << 2 << 3 << "2 TYPED_PATH 9600";
         QTest::newRow("missing device kept on YES")
-            << "DIR/gone|=|yes" << 2 << 3 << "2 DIR/gone 28800";
-        QTest::newRow("missing device, NO goes back") << "DIR/gone|=|no" << 2 << 3 << "2  3";
+            << "GONE|=|yes" << 2 << 3 << "2 GONE_PATH 28800";
+        QTest::newRow("missing device, NO goes back") << "GONE|=|no" << 2 << 3 << "2  3";
         QTest::newRow("a typed rate is refused") << "=|12345" << 2 << 3 << "2  28800";
     }
     void SerialPortChoices() {
@@ -598,15 +601,28 @@ class MainWindowTest : public QObject {
         QFETCH(int, givenBaud);
         QFETCH(QString, chosen);
         Workspace work;
-        const QString dir = work.dir.path();
-        std::ofstream(work.Path("tty")).put('\n');
-        edits.replace("DIR", dir);
         // What "Port 1" opens is not listed again.
         SerialPortInfo port1;
         port1.devicePath = SystemDevicePath(1);
         SerialPortInfo usb;
         usb.devicePath = "/dev/ttyUSB0";
-        SelectSerialPortDialog dialog({port1, usb}, work.runner);
+        std::vector<SerialPortInfo> devices{port1, usb};
+#ifdef _WIN32
+        // Windows devices live in the device space, where a test makes none: the typed one is
+        // one the system lists.
+        const QString typed = "CNCA0", typedPath = R"(\\.\CNCA0)";
+        const QString gone = "CNCB9", gonePath = R"(\\.\CNCB9)";
+        SerialPortInfo virtualPort;
+        virtualPort.devicePath = typedPath.toStdString();
+        devices.push_back(virtualPort);
+#else
+        const QString typed = work.dir.path() + "/tty", typedPath = typed;
+        const QString gone = work.dir.path() + "/gone", gonePath = gone;
+        std::ofstream(work.Path("tty")).put('\n');
+#endif
+        edits.replace("TYPED", typed).replace("GONE", gone);
+        chosen.replace("TYPED_PATH", typedPath).replace("GONE_PATH", gonePath);
+        SelectSerialPortDialog dialog(devices, work.runner);
         dialog.SetSelection(givenPort, std::string(), givenBaud);
         const QStringList edit = edits.split('|');
         const QString after = edit.value(2);
@@ -631,7 +647,7 @@ class MainWindowTest : public QObject {
                      .arg(dialog.PortNumber())
                      .arg(QString::fromStdString(dialog.Device()))
                      .arg(dialog.Baud()),
-                 chosen.replace("DIR", dir));
+                 chosen);
         // The rate shown is the rate saved.
         if (dialog.result() == FramedDialog::kResultOk) {
             QCOMPARE(dialog.BaudList()->currentText(),
