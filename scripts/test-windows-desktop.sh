@@ -23,7 +23,7 @@ mkdir -p "$work" "$shots"
 "$wine" "$root/build-windows/cli/quillon7-cli.exe" samples "Z:$work/fw" >/dev/null
 # Every wait below ends on an event (a window shown or gone, a line in a file, a program's end);
 # the deadline only keeps a broken run from hanging CI.
-deadline=300
+deadline=120
 
 failed=0
 fail() {
@@ -71,22 +71,29 @@ desktop_upload() {
     shift 2
     local app=$work/$name
     mkdir -p "$app"
-    printf '%s\r\n' '[HBD Params]' 'Delay after File Upload=45' "$settings" >"$app/Quillon.ini"
-    "$wine" "$desktop_exe" --app-dir "Z:$app" "$@" >"$app/out.txt" 2>&1 &
-    local program=$! main picker progress
+    printf '%s\r\n' '[KX2]' 'Is KX2=0' '[HBD Params]' 'Delay after File Upload=45' "$settings" \
+        >"$app/Quillon.ini"
+    # Started in the firmware folder, where the picker opens: the file is picked by its name.
+    (cd "$work/fw" && exec "$wine" "$desktop_exe" --app-dir "Z:$app" "$@") >"$app/out.txt" 2>&1 &
+    program=$!
+    local main picker progress
+    step="the main window"
     main=$(window_id Quillon7) || return 1
     if [ "$name" = simulated ]; then
         import -window "$main" "$shots/main-window.png"
     fi
-    # The focus starts on "Load COMM File"; its picker takes a typed path.
+    # The focus starts on "Load COMM File"; its picker takes a typed name.
+    step="the file picker"
     keys "$main" space
     picker=$(window_id 'Open COMM File') || return 1
-    xdotool type --delay 20 "Z:\\${work//\//\\}\\fw\\SAMPLE_COMM.bin"
+    xdotool type --delay 20 SAMPLE_COMM.bin
     keys "$picker" Return
     until_gone 'Open COMM File' || return 1
     # Tab passes the READER and SPEECH buttons to START.
+    step="START and the progress window"
     keys "$main" Tab Tab Tab space
     progress=$(window_id 'Quillon Upload Files') || return 1
+    step="the success in History.txt"
     until_in_file "$app/History.txt" 'Upload COMM File Successful' || return 1
     # The end text follows the history entry by one turn of the window's event loop; the second
     # is only for the picture, nothing is judged by it.
@@ -94,14 +101,28 @@ desktop_upload() {
         sleep 1
         import -window "$progress" "$shots/progress-job-done.png"
     fi
+    step="Enter closing the progress window"
     keys "$progress" Return
     until_gone 'Quillon Upload Files' || return 1
+    step="Escape ending the program"
     keys "$main" Escape
     timeout "$deadline" tail --pid="$program" -f /dev/null || return 1
     wait "$program"
 }
 
-desktop_upload simulated '' --simulate ||
+# drive NAME SETTINGS [option...]: desktop_upload, and a program left by a failed one is ended.
+# The screen as it was is kept beside the run's files, and the step it stopped at is said.
+drive() {
+    program=
+    step=start
+    desktop_upload "$@" && return 0
+    echo "The upload through the main window stopped at: $step" >&2
+    import -window root "$work/$1-stopped.png" || true
+    [ -z "$program" ] || kill "$program" 2>/dev/null || true
+    return 1
+}
+
+drive simulated '' --simulate ||
     fail "an upload through the main window against --simulate" "$work/simulated/out.txt" \
         "$work/simulated/History.txt"
 
@@ -112,7 +133,7 @@ sim_pid=$SIM_PID
 exec {simout}<&"${SIM[0]}"
 read -r line <&"$simout"
 ln -sfn "${line##* }" "$WINEPREFIX/dosdevices/com8"
-desktop_upload com8 $'[Serial Port]\r\nPort Number=8' || fail "an upload through the main window on COM8" "$work/com8/out.txt"
+drive com8 $'[Serial Port]\r\nPort Number=8' || fail "an upload through the main window on COM8" "$work/com8/out.txt"
 kill "$sim_pid" 2>/dev/null || true
 exec {simout}<&-
 

@@ -1,5 +1,6 @@
 #include "dialogs/FilePicker.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -46,7 +47,8 @@ std::optional<QString> FilePicker::ShowDialog(QWidget* parent, const Request& re
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().constFirst();
+    // In the platform's own form (backslashes on Windows), as the path is shown and recorded.
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 }  // namespace quillon
