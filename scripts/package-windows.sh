@@ -81,7 +81,8 @@ for text in packaging/windows/README.txt packaging/windows/Installed.txt; do
     fi
 done
 cp packaging/windows/README.txt "$folder/"
-sed 's/\r*$/\r/' packaging/copyright >"$folder/COPYRIGHT.txt"
+# The programs are static: what they carry of others is said after the project's own terms.
+sed 's/\r*$/\r/' packaging/copyright packaging/windows/third-party.txt >"$folder/COPYRIGHT.txt"
 
 zip_file=$dist/Quillon7-$version-win64.zip
 rm -f "$zip_file"
