@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails on code clang-format would change (.clang-format holds the style) and on any shellcheck
-# finding in the shell scripts. Prints each offending file with what is wrong there.
+# finding in the shell scripts (and what they source). Prints each offending file with what is wrong there.
 # scripts/check-style.sh [SOURCE-DIR]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
@@ -11,7 +11,7 @@ mapfile -t scripts < <(find scripts .ci -maxdepth 1 -type f -exec grep -lE '^#!.
 
 bad=0
 clang-format --dry-run --Werror "${sources[@]}" || bad=1
-shellcheck "${scripts[@]}" || bad=1
+shellcheck -x "${scripts[@]}" || bad=1
 if [ "$bad" -eq 0 ]; then
     echo "Style: ${#sources[@]} sources formatted, ${#scripts[@]} scripts without findings"
 fi

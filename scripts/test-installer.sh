@@ -49,19 +49,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failed=0
+# shellcheck source=scripts/failed-checks.sh
+. scripts/failed-checks.sh
 passed=0
-# fail TEXT [FILE...]: one check failed, said with the files named after the text.
-fail() {
-    echo "FAILED: $1" >&2
-    shift
-    for file in "$@"; do
-        echo "--- $file" >&2
-        cat -v "$file" >&2 || true
-        echo >&2
-    done
-    failed=$((failed + 1))
-}
 pass() {
     echo "ok: $1"
     passed=$((passed + 1))

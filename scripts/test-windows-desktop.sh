@@ -25,16 +25,8 @@ mkdir -p "$work" "$shots"
 # the deadline only keeps a broken run from hanging CI.
 deadline=120
 
-failed=0
-fail() {
-    echo "FAILED: $1" >&2
-    shift
-    for file in "$@"; do
-        echo "--- $file" >&2
-        cat -v "$file" >&2 || true
-    done
-    failed=1
-}
+# shellcheck source=scripts/failed-checks.sh
+. scripts/failed-checks.sh
 
 # window_id TITLE: the visible window of that title, waiting until one shows.
 window_id() {
@@ -149,4 +141,4 @@ for picture in "$gallery"/*.png "$shots"/*.png; do
         fail "a blank picture: $picture"
 done
 echo "Desktop pictures in $shots and $gallery"
-exit "$failed"
+[ "$failed" = 0 ]
