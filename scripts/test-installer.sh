@@ -65,6 +65,7 @@ check() {
 
 # Wine's output goes to files: its services would otherwise hold a pipe open.
 "$wine" wineboot -u >"$work/wineboot.txt" 2>&1
+scripts/wine-fonts.sh
 # The folders as this prefix names them (the user's is named after the Unix user).
 unix_path() {
     local windows=$1

@@ -34,6 +34,7 @@ wineserver -k 2>/dev/null || true  # a server of this prefix left from an earlie
 wineserver -p 2>"$work/wineserver.log"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 "$wine" wineboot -u >/dev/null 2>&1
+scripts/wine-fonts.sh
 echo "Wine ready after $(( $(date +%s) - start )) s"
 
 # The Linux side: the simulated unit, and the Linux CLI for the reference run.

@@ -320,7 +320,8 @@ class MainWindowTest : public QObject {
         Workspace work(true);
         MainWindow main(work.state, work.runner, work.picker, work.preview);
         main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        // A window system under load (Wine's, on a busy CI machine) may take its time.
+        QVERIFY(QTest::qWaitForWindowExposed(&main, 60000));
         PaintedButton* logo = main.LogoButton();
         main.SetSystemMove(false);
         const QPoint before = main.pos();
