@@ -42,4 +42,46 @@ int PortTableBackend::ReadBlock(int port, uint8_t* buffer, int max) {
     return ReadSome(port, buffer, max);
 }
 
+int PortTableBackend::SetBaud(int port, int baudCode) {
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
+    }
+    const int bitsPerSecond = BitsPerSecondOfCode(baudCode);
+    if (bitsPerSecond == 0) {
+        return open->Fail(kSerialBadBaud,
+                          "Baud code " + std::to_string(baudCode) +
+                              " is unknown: choose a baud rate from 1200 to 115200.");
+    }
+    if (!ApplyRate(open->Handle(), bitsPerSecond)) {
+        return open->Fail(kSerialBadBaud, open->DevicePath() + " refused " +
+                                              std::to_string(bitsPerSecond) +
+                                              " baud: choose another baud rate.");
+    }
+    slots_.SetBitsPerSecond(port, bitsPerSecond);
+    return 0;
+}
+
+int PortTableBackend::SetDtr(int port, char command) {
+    return ControlLine(port, command, ModemLine::kDtr);
+}
+
+int PortTableBackend::SetRts(int port, char command) {
+    return ControlLine(port, command, ModemLine::kRts);
+}
+
+int PortTableBackend::ControlLine(int port, char command, ModemLine line) {
+    int code = 0;
+    auto open = slots_.LockOpen(port, &code);
+    if (!open) {
+        return code;
+    }
+    if (command != kModemLineSet && command != kModemLineClear) {
+        return open->Fail(kSerialIoError,
+                          std::string("Unknown modem-line command '") + command + "'.");
+    }
+    return SetModemLine(*open, line, command == kModemLineSet);
+}
+
 }  // namespace quillon

@@ -1,6 +1,7 @@
 // What the system serial backends share above their OS calls: the table of port slots (device
-// names, handles, failure sentences) and the byte-sized reads and writes made of the block calls.
-// An OS backend adds opening and configuring a port, block reads and writes, clears and waits.
+// names, handles, failure sentences), the byte-sized reads and writes made of the block calls, and
+// the checks and failure sentences of the rate and the modem lines. An OS backend adds opening a
+// port, applying a rate or a modem line, block reads and writes, clears and waits.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +25,26 @@ class PortTableBackend : public SerialBackend {
     int WriteByte(int port, uint8_t byte) override;
     int ReadByte(int port) override;
     int ReadBlock(int port, uint8_t* buffer, int max) override;
+    // kSerialBadBaud, with its sentence, for a code not in kBaudCodes or a rate the device refuses.
+    int SetBaud(int port, int baudCode) final;
+    int SetDtr(int port, char command) final;
+    int SetRts(int port, char command) final;
 
   protected:
+    enum class ModemLine { kDtr, kRts };
     explicit PortTableBackend(SerialPortSlots::Os os) : slots_(os) {}
     // Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
     virtual int ReadSome(int port, uint8_t* buffer, int max) = 0;
+    // Runs the open device at that rate; false when it refuses.
+    virtual bool ApplyRate(intptr_t handle, int bitsPerSecond) = 0;
+    // Raises or lowers one modem line: 0, or the failure recorded through `open`. A device
+    // without modem lines (a pseudo-terminal) is no failure.
+    virtual int SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) = 0;
 
     SerialPortSlots slots_;  // closes every port still open when the backend goes
+
+  private:
+    int ControlLine(int port, char command, ModemLine line);
 };
 
 }  // namespace quillon

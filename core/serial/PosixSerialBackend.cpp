@@ -20,8 +20,6 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kOpenFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-constexpr char kLineSet = 'S';
-constexpr char kLineClear = 'C';
 
 // A write may take its time on the wire plus this much before it is given up.
 constexpr int kWriteSlackMs = 2000;
@@ -30,29 +28,22 @@ constexpr int64_t kMsPerSecond = 1000;
 // Rate assumed for the write deadline while the device runs at a rate not in the table.
 constexpr int kSlowestKnownBitsPerSecond = 1200;
 
-struct BaudEntry {
-    int code;
+struct TermiosSpeed {
     int bitsPerSecond;
     speed_t speed;
 };
 
-// The old library's baud codes.
-constexpr std::array<BaudEntry, 8> kBaudTable{{
-    {2, 1200, B1200},
-    {3, 2400, B2400},
-    {4, 4800, B4800},
-    {5, 9600, B9600},
-    {6, 19200, B19200},
-    {7, 38400, B38400},
-    {8, 57600, B57600},
-    {9, 115200, B115200},
+// The termios speed of each rate a baud code stands for.
+constexpr std::array<TermiosSpeed, 8> kSpeeds{{
+    {1200, B1200},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
+    {57600, B57600},
+    {115200, B115200},
 }};
-
-const BaudEntry* FindBaudCode(int code) {
-    auto it = std::find_if(kBaudTable.begin(), kBaudTable.end(),
-                           [code](const BaudEntry& e) { return e.code == code; });
-    return it == kBaudTable.end() ? nullptr : &*it;
-}
 
 int BitsPerSecondOf(int fd) {
     struct termios tio {};
@@ -60,9 +51,9 @@ int BitsPerSecondOf(int fd) {
         return kSlowestKnownBitsPerSecond;
     }
     speed_t speed = ::cfgetospeed(&tio);
-    auto it = std::find_if(kBaudTable.begin(), kBaudTable.end(),
-                           [speed](const BaudEntry& e) { return e.speed == speed; });
-    return it == kBaudTable.end() ? kSlowestKnownBitsPerSecond : it->bitsPerSecond;
+    auto it = std::find_if(kSpeeds.begin(), kSpeeds.end(),
+                           [speed](const TermiosSpeed& e) { return e.speed == speed; });
+    return it == kSpeeds.end() ? kSlowestKnownBitsPerSecond : it->bitsPerSecond;
 }
 
 // Texts for the technician: each says what to do about it.
@@ -251,62 +242,26 @@ int PosixSerialBackend::ResetPort(int port, int /*rxQueue*/, int /*txQueue*/) {
     return 0;
 }
 
-int PosixSerialBackend::SetBaud(int port, int baudCode) {
-    int code = 0;
-    auto open = slots_.LockOpen(port, &code);
-    if (!open) {
-        return code;
-    }
-    const int fd = static_cast<int>(open->Handle());
-    const BaudEntry* entry = FindBaudCode(baudCode);
-    if (entry == nullptr) {
-        return open->Fail(kSerialBadBaud,
-                          "Baud code " + std::to_string(baudCode) +
-                              " is unknown: choose a baud rate from 1200 to 115200.");
-    }
+bool PosixSerialBackend::ApplyRate(intptr_t handle, int bitsPerSecond) {
+    auto entry = std::find_if(kSpeeds.begin(), kSpeeds.end(), [bitsPerSecond](const auto& e) {
+        return e.bitsPerSecond == bitsPerSecond;
+    });
+    const int fd = static_cast<int>(handle);
     struct termios tio {};
-    if (::tcgetattr(fd, &tio) != 0 || ::cfsetispeed(&tio, entry->speed) != 0 ||
-        ::cfsetospeed(&tio, entry->speed) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        return open->Fail(kSerialBadBaud, open->DevicePath() + " refused " +
-                                              std::to_string(entry->bitsPerSecond) +
-                                              " baud: choose another baud rate.");
-    }
-    slots_.SetBitsPerSecond(port, entry->bitsPerSecond);
-    return 0;
+    return entry != kSpeeds.end() && ::tcgetattr(fd, &tio) == 0 &&
+           ::cfsetispeed(&tio, entry->speed) == 0 && ::cfsetospeed(&tio, entry->speed) == 0 &&
+           ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-int PosixSerialBackend::SetDtr(int port, char command) {
-    return ControlLine(port, command, TIOCM_DTR);
-}
-
-int PosixSerialBackend::SetRts(int port, char command) {
-    return ControlLine(port, command, TIOCM_RTS);
-}
-
-int PosixSerialBackend::ControlLine(int port, char command, int line) {
-    int code = 0;
-    auto open = slots_.LockOpen(port, &code);
-    if (!open) {
-        return code;
-    }
-    const int fd = static_cast<int>(open->Handle());
-    unsigned long request = 0;
-    if (command == kLineSet) {
-        request = TIOCMBIS;
-    } else if (command == kLineClear) {
-        request = TIOCMBIC;
-    } else {
-        return open->Fail(kSerialIoError,
-                          std::string("Unknown modem-line command '") + command + "'.");
-    }
-    int bits = line;
-    if (::ioctl(fd, request, &bits) != 0) {
+int PosixSerialBackend::SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) {
+    int bits = line == ModemLine::kDtr ? TIOCM_DTR : TIOCM_RTS;
+    if (::ioctl(static_cast<int>(open.Handle()), raise ? TIOCMBIS : TIOCMBIC, &bits) != 0) {
         // Pseudo-terminals and some adapters have no modem lines; that is not a failure.
         if (errno == ENOTTY || errno == EINVAL) {
             return 0;
         }
-        return open->Fail(kSerialIoError, "Cannot set the modem lines of " + open->DevicePath() +
-                                              ": " + std::strerror(errno) + ".");
+        return open.Fail(kSerialIoError, "Cannot set the modem lines of " + open.DevicePath() +
+                                             ": " + std::strerror(errno) + ".");
     }
     return 0;
 }

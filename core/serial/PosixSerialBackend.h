@@ -22,9 +22,6 @@ class PosixSerialBackend final : public PortTableBackend {
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
-    int SetBaud(int port, int baudCode) override;
-    int SetDtr(int port, char command) override;
-    int SetRts(int port, char command) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
@@ -38,7 +35,8 @@ class PosixSerialBackend final : public PortTableBackend {
     // is still not empty then.
     bool DrainOutput(int port);
     int ReadSome(int port, uint8_t* buffer, int max) override;
-    int ControlLine(int port, char command, int line);
+    bool ApplyRate(intptr_t handle, int bitsPerSecond) override;
+    int SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) override;
     int Flush(int port, int queue);
 };
 

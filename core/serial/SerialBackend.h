@@ -24,13 +24,35 @@ enum SerialError : int {
     kSerialNothingWaiting = -100,  // ReadByte: the receive queue is empty
 };
 
+// The commands of SetDtr and SetRts.
+inline constexpr char kModemLineSet = 'S';
+inline constexpr char kModemLineClear = 'C';
+
+// SetBaud's codes (the old vendor library's) and the rates they stand for.
+struct BaudCodeRate {
+    int code;
+    int bitsPerSecond;
+};
+inline constexpr BaudCodeRate kBaudCodes[] = {{2, 1200},  {3, 2400},  {4, 4800},  {5, 9600},
+                                              {6, 19200}, {7, 38400}, {8, 57600}, {9, 115200}};
+
+// The rate of a baud code; 0 for a code not in the table.
+constexpr int BitsPerSecondOfCode(int code) {
+    for (const BaudCodeRate& entry : kBaudCodes) {
+        if (entry.code == code) {
+            return entry.bitsPerSecond;
+        }
+    }
+    return 0;
+}
+
 class SerialBackend {
   public:
     virtual ~SerialBackend() = default;
 
     virtual int ResetPort(int port, int rxQueue, int txQueue) = 0;  // open, with queue sizes
     virtual int SetBaud(int port, int baudCode) = 0;
-    virtual int SetDtr(int port, char command) = 0;  // 'S' set, 'C' clear
+    virtual int SetDtr(int port, char command) = 0;  // kModemLineSet or kModemLineClear
     virtual int SetRts(int port, char command) = 0;
     virtual int ClearTransmitQueue(int port) = 0;  // the two calls that discard pending data,
     virtual int ClearReceiveQueue(int port) = 0;   // always made together, first then second

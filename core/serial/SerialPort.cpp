@@ -4,19 +4,12 @@ namespace quillon {
 
 namespace {
 
-struct BaudEntry {
-    int rate;
-    uint8_t code;
-};
-
-// The rates the backend has a code for; any other rate gets the code of kFallbackRate.
-constexpr BaudEntry kBaudCodes[] = {{1200, 2},  {2400, 3},  {4800, 4},  {9600, 5},
-                                    {19200, 6}, {38400, 7}, {57600, 8}, {115200, 9}};
+// Any rate without a baud code runs at this one.
 constexpr int kFallbackRate = 19200;
 
-const BaudEntry* FindRate(int rate) {
-    for (const BaudEntry& entry : kBaudCodes) {
-        if (entry.rate == rate) {
+const BaudCodeRate* FindRate(int rate) {
+    for (const BaudCodeRate& entry : kBaudCodes) {
+        if (entry.bitsPerSecond == rate) {
             return &entry;
         }
     }
@@ -26,8 +19,8 @@ const BaudEntry* FindRate(int rate) {
 }  // namespace
 
 uint8_t SerialPort::BaudCode(int rate) {
-    const BaudEntry* entry = FindRate(rate);
-    return entry != nullptr ? entry->code : FindRate(kFallbackRate)->code;
+    const BaudCodeRate* entry = FindRate(rate);
+    return static_cast<uint8_t>(entry != nullptr ? entry->code : FindRate(kFallbackRate)->code);
 }
 
 int SerialPort::LineRate(int rate) {

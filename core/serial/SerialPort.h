@@ -15,7 +15,6 @@ class SerialPort : public Waitable {
   public:
     static constexpr int kRxQueueSize = 2048;
     static constexpr int kTxQueueSize = 1024;
-    static constexpr char kModemLineSet = 'S';
     // The rates the program offers a technician, slowest first.
     static constexpr int kOfferedRates[] = {9600, 14400, 19200, 28800, 38400, 57600, 115200};
 

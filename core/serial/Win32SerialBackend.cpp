@@ -14,25 +14,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr char kLineSet = 'S';
-constexpr char kLineClear = 'C';
 constexpr intptr_t kClosed = SerialPortSlots::kClosed;
 // How often the wait for data looks at the receive queue.
 constexpr auto kQueuePollInterval = std::chrono::milliseconds(1);
 // A single WriteFile may take this long before the line counts as stuck.
 constexpr DWORD kWriteTimeoutMs = 5000;
-
-// The old library's baud codes.
-constexpr std::array<std::pair<int, DWORD>, 8> kBaudTable{{
-    {2, 1200},
-    {3, 2400},
-    {4, 4800},
-    {5, 9600},
-    {6, 19200},
-    {7, 38400},
-    {8, 57600},
-    {9, 115200},
-}};
 
 HANDLE AsHandle(intptr_t h) {
     return reinterpret_cast<HANDLE>(h);
@@ -143,54 +129,21 @@ int Win32SerialBackend::ResetPort(int port, int rxQueue, int txQueue) {
     return 0;
 }
 
-int Win32SerialBackend::SetBaud(int port, int baudCode) {
-    int code = 0;
-    auto open = slots_.LockOpen(port, &code);
-    if (!open) {
-        return code;
-    }
-    const intptr_t h = open->Handle();
-    auto entry = std::find_if(kBaudTable.begin(), kBaudTable.end(),
-                              [baudCode](const auto& e) { return e.first == baudCode; });
-    if (entry == kBaudTable.end()) {
-        return open->Fail(kSerialBadBaud,
-                          "Baud code " + std::to_string(baudCode) +
-                              " is unknown: choose a baud rate from 1200 to 115200.");
-    }
+bool Win32SerialBackend::ApplyRate(intptr_t handle, int bitsPerSecond) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    bool applied = ::GetCommState(AsHandle(h), &dcb) != 0;
-    dcb.BaudRate = entry->second;
-    if (!applied || !::SetCommState(AsHandle(h), &dcb)) {
-        return open->Fail(kSerialBadBaud, open->DevicePath() + " refused " +
-                                              std::to_string(entry->second) +
-                                              " baud: choose another baud rate.");
+    if (!::GetCommState(AsHandle(handle), &dcb)) {
+        return false;
     }
-    return 0;
-}
-
-int Win32SerialBackend::SetDtr(int port, char command) {
-    return ControlLine(port, command, true);
-}
-
-int Win32SerialBackend::SetRts(int port, char command) {
-    return ControlLine(port, command, false);
+    dcb.BaudRate = static_cast<DWORD>(bitsPerSecond);
+    return ::SetCommState(AsHandle(handle), &dcb) != 0;
 }
 
 // A device without modem lines (a pseudo-terminal under Wine) refuses them; that is no failure.
-int Win32SerialBackend::ControlLine(int port, char command, bool dtr) {
-    int code = 0;
-    auto open = slots_.LockOpen(port, &code);
-    if (!open) {
-        return code;
-    }
-    const intptr_t h = open->Handle();
-    if (command != kLineSet && command != kLineClear) {
-        return open->Fail(kSerialIoError,
-                          std::string("Unknown modem-line command '") + command + "'.");
-    }
-    const bool set = command == kLineSet;
-    ::EscapeCommFunction(AsHandle(h), dtr ? (set ? SETDTR : CLRDTR) : (set ? SETRTS : CLRRTS));
+int Win32SerialBackend::SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) {
+    const DWORD function =
+        line == ModemLine::kDtr ? (raise ? SETDTR : CLRDTR) : (raise ? SETRTS : CLRRTS);
+    ::EscapeCommFunction(AsHandle(open.Handle()), function);
     return 0;
 }
 

@@ -24,9 +24,6 @@ class Win32SerialBackend final : public PortTableBackend {
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
-    int SetBaud(int port, int baudCode) override;
-    int SetDtr(int port, char command) override;
-    int SetRts(int port, char command) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
@@ -36,7 +33,8 @@ class Win32SerialBackend final : public PortTableBackend {
     // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
     int QueuedInput(int port);
     int ReadSome(int port, uint8_t* buffer, int max) override;
-    int ControlLine(int port, char command, bool dtr);
+    bool ApplyRate(intptr_t handle, int bitsPerSecond) override;
+    int SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) override;
     int Purge(int port, uint32_t flags);
 };
 
