@@ -46,6 +46,7 @@ HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, Program
       clock_(clock),
       state_(state),
       events_(*job.events),
+      serialData_(events_, state.showSerialData),
       log_(*job.events, clock, state.appDir),
       serialLog_(clock, state.appDir),
       history_(state.appDir, clock) {
@@ -84,18 +85,6 @@ void HbdUploader::CloseMessageLog() {
 
 // ---------------------------------------------------------------------------------------------
 // Events and the line
-
-void HbdUploader::ShowSent(std::span<const uint8_t> bytes) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
-        events_.Send(event::BytesSent{bytes});
-    }
-}
-
-void HbdUploader::ShowReceived(std::span<const uint8_t> bytes) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
-        events_.Send(event::BytesReceived{bytes});
-    }
-}
 
 void HbdUploader::SendControlPacket(uint8_t command) {
     controlPacket_ = hbd::MakeControlPacket(command);
@@ -311,7 +300,7 @@ bool HbdUploader::NotifyBeginUpload() {
         SendControlPacket(board_->beginCommand);
         log_.PostLogLine(kLevelHost, "Sending to HBD \"Begin Upload, %s file\"\n",
                          kindName_.c_str());
-        ShowSent(controlPacket_);
+        serialData_.Sent(controlPacket_);
         const int code = WaitForResponse(tryNumber);
         if (Aborted()) {
             return false;
@@ -362,7 +351,7 @@ bool HbdUploader::PrepareExchange() {
         SendControlPacket(hbd::kCmdPrepare);
         log_.PostLogLine(kLevelHost, "%d.1: Sending to HBD; Prepare for packet %d of %d\n",
                          packetNumber_, packetNumber_, progress_.currentPackets);
-        ShowSent(controlPacket_);
+        serialData_.Sent(controlPacket_);
         const int code = WaitForResponse(tryNumber);
         if (Aborted()) {
             return false;
@@ -406,7 +395,7 @@ bool HbdUploader::DataTry(int tryNumber) {
     events_.Send(event::PacketSent{progress_});
     log_.PostLogLine(kLevelHost, "%d.3: Sending to HBD; Packet %d, %d bytes\n", packetNumber_,
                      packetNumber_, static_cast<int>(hbd::kDataPacketSize));
-    ShowSent(packet_);
+    serialData_.Sent(packet_);
     SendDataPacket();
     log_.PostLogLine(kLevelHost, "%d.4: Wait for response from HBD\n", packetNumber_);
     int code = WaitForResponse(tryNumber);
@@ -451,7 +440,7 @@ bool HbdUploader::FinishFile(uint32_t startTick) {
     log_.PostLogLine(kLevelHost, "END of FILE Reached!\n\n");
     controlPacket_ = hbd::MakeControlPacket(hbd::kCmdEndOfTransfer);
     log_.PostLogLine(kLevelHost, "LAST Step: Sending to HBD; End of Transfer!\n");
-    ShowSent(controlPacket_);
+    serialData_.Sent(controlPacket_);
     const int written =
         port_.WriteBlock(controlPacket_.data(), static_cast<uint16_t>(controlPacket_.size()));
     RecordSent(controlPacket_);
@@ -541,14 +530,14 @@ int HbdUploader::AwaitResponse(int tryNumber) {
     }
     FlushReceived();
     if (code) {
-        ShowReceived(Captured());
+        serialData_.Received(Captured());
         return hbd::IsDigitCode(*code) ? *code : kUnknownResponse;
     }
     if (receivedCount_ == 0) {
         log_.PostLogLine(kLevelError, "ERROR: No response from HBD (try # %d).\n\n", tryNumber);
         return kNoResponse;
     }
-    ShowReceived(Captured());
+    serialData_.Received(Captured());
     log_.PostLogLine(kLevelError, "ERROR: Did not get expected response from HBD.\n");
     log_.PostLogLine(kLevelError,
                      "       %3d bytes; %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X\n\n",

@@ -98,8 +98,6 @@ class HbdUploader {
   private:
     bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed); }
     // BytesSent and BytesReceived, while the serial-data view is on.
-    void ShowSent(std::span<const uint8_t> bytes);
-    void ShowReceived(std::span<const uint8_t> bytes);
     void SendControlPacket(uint8_t command);
     void SendDataPacket();
     // Drops what is waiting or still arriving before the begin request, saying so when it found
@@ -137,6 +135,7 @@ class HbdUploader {
     Clock& clock_;
     ProgramState& state_;
     EventSink& events_;
+    SerialDataEvents serialData_;
     MessageLog log_;
     SerialDataLog serialLog_;
     UploadHistory history_;

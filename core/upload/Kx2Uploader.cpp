@@ -53,6 +53,7 @@ Kx2Uploader::Kx2Uploader(UploadJob& job, SerialPort& port, Clock& clock, Program
       clock_(clock),
       state_(state),
       events_(*job.events),
+      serialData_(events_, state.showSerialData),
       log_(*job.events, clock, state.appDir),
       history_(state.appDir, clock),
       serialLog_(clock, state.appDir) {
@@ -319,7 +320,7 @@ bool Kx2Uploader::RequestStartUpload() {
         WriteFrame();
         log_.PostLogLine(kLevelHost, "Sending to KX2 \"Request to start Upload file\n");
         log_.PostLogLine(kLevelHost, "Will wait 8 seconds for a response\n");
-        ShowSent(frame_.Bytes());
+        serialData_.Sent(frame_.Bytes());
         if (!WaitForFrame()) {
             if (lineLost_ || Aborted()) {
                 return false;
@@ -390,7 +391,7 @@ void Kx2Uploader::SendDataFrame(const Packet& packet) {
 
     log_.PostLogLine(kLevelHost, "Sending to KX2, packet %d of %d (%d bytes)\n", packet.number,
                      packetCount_, static_cast<int>(frame_.Length()));
-    ShowSent(frame_.Bytes());
+    serialData_.Sent(frame_.Bytes());
     if (settings_.showUploadTiming) {
         log_.PostLogLine(kLevelTiming, "(%d ms)\n", static_cast<int>(clock_.TickCount() - begun));
     }
@@ -404,7 +405,7 @@ void Kx2Uploader::SendStatusRequest() {
     BuildStatusRequest(frame_);
     WriteFrame();
     log_.PostLogLine(kLevelHost, "Sending to KX2 \"Status Request\n");
-    ShowSent(frame_.Bytes());
+    serialData_.Sent(frame_.Bytes());
 }
 
 bool Kx2Uploader::WaitForFrame(int32_t secondsAfter) {
@@ -481,7 +482,7 @@ bool Kx2Uploader::ScanForFrameStart() {
             return false;
         }
         const uint8_t value = static_cast<uint8_t>(byte);
-        ShowReceived(std::span<const uint8_t>(&value, 1));
+        serialData_.Received(std::span<const uint8_t>(&value, 1));
         if (value == kKx2FrameStart) {
             return true;
         }
@@ -507,7 +508,7 @@ bool Kx2Uploader::ReceiveFrame() {
         }
         complete = receiver_.Feed(static_cast<uint8_t>(byte)) == Kx2FrameReceiver::State::kComplete;
     }
-    ShowReceived(receiver_.Bytes());
+    serialData_.Received(receiver_.Bytes());
     FlushReceived();
     return complete;
 }
@@ -558,18 +559,6 @@ void Kx2Uploader::WriteFrame() {
         port_.WriteBlock(frame_.Bytes().data(), static_cast<uint16_t>(frame_.Length()));
     lineLost_ = lineLost_ || written < 0;
     serialLog_.Sent(frame_.Bytes());
-}
-
-void Kx2Uploader::ShowSent(std::span<const uint8_t> bytes) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
-        events_.Send(event::BytesSent{bytes});
-    }
-}
-
-void Kx2Uploader::ShowReceived(std::span<const uint8_t> bytes) {
-    if (state_.showSerialData.load(std::memory_order_relaxed) == 1) {
-        events_.Send(event::BytesReceived{bytes});
-    }
 }
 
 void Kx2Uploader::LogCancel() {

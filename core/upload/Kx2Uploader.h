@@ -151,8 +151,6 @@ class Kx2Uploader {
     int ReadByte();
     void FlushReceived();
     // BytesSent and BytesReceived, while the serial-data view is on.
-    void ShowSent(std::span<const uint8_t> bytes);
-    void ShowReceived(std::span<const uint8_t> bytes);
     void LogCancel();
     void LogUnknown(Kx2FrameType type);
 
@@ -161,6 +159,7 @@ class Kx2Uploader {
     Clock& clock_;
     ProgramState& state_;
     EventSink& events_;
+    SerialDataEvents serialData_;
     MessageLog log_;
     UploadHistory history_;
     UploadProgress progress_;

@@ -99,4 +99,16 @@ std::string RecordLostText(const event::RecordLost& lost) {
     return text;
 }
 
+void SerialDataEvents::Sent(std::span<const uint8_t> bytes) const {
+    if (shown_.load(std::memory_order_relaxed)) {
+        sink_.Send(event::BytesSent{bytes});
+    }
+}
+
+void SerialDataEvents::Received(std::span<const uint8_t> bytes) const {
+    if (shown_.load(std::memory_order_relaxed)) {
+        sink_.Send(event::BytesReceived{bytes});
+    }
+}
+
 }  // namespace quillon

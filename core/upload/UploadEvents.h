@@ -4,6 +4,7 @@
 // progress record) is valid only during that call.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -149,6 +150,19 @@ class EventHandlerSink final : public EventSink {
 
   private:
     Handler handler_;
+};
+
+// The line's bytes as events, handed on only while the technician has the serial data shown.
+class SerialDataEvents {
+  public:
+    SerialDataEvents(EventSink& sink, const std::atomic<bool>& shown)
+        : sink_(sink), shown_(shown) {}
+    void Sent(std::span<const uint8_t> bytes) const;
+    void Received(std::span<const uint8_t> bytes) const;
+
+  private:
+    EventSink& sink_;
+    const std::atomic<bool>& shown_;
 };
 
 // RecordLost for the record at path unless written (with the system's reason for the failure
