@@ -6,9 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
-#include <cstdarg>
 
-#include "controls/FormatLimited.h"
 #include "controls/FramesAndGradients.h"
 
 namespace quillon {
@@ -18,7 +16,7 @@ constexpr int kMinWeight = 1;
 constexpr int kMaxWeight = 1000;
 }  // namespace
 
-PaintedButton::PaintedButton(QWidget* parent) : QAbstractButton(parent) {
+PaintedButton::PaintedButton(QWidget* parent) : QAbstractButton(parent), FormattedText(kTextLimit) {
     const QColor face = palette().color(QPalette::Button);
     const QColor text = ToQColor(kDefaultTextColor);
     colors_ = {face, text, face, text, face, text};
@@ -113,14 +111,8 @@ bool PaintedButton::SetHandCursor() {
     return true;
 }
 
-void PaintedButton::SetText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const auto text = FormatLimitedV(kTextLimit, format, args);
-    va_end(args);
-    if (text) {
-        setText(*text);
-    }
+void PaintedButton::ShowText(const QString& text) {
+    setText(text);
 }
 
 void PaintedButton::SetGradientMode(const QColor& first, const QColor& second, bool vertical) {

@@ -9,11 +9,12 @@
 #include <array>
 
 #include "controls/ButtonImage.h"
+#include "controls/FormattedText.h"
 #include "controls/Rgb.h"
 
 namespace quillon {
 
-class PaintedButton : public QAbstractButton {
+class PaintedButton : public QAbstractButton, public FormattedText {
     Q_OBJECT
 
   public:
@@ -76,8 +77,6 @@ class PaintedButton : public QAbstractButton {
     void SetButtonFont(int height, int weight);
     // The platform's pointing-hand cursor over the button.
     bool SetHandCursor();
-    // printf-style caption (at most 1023 bytes kept); a null format keeps the current caption.
-    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     void SetGradientMode(const QColor& first, const QColor& second, bool vertical);
     void SetGradientBorder(int width, const QColor& color = ToQColor(kDefaultGradientBorderColor));
@@ -93,6 +92,7 @@ class PaintedButton : public QAbstractButton {
     void rightButtonPressed(quillon::PaintedButton* button);
 
   protected:
+    void ShowText(const QString& text) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

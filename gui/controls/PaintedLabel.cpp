@@ -3,14 +3,12 @@
 #include "controls/LogicalFont.h"
 
 #include <QPainter>
-#include <cstdarg>
-
-#include "controls/FormatLimited.h"
 
 namespace quillon {
 
 PaintedLabel::PaintedLabel(QWidget* parent)
     : QLabel(parent),
+      FormattedText(kTextLimit),
       textColor_(palette().color(QPalette::ButtonText)),
       backgroundColor_(palette().color(QPalette::Button)) {
     connect(&blinkTimer_, &QTimer::timeout, this, &PaintedLabel::OnBlinkTick);
@@ -30,14 +28,8 @@ void PaintedLabel::SetStaticFont(int height, int weight, const QString& face) {
     setFont(LogicalFont(face, height, weight));
 }
 
-void PaintedLabel::SetText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const auto text = FormatLimitedV(kTextLimit, format, args);
-    va_end(args);
-    if (text) {
-        setText(*text);
-    }
+void PaintedLabel::ShowText(const QString& text) {
+    setText(text);
 }
 
 void PaintedLabel::StartTextBlink(const QColor& first, const QColor& second, int intervalMs) {

@@ -7,9 +7,11 @@
 #include <QTimer>
 #include <array>
 
+#include "controls/FormattedText.h"
+
 namespace quillon {
 
-class PaintedLabel : public QLabel {
+class PaintedLabel : public QLabel, public FormattedText {
     Q_OBJECT
 
   public:
@@ -23,8 +25,6 @@ class PaintedLabel : public QLabel {
     // With word wrap on, lines may also break inside a word: for paths, which have no spaces.
     void SetWrapAnywhere(bool on) { wrapAnywhere_ = on; }
     bool WrapsAnywhere() const { return wrapAnywhere_; }
-    // printf-style text, at most 1020 bytes kept; a null format changes nothing.
-    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // A single-line text too wide for the label is drawn cut with an ellipsis there; text()
     // keeps it whole.
     void SetElideMode(Qt::TextElideMode mode);
@@ -43,6 +43,7 @@ class PaintedLabel : public QLabel {
     void OnBlinkTick();
 
   protected:
+    void ShowText(const QString& text) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdarg>
 
 #include "controls/FormatLimited.h"
 #include "controls/FramesAndGradients.h"
@@ -38,7 +37,7 @@ bool IsColon(QChar c) {
 }  // namespace
 
 SevenSegmentCounter::SevenSegmentCounter(QWidget* parent)
-    : QWidget(parent), bar_(Qt::green, palette()) {}
+    : QWidget(parent), FormattedText(kTextLimit), bar_(Qt::green, palette()) {}
 
 void SevenSegmentCounter::SetRange(float minimum, float maximum) {
     minimum_ = std::min(minimum, maximum);
@@ -79,14 +78,8 @@ void SevenSegmentCounter::Redisplay() {
     SetDisplayText(text.value_or(QString()));
 }
 
-void SevenSegmentCounter::SetText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const auto text = FormatLimitedV(kTextLimit, format, args);
-    va_end(args);
-    if (text) {
-        SetDisplayText(*text);
-    }
+void SevenSegmentCounter::ShowText(const QString& text) {
+    SetDisplayText(text);
 }
 
 void SevenSegmentCounter::SetDisplayText(const QString& text) {

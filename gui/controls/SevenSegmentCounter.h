@@ -9,11 +9,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "controls/FormattedText.h"
 #include "controls/GradientBar.h"
 
 namespace quillon {
 
-class SevenSegmentCounter : public QWidget {
+class SevenSegmentCounter : public QWidget, public FormattedText {
     Q_OBJECT
 
   public:
@@ -48,8 +49,6 @@ class SevenSegmentCounter : public QWidget {
     void Increase();
     void Decrease();
 
-    // printf-style display text, at most 2046 bytes kept; a null format changes nothing.
-    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SetDisplayText(const QString& text);
     QString Text() const { return text_; }
 
@@ -73,6 +72,7 @@ class SevenSegmentCounter : public QWidget {
     int BarHeight() const;
 
   protected:
+    void ShowText(const QString& text) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,9 +1,6 @@
 #include "dialogs/ConfirmDialog.h"
 
-#include <cstdarg>
-
 #include "controls/DialogUnits.h"
-#include "controls/FormatLimited.h"
 #include "controls/PaintedButton.h"
 #include "controls/PaintedLabel.h"
 #include "dialogs/DialogPictures.h"
@@ -34,6 +31,7 @@ constexpr int kSingleButtonAboveBottom = 70;
 
 ConfirmDialog::ConfirmDialog(QWidget* parent)
     : FramedDialog(kConfirmLook, parent),
+      FormattedText(kTextLimit),
       picture_(new PaintedButton(this)),
       text_(new PaintedLabel(this)),
       yes_(new PaintedButton(this)),
@@ -55,14 +53,8 @@ ConfirmDialog::ConfirmDialog(QWidget* parent)
     Arrange();
 }
 
-void ConfirmDialog::SetText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const auto text = FormatLimitedV(kTextLimit, format, args);
-    va_end(args);
-    if (text) {
-        text_->setText(*text);
-    }
+void ConfirmDialog::ShowText(const QString& text) {
+    text_->setText(text);
 }
 
 QString ConfirmDialog::Text() const {

@@ -3,6 +3,7 @@
 // characters is cut.
 #pragma once
 
+#include "controls/FormattedText.h"
 #include "dialogs/FramedDialog.h"
 
 namespace quillon {
@@ -10,7 +11,7 @@ namespace quillon {
 class PaintedButton;
 class PaintedLabel;
 
-class ConfirmDialog : public FramedDialog {
+class ConfirmDialog : public FramedDialog, public FormattedText {
     Q_OBJECT
 
   public:
@@ -21,8 +22,6 @@ class ConfirmDialog : public FramedDialog {
 
     explicit ConfirmDialog(QWidget* parent = nullptr);
 
-    // printf-style; a null format leaves the text as it was.
-    void SetText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     QString Text() const;
     void SetSingleButton(bool single);
     bool IsSingleButton() const { return singleButton_; }
@@ -33,6 +32,7 @@ class ConfirmDialog : public FramedDialog {
     PaintedLabel* TextStatic() const { return text_; }
 
   protected:
+    void ShowText(const QString& text) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
