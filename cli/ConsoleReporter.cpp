@@ -206,7 +206,7 @@ void ConsoleReporter::ClearLive() {
 void ConsoleReporter::Progress(const UploadProgress& p) {
     const int percent = ProgressPercent(p.currentPacketsSent, p.currentPackets);
     const RunTally::Board* board = tally_.Find(p.currentKind);
-    const std::string left = CounterText(timeLeft_.Note(p, NowMs()));
+    const std::string left = CounterText(timeLeft_.Note(p, NowMs()).run);
     char text[256];
     std::snprintf(text, sizeof text,
                   "%-7s %s %5d/%d packets %3d%%  time to complete %s  retries %d",

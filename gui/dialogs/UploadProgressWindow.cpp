@@ -288,7 +288,12 @@ void UploadProgressWindow::OnEstimates(const UploadProgress& p) {
     counter_->repaint();
 }
 
-void UploadProgressWindow::OnProgress(const UploadProgress& p) {
+void UploadProgressWindow::OnProgress(const UploadProgress& reported) {
+    // The bar, the board and the counter count down from the rate the line really has, as one.
+    UploadProgress p = reported;
+    const auto left = timeLeft_.Note(reported, clock_.TickCount());
+    p.currentRemaining = left.board;
+    p.totalRemaining = left.run;
     bar_->SetDisplayText(QString::fromStdString(ProgressBarText(p)));
     bar_->SetBarValue(p.currentPacketsSent);
     bar_->update();

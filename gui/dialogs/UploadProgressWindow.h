@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "program/ProgramState.h"
 #include "session/UploadSession.h"
+#include "upload/TimeToComplete.h"
 #include "upload/UploadEvents.h"
 
 namespace quillon {
@@ -131,7 +132,7 @@ class UploadProgressWindow : public QDialog {
     Board* CurrentBoard(const UploadProgress& p);
 
     void OnEstimates(const UploadProgress& p);
-    void OnProgress(const UploadProgress& p);
+    void OnProgress(const UploadProgress& reported);
     void OnFileStart(const UploadProgress& p);
     void OnDelayTick(const UploadProgress& p);
     void OnAwaitingConfirmation(const UploadProgress& p, int secondsLeft);
@@ -149,6 +150,7 @@ class UploadProgressWindow : public QDialog {
     Selection selection_;
     ProgramState& state_;
     Clock& clock_;
+    quillon::TimeToComplete timeLeft_;  // qualified: TimeToComplete() is the label
     DialogRunner& runner_;
     SoundPlayer& sounds_;
     UploadSessions& sessions_;

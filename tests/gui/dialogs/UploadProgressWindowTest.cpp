@@ -318,6 +318,13 @@ class UploadProgressTest : public QObject {
         QCOMPARE(dlg->ProgressBar()->Text(),
                  QString("COMM Board: Packet 1 of 1000 (1%). ETC: 16 min  39 sec"));
         QCOMPARE(dlg->BoardButton(FileKind::kComm)->Mode(), PaintedButton::DrawMode::kProgress);
+        // Three packets in 0.3 s: the bar, the board and the counter all count at that rate.
+        clock->Advance(300);
+        p.currentPacketsSent = 4;
+        send(event::PacketSent{p});
+        QVERIFY(dlg->ProgressBar()->Text().endsWith("ETC: 1 min  40 sec"));
+        QVERIFY(dlg->BoardButton(FileKind::kComm)->text().endsWith("Complete:\n  1 min  40 sec"));
+        QCOMPARE(dlg->Counter()->Text(), QString("47:06"));
         // Every packet out, the unit's word awaited: waiting, counted down, no finished board.
         send(event::AwaitingConfirmation{p, 118});
         QCOMPARE(dlg->Counter()->Text(), QString("01:58"));
