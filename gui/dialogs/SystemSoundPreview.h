@@ -19,9 +19,18 @@ inline void WaitWhilePainting(int ms) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
+// The platform's default sound, heard instead of a file that cannot be played.
+void PlayDefaultSound();
+
 class SystemSoundPreview final : public SoundPreview {
   public:
+    explicit SystemSoundPreview(void (*defaultSound)() = PlayDefaultSound)
+        : defaultSound_(defaultSound) {}
+    // False when the default sound played instead.
     bool PlayAndWait(const std::string& path) override;
+
+  private:
+    void (*defaultSound_)();
 };
 
 }  // namespace quillon

@@ -18,17 +18,21 @@ namespace {
 constexpr int kLoadAllowanceMs = 250;
 }  // namespace
 
+void PlayDefaultSound() {
+    QApplication::beep();
+}
+
 // A sound that cannot be played gets the platform's default sound instead, so a test press on
 // a missing or broken file is never mistaken for a working one that is merely quiet.
 bool SystemSoundPreview::PlayAndWait(const std::string& path) {
     const std::optional<uint32_t> duration = WavDurationMs(path);
     if (!duration) {
-        QApplication::beep();
+        defaultSound_();
         return false;
     }
 #ifdef QUILLON_HAVE_MULTIMEDIA
     if (QMediaDevices::audioOutputs().isEmpty()) {
-        QApplication::beep();
+        defaultSound_();
         return false;
     }
     QSoundEffect effect;
@@ -38,7 +42,7 @@ bool SystemSoundPreview::PlayAndWait(const std::string& path) {
     effect.stop();
     return true;
 #else
-    QApplication::beep();
+    defaultSound_();
     return false;
 #endif
 }

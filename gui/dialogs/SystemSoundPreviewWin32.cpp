@@ -10,14 +10,18 @@
 
 namespace quillon {
 
-// A file the system cannot play is handed to it once more without SND_NODEFAULT, so its default
-// sound is heard: a test press on a broken file is never mistaken for a working one.
+void PlayDefaultSound() {
+    PlaySoundW(L"SystemDefault", nullptr, SND_ALIAS | SND_SYNC);
+}
+
+// A file the system cannot play gets its default sound instead: a test press on a broken file is
+// never mistaken for a working one.
 bool SystemSoundPreview::PlayAndWait(const std::string& path) {
     const std::wstring widePath = WidePath(path);
     const std::optional<uint32_t> duration = WavDurationMs(path);
     if (!duration ||
         !PlaySoundW(widePath.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) {
-        PlaySoundW(widePath.c_str(), nullptr, SND_FILENAME | SND_SYNC);
+        defaultSound_();
         return false;
     }
     WaitWhilePainting(static_cast<int>(*duration));

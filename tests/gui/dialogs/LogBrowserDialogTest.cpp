@@ -2,12 +2,14 @@
 // without one), the delete confirmation and a delete that fails.
 #include <QAction>
 #include <QDir>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 #include <fstream>
 
 #include "dialogs/ConfirmDialog.h"
@@ -59,23 +61,39 @@ class LogBrowserTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // Which files are listed and how sizes round is the folder scan's business; here only that
-    // its rows reach the columns.
-    void ListsTheLogsWithTypeAndSize() {
+    // Which files are listed and how sizes round is the folder scan's business; here that its rows
+    // reach the columns newest first, and that a header sorts by numbers (2 KB before 10 KB).
+    void ListsNewestFirstAndSortsByNumbers() {
         Browser browser({{"Quillon_LogMsg_a.txt", 0},
                          {"Quillon_LogSerial_d.TXT", 1025},
+                         {"Quillon_LogMsg_b.txt", 10240},
                          {"Quillon_LogMsg_e.log", 10}});
-        QCOMPARE(browser.Column(LogBrowserDialog::kColCount), QStringList({"1", "2"}));
-        QStringList rows;
-        for (int i = 0; i < 2; ++i) {
-            rows << QStringList({browser.Row(i)->text(LogBrowserDialog::kColName),
-                                 browser.Row(i)->text(LogBrowserDialog::kColType),
-                                 browser.Row(i)->text(LogBrowserDialog::kColSize)})
-                        .join(' ');
+        const auto now = std::filesystem::file_time_type::clock::now();
+        for (const auto& [name, age] : {std::pair{"a.txt", 300}, {"d.TXT", 0}, {"b.txt", 100}}) {
+            const bool serial = name[0] == 'd';
+            std::filesystem::last_write_time(
+                browser.logs + (serial ? "/Quillon_LogSerial_" : "/Quillon_LogMsg_") + name,
+                now - std::chrono::seconds(age));
         }
-        rows.sort();
-        QCOMPARE(rows,
-                 QStringList({"Quillon_LogMsg_a Status 0 KB", "Quillon_LogSerial_d Serial 2 KB"}));
+        browser.dialog.emplace(browser.logs, browser.runner, browser);  // lists them anew
+        auto rows = [&browser] {
+            QStringList texts;
+            for (int i = 0; i < browser.dialog->List()->topLevelItemCount(); ++i) {
+                for (int column : {LogBrowserDialog::kColCount, LogBrowserDialog::kColName,
+                                   LogBrowserDialog::kColType, LogBrowserDialog::kColSize}) {
+                    texts << browser.Row(i)->text(column);
+                }
+            }
+            return texts.join(' ');
+        };
+        QCOMPARE(rows(),
+                 "1 Quillon_LogSerial_d Serial 2 KB 2 Quillon_LogMsg_b Status 10 KB "
+                 "3 Quillon_LogMsg_a Status 0 KB");
+        browser.dialog->List()->header()->setSortIndicator(LogBrowserDialog::kColSize,
+                                                           Qt::AscendingOrder);
+        QCOMPARE(rows(),
+                 "3 Quillon_LogMsg_a Status 0 KB 1 Quillon_LogSerial_d Serial 2 KB "
+                 "2 Quillon_LogMsg_b Status 10 KB");
     }
 
     void ViewAndDeleteActOnTheMarkedRow() {

@@ -1,15 +1,19 @@
 // The confirmation, notice and error dialogs: what each button and key answers, and the parts
-// an error shows.
+// an error shows; the default sound for a sound that cannot be played.
+#include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 
 #include "controls/PaintedButton.h"
 #include "controls/PaintedLabel.h"
 #include "dialogs/ConfirmDialog.h"
 #include "dialogs/ErrorMessageDialog.h"
+#include "dialogs/SystemSoundPreview.h"
 #include "program/ErrorCatalogue.h"
 
 using quillon::ConfirmDialog;
 using quillon::ErrorMessageDialog;
+using quillon::SystemSoundPreview;
 
 namespace {
 
@@ -23,6 +27,18 @@ class MessageDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The sound test on a missing file or one that is no WAV is never silent.
+    void UnplayableSoundPlaysTheDefault() {
+        static int defaultSounds = 0;
+        SystemSoundPreview preview([] { ++defaultSounds; });
+        QTemporaryDir dir;
+        const std::string broken = dir.filePath("broken.wav").toStdString();
+        std::ofstream(broken) << "RIFF but no more";
+        QVERIFY(!preview.PlayAndWait(broken));
+        QVERIFY(!preview.PlayAndWait(dir.filePath("missing.wav").toStdString()));
+        QCOMPARE(defaultSounds, 2);
+    }
+
     void Answers_data() {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<int>("press");  // 1: YES/OK, 2: NO, or a key
