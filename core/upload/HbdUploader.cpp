@@ -148,12 +148,13 @@ FailureCause HbdUploader::ResponseCause() const {
 }
 
 void HbdUploader::LogUserAbort() {
+    if (!TakeBoardRecord(job_, progress_.currentKind)) {
+        return;
+    }
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    if (TakeBoardRecord(job_, progress_.currentKind)) {
-        NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
-                                               kHistoryUserAbort));
-    }
+    NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
+                                           kHistoryUserAbort));
 }
 
 void HbdUploader::NoteHistory(bool written) {
@@ -223,6 +224,16 @@ int32_t HbdUploader::EstimateRunSeconds() {
 // One file
 
 bool HbdUploader::UploadFile(const FirmwareImage& image, FileKind kind) {
+    const bool sent = SendFile(image, kind);
+    // A step that sees the abort (or a line lost as the abort came) ends without an entry of its
+    // own; the abort is recorded here then.
+    if (!sent && Aborted()) {
+        LogUserAbort();
+    }
+    return sent;
+}
+
+bool HbdUploader::SendFile(const FirmwareImage& image, FileKind kind) {
     const uint32_t startTick = clock_.TickCount();
     NoteHistory(history_.WriteBeginUpload(image.path, kind));
     OpenBoardRecord(job_, kind);

@@ -73,7 +73,8 @@ class HbdUploader {
     // Total estimate in seconds of every selected image at the job's line rate, or -1 when a
     // COMM or READER image is too short to send anything.
     int32_t EstimateRunSeconds();
-    // One board: begin, every packet, end of transfer. True when the unit took it all.
+    // One board: begin, every packet, end of transfer. True when the unit took it all. A board
+    // that ends unfinished has its one history entry: its failure, or the user's abort.
     bool UploadFile(const FirmwareImage& image, FileKind kind);
     // The pause the unit needs before the next board, counted down a second at a time. An abort
     // during it is recorded against the next board (the one it keeps from being loaded); false
@@ -97,7 +98,6 @@ class HbdUploader {
 
   private:
     bool Aborted() const { return job_.abortRequest.load(std::memory_order_relaxed); }
-    // BytesSent and BytesReceived, while the serial-data view is on.
     void SendControlPacket(uint8_t command);
     void SendDataPacket();
     // Drops what is waiting or still arriving before the begin request, saying so when it found
@@ -108,7 +108,9 @@ class HbdUploader {
     void RecordSent(std::span<const uint8_t> bytes);
     void FlushReceived();
     int ReadOneByte();
+    // The board's abort, logged and recorded once, whichever step saw it first.
     void LogUserAbort();
+    bool SendFile(const FirmwareImage& image, FileKind kind);
     // FileFailed with the step and cause, then the history failure entry.
     void FailFile(const char* historyText, std::string_view step, FailureCause cause);
     // RecordLost when a history entry could not be written.
