@@ -8,14 +8,14 @@
 
 #include "sim/SimulatedUnit.h"
 
-namespace quillon::test {
+namespace quillon::sim {
 
-class HangupAfterBytes final : public sim::SimulatedUnit {
+class HangupAfterBytes final : public SimulatedUnit {
   public:
     // limit 0: never.
-    HangupAfterBytes(sim::SimulatedUnit& inner, uint64_t limit) : inner_(inner), limit_(limit) {}
+    HangupAfterBytes(SimulatedUnit& inner, uint64_t limit) : inner_(inner), limit_(limit) {}
 
-    void OnReceived(const uint8_t* data, size_t count, sim::UnitLine& line) override {
+    void OnReceived(const uint8_t* data, size_t count, UnitLine& line) override {
         if (hungUp_) {
             return;
         }
@@ -28,7 +28,7 @@ class HangupAfterBytes final : public sim::SimulatedUnit {
             line.Hangup();
         }
     }
-    void OnIdle(sim::UnitLine& line) override {
+    void OnIdle(UnitLine& line) override {
         if (!hungUp_) {
             inner_.OnIdle(line);
         }
@@ -36,10 +36,10 @@ class HangupAfterBytes final : public sim::SimulatedUnit {
     bool HungUp() const { return hungUp_; }
 
   private:
-    sim::SimulatedUnit& inner_;
+    SimulatedUnit& inner_;
     const uint64_t limit_;
     uint64_t received_ = 0;
     std::atomic<bool> hungUp_{false};
 };
 
-}  // namespace quillon::test
+}  // namespace quillon::sim
