@@ -143,6 +143,11 @@ bool WriteKx2Seeds(SeedWriter& w) {
     ok = ok && w.Write("fuzz_kx2_upload",
                        Chunks({begin, none, none, none, none, resend, none, complete}));
     ok = ok && w.Write("fuzz_kx2_upload", Chunks({BuildUnitFrame(0x2A), begin, none, cancel}));
+    // Fault plans: a clean HBD run, a clean KX2 run (the unit's check time byte at its usual 250
+    // ms), and an HBD run the user aborts at log line 12, then runs again.
+    ok = ok && w.Write("fuzz_fault_plan", Bytes(20, 0));
+    ok = ok && w.Write("fuzz_fault_plan", Bytes{1, 0, 0, 0, 0, 0, 0, 0, 0, 25, 0, 0, 0, 0, 0, 0});
+    ok = ok && w.Write("fuzz_fault_plan", Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12});
     return ok;
 }
 

@@ -46,7 +46,7 @@ void HbdUnit::OnReceived(const uint8_t* data, size_t count, UnitLine& line) {
             line.Hangup();
             return;
         }
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = line.Now();
         if (expect_ == Expect::kData && now - std::max(lastByte_, lastAnswer_) > kResyncAfter) {
             packet_.clear();
             expect_ = Expect::kControl;
@@ -87,7 +87,7 @@ void HbdUnit::OnIdle(UnitLine& line) {
     const bool lonelyControlPacket =
         expect_ == Expect::kData && packet_.size() == hbd::kControlPacketSize &&
         std::equal(hbd::kHeader.begin(), hbd::kHeader.end(), packet_.begin()) &&
-        std::chrono::steady_clock::now() - lastByte_ > kResyncAfter;
+        line.Now() - lastByte_ > kResyncAfter;
     if (lonelyControlPacket) {
         const uint8_t command = packet_.back();
         packet_.clear();
@@ -98,15 +98,19 @@ void HbdUnit::OnIdle(UnitLine& line) {
 }
 
 void HbdUnit::Answer(UnitLine& line, std::vector<uint8_t> codes) {
+    if (exchanges_ == faults_.repeatExchange) {
+        codes.insert(codes.end(), codes.begin(), codes.end());
+    }
+    const uint32_t extraMs = exchanges_ == faults_.lateExchange ? faults_.lateMs : 0;
     for (uint8_t code : codes) {
         // A flooding unit buries every answer deeper than any response wait reads.
         std::vector<uint8_t> bytes(faults_.noiseBytes + (faults_.flood ? kFloodBurst : 0),
                                    kNoiseByte);
         bytes.insert(bytes.end(), hbd::kHeader.begin(), hbd::kHeader.end());
         bytes.push_back(code);
-        line.Send(bytes, faults_.latencyMs);
+        line.Send(bytes, faults_.latencyMs + extraMs);
     }
-    lastAnswer_ = std::chrono::steady_clock::now();
+    lastAnswer_ = line.Now();
 }
 
 // True when the exchange just counted is answered wrongly on purpose (and so not acted on).
@@ -126,7 +130,8 @@ bool HbdUnit::ApplyExchangeFault(UnitLine& line) {
 }
 
 void HbdUnit::OnControl(uint8_t command, UnitLine& line) {
-    if (ApplyExchangeFault(line)) {
+    // The end of transfer has no answer to get wrong.
+    if (command != hbd::kCmdEndOfTransfer && ApplyExchangeFault(line)) {
         return;
     }
     for (const BoardSpec& board : kBoards) {

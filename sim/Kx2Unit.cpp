@@ -197,6 +197,9 @@ void Kx2Unit::AnswerCurrentState(Outbox& out) {
 
 void Kx2Unit::Answer(std::vector<uint8_t> frame, Outbox& out) {
     report_.answers.push_back(frame[kKx2TypeOffset]);
+    if (report_.answers.size() == scenario_.repeatAnswer) {
+        out.push_back(frame);
+    }
     out.push_back(std::move(frame));
 }
 

@@ -1,5 +1,6 @@
 #include "sim/LoopbackSerialBackend.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -11,8 +12,15 @@ constexpr auto kIdleInterval = std::chrono::milliseconds(5);  // OnIdle while th
 
 }  // namespace
 
-LoopbackSerialBackend::LoopbackSerialBackend(SimulatedUnit& unit)
-    : unit_(unit), thread_([this] { Run(); }) {}
+LoopbackSerialBackend::LoopbackSerialBackend(SimulatedUnit& unit, Clock* steppedBy)
+    : unit_(unit), clock_(steppedBy) {
+    if (clock_ != nullptr) {
+        clockTick_ = clock_->TickCount();
+        nextIdle_ = kIdleInterval.count();
+    } else {
+        thread_ = std::thread([this] { Run(); });
+    }
+}
 
 LoopbackSerialBackend::~LoopbackSerialBackend() {
     {
@@ -20,7 +28,45 @@ LoopbackSerialBackend::~LoopbackSerialBackend() {
         stop_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+uint64_t LoopbackSerialBackend::CatchUp() {
+    if (clock_ != nullptr) {
+        const uint32_t tick = clock_->TickCount();
+        StepTo(unitTime_ + static_cast<uint32_t>(tick - clockTick_));
+        clockTick_ = tick;
+    }
+    return unitTime_;
+}
+
+// The unit is never called with mutex_ held: its answers come back through Send.
+void LoopbackSerialBackend::StepTo(uint64_t target) {
+    while (unitTime_ < target) {
+        unitTime_ = std::min<uint64_t>(target, nextIdle_);
+        DeliverDue();
+        if (unitTime_ == nextIdle_) {
+            nextIdle_ += kIdleInterval.count();
+            unit_.OnIdle(*this);
+        }
+    }
+    DeliverDue();
+}
+
+void LoopbackSerialBackend::DeliverDue() {
+    std::lock_guard lock(mutex_);
+    for (; !pending_.empty() && pending_.front().due <= unitTime_; pending_.pop_front()) {
+        toHost_.insert(toHost_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
+    }
+}
+
+std::chrono::steady_clock::time_point LoopbackSerialBackend::Now() const {
+    if (clock_ == nullptr) {
+        return std::chrono::steady_clock::now();
+    }
+    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(unitTime_));
 }
 
 void LoopbackSerialBackend::Run() {
@@ -46,6 +92,15 @@ void LoopbackSerialBackend::Run() {
 }
 
 void LoopbackSerialBackend::Send(const std::vector<uint8_t>& bytes, uint32_t delayMs) {
+    if (clock_ != nullptr) {
+        // As on the unit's own thread, a delayed answer holds back the ones after it.
+        std::lock_guard lock(mutex_);
+        lineFreeAt_ = std::max(lineFreeAt_, unitTime_) + delayMs;
+        if (!hungUp_) {
+            pending_.push_back({lineFreeAt_, bytes});
+        }
+        return;
+    }
     if (delayMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     }
@@ -60,16 +115,21 @@ void LoopbackSerialBackend::Hangup() {
     std::lock_guard lock(mutex_);
     hungUp_ = true;
     toHost_.clear();
+    pending_.clear();
     changed_.notify_all();
 }
 
 void LoopbackSerialBackend::WaitUntilHostDone(int limitMs) {
+    if (clock_ != nullptr) {
+        return;  // the unit took every byte as it was written
+    }
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(limitMs),
                       [this] { return !open_ && toUnit_.empty() && !unitBusy_; });
 }
 
 int LoopbackSerialBackend::ResetPort(int, int, int) {
+    CatchUp();
     std::lock_guard lock(mutex_);
     open_ = true;
     toHost_.clear();
@@ -94,18 +154,27 @@ int LoopbackSerialBackend::ClearTransmitQueue(int) {
 }
 
 int LoopbackSerialBackend::ClearReceiveQueue(int) {
+    CatchUp();
     std::lock_guard lock(mutex_);
     toHost_.clear();
     return 0;
 }
 
 int LoopbackSerialBackend::WriteBlock(int, const uint8_t* bytes, uint16_t count) {
-    std::lock_guard lock(mutex_);
+    CatchUp();
+    std::unique_lock lock(mutex_);
     if (!open_) {
         return kSerialNotOpen;
     }
     if (hungUp_) {
         return kSerialIoError;
+    }
+    if (clock_ != nullptr) {
+        lock.unlock();
+        if (bytes != nullptr && count > 0) {
+            unit_.OnReceived(bytes, count, *this);
+        }
+        return bytes == nullptr ? 0 : count;
     }
     if (bytes != nullptr) {
         toUnit_.insert(toUnit_.end(), bytes, bytes + count);
@@ -119,6 +188,7 @@ int LoopbackSerialBackend::WriteByte(int port, uint8_t byte) {
 }
 
 int LoopbackSerialBackend::ReadSome(uint8_t* buffer, int max) {
+    CatchUp();
     std::lock_guard lock(mutex_);
     if (!open_) {
         return kSerialNotOpen;
@@ -158,6 +228,23 @@ int LoopbackSerialBackend::ClosePort(int) {
 }
 
 bool LoopbackSerialBackend::WaitForData(int, uint32_t timeoutMs) {
+    if (clock_ != nullptr) {
+        const uint64_t end = CatchUp() + timeoutMs;
+        for (;;) {
+            uint64_t next = std::min(end, nextIdle_);
+            {
+                std::lock_guard lock(mutex_);
+                if (!toHost_.empty() || hungUp_ || !open_ || unitTime_ >= end) {
+                    return open_ && !toHost_.empty();
+                }
+                if (!pending_.empty()) {
+                    next = std::min(next, pending_.front().due);
+                }
+            }
+            clock_->Sleep(static_cast<uint32_t>(next - unitTime_));
+            CatchUp();
+        }
+    }
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                       [this] { return !toHost_.empty() || hungUp_ || !open_; });

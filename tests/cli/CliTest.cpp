@@ -8,11 +8,11 @@
 
 #include "firmware/SampleFirmware.h"
 #include "settings/IniFile.h"
+#include "sim/HangupAfterBytes.h"
 #include "sim/HbdUnit.h"
 #include "sim/Kx2Unit.h"
 #include "sim/UnitRunner.h"
 #include "tests/cli/ProcessRunner.h"
-#include "tests/reliability/HangupAfterBytes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestPty.h"
 
@@ -278,7 +278,7 @@ TEST_F(CliTest, FailedBoardExitsWithOneAndStopsTheRun) {
 TEST_F(CliTest, Kx2UploadFailsAtOnceWhenTheLineGoesDead) {
     dir_.Write("Quillon.ini", "[KX2]\nDelay Between Packets=0\n");
     sim::Kx2Unit unit;
-    test::HangupAfterBytes line(unit, 3000);  // the cable goes during the first pass
+    sim::HangupAfterBytes line(unit, 3000);  // the cable goes during the first pass
     sim::UnitRunner runner(line, test::OpenPty());
     runner.Start();
     std::string kx = Sample(SampleKind::kKx2, 20000, "FIRMWARE.kx");

@@ -1,15 +1,13 @@
 #include "tests/reliability/FaultSoak.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "protocol/Boards.h"
 #include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
 #include "sim/UnitRunner.h"
-#include "tests/core/upload/HbdTestSupport.h"
-#include "tests/core/upload/Kx2TestSupport.h"
+#include "tests/reliability/RunCheck.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TestPty.h"
 #include "upload/UploadWorkers.h"
@@ -22,19 +20,6 @@ namespace ev = test::ev;
 
 using O = RunOutcome;
 using EndOfPass = sim::Kx2Scenario::EndOfPass;
-
-int OpenDescriptors() {
-    const std::filesystem::directory_iterator fds("/proc/self/fd");
-    return static_cast<int>(std::distance(begin(fds), end(fds)));
-}
-
-size_t Occurrences(const std::string& text, const std::string& what) {
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // The unit reads a board's end of transfer after the host has moved on (or closed the port).
 std::vector<sim::ReceivedBoard> BoardsWhenThereAre(const sim::HbdUnit& unit, size_t count) {
@@ -105,11 +90,6 @@ const std::vector<SoakPlan>& SoakPlans() {
 
 std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
     std::vector<std::string> wrong;
-    auto expect = [&wrong](bool good, const std::string& what) {
-        if (!good) {
-            wrong.push_back(what);
-        }
-    };
     TempDir dir;
     ProgramState state;
     state.appDir = dir.Dir();
@@ -124,16 +104,14 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
                   "[HBD Params]\nRetransmit Control Packets=4\nRetransmit Data Packets=3\n"
                   "Wait for HBD Response=4\n[KX2]\nMax Packet Size=256\nDelay Between Packets=5\n"
                   "[Logs]\nLog Messages=1\nLog Serial Data=1\n");
-        const std::string comm = PatternBytes(kBoardHeaderBytes + 3 * 1024 + 17, 1);
-        const std::string speech = PatternBytes(1500, 2);
-        const std::string kx = Kx2FileContent(5 * 200 + 77);
+        FinishedRun run{.expected = plan.expected, .job = &job, .sink = &sink, .kx2 = plan.kx2};
         std::string error;
         if (plan.kx2) {
-            job.commImage = ReadFirmwareImage(dir.Write("FIRMWARE.kx", kx), &error);
+            job.commImage = ReadFirmwareImage(dir.Write("FIRMWARE.kx", run.kx), &error);
             job.baudRate = 115200;
         } else {
-            job.commImage = ReadFirmwareImage(dir.Write("c.bin", comm), &error);
-            job.speechImage = ReadFirmwareImage(dir.Write("s.bin", speech), &error);
+            job.commImage = ReadFirmwareImage(dir.Write("c.bin", run.files[0].second), &error);
+            job.speechImage = ReadFirmwareImage(dir.Write("s.bin", run.files[1].second), &error);
         }
         sim::HbdUnit hbdUnit(sim::HbdUnit::kDefaultBlockPackets, plan.hbd);
         sim::Kx2Unit kx2Unit(plan.kx2Unit);
@@ -155,40 +133,14 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         job.portDevice = runner.DevicePath();
         WorkerContext context{serial, clock, state};
         (plan.kx2 ? RunKx2UploadWorker : RunHbdUploadWorker)(job, context);
-        const std::vector<sim::ReceivedBoard> boards =
-            BoardsWhenThereAre(hbdUnit, sink.Count(ev::kFileDone));
+        run.boards = BoardsWhenThereAre(hbdUnit, sink.Count(ev::kFileDone));
         runner.Stop();
-
-        expect(job.outcome == plan.expected, std::string("ended ") + RunOutcomeName(job.outcome));
-        expect(job.finished && !sink.Codes().empty() && sink.Codes().back() == ev::kWorkerDone,
-               "the run did not end with the finished flag and ev::kWorkerDone");
-        const std::string history = dir.Read("History.txt");
-        // Every ending is in the history: an abort as the failure of the file it stopped, a KX2
-        // image the unit never confirmed as a failure too.
-        const size_t failedNotes = sink.Count(ev::kFileFailed);
-        const size_t failures = Occurrences(history, " File FAILED!");
-        const size_t aborts = Occurrences(history, "ERROR = *** USER ABORTED UPLOAD ***");
-        const bool failed = plan.expected == O::kFailed || plan.expected == O::kNoFinalAnswer;
-        expect(failedNotes == (failed ? 1u : 0u) && failures == failedNotes + aborts &&
-                   (aborts != 0) == (plan.expected == O::kAborted),
-               "failures and aborts in the history do not match the run:\n" + history);
-        expect(Occurrences(history, " File Successful (") == sink.Count(ev::kFileDone),
-               "successes in the history differ from the files reported done:\n" + history);
-        if (plan.kx2) {
-            const sim::Kx2Unit::Report report = kx2Unit.GetReport();
-            expect(report.badFrames + report.badDataFrames + report.badStartRequests == 0,
-                   "the host sent a malformed frame");
-            expect(
-                plan.expected != O::kCompleted ||
-                    (report.complete && report.image == std::vector<uint8_t>(kx.begin(), kx.end())),
-                "completed without the exact image at the unit");
-        } else if (plan.expected == O::kCompleted) {
-            expect(boards.size() == 2 && boards[0].image == ExpectedImage(comm, FileKind::kComm) &&
-                       boards[1].image == ExpectedImage(speech, FileKind::kSpeech),
-                   "completed without both boards byte-exact at the unit");
-        }
+        run.history = dir.Read("History.txt");
+        run.report = kx2Unit.GetReport();
+        wrong = CheckRun(run);
     }
-    expect(OpenDescriptors() == descriptorsBefore, "a file descriptor was left open");
+    wrong.insert(wrong.end(), OpenDescriptors() == descriptorsBefore ? 0 : 1,
+                 "a file descriptor was left open");
     return wrong;
 }
 

@@ -1,6 +1,7 @@
 // A clock for tests: virtual time that starts at a fixed date, sleeps that take no real time and
 // waits for input that last 1/scale of the asked time, so that a 6-second response time-out over a
 // real pseudo-terminal takes a fraction of a second while a peer that answers at once still wins.
+// Scale 0: the line runs its unit on this clock (stepped loopback) and moves it on as it waits.
 #pragma once
 
 #include <atomic>

@@ -20,7 +20,7 @@ template <typename Event, typename... Events>
 struct IndexOf<Event, std::variant<Events...>> {
     static constexpr int value = [] {
         int i = 0;
-        ((std::is_same_v<Event, Events> ? false : (++i, true)) && ...);
+        (void)((std::is_same_v<Event, Events> ? false : (++i, true)) && ...);
         return i;
     }();
 };

@@ -31,6 +31,9 @@ struct FaultPlan {
     size_t noiseBytes = 0;        // bytes of noise before every answer
     uint32_t latencyMs = 0;       // turnaround before every answer
     bool flood = false;           // send noise continuously, whatever the host does
+    int repeatExchange = 0;       // answer this exchange twice
+    int lateExchange = 0;         // answer this exchange ...
+    uint32_t lateMs = 0;          // ... this much later than the others
 };
 
 struct ReceivedBoard {

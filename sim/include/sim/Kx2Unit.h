@@ -42,6 +42,8 @@ struct Kx2Scenario {
     bool floodForever = false;
     // Status requests are not answered either.
     bool silentOnStatus = false;
+    // The unit's answer with this number (from 1, in the order sent) goes out twice.
+    size_t repeatAnswer = 0;
     // Delay of every answer, milliseconds.
     uint32_t answerDelayMs = 0;
     // Time the unit takes to check the image at the end of a pass before it answers. A unit

@@ -3,6 +3,7 @@
 // pseudo-terminal; tests can also drive a unit directly.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,6 +17,11 @@ class UnitLine {
     virtual void Send(const std::vector<uint8_t>& bytes, uint32_t delayMs = 0) = 0;
     // Drops the line: the host's next reads and writes fail as with a pulled cable.
     virtual void Hangup() = 0;
+    // The unit's time, for its own time-outs: real time, or the host clock's on a line that
+    // runs the unit in that clock's time.
+    virtual std::chrono::steady_clock::time_point Now() const {
+        return std::chrono::steady_clock::now();
+    }
 };
 
 class SimulatedUnit {
