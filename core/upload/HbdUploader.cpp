@@ -148,13 +148,12 @@ FailureCause HbdUploader::ResponseCause() const {
 }
 
 void HbdUploader::LogUserAbort() {
-    if (!TakeBoardRecord(job_, progress_.currentKind)) {
-        return;
-    }
     log_.PostLogLine(kLevelAck, " ");
     log_.PostLogLine(kLevelAck, "*** USER ABORTED UPLOAD ***\n");
-    NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
-                                           kHistoryUserAbort));
+    if (TakeBoardRecord(job_, progress_.currentKind)) {
+        NoteHistory(history_.WriteUploadFailed(progress_.currentPath, progress_.currentKind,
+                                               kHistoryUserAbort));
+    }
 }
 
 void HbdUploader::NoteHistory(bool written) {
@@ -227,7 +226,7 @@ bool HbdUploader::UploadFile(const FirmwareImage& image, FileKind kind) {
     const bool sent = SendFile(image, kind);
     // A step that sees the abort (or a line lost as the abort came) ends without an entry of its
     // own; the abort is recorded here then.
-    if (!sent && Aborted()) {
+    if (!sent && Aborted() && BoardRecordOpen(job_, kind)) {
         LogUserAbort();
     }
     return sent;

@@ -108,7 +108,7 @@ class HbdUploader {
     void RecordSent(std::span<const uint8_t> bytes);
     void FlushReceived();
     int ReadOneByte();
-    // The board's abort, logged and recorded once, whichever step saw it first.
+    // Logs the abort each time a wait sees it; records it in the history once.
     void LogUserAbort();
     bool SendFile(const FirmwareImage& image, FileKind kind);
     // FileFailed with the step and cause, then the history failure entry.

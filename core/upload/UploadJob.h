@@ -59,6 +59,9 @@ struct UploadJob {
 inline void OpenBoardRecord(UploadJob& job, FileKind kind) {
     job.kindToRecord = static_cast<int32_t>(kind);
 }
+inline bool BoardRecordOpen(const UploadJob& job, FileKind kind) {
+    return job.kindToRecord.load() == static_cast<int32_t>(kind);
+}
 inline bool TakeBoardRecord(UploadJob& job, FileKind kind) {
     int32_t expected = static_cast<int32_t>(kind);
     return job.kindToRecord.compare_exchange_strong(expected, 0);

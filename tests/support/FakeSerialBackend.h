@@ -23,7 +23,8 @@ class FakeSerialBackend : public SerialBackend {
     std::function<void(const std::vector<uint8_t>&)> onWrite;
     // Called after the receive queue was cleared: bytes still on their way push in here.
     std::function<void()> onClear;
-    // Set (by a test or its onWrite) when the line is gone: writes from then on fail.
+    // Set (by a test or its onWrite) when the line is gone: writes, and reads once nothing is
+    // left to read, fail from then on.
     std::atomic<bool> lineLost{false};
     // Set when writes from then on take all but the last byte of a block.
     std::atomic<bool> shortWrites{false};
@@ -92,7 +93,7 @@ class FakeSerialBackend : public SerialBackend {
     int ReadByte(int) override {
         std::lock_guard lock(mutex_);
         if (rx_.empty()) {
-            return kSerialNothingWaiting;
+            return lineLost ? kSerialIoError : kSerialNothingWaiting;
         }
         int b = rx_.front();
         rx_.pop_front();

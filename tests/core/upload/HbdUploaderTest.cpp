@@ -261,7 +261,14 @@ TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
 
 // One one-packet COMM file per row: what the answers log (at the acknowledge or the error
 // level), how many packets the host sent, and how the file ends.
-enum class Trouble { kNone, kAbortInFirstWait, kAbortInDataWaits, kLineLostAtEnd, kShortEnd };
+enum class Trouble {
+    kNone,
+    kAbortInFirstWait,
+    kAbortInDataWaits,
+    kAbortAsLineLost,
+    kLineLostAtEnd,
+    kShortEnd
+};
 
 struct ExchangeRow {
     const char* name;
@@ -356,6 +363,9 @@ const ExchangeRow kExchangeRows[] = {
     ExchangeRow("user aborts in the data waits", 4, 2, {kOk, kNext}, Trouble::kAbortInDataWaits, 4,
                 2, {kAckComm, kAckNext, kAborted[0], kAborted[1], kAborted[0], kAborted[1]},
                 kUserAbort),
+    // The abort comes after the line died: no wait sees it, the board still records it.
+    ExchangeRow("user aborts after the line is lost", 4, 2, {}, Trouble::kAbortAsLineLost, 2, 0,
+                {NoAnswer(1), NoAnswer(2), kAborted[0], kAborted[1]}, kUserAbort),
     // The line breaks (a failed or a partial write) as the end of transfer is written: it
     // cannot reach the unit, so the board is not done.
     ExchangeRow("line lost at the end of transfer", 4, 1, {kOk, kNext, kGood},
@@ -383,7 +393,11 @@ TEST_P(HbdExchange, AnswersDecideTheFile) {
         const bool end = p == Control(hbd::kCmdEndOfTransfer);
         job.abortRequest = row.trouble == Trouble::kAbortInFirstWait ||
                            (row.trouble == Trouble::kAbortInDataWaits && p.size() == 2);
-        serial.lineLost = end && row.trouble == Trouble::kLineLostAtEnd;
+        serial.lineLost = (end && row.trouble == Trouble::kLineLostAtEnd) ||
+                          row.trouble == Trouble::kAbortAsLineLost;
+        // The abort comes once the line is known lost, before the retry's wait.
+        job.abortRequest =
+            job.abortRequest || (row.trouble == Trouble::kAbortAsLineLost && hostPackets == 2);
         serial.shortWrites = end && row.trouble == Trouble::kShortEnd;
     };
     engine->EstimateRunSeconds();
