@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fuzz/FuzzInput.h"
+#include "protocol/HbdControlPacket.h"
 #include "sim/HangupAfterBytes.h"
 #include "sim/LoopbackSerialBackend.h"
 #include "tests/reliability/FaultSoak.h"
@@ -86,7 +87,12 @@ Plan Decode(fuzz::FuzzInput& in) {
         h.unknownCodeExchange = in.Byte() % 32;
         h.partialExchange = in.Byte() % 32;
         h.badReplyPacket = in.Byte() % 6;
+        // Any digit but "good packet": a unit that says good and keeps nothing lies in a way no
+        // host can see.
         h.badReplyCode = static_cast<uint8_t>('0' + in.Byte() % 10);
+        if (h.badReplyCode == hbd::kReplyGoodPacket) {
+            h.badReplyCode = hbd::kReplyBadPacket;
+        }
         h.badReplyTimes = in.Byte() % 6;
         h.flashSilentPacket = in.Byte() % 6;
         h.hangupAfterPacket = in.Byte() % 6;

@@ -29,6 +29,7 @@ FramedDialog::FramedDialog(const Look& look, QWidget* parent)
 
 void FramedDialog::SetTitleText(const QString& title) {
     title_ = title;
+    setWindowTitle(title);  // for the window manager's lists, which never see the painted band
     update();
 }
 
