@@ -261,14 +261,7 @@ TEST_F(HbdEngine, CleanFileLogsAndShowsEveryStepInOrder) {
 
 // One one-packet COMM file per row: what the answers log (at the acknowledge or the error
 // level), how many packets the host sent, and how the file ends.
-enum class Trouble {
-    kNone,
-    kAbortInFirstWait,
-    kAbortInDataWaits,
-    kAbortAsLineLost,
-    kLineLostAtEnd,
-    kShortEnd
-};
+enum class Trouble { kNone, kAbortFirstWait, kAbortDataWaits, kAbortLineLost, kLostAtEnd, kShort };
 
 struct ExchangeRow {
     const char* name;
@@ -357,24 +350,23 @@ const ExchangeRow kExchangeRows[] = {
         "end of block then flash written", 4, 1,
         {kOk, kNext, Join({Reply(0x35), {0xAA}, Reply(0x36)})}, Trouble::kNone, 4, 1,
         {kAckComm, kAckNext, kAckEndOfBlock, "A 1.6: Ack from HBD; wrote packets to Flash\n"}, ""),
-    ExchangeRow("user aborts in the first wait", 4, 2, {kOk}, Trouble::kAbortInFirstWait, 1, 0,
+    ExchangeRow("user aborts in the first wait", 4, 2, {kOk}, Trouble::kAbortFirstWait, 1, 0,
                 {kAborted[0], kAborted[1]}, kUserAbort),
     // Each data try sees the abort again, and records it.
-    ExchangeRow("user aborts in the data waits", 4, 2, {kOk, kNext}, Trouble::kAbortInDataWaits, 4,
-                2, {kAckComm, kAckNext, kAborted[0], kAborted[1], kAborted[0], kAborted[1]},
+    ExchangeRow("user aborts in the data waits", 4, 2, {kOk, kNext}, Trouble::kAbortDataWaits, 4, 2,
+                {kAckComm, kAckNext, kAborted[0], kAborted[1], kAborted[0], kAborted[1]},
                 kUserAbort),
     // The abort comes after the line died: no wait sees it, the board still records it.
-    ExchangeRow("user aborts after the line is lost", 4, 2, {}, Trouble::kAbortAsLineLost, 2, 0,
+    ExchangeRow("user aborts after the line is lost", 4, 2, {}, Trouble::kAbortLineLost, 2, 0,
                 {NoAnswer(1), NoAnswer(2), kAborted[0], kAborted[1]}, kUserAbort),
     // The line breaks (a failed or a partial write) as the end of transfer is written: it
     // cannot reach the unit, so the board is not done.
-    ExchangeRow("line lost at the end of transfer", 4, 1, {kOk, kNext, kGood},
-                Trouble::kLineLostAtEnd, 4, 1,
+    ExchangeRow("line lost at the end of transfer", 4, 1, {kOk, kNext, kGood}, Trouble::kLostAtEnd,
+                4, 1,
                 {kAckComm, kAckNext, kAckGood,
                  "E ERROR: End of Transfer did not reach the HBD; the line was lost\n"},
                 "Line lost, Step: End of Transfer"),
-    ExchangeRow("end of transfer written in part", 4, 1, {kOk, kNext, kGood}, Trouble::kShortEnd, 4,
-                1,
+    ExchangeRow("end of transfer written in part", 4, 1, {kOk, kNext, kGood}, Trouble::kShort, 4, 1,
                 {kAckComm, kAckNext, kAckGood,
                  "E ERROR: End of Transfer did not reach the HBD; the line was lost\n"},
                 "Line lost, Step: End of Transfer"),
@@ -391,14 +383,14 @@ TEST_P(HbdExchange, AnswersDecideTheFile) {
     script.assign(row.replies.begin(), row.replies.end());
     onHostPacket = [this, &row](const Bytes& p) {
         const bool end = p == Control(hbd::kCmdEndOfTransfer);
-        job.abortRequest = row.trouble == Trouble::kAbortInFirstWait ||
-                           (row.trouble == Trouble::kAbortInDataWaits && p.size() == 2);
-        serial.lineLost = (end && row.trouble == Trouble::kLineLostAtEnd) ||
-                          row.trouble == Trouble::kAbortAsLineLost;
+        job.abortRequest = row.trouble == Trouble::kAbortFirstWait ||
+                           (row.trouble == Trouble::kAbortDataWaits && p.size() == 2);
+        serial.lineLost =
+            (end && row.trouble == Trouble::kLostAtEnd) || row.trouble == Trouble::kAbortLineLost;
         // The abort comes once the line is known lost, before the retry's wait.
         job.abortRequest =
-            job.abortRequest || (row.trouble == Trouble::kAbortAsLineLost && hostPackets == 2);
-        serial.shortWrites = end && row.trouble == Trouble::kShortEnd;
+            job.abortRequest || (row.trouble == Trouble::kAbortLineLost && hostPackets == 2);
+        serial.shortWrites = end && row.trouble == Trouble::kShort;
     };
     engine->EstimateRunSeconds();
     const bool ok = *row.historyText == '\0';

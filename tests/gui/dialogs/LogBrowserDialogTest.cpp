@@ -30,10 +30,17 @@ struct Browser : ErrorReporter {
     std::vector<std::string> errors;
     std::optional<LogBrowserDialog> dialog;
 
-    explicit Browser(const std::vector<std::pair<std::string, std::size_t>>& files) {
+    struct LogFile {
+        std::string name;
+        std::size_t bytes;
+        int ageSeconds = 0;
+    };
+    explicit Browser(const std::vector<LogFile>& files) {
         QDir().mkpath(QString::fromStdString(logs));
-        for (const auto& [name, bytes] : files) {
+        const auto now = std::filesystem::file_time_type::clock::now();
+        for (const auto& [name, bytes, age] : files) {
             std::ofstream(logs + "/" + name, std::ios::binary) << std::string(bytes, 'L');
+            std::filesystem::last_write_time(logs + "/" + name, now - std::chrono::seconds(age));
         }
         dialog.emplace(logs, runner, *this);
     }
@@ -64,36 +71,17 @@ class LogBrowserTest : public QObject {
     // Which files are listed and how sizes round is the folder scan's business; here that its rows
     // reach the columns newest first, and that a header sorts by numbers (2 KB before 10 KB).
     void ListsNewestFirstAndSortsByNumbers() {
-        Browser browser({{"Quillon_LogMsg_a.txt", 0},
+        using D = LogBrowserDialog;
+        Browser browser({{"Quillon_LogMsg_a.txt", 0, 300},
                          {"Quillon_LogSerial_d.TXT", 1025},
-                         {"Quillon_LogMsg_b.txt", 10240},
+                         {"Quillon_LogMsg_b.txt", 10240, 100},
                          {"Quillon_LogMsg_e.log", 10}});
-        const auto now = std::filesystem::file_time_type::clock::now();
-        for (const auto& [name, age] : {std::pair{"a.txt", 300}, {"d.TXT", 0}, {"b.txt", 100}}) {
-            const bool serial = name[0] == 'd';
-            std::filesystem::last_write_time(
-                browser.logs + (serial ? "/Quillon_LogSerial_" : "/Quillon_LogMsg_") + name,
-                now - std::chrono::seconds(age));
-        }
-        browser.dialog.emplace(browser.logs, browser.runner, browser);  // lists them anew
-        auto rows = [&browser] {
-            QStringList texts;
-            for (int i = 0; i < browser.dialog->List()->topLevelItemCount(); ++i) {
-                for (int column : {LogBrowserDialog::kColCount, LogBrowserDialog::kColName,
-                                   LogBrowserDialog::kColType, LogBrowserDialog::kColSize}) {
-                    texts << browser.Row(i)->text(column);
-                }
-            }
-            return texts.join(' ');
-        };
-        QCOMPARE(rows(),
-                 "1 Quillon_LogSerial_d Serial 2 KB 2 Quillon_LogMsg_b Status 10 KB "
-                 "3 Quillon_LogMsg_a Status 0 KB");
-        browser.dialog->List()->header()->setSortIndicator(LogBrowserDialog::kColSize,
-                                                           Qt::AscendingOrder);
-        QCOMPARE(rows(),
-                 "3 Quillon_LogMsg_a Status 0 KB 1 Quillon_LogSerial_d Serial 2 KB "
-                 "2 Quillon_LogMsg_b Status 10 KB");
+        QCOMPARE(browser.Column(D::kColName),
+                 QStringList({"Quillon_LogSerial_d", "Quillon_LogMsg_b", "Quillon_LogMsg_a"}));
+        QCOMPARE(browser.Column(D::kColType), QStringList({"Serial", "Status", "Status"}));
+        browser.dialog->List()->header()->setSortIndicator(D::kColSize, Qt::AscendingOrder);
+        QCOMPARE(browser.Column(D::kColSize), QStringList({"0 KB", "2 KB", "10 KB"}));
+        QCOMPARE(browser.Column(D::kColCount), QStringList({"3", "1", "2"}));
     }
 
     void ViewAndDeleteActOnTheMarkedRow() {
