@@ -26,9 +26,42 @@ int PortTableBackend::WriteByte(int port, uint8_t byte) {
     return written < 0 ? written : kSerialIoError;
 }
 
+int PortTableBackend::LiveHandle(int port, intptr_t* handle) const {
+    *handle = slots_.Handle(port);
+    if (*handle == SerialPortSlots::kClosed) {
+        return kSerialNotOpen;
+    }
+    return slots_.Dead(port) ? kSerialIoError : 0;
+}
+
+int PortTableBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t count) {
+    intptr_t handle = 0;
+    if (const int code = LiveHandle(port, &handle); code != 0) {
+        return code;
+    }
+    if (bytes == nullptr || count == 0) {
+        return 0;
+    }
+    std::lock_guard writeLock(slots_.WriteMutex(port));
+    return WriteAll(port, handle, bytes, count);
+}
+
+int PortTableBackend::Stuck(int port, int written) {
+    slots_.Fail(
+        port, kSerialIoError,
+        slots_.DevicePath(port) + " does not take any more bytes: check the cable/adapter.");
+    return written;
+}
+
+int PortTableBackend::Read(int port, uint8_t* buffer, int max) {
+    intptr_t handle = 0;
+    const int code = LiveHandle(port, &handle);
+    return code != 0 ? code : ReadSome(port, handle, buffer, max);
+}
+
 int PortTableBackend::ReadByte(int port) {
     uint8_t byte = 0;
-    const int got = ReadSome(port, &byte, 1);
+    const int got = Read(port, &byte, 1);
     if (got == 1) {
         return byte;
     }
@@ -39,7 +72,7 @@ int PortTableBackend::ReadBlock(int port, uint8_t* buffer, int max) {
     if (buffer == nullptr || max < 1) {
         return 0;
     }
-    return ReadSome(port, buffer, max);
+    return Read(port, buffer, max);
 }
 
 int PortTableBackend::SetBaud(int port, int baudCode) {

@@ -318,18 +318,8 @@ int PosixSerialBackend::Flush(int port, int queue) {
     return ::tcflush(fd, queue) == 0 ? 0 : kSerialIoError;
 }
 
-int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t count) {
-    int fd = Fd(port);
-    if (fd < 0) {
-        return kSerialNotOpen;
-    }
-    if (slots_.Dead(port)) {
-        return kSerialIoError;
-    }
-    if (bytes == nullptr || count == 0) {
-        return 0;
-    }
-    std::lock_guard writeLock(slots_.WriteMutex(port));
+int PosixSerialBackend::WriteAll(int port, intptr_t handle, const uint8_t* bytes, uint16_t count) {
+    const int fd = static_cast<int>(handle);
     auto deadline = WriteDeadline(count, slots_.BitsPerSecond(port));
     int written = 0;
     while (written < count) {
@@ -349,24 +339,14 @@ int PosixSerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
             return slots_.MarkDead(port);
         }
         if (outcome != PollOutcome::kReady) {
-            slots_.Fail(port, kSerialIoError,
-                        slots_.DevicePath(port) +
-                            " does not take any more bytes: check the cable/adapter.");
-            return written;
+            return Stuck(port, written);
         }
     }
     return written;
 }
 
-// Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
-int PosixSerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
-    int fd = Fd(port);
-    if (fd < 0) {
-        return kSerialNotOpen;
-    }
-    if (slots_.Dead(port)) {
-        return kSerialIoError;
-    }
+int PosixSerialBackend::ReadSome(int port, intptr_t handle, uint8_t* buffer, int max) {
+    const int fd = static_cast<int>(handle);
     for (;;) {
         ssize_t n = ::read(fd, buffer, static_cast<size_t>(max));
         if (n > 0) {

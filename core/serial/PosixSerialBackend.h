@@ -15,16 +15,12 @@ namespace quillon {
 class PosixSerialBackend final : public PortTableBackend {
   public:
     PosixSerialBackend();
-    ~PosixSerialBackend() override = default;  // closes every port still open
-    PosixSerialBackend(const PosixSerialBackend&) = delete;
-    PosixSerialBackend& operator=(const PosixSerialBackend&) = delete;
 
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
-    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
     // False at once on a closed or dead port, so a caller's wait loop must keep its own time
     // budget rather than count on this call to pass the time.
     bool WaitForData(int port, uint32_t timeoutMs) override;
@@ -34,7 +30,8 @@ class PosixSerialBackend final : public PortTableBackend {
     // Waits until the output queue is empty, as long as the line needs for it; false when it
     // is still not empty then.
     bool DrainOutput(int port);
-    int ReadSome(int port, uint8_t* buffer, int max) override;
+    int ReadSome(int port, intptr_t handle, uint8_t* buffer, int max) override;
+    int WriteAll(int port, intptr_t handle, const uint8_t* bytes, uint16_t count) override;
     bool ApplyRate(intptr_t handle, int bitsPerSecond) override;
     int SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) override;
     int Flush(int port, int queue);

@@ -171,18 +171,7 @@ int Win32SerialBackend::Purge(int port, uint32_t flags) {
     return ::PurgeComm(AsHandle(h), flags) ? 0 : kSerialIoError;
 }
 
-int Win32SerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t count) {
-    const intptr_t h = slots_.Handle(port);
-    if (h == kClosed) {
-        return kSerialNotOpen;
-    }
-    if (slots_.Dead(port)) {
-        return kSerialIoError;
-    }
-    if (bytes == nullptr || count == 0) {
-        return 0;
-    }
-    std::lock_guard writeLock(slots_.WriteMutex(port));
+int Win32SerialBackend::WriteAll(int port, intptr_t h, const uint8_t* bytes, uint16_t count) {
     int written = 0;
     while (written < count) {
         DWORD n = 0;
@@ -191,10 +180,7 @@ int Win32SerialBackend::WriteBlock(int port, const uint8_t* bytes, uint16_t coun
             return slots_.MarkDead(port);
         }
         if (n == 0) {
-            slots_.Fail(port, kSerialIoError,
-                        slots_.DevicePath(port) +
-                            " does not take any more bytes: check the cable/adapter.");
-            return written;
+            return Stuck(port, written);
         }
         written += static_cast<int>(n);
     }
@@ -210,15 +196,7 @@ int Win32SerialBackend::QueuedInput(int port) {
     return static_cast<int>(std::min<DWORD>(status.cbInQue, INT32_MAX));
 }
 
-// Bytes read (at least 1), 0 when nothing is waiting, or a negative code.
-int Win32SerialBackend::ReadSome(int port, uint8_t* buffer, int max) {
-    const intptr_t h = slots_.Handle(port);
-    if (h == kClosed) {
-        return kSerialNotOpen;
-    }
-    if (slots_.Dead(port)) {
-        return kSerialIoError;
-    }
+int Win32SerialBackend::ReadSome(int port, intptr_t h, uint8_t* buffer, int max) {
     DWORD n = 0;
     if (!::ReadFile(AsHandle(h), buffer, static_cast<DWORD>(max), &n, nullptr)) {
         return slots_.MarkDead(port);

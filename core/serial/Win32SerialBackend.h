@@ -17,22 +17,19 @@ namespace quillon {
 class Win32SerialBackend final : public PortTableBackend {
   public:
     Win32SerialBackend();
-    ~Win32SerialBackend() override = default;  // closes every port still open
-    Win32SerialBackend(const Win32SerialBackend&) = delete;
-    Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
 
     static std::string DefaultDevicePath(int port);
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
-    int WriteBlock(int port, const uint8_t* bytes, uint16_t count) override;
     bool WaitForData(int port, uint32_t timeoutMs) override;
 
   private:
     // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
     int QueuedInput(int port);
-    int ReadSome(int port, uint8_t* buffer, int max) override;
+    int ReadSome(int port, intptr_t h, uint8_t* buffer, int max) override;
+    int WriteAll(int port, intptr_t h, const uint8_t* bytes, uint16_t count) override;
     bool ApplyRate(intptr_t handle, int bitsPerSecond) override;
     int SetModemLine(SerialPortSlots::Locked& open, ModemLine line, bool raise) override;
     int Purge(int port, uint32_t flags);
