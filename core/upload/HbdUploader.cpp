@@ -41,17 +41,7 @@ int32_t WholeSeconds(int64_t micros) {
 }  // namespace
 
 HbdUploader::HbdUploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state)
-    : job_(job),
-      port_(port),
-      clock_(clock),
-      state_(state),
-      events_(*job.events),
-      serialData_(events_, state.showSerialData),
-      log_(*job.events, clock, state.appDir),
-      serialLog_(clock, state.appDir),
-      history_(state.appDir, clock) {
-    state_.ResetInternalError();
-}
+    : UploaderParts(job, port, clock, state) {}
 
 void HbdUploader::LoadUploadSettings(const IniFile& ini) {
     HbdUploadSettings s;

@@ -26,6 +26,7 @@
 #include "upload/MessageLog.h"
 #include "upload/UploadJob.h"
 #include "upload/UploadProgress.h"
+#include "upload/UploaderParts.h"
 
 namespace quillon {
 
@@ -40,7 +41,7 @@ struct HbdUploadSettings {
     bool showTiming = settings::kShowUploadTiming.def != 0;
 };
 
-class HbdUploader {
+class HbdUploader : private UploaderParts {
   public:
     // Results of WaitForResponse besides a code byte.
     static constexpr int kNoResponse = -1;
@@ -132,15 +133,6 @@ class HbdUploader {
     void LogUnexpectedDataAnswer(int code);
     bool FinishFile(uint32_t startTick);
 
-    UploadJob& job_;
-    SerialPort& port_;
-    Clock& clock_;
-    ProgramState& state_;
-    EventSink& events_;
-    SerialDataEvents serialData_;
-    MessageLog log_;
-    SerialDataLog serialLog_;
-    UploadHistory history_;
     const FirmwareImage* image_ = nullptr;  // the board being sent
     const BoardSpec* board_ = nullptr;      // its facts
     size_t nextByte_ = 0;                   // where its next packet starts

@@ -48,17 +48,7 @@ int32_t ReadWithWriteBack(IniFile& ini, const settings::IntKey& key) {
 }  // namespace
 
 Kx2Uploader::Kx2Uploader(UploadJob& job, SerialPort& port, Clock& clock, ProgramState& state)
-    : job_(job),
-      port_(port),
-      clock_(clock),
-      state_(state),
-      events_(*job.events),
-      serialData_(events_, state.showSerialData),
-      log_(*job.events, clock, state.appDir),
-      history_(state.appDir, clock),
-      serialLog_(clock, state.appDir) {
-    state_.ResetInternalError();
-}
+    : UploaderParts(job, port, clock, state) {}
 
 bool Kx2Uploader::OpenMessageLog() {
     return log_.OpenRunLogs(port_, job_, settings_.logSerialData ? &serialLog_ : nullptr);

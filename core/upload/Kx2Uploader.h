@@ -24,6 +24,7 @@
 #include "upload/MessageLog.h"
 #include "upload/UploadJob.h"
 #include "upload/UploadProgress.h"
+#include "upload/UploaderParts.h"
 
 namespace quillon {
 
@@ -47,7 +48,7 @@ struct Kx2UploadSettings {
     bool logSerialData = false;
 };
 
-class Kx2Uploader {
+class Kx2Uploader : private UploaderParts {
   public:
     static constexpr int kStartTries = 3;
     static constexpr int kPollsPerWait = 16;
@@ -150,24 +151,14 @@ class Kx2Uploader {
     void WriteFrame();
     int ReadByte();
     void FlushReceived();
-    // BytesSent and BytesReceived, while the serial-data view is on.
     void LogCancel();
     void LogUnknown(Kx2FrameType type);
 
-    UploadJob& job_;
-    SerialPort& port_;
-    Clock& clock_;
-    ProgramState& state_;
-    EventSink& events_;
-    SerialDataEvents serialData_;
-    MessageLog log_;
-    UploadHistory history_;
     UploadProgress progress_;
     Kx2FrameBuilder frame_;
     Kx2FrameReceiver receiver_;
     Kx2UploadSettings settings_;
     std::vector<Packet> packets_;
-    SerialDataLog serialLog_;
     std::vector<uint8_t> received_;  // bytes of the current receive call, for the serial-data log
 
     std::string path_;
