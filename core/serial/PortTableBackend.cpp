@@ -75,6 +75,16 @@ int PortTableBackend::ReadBlock(int port, uint8_t* buffer, int max) {
     return Read(port, buffer, max);
 }
 
+int PortTableBackend::ResetPort(int port, int rxQueue, int txQueue) {
+    int code = 0;
+    auto slot = slots_.Lock(port, &code);
+    if (!slot) {
+        return code;
+    }
+    slot->Close();
+    return OpenDevice(port, *slot, rxQueue, txQueue);
+}
+
 int PortTableBackend::SetBaud(int port, int baudCode) {
     int code = 0;
     auto open = slots_.LockOpen(port, &code);

@@ -32,6 +32,8 @@ class PortTableBackend : public SerialBackend {
     // kSerialNotOpen or kSerialIoError at once on a closed or dead port; else whole, under the
     // port's write lock, so a keystroke never lands inside a block.
     int WriteBlock(int port, const uint8_t* bytes, uint16_t count) final;
+    // Closes what is open on the port, then opens its device afresh.
+    int ResetPort(int port, int rxQueue, int txQueue) final;
     // kSerialBadBaud, with its sentence, for a code not in kBaudCodes or a rate the device refuses.
     int SetBaud(int port, int baudCode) final;
     int SetDtr(int port, char command) final;
@@ -47,6 +49,9 @@ class PortTableBackend : public SerialBackend {
     virtual int WriteAll(int port, intptr_t handle, const uint8_t* bytes, uint16_t count) = 0;
     // A line that takes no more bytes: says so, and returns what was written.
     int Stuck(int port, int written);
+    // Opens the slot's device (slot.DevicePath()) raw and hands its handle to slot.Opened; else
+    // returns slot.Fail with the technician's sentence.
+    virtual int OpenDevice(int port, SerialPortSlots::Locked& slot, int rxQueue, int txQueue) = 0;
     // Runs the open device at that rate; false when it refuses.
     virtual bool ApplyRate(intptr_t handle, int bitsPerSecond) = 0;
     // Raises or lowers one modem line: 0, or the failure recorded through `open`. A device

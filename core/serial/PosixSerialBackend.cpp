@@ -225,20 +225,14 @@ std::string PosixSerialBackend::DefaultDevicePath(int port) {
 }
 
 // The queue sizes are the old library's; the kernel keeps its own buffers.
-int PosixSerialBackend::ResetPort(int port, int /*rxQueue*/, int /*txQueue*/) {
-    int code = 0;
-    auto locked = slots_.Lock(port, &code);
-    if (!locked) {
-        return code;
-    }
-    locked->Close();
-    const std::string path = locked->DevicePath();
-    OpenResult opened = OpenSerialDevice(path);
+int PosixSerialBackend::OpenDevice(int port, SerialPortSlots::Locked& slot, int /*rxQueue*/,
+                                   int /*txQueue*/) {
+    OpenResult opened = OpenSerialDevice(slot.DevicePath());
     if (opened.fdOrCode < 0) {
-        return locked->Fail(opened.fdOrCode, std::move(opened.errorText));
+        return slot.Fail(opened.fdOrCode, std::move(opened.errorText));
     }
     slots_.SetBitsPerSecond(port, BitsPerSecondOf(opened.fdOrCode));
-    locked->Opened(opened.fdOrCode);
+    slot.Opened(opened.fdOrCode);
     return 0;
 }
 

@@ -18,7 +18,6 @@ class PosixSerialBackend final : public PortTableBackend {
 
     static std::string DefaultDevicePath(int port);
 
-    int ResetPort(int port, int rxQueue, int txQueue) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     // False at once on a closed or dead port, so a caller's wait loop must keep its own time
@@ -26,6 +25,7 @@ class PosixSerialBackend final : public PortTableBackend {
     bool WaitForData(int port, uint32_t timeoutMs) override;
 
   private:
+    int OpenDevice(int port, SerialPortSlots::Locked& slot, int rxQueue, int txQueue) override;
     int Fd(int port) const { return static_cast<int>(slots_.Handle(port)); }
     // Waits until the output queue is empty, as long as the line needs for it; false when it
     // is still not empty then.

@@ -100,32 +100,26 @@ std::string Win32SerialBackend::DefaultDevicePath(int port) {
     return "\\\\.\\COM" + std::to_string(port + 1);
 }
 
-int Win32SerialBackend::ResetPort(int port, int rxQueue, int txQueue) {
-    int code = 0;
-    auto locked = slots_.Lock(port, &code);
-    if (!locked) {
-        return code;
-    }
-    locked->Close();
-    const std::string path = locked->DevicePath();
+int Win32SerialBackend::OpenDevice(int /*port*/, SerialPortSlots::Locked& slot, int rxQueue,
+                                   int txQueue) {
+    const std::string path = slot.DevicePath();
     HANDLE h = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         OpenFailure failure = DescribeOpenFailure(::GetLastError(), path);
-        return locked->Fail(failure.code, std::move(failure.text));
+        return slot.Fail(failure.code, std::move(failure.text));
     }
     if (::GetFileType(h) != FILE_TYPE_CHAR || !ConfigureRaw(h)) {
         ::CloseHandle(h);
-        return locked->Fail(kSerialNotATty,
-                            path +
-                                " is not a serial port: choose one such as COM1 (see "
-                                "'quillon7-cli ports').");
+        return slot.Fail(kSerialNotATty, path +
+                                             " is not a serial port: choose one such as COM1 (see "
+                                             "'quillon7-cli ports').");
     }
     ::SetupComm(h, static_cast<DWORD>(std::max(rxQueue, 0)),
                 static_cast<DWORD>(std::max(txQueue, 0)));
     // Bytes from before we owned the line are not ours.
     ::PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
-    locked->Opened(reinterpret_cast<intptr_t>(h));
+    slot.Opened(reinterpret_cast<intptr_t>(h));
     return 0;
 }
 

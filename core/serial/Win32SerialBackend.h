@@ -20,12 +20,12 @@ class Win32SerialBackend final : public PortTableBackend {
 
     static std::string DefaultDevicePath(int port);
 
-    int ResetPort(int port, int rxQueue, int txQueue) override;
     int ClearTransmitQueue(int port) override;
     int ClearReceiveQueue(int port) override;
     bool WaitForData(int port, uint32_t timeoutMs) override;
 
   private:
+    int OpenDevice(int port, SerialPortSlots::Locked& slot, int rxQueue, int txQueue) override;
     // Bytes waiting in the receive queue, or -1 when the line cannot be asked (dead).
     int QueuedInput(int port);
     int ReadSome(int port, intptr_t h, uint8_t* buffer, int max) override;
