@@ -111,6 +111,29 @@ silent_cli=$!
 
 ctest --test-dir build-windows --output-on-failure -j2
 
+# A unit that vanishes mid-upload (the USB adapter pulled: the unit's end of the pty closed)
+# ends the run as a lost line, exit 1, with its failure in History.txt, as on Linux.
+mkfifo "$work/gone-sim"
+build/sim/quillon7-sim hbd --hangup-after-packet 3 >"$work/gone-sim" 2>&1 &
+gone_sim=$!
+exec {gone_out}<"$work/gone-sim"
+read -r line <&"$gone_out"
+ln -sfn "${line##* }" "$WINEPREFIX/dosdevices/com7"
+gone_app=$work/hbd-gone
+mkdir -p "$gone_app"
+printf '[HBD Params]\nDelay after File Upload=45\n' >"$gone_app/Quillon.ini"
+gone_status=0
+"$wine" "$cli_exe" upload --app-dir "Z:$gone_app" --port COM7 --comm "Z:$work/fw/SAMPLE_COMM.bin" \
+    >"$gone_app/out.txt" 2>&1 || gone_status=$?
+kill "$gone_sim" 2>/dev/null || true
+exec {gone_out}<&-
+if [ "$gone_status" -eq 1 ] && grep -q "(line-lost)" "$gone_app/out.txt" &&
+    grep -q "Upload COMM File FAILED!" "$gone_app/History.txt"; then
+    echo "hbd unit gone mid-upload: exit 1, line lost, failure in History.txt"
+else
+    fail "hbd unit gone mid-upload (exit $gone_status)" "$gone_app/out.txt"
+fi
+
 # A KX2 run records its begin only; an HBD run its success. The HBD image also goes through a
 # port that is no COMn, as virtual port drivers name theirs.
 for case in "hbd --comm SAMPLE_COMM.bin Upload.COMM.File.Successful" \
