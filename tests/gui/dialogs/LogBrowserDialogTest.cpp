@@ -74,8 +74,7 @@ class LogBrowserTest : public QObject {
         using D = LogBrowserDialog;
         Browser browser({{"Quillon_LogMsg_a.txt", 0, 300},
                          {"Quillon_LogSerial_d.TXT", 1025},
-                         {"Quillon_LogMsg_b.txt", 10240, 100},
-                         {"Quillon_LogMsg_e.log", 10}});
+                         {"Quillon_LogMsg_b.txt", 10240, 100}});
         QCOMPARE(browser.Column(D::kColName),
                  QStringList({"Quillon_LogSerial_d", "Quillon_LogMsg_b", "Quillon_LogMsg_a"}));
         QCOMPARE(browser.Column(D::kColType), QStringList({"Serial", "Status", "Status"}));
