@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Runs the Windows build (scripts/build-windows.sh) under Wine: the core's tests through CTest,
-# then quillon7-cli.exe uploads the sample HBD and KX2 images through Wine's COM5, which points
-# at the pseudo-terminal of the Linux quillon7-sim. Each upload must exit 0, leave its success
-# in History.txt, and the unit must receive the same image as from the Linux quillon7-cli. The
-# images sit in a folder with a non-ASCII name. Then what a Windows technician meets: `upload
-# --simulate` and the records read back in an application folder named with umlauts and CJK, a
-# firmware path over 260 characters, a port named \\.\CNCA0, a KX2 unit that never confirms, the
-# console (through scripts/wine-console.py: no escape codes, Ctrl-C said on a line of its own,
-# Ctrl-C as a byte in `terminal`), /? and the help's Windows words. The desktop's Qt Test programs
-# run in Wine's own window system on an Xvfb display, and scripts/test-windows-desktop.sh drives
-# quillon7.exe there.
+# Runs the Windows build (scripts/build-windows.sh) under Wine: the core's tests and the fault
+# soak's table (over the in-process loopback line) through CTest, then quillon7-cli.exe uploads the
+# sample HBD and KX2 images through Wine's COM5, which points at the pseudo-terminal of the Linux
+# quillon7-sim. Each upload must exit 0, leave its success in History.txt, and the unit must receive
+# the same image as from the Linux quillon7-cli. The images sit in a folder with a non-ASCII name.
+# Then what a Windows technician meets: `upload --simulate` and the records read back in an
+# application folder named with umlauts and CJK, a firmware path over 260 characters, a port named
+# \\.\CNCA0, a KX2 unit that never confirms, the console (through scripts/wine-console.py: no escape
+# codes, Ctrl-C said on a line of its own, Ctrl-C as a byte in `terminal`), /? and the help's
+# Windows words. The desktop's Qt Test programs run in Wine's own window system on an Xvfb display,
+# and scripts/test-windows-desktop.sh drives quillon7.exe there.
 # The checks read "run && check || fail ...": fail is meant to run when either one fails.
 # shellcheck disable=SC2015
 set -euo pipefail

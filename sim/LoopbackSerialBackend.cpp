@@ -128,6 +128,11 @@ void LoopbackSerialBackend::WaitUntilHostDone(int limitMs) {
                       [this] { return !open_ && toUnit_.empty() && !unitBusy_; });
 }
 
+bool LoopbackSerialBackend::IsOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
 int LoopbackSerialBackend::ResetPort(int, int, int) {
     CatchUp();
     std::lock_guard lock(mutex_);

@@ -4,13 +4,16 @@
 #include <thread>
 
 #include "protocol/Boards.h"
-#include "serial/PosixSerialBackend.h"
 #include "settings/IniFile.h"
-#include "sim/UnitRunner.h"
+#include "sim/LoopbackSerialBackend.h"
 #include "tests/reliability/RunCheck.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/TestPty.h"
 #include "upload/UploadWorkers.h"
+#ifndef _WIN32
+#include "serial/PosixSerialBackend.h"
+#include "sim/UnitRunner.h"
+#include "tests/support/TestPty.h"
+#endif
 
 namespace quillon::test {
 
@@ -88,13 +91,26 @@ const std::vector<SoakPlan>& SoakPlans() {
 }
 #pragma GCC diagnostic pop
 
-std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
+const std::vector<SoakLine>& SoakLines() {
+#ifdef _WIN32
+    static const std::vector<SoakLine> lines = {SoakLine::kLoopback};
+#else
+    static const std::vector<SoakLine> lines = {SoakLine::kLoopback, SoakLine::kPseudoTerminal};
+#endif
+    return lines;
+}
+
+const char* SoakLineName(SoakLine line) {
+    return line == SoakLine::kLoopback ? "loopback" : "pty";
+}
+
+std::vector<std::string> RunSoakPlan(const SoakPlan& plan, SoakLine line) {
     std::vector<std::string> wrong;
     TempDir dir;
     ProgramState state;
     state.appDir = dir.Dir();
-    FakeClock clock;
-    PosixSerialBackend serial;
+    const bool loopback = line == SoakLine::kLoopback;
+    FakeClock clock(FakeClock::DefaultStart(), loopback ? 0 : 20);
     RecordingSink sink;
     UploadJob job;
     job.events = &sink;
@@ -115,9 +131,7 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
         }
         sim::HbdUnit hbdUnit(sim::HbdUnit::kDefaultBlockPackets, plan.hbd);
         sim::Kx2Unit kx2Unit(plan.kx2Unit);
-        sim::UnitRunner runner(plan.kx2 ? static_cast<sim::SimulatedUnit&>(kx2Unit) : hbdUnit,
-                               test::OpenPty());
-        runner.Start();
+        sim::SimulatedUnit& unit = plan.kx2 ? static_cast<sim::SimulatedUnit&>(kx2Unit) : hbdUnit;
         int lines = 0;
         size_t filesDone = 0;
         sink.hook = [&](const test::Recorded& n) {
@@ -126,18 +140,35 @@ std::vector<std::string> RunSoakPlan(const SoakPlan& plan) {
             }
             // The pause after a file is what lets a unit take the end of transfer before the
             // next file's clearing call; with the fake clock the run gives the unit that time.
-            if (n.code == ev::kFileDone) {
+            if (n.code == ev::kFileDone && !plan.kx2) {
                 BoardsWhenThereAre(hbdUnit, ++filesDone);
             }
         };
-        job.portDevice = runner.DevicePath();
-        WorkerContext context{serial, clock, state};
-        (plan.kx2 ? RunKx2UploadWorker : RunHbdUploadWorker)(job, context);
-        run.boards = BoardsWhenThereAre(hbdUnit, sink.Count(ev::kFileDone));
-        runner.Stop();
+        auto upload = [&](SerialBackend& serial) {
+            WorkerContext context{serial, clock, state};
+            (plan.kx2 ? RunKx2UploadWorker : RunHbdUploadWorker)(job, context);
+            if (!plan.kx2) {
+                run.boards = BoardsWhenThereAre(hbdUnit, sink.Count(ev::kFileDone));
+            }
+        };
+        if (loopback) {
+            sim::LoopbackSerialBackend serial(unit, &clock);
+            upload(serial);
+            wrong.insert(wrong.end(), serial.IsOpen() ? 1 : 0, "the port was left open");
+        } else {
+#ifndef _WIN32
+            sim::UnitRunner runner(unit, test::OpenPty());
+            runner.Start();
+            job.portDevice = runner.DevicePath();
+            PosixSerialBackend serial;
+            upload(serial);
+            runner.Stop();
+#endif
+        }
         run.history = dir.Read("History.txt");
         run.report = kx2Unit.GetReport();
-        wrong = CheckRun(run);
+        const std::vector<std::string> broken = CheckRun(run);
+        wrong.insert(wrong.end(), broken.begin(), broken.end());
     }
     wrong.insert(wrong.end(), OpenDescriptors() == descriptorsBefore ? 0 : 1,
                  "a file descriptor was left open");

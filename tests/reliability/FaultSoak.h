@@ -1,6 +1,7 @@
-// A fixed table of fault plans run against the simulated HBD and KX2 units over real
-// pseudo-terminals with the fake clock. fault_soak_tests runs every row once; reliability_soak
-// runs the table over and over. Every run must end as its row says, record exactly that in the
+// A fixed table of fault plans run against the simulated HBD and KX2 units with the fake clock,
+// over the in-process loopback line (every system) and over real pseudo-terminals (POSIX).
+// fault_soak_tests runs every row once on every line; reliability_soak runs the table over and
+// over. Every run must end as its row says, record exactly that in the
 // history, leave the unit holding every board byte-exact when it completes, and leave no file
 // descriptor (port, lock, log) open behind it.
 #pragma once
@@ -25,7 +26,15 @@ struct SoakPlan {
 
 const std::vector<SoakPlan>& SoakPlans();
 
+enum class SoakLine {
+    kLoopback,        // stepped: the unit answers on the fake clock, nothing waits in real time
+    kPseudoTerminal,  // the POSIX serial backend on a pty, the unit on a thread of its own
+};
+// The lines this system has.
+const std::vector<SoakLine>& SoakLines();
+const char* SoakLineName(SoakLine line);
+
 // What went wrong in one run of the plan; empty when it behaved.
-std::vector<std::string> RunSoakPlan(const SoakPlan& plan);
+std::vector<std::string> RunSoakPlan(const SoakPlan& plan, SoakLine line);
 
 }  // namespace quillon::test

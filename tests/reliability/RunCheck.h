@@ -30,9 +30,16 @@ struct FinishedRun {
     sim::Kx2Unit::Report report{};
 };
 
+// The files, ports and other descriptors this process holds open. Not counted on Windows, where
+// Wine's handle count stays the same with a file left open: there the loopback line says whether
+// the port was closed, and nothing else.
 inline int OpenDescriptors() {
+#ifdef _WIN32
+    return 0;
+#else
     return static_cast<int>(
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+#endif
 }
 
 inline size_t Occurrences(const std::string& text, const std::string& what) {

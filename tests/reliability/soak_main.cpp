@@ -1,5 +1,6 @@
 // reliability_soak: the fault soak's table run over and over, RUNS runs in all (default 200),
-// row after row; prints every run that broke a rule, exit status 1 when any did.
+// row after row, the whole table on each line in turn; prints every run that broke a rule, exit
+// status 1 when any did.
 //   reliability_soak [--runs N]
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +20,11 @@ int main(int argc, char** argv) {
     unsigned long broken = 0;
     for (unsigned long run = 0; run < runs; ++run) {
         const SoakPlan& plan = SoakPlans()[run % SoakPlans().size()];
-        const std::vector<std::string> wrong = RunSoakPlan(plan);
+        const SoakLine line = SoakLines()[run / SoakPlans().size() % SoakLines().size()];
+        const std::vector<std::string> wrong = RunSoakPlan(plan, line);
         for (const std::string& what : wrong) {
-            std::printf("run %lu (%s): %s\n", run, plan.name.c_str(), what.c_str());
+            std::printf("run %lu (%s, %s): %s\n", run, plan.name.c_str(), SoakLineName(line),
+                        what.c_str());
         }
         broken += wrong.empty() ? 0 : 1;
     }

@@ -34,6 +34,7 @@ class LoopbackSerialBackend final : public SerialBackend, private UnitLine {
     // Returns once the host has closed the line and the unit has taken every byte written, or
     // after limitMs; the unit's state is final then.
     void WaitUntilHostDone(int limitMs);
+    bool IsOpen() const;  // the host has the port open
 
     int ResetPort(int port, int rxQueue, int txQueue) override;
     int SetBaud(int port, int baudCode) override;
