@@ -150,17 +150,6 @@ PtyRow ThreeBoards(const char* name, bool commFirst, std::vector<int> kinds) {
 const PtyRow kRows[] = {
     ThreeBoards("HBD COMM first", true, {1, 2, 3}),
     ThreeBoards("HBD READER first", false, {2, 1, 3}),
-    // SPEECH is not attempted after a failed COMM file.
-    PtyRow(
-        "HBD line dropped",
-        [](WorkerOverPty& t) {
-            t.HbdFiles({32768 + 3 * 1024, 0, 2048});
-            sim::FaultPlan faults;
-            faults.hangupAfterPacket = 1;
-            t.StartHbd(faults);
-        },
-        RunOutcome::kFailed, 1, 1, "", "ERROR = No/Bad Response from KX, Step: Next Packet",
-        nullptr),
     PtyRow(
         "HBD READER first times out",
         [](WorkerOverPty& t) {
@@ -293,18 +282,6 @@ const PtyRow kRows[] = {
             EXPECT_EQ(report.lastFrames, (std::vector<int>{13, 12}));
             EXPECT_EQ(t.SerialLog(), "") << "serial data is not logged with the setting off";
         }),
-    PtyRow(
-        "KX2 endless flood",
-        [](WorkerOverPty& t) {
-            sim::Kx2Scenario scenario;
-            scenario.floodForever = true;
-            scenario.silentStartRequests = 3;
-            t.StartKx2(scenario, 3 * 1014);
-        },
-        RunOutcome::kFailed, 1, 1,
-        "Giving Up! Did not get proper response from KX2 after 3 tries\n",
-        "ERROR = No/Bad Response from KX2, Step: Begin Upload",
-        [](WorkerOverPty& t) { EXPECT_EQ(t.kx2->GetReport().startRequests, 3u); }),
 };
 
 TEST_P(WorkerOverPty, RunEndsAsExpectedAndReleasesThePort) {
