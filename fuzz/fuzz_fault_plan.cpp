@@ -25,11 +25,10 @@ using namespace quillon::test;
 using O = RunOutcome;
 
 struct Plan {
-    SoakPlan soak;                  // the unit's faults and the user's abort, as a soak row
-    uint64_t hangupAfterBytes = 0;  // the line dropped once the unit has this many bytes
-    std::vector<uint8_t> stale;     // sent by the unit before anything else
-    int changeFileAfterLines = 0;   // the firmware files rewritten on disk at this log line
-    bool secondRun = false;         // once more at once, when the first run did not complete
+    SoakPlan soak;  // the unit's faults, the line's drop and the user's abort, as a soak row
+    std::vector<uint8_t> stale;    // sent by the unit before anything else
+    int changeFileAfterLines = 0;  // the firmware files rewritten on disk at this log line
+    bool secondRun = false;        // once more at once, when the first run did not complete
 };
 
 // Sends the stale bytes at the unit's first moment, then is the unit it wraps.
@@ -103,7 +102,7 @@ Plan Decode(fuzz::FuzzInput& in) {
         h.lateMs = in.Byte() * 50u;
     }
     s.cancelAfterLines = in.Byte();
-    plan.hangupAfterBytes = in.Byte() * uint64_t{256} + in.Byte();
+    plan.soak.hangupAfterBytes = in.Byte() * uint64_t{256} + in.Byte();
     plan.changeFileAfterLines = in.Byte();
     plan.stale = in.Chunk();
     return plan;
@@ -156,8 +155,8 @@ std::string Words(const Plan& plan) {
                                      " ms later than the others");
     }
     add(s.cancelAfterLines != 0, "the user aborts at log line " + n(s.cancelAfterLines));
-    add(plan.hangupAfterBytes != 0,
-        "the line drops once the unit got " + n(plan.hangupAfterBytes) + " bytes");
+    add(plan.soak.hangupAfterBytes != 0,
+        "the line drops once the unit got " + n(plan.soak.hangupAfterBytes) + " bytes");
     add(plan.changeFileAfterLines != 0,
         "the files change on disk at log line " + n(plan.changeFileAfterLines));
     add(!plan.stale.empty(), n(plan.stale.size()) + " stale bytes on the line before the run");
@@ -180,7 +179,7 @@ bool OnlyHarmless(const Plan& plan) {
                     (h.badReplyPacket == 0 || h.badReplyTimes == 0) && h.flashSilentPacket == 0 &&
                     h.hangupAfterPacket == 0 && h.noiseBytes == 0 && h.latencyMs == 0 && !h.flood &&
                     h.repeatExchange == 0 && (h.lateExchange == 0 || h.lateMs == 0);
-    return unitFine && plan.hangupAfterBytes == 0;
+    return unitFine && plan.soak.hangupAfterBytes == 0;
 }
 
 const std::string& Dir() {
@@ -290,7 +289,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sim::HbdUnit hbd(sim::HbdUnit::kDefaultBlockPackets, plan.soak.hbd);
         sim::Kx2Unit kx2(plan.soak.kx2Unit);
         sim::HangupAfterBytes hangup(plan.soak.kx2 ? static_cast<sim::SimulatedUnit&>(kx2) : hbd,
-                                     plan.hangupAfterBytes);
+                                     plan.soak.hangupAfterBytes);
         StaleBytesFirst unit(hangup, plan.stale);
         sim::LoopbackSerialBackend line(unit, &clock);
         RunOutcome first = O::kNotFinished;

@@ -22,6 +22,9 @@ struct SoakPlan {
     sim::FaultPlan hbd = {};        // HBD rows: a COMM and a SPEECH file
     sim::Kx2Scenario kx2Unit = {};  // KX2 rows: one .kx file of a few packets
     int cancelAfterLines = 0;       // the user's abort once this many log lines were shown
+    // The line drops once the unit has this many bytes. Loopback only: on a pty, where the unit
+    // runs on a thread of its own, the user's abort may come before or after the drop.
+    uint64_t hangupAfterBytes = 0;
 };
 
 const std::vector<SoakPlan>& SoakPlans();
@@ -30,9 +33,14 @@ enum class SoakLine {
     kLoopback,        // stepped: the unit answers on the fake clock, nothing waits in real time
     kPseudoTerminal,  // the POSIX serial backend on a pty, the unit on a thread of its own
 };
-// The lines this system has.
-const std::vector<SoakLine>& SoakLines();
 const char* SoakLineName(SoakLine line);
+
+struct SoakRun {
+    SoakPlan plan;
+    SoakLine line;
+};
+// Every plan on every line of this system it can run on.
+std::vector<SoakRun> SoakRuns();
 
 // What went wrong in one run of the plan; empty when it behaved.
 std::vector<std::string> RunSoakPlan(const SoakPlan& plan, SoakLine line);

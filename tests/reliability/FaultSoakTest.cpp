@@ -6,29 +6,23 @@
 
 namespace quillon::test {
 
-void PrintTo(const SoakPlan& plan, std::ostream* out) {
-    *out << plan.name;
-}
-
-void PrintTo(SoakLine line, std::ostream* out) {
-    *out << SoakLineName(line);
+void PrintTo(const SoakRun& run, std::ostream* out) {
+    *out << run.plan.name << " over " << SoakLineName(run.line);
 }
 
 namespace {
 
-class FaultSoakTest : public ::testing::TestWithParam<std::tuple<SoakPlan, SoakLine>> {};
+class FaultSoakTest : public ::testing::TestWithParam<SoakRun> {};
 
 TEST_P(FaultSoakTest, EndsAsPlannedRecordsItAndLeavesNothingOpen) {
-    for (const std::string& wrong : RunSoakPlan(std::get<0>(GetParam()), std::get<1>(GetParam()))) {
+    for (const std::string& wrong : RunSoakPlan(GetParam().plan, GetParam().line)) {
         ADD_FAILURE() << wrong;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Plans, FaultSoakTest,
-                         ::testing::Combine(::testing::ValuesIn(SoakPlans()),
-                                            ::testing::ValuesIn(SoakLines())),
-                         RowNames([](const std::tuple<SoakPlan, SoakLine>& row) {
-                             return std::get<0>(row).name + " " + SoakLineName(std::get<1>(row));
+INSTANTIATE_TEST_SUITE_P(Plans, FaultSoakTest, ::testing::ValuesIn(SoakRuns()),
+                         RowNames([](const SoakRun& run) {
+                             return run.plan.name + " " + SoakLineName(run.line);
                          }));
 
 }  // namespace

@@ -1,5 +1,5 @@
 // reliability_soak: the fault soak's table run over and over, RUNS runs in all (default 200),
-// row after row, the whole table on each line in turn; prints every run that broke a rule, exit
+// row after row (every plan on each line it runs on); prints every run that broke a rule, exit
 // status 1 when any did.
 //   reliability_soak [--runs N]
 #include <cstdio>
@@ -17,17 +17,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: reliability_soak [--runs N]\n");
         return 2;
     }
+    const std::vector<SoakRun> rows = SoakRuns();
     unsigned long broken = 0;
     for (unsigned long run = 0; run < runs; ++run) {
-        const SoakPlan& plan = SoakPlans()[run % SoakPlans().size()];
-        const SoakLine line = SoakLines()[run / SoakPlans().size() % SoakLines().size()];
-        const std::vector<std::string> wrong = RunSoakPlan(plan, line);
+        const SoakRun& row = rows[run % rows.size()];
+        const std::vector<std::string> wrong = RunSoakPlan(row.plan, row.line);
         for (const std::string& what : wrong) {
-            std::printf("run %lu (%s, %s): %s\n", run, plan.name.c_str(), SoakLineName(line),
-                        what.c_str());
+            std::printf("run %lu (%s, %s): %s\n", run, row.plan.name.c_str(),
+                        SoakLineName(row.line), what.c_str());
         }
         broken += wrong.empty() ? 0 : 1;
     }
-    std::printf("%lu runs of %zu plans, %lu broke a rule\n", runs, SoakPlans().size(), broken);
+    std::printf("%lu runs of %zu rows, %lu broke a rule\n", runs, rows.size(), broken);
     return broken == 0 ? 0 : 1;
 }
