@@ -15,6 +15,7 @@ namespace quillon {
 inline constexpr uint32_t kStaleQuietMs = 200;
 // ... or this long has passed (a unit that floods the line gets its request anyway).
 inline constexpr uint32_t kStaleDrainLimitMs = 2000;
+inline constexpr int kStaleReadBlock = 256;  // bytes taken off the line in one read
 
 // Reads and drops what is waiting or arrives until the line is quiet; the bytes go to *dropped.
 // False when a read said the line is gone.
