@@ -44,6 +44,7 @@ class StaleBytesFirst final : public sim::SimulatedUnit {
         SendStale(line);
         inner_.OnIdle(line);
     }
+    bool ActsWhenIdle() const override { return !stale_.empty() || inner_.ActsWhenIdle(); }
 
   private:
     void SendStale(sim::UnitLine& line) {

@@ -97,6 +97,11 @@ void HbdUnit::OnIdle(UnitLine& line) {
     }
 }
 
+bool HbdUnit::ActsWhenIdle() const {
+    std::lock_guard lock(mutex_);
+    return faults_.flood || (expect_ == Expect::kData && !packet_.empty());
+}
+
 void HbdUnit::Answer(UnitLine& line, std::vector<uint8_t> codes) {
     if (exchanges_ == faults_.repeatExchange) {
         codes.insert(codes.end(), codes.begin(), codes.end());

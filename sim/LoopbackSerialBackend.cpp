@@ -44,6 +44,10 @@ uint64_t LoopbackSerialBackend::CatchUp() {
 
 // The unit is never called with mutex_ held: its answers come back through Send.
 void LoopbackSerialBackend::StepTo(uint64_t target) {
+    constexpr uint64_t kIdleMs = kIdleInterval.count();
+    if (target >= nextIdle_ && !unit_.ActsWhenIdle()) {  // the ticks up to target change nothing
+        nextIdle_ += (target - nextIdle_) / kIdleMs * kIdleMs;
+    }
     while (unitTime_ < target) {
         unitTime_ = std::min<uint64_t>(target, nextIdle_);
         DeliverDue();

@@ -33,6 +33,7 @@ class HangupAfterBytes final : public SimulatedUnit {
             inner_.OnIdle(line);
         }
     }
+    bool ActsWhenIdle() const override { return !hungUp_ && inner_.ActsWhenIdle(); }
     bool HungUp() const { return hungUp_; }
 
   private:

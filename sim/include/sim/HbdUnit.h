@@ -60,6 +60,7 @@ class HbdUnit final : public SimulatedUnit {
 
     void OnReceived(const uint8_t* data, size_t count, UnitLine& line) override;
     void OnIdle(UnitLine& line) override;
+    bool ActsWhenIdle() const override;  // flooding, or holding what may be a control packet
 
     // Called (on the runner's thread) each time a board image is complete.
     void SetOnBoard(std::function<void(const ReceivedBoard&)> onBoard);

@@ -62,6 +62,7 @@ class Kx2Unit final : public SimulatedUnit {
 
     void OnReceived(const uint8_t* data, size_t count, UnitLine& line) override;
     void OnIdle(UnitLine& line) override;
+    bool ActsWhenIdle() const override { return scenario_.floodForever; }
 
     // What the unit has seen so far (safe to call from another thread).
     struct Report {

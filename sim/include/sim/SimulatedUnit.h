@@ -31,6 +31,8 @@ class SimulatedUnit {
     virtual void OnReceived(const uint8_t* data, size_t count, UnitLine& line) = 0;
     // Called every few milliseconds, for units that act on their own (a flood of noise).
     virtual void OnIdle(UnitLine& line) { (void)line; }
+    // False when OnIdle would do nothing now: a stepped line then skips the idle ticks.
+    virtual bool ActsWhenIdle() const { return true; }
 };
 
 }  // namespace quillon::sim
