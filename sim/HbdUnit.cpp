@@ -47,7 +47,10 @@ void HbdUnit::OnReceived(const uint8_t* data, size_t count, UnitLine& line) {
             return;
         }
         const auto now = line.Now();
-        if (expect_ == Expect::kData && now - std::max(lastByte_, lastAnswer_) > kResyncAfter) {
+        // Only a partial packet is given up: after an answer a busy host may take its time
+        // before the data packet, and a control packet sent instead is found alone (OnIdle).
+        if (expect_ == Expect::kData && !packet_.empty() &&
+            now - std::max(lastByte_, lastAnswer_) > kResyncAfter) {
             packet_.clear();
             expect_ = Expect::kControl;
             header_.Reset();

@@ -52,7 +52,7 @@ class HbdUnit final : public SimulatedUnit {
     static constexpr size_t kFloodBurst = 512;  // before every answer
     // A control packet followed by this much silence while a data packet was expected is taken
     // as a control packet (the host gave up on the packet and started over). Bytes that come
-    // after this much silence while a data packet was expected start over too: what came before
+    // after this much silence in the middle of a data packet start over too: what came before
     // was the rest of an interrupted run, as a unit's receive time-out would decide.
     static constexpr std::chrono::milliseconds kResyncAfter{300};
 
