@@ -43,15 +43,9 @@ LocalTime FakeClock::Now() {
     std::time_t t = timegm(&parts);
     gmtime_r(&t, &out);
 #endif
-    LocalTime now;
+    LocalTime now = At(out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min,
+                       out.tm_sec, out.tm_wday);
     now.valid = start_.valid;
-    now.year = out.tm_year + 1900;
-    now.month = out.tm_mon + 1;
-    now.day = out.tm_mday;
-    now.hour = out.tm_hour;
-    now.minute = out.tm_min;
-    now.second = out.tm_sec;
-    now.weekday = out.tm_wday;
     return now;
 }
 

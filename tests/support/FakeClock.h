@@ -11,23 +11,17 @@
 
 namespace quillon::test {
 
+// A valid local time; weekday 0 is Sunday.
+inline LocalTime At(int year, int month, int day, int hour, int minute, int second, int weekday) {
+    return {true, year, month, day, hour, minute, second, weekday};
+}
+
 class FakeClock final : public Clock {
   public:
     explicit FakeClock(LocalTime start = DefaultStart(), uint32_t scale = 20)
         : start_(start), scale_(scale) {}
 
-    static LocalTime DefaultStart() {
-        LocalTime t;
-        t.valid = true;
-        t.year = 2024;
-        t.month = 7;
-        t.day = 15;
-        t.hour = 14;
-        t.minute = 30;
-        t.second = 5;
-        t.weekday = 1;  // Monday
-        return t;
-    }
+    static LocalTime DefaultStart() { return At(2024, 7, 15, 14, 30, 5, 1); }  // a Monday
 
     uint32_t TickCount() override { return static_cast<uint32_t>(elapsedMs_.load()); }
     void Sleep(uint32_t ms) override {

@@ -68,11 +68,7 @@ TEST_F(SerialDataLogTest, LongChunksWrapAt32BytesUnderTheFirstByte) {
 }
 
 TEST_F(SerialDataLogTest, TimeWrapsPastMidnight) {
-    LocalTime late = test::FakeClock::DefaultStart();
-    late.hour = 23;
-    late.minute = 59;
-    late.second = 59;
-    clock.SetNow(late);
+    clock.SetNow(test::At(2024, 7, 15, 23, 59, 59, 1));
     ASSERT_TRUE(log.Open());
     clock.Advance(1500);
     log.Received(std::vector<uint8_t>{0x17});

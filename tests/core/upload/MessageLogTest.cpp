@@ -66,14 +66,7 @@ TEST_F(MessageLogTest, OpenNamesTheFileFromTheClockAndWritesTheHeader) {
 }
 
 TEST_F(MessageLogTest, NamePartsAreZeroPadded) {
-    LocalTime t = test::FakeClock::DefaultStart();
-    t.month = 3;
-    t.day = 5;
-    t.hour = 9;
-    t.minute = 7;
-    t.second = 3;
-    t.weekday = 2;
-    clock.SetNow(t);
+    clock.SetNow(test::At(2024, 3, 5, 9, 7, 3, 2));
     ASSERT_TRUE(log.OpenMessageLog());
     EXPECT_EQ(log.FilePath(), dir.Dir() + "Logs/Quillon_LogMsg_090703_03052024.txt");
     log.Close();
