@@ -1,9 +1,8 @@
 // A fixed table of fault plans run against the simulated HBD and KX2 units with the fake clock,
 // over the in-process loopback line (every system) and over real pseudo-terminals (POSIX).
 // fault_soak_tests runs every row once on every line; reliability_soak runs the table over and
-// over. Every run must end as its row says, record exactly that in the
-// history, leave the unit holding every board byte-exact when it completes, and leave no file
-// descriptor (port, lock, log) open behind it.
+// over. Every run must end as its row says, record exactly that in the history, leave the unit
+// holding every board byte-exact when it completes, and leave no port or file descriptor open.
 #pragma once
 
 #include <string>
