@@ -40,6 +40,7 @@ scratch=${TMPDIR:-/tmp}
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+row='%-18s %11s %7s %5s  %-20s %-20s %12s %12s\n' # a line of the table
 corpus_size() { printf '%s/%s' "$(find "$1" -type f | wc -l)" "$(du -sk --apparent-size "$1" | cut -f1)K"; }
 processor_seconds() { # user + system time of a running process, in whole seconds
     local stat
@@ -77,17 +78,18 @@ run_target() {
         return 1
     fi
     local first last
-    first=$(grep -m1 -E '(INITED|INIT) .*cov:' "$log" | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true)
+    first=$(grep -m1 -E 'INITED .*cov:' "$log" | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true)
     last=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
     [ "$by_cpu" = 1 ] || cpu="-"
-    printf '%-18s %11s %7s %5s  %-20s %-20s %12s %12s\n' "$t" \
+    # shellcheck disable=SC2059  # the format is the table's, above
+    printf "$row" "$t" \
         "$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")" \
         "$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")" "$cpu" \
         "${first:-?}" "${last:-?}" "$before" "$(corpus_size "$kept")" >"$build/result-$t"
 }
 
-printf '%-18s %11s %7s %5s  %-20s %-20s %12s %12s\n' target executions "exec/s" "cpu s" \
-    "start" "end" "kept before" "kept after"
+# shellcheck disable=SC2059
+printf "$row" target executions "exec/s" "cpu s" start end "kept before" "kept after"
 status=0
 running=0
 for t in "${targets[@]}"; do
