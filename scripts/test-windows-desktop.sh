@@ -28,14 +28,32 @@ deadline=120
 # shellcheck source=scripts/failed-checks.sh
 . scripts/failed-checks.sh
 
+# windows_titled TITLE: the visible windows of that title now, if any. Wine makes and drops windows
+# all the time; one gone while xdotool looks at it ends xdotool with an X error, which is no answer,
+# so it asks again.
+windows_titled() {
+    local ids
+    while :; do
+        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>"$work/xdotool.err") && {
+            echo "$ids"
+            return 0
+        }
+        grep -q 'X Error' "$work/xdotool.err" || return 1
+    done
+}
 # window_id TITLE: the visible window of that title, waiting until one shows.
 window_id() {
-    timeout "$deadline" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+    local end=$((SECONDS + deadline)) ids
+    until ids=$(windows_titled "$1"); do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+    echo "${ids%%$'\n'*}"
 }
 # until_gone TITLE: waits until no visible window has that title.
 until_gone() {
     local end=$((SECONDS + deadline))
-    while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
+    while windows_titled "$1" >/dev/null; do
         [ "$SECONDS" -lt "$end" ] || return 1
         sleep 0.2
     done
@@ -125,7 +143,9 @@ sim_pid=$SIM_PID
 exec {simout}<&"${SIM[0]}"
 read -r line <&"$simout"
 ln -sfn "${line##* }" "$WINEPREFIX/dosdevices/com8"
-drive com8 $'[Serial Port]\r\nPort Number=8' || fail "an upload through the main window on COM8" "$work/com8/out.txt"
+# The run's folder is not named "com8": to Windows that name is the port itself, in any folder.
+drive serial-port $'[Serial Port]\r\nPort Number=8' ||
+    fail "an upload through the main window on COM8" "$work/serial-port/out.txt"
 kill "$sim_pid" 2>/dev/null || true
 exec {simout}<&-
 
