@@ -51,6 +51,8 @@ trap cleanup EXIT
 
 # shellcheck source=scripts/failed-checks.sh
 . scripts/failed-checks.sh
+# shellcheck source=scripts/x-windows.sh
+. scripts/x-windows.sh
 passed=0
 pass() {
     echo "ok: $1"
@@ -120,8 +122,7 @@ screenshot_installed_desktop() {
     mkdir -p "$shots"
     "$wine" "$install_dir/quillon7.exe" >"$work/desktop.txt" 2>&1 &
     program=$!
-    window=$(timeout 300 xdotool search --sync --onlyvisible --name '^Quillon7$' | head -n1)
-    [ -n "$window" ] && import -window "$window" "$shots/installed-main-window.png" &&
+    window=$(deadline=300 window_id Quillon7) && import -window "$window" "$shots/installed-main-window.png" &&
         [ "$(identify -format '%[fx:standard_deviation]' "$shots/installed-main-window.png")" != 0 ]
     local status=$?
     kill "$program" 2>/dev/null || true

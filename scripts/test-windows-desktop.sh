@@ -27,37 +27,9 @@ deadline=120
 
 # shellcheck source=scripts/failed-checks.sh
 . scripts/failed-checks.sh
+# shellcheck source=scripts/x-windows.sh
+. scripts/x-windows.sh
 
-# windows_titled TITLE: the visible windows of that title now, if any. Wine makes and drops windows
-# all the time; one gone while xdotool looks at it ends xdotool with an X error, which is no answer,
-# so it asks again.
-windows_titled() {
-    local ids
-    while :; do
-        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>"$work/xdotool.err") && {
-            echo "$ids"
-            return 0
-        }
-        grep -q 'X Error' "$work/xdotool.err" || return 1
-    done
-}
-# window_id TITLE: the visible window of that title, waiting until one shows.
-window_id() {
-    local end=$((SECONDS + deadline)) ids
-    until ids=$(windows_titled "$1"); do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-    echo "${ids%%$'\n'*}"
-}
-# until_gone TITLE: waits until no visible window has that title.
-until_gone() {
-    local end=$((SECONDS + deadline))
-    while windows_titled "$1" >/dev/null; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-}
 # until_in_file FILE TEXT: waits until TEXT is in FILE.
 until_in_file() {
     local end=$((SECONDS + deadline))

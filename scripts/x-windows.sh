@@ -1,0 +1,35 @@
+# shellcheck shell=bash
+# Sourced by the scripts that drive Quillon7's windows under Wine on an X display: finding a window
+# by its title. Each wait ends on the window showing or going; $deadline seconds (120 unless set)
+# only keep a broken run from hanging CI, and then the wait fails.
+
+# windows_titled TITLE: the visible windows of that title now; fails when there are none. Wine
+# makes and drops windows all the time, and one gone while xdotool looks at it ends xdotool with
+# an X error: that is no answer, so it asks again.
+windows_titled() {
+    local out
+    while :; do
+        out=$(xdotool search --onlyvisible --name "^$1\$" 2>&1) && {
+            grep -E '^[0-9]+$' <<<"$out"
+            return 0
+        }
+        [[ $out == *"X Error"* ]] || return 1
+    done
+}
+# window_id TITLE: the visible window of that title, waiting until one shows.
+window_id() {
+    local end=$((SECONDS + ${deadline:-120})) ids
+    until ids=$(windows_titled "$1"); do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+    head -n1 <<<"$ids"
+}
+# until_gone TITLE: waits until no visible window has that title.
+until_gone() {
+    local end=$((SECONDS + ${deadline:-120}))
+    while windows_titled "$1" >/dev/null; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
