@@ -62,7 +62,7 @@ void LoopbackSerialBackend::StepTo(uint64_t target) {
 void LoopbackSerialBackend::DeliverDue() {
     std::lock_guard lock(mutex_);
     for (; !pending_.empty() && pending_.front().due <= unitTime_; pending_.pop_front()) {
-        toHost_.insert(toHost_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
+        toHost_.Append(pending_.front().bytes.begin(), pending_.front().bytes.end());
     }
 }
 
@@ -110,7 +110,7 @@ void LoopbackSerialBackend::Send(const std::vector<uint8_t>& bytes, uint32_t del
     }
     std::lock_guard lock(mutex_);
     if (!hungUp_) {
-        toHost_.insert(toHost_.end(), bytes.begin(), bytes.end());
+        toHost_.Append(bytes.begin(), bytes.end());
     }
     changed_.notify_all();
 }
@@ -118,7 +118,7 @@ void LoopbackSerialBackend::Send(const std::vector<uint8_t>& bytes, uint32_t del
 void LoopbackSerialBackend::Hangup() {
     std::lock_guard lock(mutex_);
     hungUp_ = true;
-    toHost_.clear();
+    toHost_.Clear();
     pending_.clear();
     changed_.notify_all();
 }
@@ -141,7 +141,7 @@ int LoopbackSerialBackend::ResetPort(int, int, int) {
     CatchUp();
     std::lock_guard lock(mutex_);
     open_ = true;
-    toHost_.clear();
+    toHost_.Clear();
     return 0;
 }
 
@@ -165,7 +165,7 @@ int LoopbackSerialBackend::ClearTransmitQueue(int) {
 int LoopbackSerialBackend::ClearReceiveQueue(int) {
     CatchUp();
     std::lock_guard lock(mutex_);
-    toHost_.clear();
+    toHost_.Clear();
     return 0;
 }
 
@@ -202,15 +202,10 @@ int LoopbackSerialBackend::ReadSome(uint8_t* buffer, int max) {
     if (!open_) {
         return kSerialNotOpen;
     }
-    if (toHost_.empty()) {
+    if (toHost_.Empty()) {
         return hungUp_ ? kSerialIoError : 0;
     }
-    int n = 0;
-    for (; n < max && !toHost_.empty(); ++n) {
-        buffer[n] = toHost_.front();
-        toHost_.pop_front();
-    }
-    return n;
+    return static_cast<int>(toHost_.Take(buffer, static_cast<size_t>(max)));
 }
 
 int LoopbackSerialBackend::ReadByte(int) {
@@ -243,8 +238,8 @@ bool LoopbackSerialBackend::WaitForData(int, uint32_t timeoutMs) {
             uint64_t next = std::min(end, nextIdle_);
             {
                 std::lock_guard lock(mutex_);
-                if (!toHost_.empty() || hungUp_ || !open_ || unitTime_ >= end) {
-                    return open_ && !toHost_.empty();
+                if (!toHost_.Empty() || hungUp_ || !open_ || unitTime_ >= end) {
+                    return open_ && !toHost_.Empty();
                 }
                 if (!pending_.empty()) {
                     next = std::min(next, pending_.front().due);
@@ -256,8 +251,8 @@ bool LoopbackSerialBackend::WaitForData(int, uint32_t timeoutMs) {
     }
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                      [this] { return !toHost_.empty() || hungUp_ || !open_; });
-    return open_ && !toHost_.empty();
+                      [this] { return !toHost_.Empty() || hungUp_ || !open_; });
+    return open_ && !toHost_.Empty();
 }
 
 std::string LoopbackSerialBackend::DevicePath(int) const {

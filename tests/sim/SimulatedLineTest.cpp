@@ -1,9 +1,13 @@
 // The built-in simulated unit of --simulate on this platform's line (a pseudo-terminal, or the
 // in-process loopback on Windows): its serial library keeps the unit running for whoever holds
-// it, as a worker may outlive the window that started the unit.
+// it, as a worker may outlive the window that started the unit. And the line's byte queue, which
+// must pass a flood read in small pieces once and in order, past the points where it compacts.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "session/UploadSession.h"
+#include "sim/ByteQueue.h"
 #include "sim/SimulatedLine.h"
 #include "tests/core/upload/HbdTestSupport.h"
 #include "tests/core/upload/Kx2TestSupport.h"
@@ -49,6 +53,20 @@ TEST_P(SimulatedLineTest, AnUploadThroughItsLibraryCompletesAfterTheLineObjectHa
 
 INSTANTIATE_TEST_SUITE_P(Units, SimulatedLineTest, ::testing::Values(false, true),
                          test::RowNames([](bool kx2) { return kx2 ? "KX2" : "HBD"; }));
+
+TEST(ByteQueueTest, BytesComeOutOnceAndInOrderWhileTheQueueNeverEmpties) {
+    sim::ByteQueue queue;
+    std::vector<uint8_t> sent(18000);
+    std::iota(sent.begin(), sent.end(), uint8_t{0});
+    std::vector<uint8_t> taken(sent.size());
+    size_t got = 0;
+    for (auto in = sent.begin(); in != sent.end(); in += 9) {  // 9 in, 8 out: never empty
+        queue.Append(in, in + 9);
+        got += queue.Take(&taken[got], 8);
+    }
+    queue.Take(&taken[got], taken.size() - got);
+    EXPECT_EQ(taken, sent);
+}
 
 }  // namespace
 }  // namespace quillon

@@ -20,6 +20,7 @@
 
 #include "platform/Clock.h"
 #include "serial/SerialBackend.h"
+#include "sim/ByteQueue.h"
 #include "sim/SimulatedUnit.h"
 
 namespace quillon::sim {
@@ -77,7 +78,7 @@ class LoopbackSerialBackend final : public SerialBackend, private UnitLine {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<uint8_t> toUnit_;  // under mutex_
-    std::deque<uint8_t> toHost_;  // under mutex_
+    ByteQueue toHost_;            // under mutex_
     bool open_ = false;           // under mutex_
     bool hungUp_ = false;         // under mutex_
     bool unitBusy_ = false;       // under mutex_: the unit is taking bytes
