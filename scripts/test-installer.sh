@@ -122,7 +122,8 @@ screenshot_installed_desktop() {
     mkdir -p "$shots"
     "$wine" "$install_dir/quillon7.exe" >"$work/desktop.txt" 2>&1 &
     program=$!
-    window=$(deadline=300 window_id Quillon7) && import -window "$window" "$shots/installed-main-window.png" &&
+    window=$(deadline=300 window_id Quillon7) &&
+        import -window "$window" "$shots/installed-main-window.png" &&
         [ "$(identify -format '%[fx:standard_deviation]' "$shots/installed-main-window.png")" != 0 ]
     local status=$?
     kill "$program" 2>/dev/null || true

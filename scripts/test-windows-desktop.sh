@@ -31,13 +31,7 @@ deadline=120
 . scripts/x-windows.sh
 
 # until_in_file FILE TEXT: waits until TEXT is in FILE.
-until_in_file() {
-    local end=$((SECONDS + deadline))
-    until grep -q "$2" "$1" 2>/dev/null; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-}
+until_in_file() { wait_for grep -qs "$2" "$1"; }
 # keys WINDOW KEY...: focuses the window, then presses the keys in turn.
 keys() {
     local window=$1

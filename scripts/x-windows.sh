@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# Sourced by the scripts that drive Quillon7's windows under Wine on an X display: finding a window
-# by its title. Each wait ends on the window showing or going; $deadline seconds (120 unless set)
-# only keep a broken run from hanging CI, and then the wait fails.
+# Sourced by the scripts that drive Quillon7's windows under Wine on an X display: waiting for an
+# event, and finding a window by its title. A wait ends on the event; $deadline seconds (120 unless
+# set) only keep a broken run from hanging CI, and then the wait fails.
 
 # windows_titled TITLE: the visible windows of that title now; fails when there are none. Wine
 # makes and drops windows all the time, and one gone while xdotool looks at it ends xdotool with
@@ -16,20 +16,19 @@ windows_titled() {
         [[ $out == *"X Error"* ]] || return 1
     done
 }
+# wait_for COMMAND...: runs the command every 0.2 s until it succeeds; fails after $deadline s.
+wait_for() {
+    local end=$((SECONDS + ${deadline:-120}))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
 # window_id TITLE: the visible window of that title, waiting until one shows.
 window_id() {
-    local end=$((SECONDS + ${deadline:-120})) ids
-    until ids=$(windows_titled "$1"); do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-    head -n1 <<<"$ids"
+    local ids
+    ids=$(wait_for windows_titled "$1") && head -n1 <<<"$ids"
 }
+no_window_titled() { ! windows_titled "$1" >/dev/null; }
 # until_gone TITLE: waits until no visible window has that title.
-until_gone() {
-    local end=$((SECONDS + ${deadline:-120}))
-    while windows_titled "$1" >/dev/null; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-}
+until_gone() { wait_for no_window_titled "$1"; }
