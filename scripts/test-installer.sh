@@ -123,8 +123,7 @@ screenshot_installed_desktop() {
     "$wine" "$install_dir/quillon7.exe" >"$work/desktop.txt" 2>&1 &
     program=$!
     window=$(deadline=300 window_id Quillon7) &&
-        import -window "$window" "$shots/installed-main-window.png" &&
-        [ "$(identify -format '%[fx:standard_deviation]' "$shots/installed-main-window.png")" != 0 ]
+        picture_of "$window" "$shots/installed-main-window.png"
     local status=$?
     kill "$program" 2>/dev/null || true
     wineserver -k 2>/dev/null || true

@@ -56,7 +56,8 @@ desktop_upload() {
     step="the main window"
     main=$(window_id Quillon7) || return 1
     if [ "$name" = simulated ]; then
-        import -window "$main" "$shots/main-window.png"
+        step="the main window's picture"
+        picture_of "$main" "$shots/main-window.png" || return 1
     fi
     # The focus starts on "Load COMM File"; its picker takes a typed name.
     step="the file picker"
@@ -75,7 +76,8 @@ desktop_upload() {
     # is only for the picture, nothing is judged by it.
     if [ "$name" = simulated ]; then
         sleep 1
-        import -window "$progress" "$shots/progress-job-done.png"
+        step="the progress window's picture"
+        picture_of "$progress" "$shots/progress-job-done.png" || return 1
     fi
     step="Enter closing the progress window"
     keys "$progress" Return
@@ -123,8 +125,7 @@ if ! diff <(cd "$work/gallery-linux" && ls) <(cd "$gallery" && ls) >"$work/galle
     fail "the Windows gallery holds other pictures than the Linux one" "$work/gallery.diff"
 fi
 for picture in "$gallery"/*.png "$shots"/*.png; do
-    [ "$(identify -format '%[fx:standard_deviation]' "$picture")" != 0 ] ||
-        fail "a blank picture: $picture"
+    not_blank "$picture" || fail "a blank picture: $picture"
 done
 echo "Desktop pictures in $shots and $gallery"
 [ "$failed" = 0 ]

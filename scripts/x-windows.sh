@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Sourced by the scripts that drive Quillon7's windows under Wine on an X display: waiting for an
-# event, and finding a window by its title. A wait ends on the event; $deadline seconds (120 unless
+# event, finding a window by its title, and taking its picture. A wait ends on the event; $deadline seconds (120 unless
 # set) only keep a broken run from hanging CI, and then the wait fails.
 
 # windows_titled TITLE: the visible windows of that title now; fails when there are none. Wine
@@ -32,3 +32,9 @@ window_id() {
 no_window_titled() { ! windows_titled "$1" >/dev/null; }
 # until_gone TITLE: waits until no visible window has that title.
 until_gone() { wait_for no_window_titled "$1"; }
+# not_blank PICTURE: the picture has more than one colour.
+not_blank() { [ "$(identify -format '%[fx:standard_deviation]' "$1")" != 0 ]; }
+painted_picture() { import -window "$1" "$2" 2>/dev/null && not_blank "$2"; }
+# picture_of WINDOW FILE: a screenshot of the window into FILE, taken again until it is not blank:
+# a window is shown a moment before it is first painted.
+picture_of() { wait_for painted_picture "$1" "$2"; }
