@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the scripts that drive Quillon7's windows under Wine on an X display: waiting for an
-# event, finding a window by its title, and taking its picture. A wait ends on the event; $deadline seconds (120 unless
-# set) only keep a broken run from hanging CI, and then the wait fails.
+# event, finding a window by its title, and taking its picture. A wait ends on the event; $deadline
+# seconds (120 unless set) only keep a broken run from hanging CI, and then the wait fails.
 
 # windows_titled TITLE: the visible windows of that title now; fails when there are none. Wine
 # makes and drops windows all the time, and one gone while xdotool looks at it ends xdotool with
